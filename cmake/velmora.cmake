@@ -1,0 +1,37 @@
+# Shared build settings for every Windows target of the kit.
+
+if(WIN32)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(VELMORA_TP "${VELMORA_THIRDPARTY}/i686")
+  else()
+    set(VELMORA_TP "${VELMORA_THIRDPARTY}/x86_64")
+  endif()
+
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+  # Static runtime: shipped binaries import only Windows system DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+
+  add_library(velmora_minizip STATIC IMPORTED GLOBAL)
+  set_target_properties(velmora_minizip PROPERTIES
+    IMPORTED_LOCATION "${VELMORA_TP}/lib/libminizip.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${VELMORA_TP}/include")
+
+  find_library(VELMORA_ZLIB NAMES libz.a z REQUIRED)
+  add_library(velmora_zlib STATIC IMPORTED GLOBAL)
+  set_target_properties(velmora_zlib PROPERTIES IMPORTED_LOCATION "${VELMORA_ZLIB}")
+  target_link_libraries(velmora_minizip INTERFACE velmora_zlib)
+
+  set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+endif()
+
+# A console or GUI program that links the static runtime.
+function(velmora_windows_program name)
+  cmake_parse_arguments(P "GUI" "" "" ${ARGN})
+  add_executable(${name} ${P_UNPARSED_ARGUMENTS})
+  if(P_GUI)
+    target_link_options(${name} PRIVATE -mwindows -municode)
+  else()
+    target_link_options(${name} PRIVATE -mconsole -municode)
+  endif()
+endfunction()

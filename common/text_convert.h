@@ -1,0 +1,16 @@
+#pragma once
+// UTF-16 <-> UTF-8 at the program's edges, and ASCII-only case folding.
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+std::wstring utf8ToWide(std::string_view text);
+std::string wideToUtf8(std::wstring_view text);
+
+// Only A-Z / a-z change; every other code unit stays (matches the C runtime's "C" locale).
+std::wstring asciiLower(std::wstring_view text);
+std::wstring asciiUpper(std::wstring_view text);
+bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
+
+}  // namespace velmora

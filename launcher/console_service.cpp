@@ -1,0 +1,40 @@
+#include "launcher/console_service.h"
+
+#include <windows.h>
+
+#include "common/text_convert.h"
+#include "launcher/launcher_errors.h"
+#include "launcher/message_table.h"
+
+namespace velmora::launcher {
+
+ConsoleService& ConsoleService::instance() {
+    static ConsoleService service;
+    return service;
+}
+
+void ConsoleService::setTitle(const std::wstring& text) { ::SetConsoleTitleW(text.c_str()); }
+
+void ConsoleService::reportError(const std::wstring& text) {
+    std::wstring title;
+    try {
+        title = message(kMsgErrorTitle);
+    } catch (const StringTableException&) {
+        title = L"Quillrun Error";  // never lose the report for want of its title
+    }
+    writeStandardText(STD_ERROR_HANDLE, title + L": " + text + L"\n");
+}
+
+void writeStandardText(unsigned long standardHandle, const std::wstring& text) {
+    HANDLE handle = ::GetStdHandle(standardHandle);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0, written = 0;
+    if (::GetConsoleMode(handle, &mode)) {
+        ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    std::string bytes = wideToUtf8(text);
+    ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace velmora::launcher

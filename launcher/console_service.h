@@ -1,0 +1,20 @@
+#pragma once
+// The launcher's console: window title and the one-line error report.
+#include <string>
+
+namespace velmora::launcher {
+
+class ConsoleService {
+public:
+    static ConsoleService& instance();
+    bool isAvailable() const { return true; }
+    void setTitle(const std::wstring& text);
+    // "Quillrun Error: <text>\n" on standard error, whole; as UTF-8 bytes when standard
+    // error is a file or pipe rather than a console.
+    void reportError(const std::wstring& text);
+};
+
+// Writes text to a standard handle: the console call for a console, UTF-8 otherwise.
+void writeStandardText(unsigned long standardHandle, const std::wstring& text);
+
+}  // namespace velmora::launcher

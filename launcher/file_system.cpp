@@ -1,0 +1,43 @@
+#include "launcher/file_system.h"
+
+#include <windows.h>
+
+#include "launcher/path_text.h"
+
+namespace velmora::launcher {
+
+bool exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool isDirectory(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring longForm(const std::wstring& text) {
+    if (text.find(L'~') == std::wstring::npos) return text;
+    wchar_t buffer[260];
+    DWORD length = ::GetLongPathNameW(text.c_str(), buffer, 260);
+    if (length == 0 || length >= 260) return text;
+    return std::wstring(buffer, length);
+}
+
+std::wstring normalisePath(const std::wstring& text) { return longForm(collapseSeparators(text)); }
+
+std::wstring fullPath(const std::wstring& text, bool wantLongForm) {
+    if (!text.empty() && text[0] == L'/') return text;
+    wchar_t buffer[260];
+    DWORD length = ::GetFullPathNameW(text.c_str(), 260, buffer, nullptr);
+    if (length == 0 || length >= 260) return text;
+    std::wstring result(buffer, length);
+    return wantLongForm ? longForm(result) : result;
+}
+
+std::wstring currentDirectory() {
+    DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+    std::wstring dir(needed, L'\0');
+    DWORD length = ::GetCurrentDirectoryW(needed, dir.data());
+    dir.resize(length < needed ? length : 0);
+    return dir;
+}
+
+}  // namespace velmora::launcher

@@ -1,0 +1,18 @@
+#pragma once
+// Path operations that ask the file system.
+#include <string>
+
+namespace velmora::launcher {
+
+bool exists(const std::wstring& path);
+bool isDirectory(const std::wstring& path);
+// The long form when the text contains '~' and the system can give it; else the text.
+std::wstring longForm(const std::wstring& text);
+// Separators collapsed, then the long form.
+std::wstring normalisePath(const std::wstring& text);
+// The system's full path (260 characters at most); texts starting with '/' and paths that
+// do not fit stay unchanged.
+std::wstring fullPath(const std::wstring& text, bool wantLongForm);
+std::wstring currentDirectory();
+
+}  // namespace velmora::launcher

@@ -1,0 +1,70 @@
+#include "launcher/launcher.h"
+
+#include "launcher/console_service.h"
+#include "launcher/environment_snapshot.h"
+#include "launcher/file_system.h"
+#include "launcher/kiv_locator.h"
+#include "launcher/launcher_errors.h"
+#include "launcher/message_table.h"
+#include "launcher/path_text.h"
+#include "launcher/properties/class_path_property.h"
+#include "launcher/properties/properties_file.h"
+#include "launcher/properties/runtime_properties_file.h"
+
+namespace velmora::launcher {
+
+Launcher::Launcher(LauncherCommandLine commandLine) : commandLine_(std::move(commandLine)) {}
+
+void Launcher::build() {
+    const std::wstring argument0 = commandLine_.arguments.empty() ? std::wstring() : commandLine_.arguments[0];
+    KivSearchWorld world{[](const std::wstring& p) { return exists(p); }, {}, currentDirectory()};
+    // The search path is only consulted (and the environment only read) when the program
+    // is not where argument 0 says.
+    std::wstring program = normalisePath(argument0);
+    std::wstring withExtension = hasExtension(fileNameOf(program)) ? program : program + L".exe";
+    if (!exists(withExtension)) world.pathDirectories = EnvironmentSnapshot::current().pathDirectories();
+    programPath_ = locateProgramPath(program, world);
+
+    kivPath_ = locateKivFile(programPath_, world);
+    loadPropertiesFile(appProperties_, kivPath_);
+
+    silent_ = appProperties_.getProperty(L"kiv.installer.windows.ui.default") == L"SILENT";
+
+    if (!kivContentsValid(appProperties_, getClassPath(appProperties_)))
+        throw TerminalError(message(kMsgPropertiesInvalid));
+
+    if (extensionOf(programPath_) == L"exe") {
+        std::wstring programDir = parentOf(programPath_, L".");
+        vmSpecPath_ = programDir + L"\\jvmspecs\\jvmspecs.properties";
+        vmSpecDir_ = programDir + L"\\jvmspecs\\";
+        vmSpecFound_ = exists(vmSpecPath_);
+        if (vmSpecFound_) loadPropertiesFile(vmSpecProperties_, vmSpecPath_);
+    }
+
+    startDirectory_ = currentDirectory();
+    if (startDirectory_.size() >= 260) startDirectory_.resize(259);
+
+    std::wstring kivDirectory = parentOf(normalisePath(kivPath_), L".");
+    if (kivDirectory.size() == 2 && kivDirectory[1] == L':') kivDirectory += L"\\";  // "C:" alone means the drive's current directory
+    ::SetCurrentDirectoryW(kivDirectory.c_str());
+    kivPath_ = fileNameOf(normalisePath(kivPath_));
+
+    ConsoleService::instance().setTitle(appProperties_.getProperty(L"kiv.application.name", L"Quillrun"));
+
+    if (controlKeyDown())
+        appendRuntimeProperties({L"kiv.control-key=true\n", L"kiv.stderr.redirect=console\n",
+                                 L"kiv.stdout.redirect=console\n"});
+}
+
+void Launcher::run(bool /*wait*/) { throw TerminalError(message(kMsgNoValidVm)); }
+
+bool kivContentsValid(const PropertySet& properties, const std::wstring& classPath) {
+    return !properties.getProperty(L"kiv.nl.java.launcher.main.class").empty() &&
+           (!properties.getProperty(L"kiv.nl.current.vm").empty() ||
+            !properties.getProperty(L"kiv.nl.valid.vm.list").empty()) &&
+           !classPath.empty();
+}
+
+bool controlKeyDown() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+}  // namespace velmora::launcher

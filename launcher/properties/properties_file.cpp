@@ -1,0 +1,42 @@
+#include "launcher/properties/properties_file.h"
+
+#include <windows.h>
+
+#include "common/unique_handle.h"
+#include "launcher/launcher_errors.h"
+#include "launcher/properties/property_text.h"
+
+namespace velmora::launcher {
+
+void loadPropertiesFile(PropertySet& set, const std::wstring& path) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw FileException(path, L"windows could not open the file specified");
+
+    std::string bytes;
+    char buffer[8192];
+    DWORD got = 0;
+    while (true) {
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+            throw FileException(path, L"could not open file for read");
+        if (got == 0) break;
+        bytes.append(buffer, got);
+    }
+    parsePropertyText(bytes, set);
+}
+
+void appendPropertyLines(const std::wstring& path, const std::vector<std::wstring>& lines) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw FileException(path, L"windows could not open the file specified");
+
+    std::string bytes;
+    for (const auto& line : lines) bytes += encodePropertyLine(line);
+    DWORD written = 0;
+    if (!bytes.empty() &&
+        (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+         written != bytes.size()))
+        throw FileException(path, L"could not write to the file");
+}
+
+}  // namespace velmora::launcher

@@ -1,0 +1,16 @@
+#pragma once
+// Reading and appending properties files on disk.
+#include <string>
+#include <vector>
+
+#include "launcher/properties/property_set.h"
+
+namespace velmora::launcher {
+
+// Raises FileException when the file cannot be opened or read.
+void loadPropertiesFile(PropertySet& set, const std::wstring& path);
+
+// One open, append, close cycle; creates the file when missing. Lines carry their own "\n".
+void appendPropertyLines(const std::wstring& path, const std::vector<std::wstring>& lines);
+
+}  // namespace velmora::launcher

@@ -1,0 +1,25 @@
+#pragma once
+// The properties text format: reading lines into a set, and the escapes of stored text.
+#include <string>
+#include <string_view>
+
+#include "launcher/properties/property_set.h"
+
+namespace velmora::launcher {
+
+// Parses the bytes of a properties file (one byte is one character) into `set`,
+// adding to and overriding what is there. Malformed lines are skipped, never an error.
+void parsePropertyText(std::string_view bytes, PropertySet& set);
+
+// Decodes backslash-u escapes; every other backslash stays as written.
+std::wstring unescapePropertyText(std::wstring_view text);
+
+// Doubles backslashes and writes characters above 127 as lower-case backslash-u escapes.
+std::wstring escapePropertyText(std::wstring_view text);
+
+// What the 8-bit writer stores for a formatted line: LF as CR LF, one byte per character.
+// Characters above 255 (which escaped text never has) are stored as backslash-u escapes
+// rather than being cut to a byte.
+std::string encodePropertyLine(std::wstring_view line);
+
+}  // namespace velmora::launcher

@@ -1,0 +1,73 @@
+#include "launcher/run_sequence.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "launcher/console_service.h"
+#include "launcher/launcher.h"
+#include "launcher/launcher_command_line.h"
+#include "launcher/launcher_errors.h"
+#include "launcher/wow64.h"
+
+namespace velmora::launcher {
+namespace {
+
+// Exit code of a run that ended in an error: callers must not mistake it for success.
+constexpr int kErrorExitCode = 1;
+
+std::vector<std::wstring> systemSplitArguments(const std::wstring& raw) {
+    int count = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(raw.c_str(), &count);
+    std::vector<std::wstring> args;
+    if (!argv) return args;
+    for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
+    ::LocalFree(argv);
+    return args;
+}
+
+int runInteractive(const LauncherCommandLine& commandLine, const std::wstring& raw) {
+    Launcher launcher(commandLine);
+    launcher.build();
+    launcher.setSilent(silentFromArguments(systemSplitArguments(raw), launcher.silent()));
+    launcher.run(true);
+    if (launcher.appProperties().getSwitch(L"kiv.win32.console.pause") || controlKeyDown()) pauseForEnter();
+    return static_cast<int>(launcher.exitCode());
+}
+
+}  // namespace
+
+void pauseForEnter() {
+    writeStandardText(STD_OUTPUT_HANDLE, L"[press enter to close this window]\n");
+    HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0, got = 0;
+    if (::GetConsoleMode(input, &mode)) {
+        wchar_t c;
+        ::ReadConsoleW(input, &c, 1, &got, nullptr);
+    } else {
+        char c;
+        ::ReadFile(input, &c, 1, &got, nullptr);
+    }
+}
+
+int runLauncher(const std::wstring& rawCommandLine) {
+    try {
+        disableFsRedirection();
+        LauncherCommandLine commandLine = LauncherCommandLine::fromProcess(rawCommandLine);
+        if (commandLine.serviceMode) {
+            throw TerminalError(L"service mode is not available in this build");
+        }
+        return runInteractive(commandLine, rawCommandLine);
+    } catch (const TerminalError& error) {
+        ConsoleService::instance().reportError(error.text());
+    } catch (const std::exception& error) {
+        std::wstring description;
+        for (const char* p = error.what(); *p; ++p) description.push_back(static_cast<unsigned char>(*p));
+        ConsoleService::instance().reportError(L"an unknown exception has occurrred.\n" + description);
+    }
+    return kErrorExitCode;
+}
+
+}  // namespace velmora::launcher

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Configures and builds the three flavours: x64 (Windows, with tests), i686 (shipped 32-bit
+# deliverables) and host (Linux tools). Deliverables land in dist/<flavour>/.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${VELMORA_BUILD_DIR:-$here/build}"
+dist="${VELMORA_DIST_DIR:-$here/dist}"
+jobs="${VELMORA_JOBS:-$(nproc)}"
+
+configure() {  # flavour, extra args...
+  local flavour=$1; shift
+  if [ ! -f "$build/$flavour/build.ninja" ]; then
+    cmake -S "$here" -B "$build/$flavour" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DVELMORA_FLAVOUR="$flavour" -DVELMORA_DIST_DIR="$dist" "$@" >/dev/null
+  fi
+}
+
+configure x64 -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-x86_64.cmake"
+configure i686 -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake"
+configure host
+
+for flavour in x64 i686 host; do
+  cmake --build "$build/$flavour" -j "$jobs" "${@}"
+done
