@@ -1,0 +1,418 @@
+#include "archive/al_archive.h"
+
+#include <new>
+
+// ---- ALPrototypeSet ----------------------------------------------------------------------
+
+namespace {
+
+template <typename T>
+void cloneAll(const std::vector<std::unique_ptr<T>>& from, std::vector<std::unique_ptr<T>>& to) {
+    for (const auto& prototype : from)
+        if (auto* copy = prototype->CloneFor(AL_ENGINE_ANY)) to.emplace_back(static_cast<T*>(copy));
+}
+
+}  // namespace
+
+ALPrototypeSet::ALPrototypeSet(const ALPrototypeSet& other) {
+    cloneAll(other.compressionEngines, compressionEngines);
+    cloneAll(other.decompressionEngines, decompressionEngines);
+    cloneAll(other.cryptoEngines, cryptoEngines);
+    for (const auto& prototype : other.storageObjects)
+        if (auto* copy = prototype->CloneFor(prototype->name.Name(), AL_STORAGE_ANY)) storageObjects.emplace_back(copy);
+}
+
+ALPrototypeSet ALPrototypeSet::Standard() {
+    ALPrototypeSet set;
+    set.decompressionEngines.emplace_back(new ALPkDecompressor(0));
+    set.decompressionEngines.emplace_back(new ALCopyDecompressor);
+    set.storageObjects.emplace_back(new ALFile(L"", ALFile::kBufferSize, AL_MIXED_NO_CASE));
+    return set;
+}
+
+ALEngine* ALPrototypeSet::CompressionEngineFor(int typeCode) const {
+    for (const auto& p : compressionEngines)
+        if (auto* e = p->CloneFor(typeCode)) return e;
+    return nullptr;
+}
+
+ALDecompressor* ALPrototypeSet::DecompressionEngineFor(int typeCode) const {
+    for (const auto& p : decompressionEngines)
+        if (auto* e = p->CloneFor(typeCode)) return e;
+    return nullptr;
+}
+
+ALStorage* ALPrototypeSet::StorageFor(const wchar_t* name, int typeCode) const {
+    for (const auto& p : storageObjects)
+        if (auto* s = p->CloneFor(name, typeCode)) return s;
+    return nullptr;
+}
+
+ALEngine* ALPrototypeSet::CryptoEngineFor(int typeCode) const {
+    for (const auto& p : cryptoEngines)
+        if (auto* e = p->CloneFor(typeCode)) return e;
+    return nullptr;
+}
+
+// ---- ALEntry / ALEntryRing ---------------------------------------------------------------
+
+ALEntry::ALEntry(ALEntryRing& ring) : next_(this), previous_(this), ring_(&ring) {}
+
+ALEntry::ALEntry(ALEntryRing& ring, ALStorage* storage, ALEngine* compressor, ALDecompressor* decompressor,
+                 ALEngine* crypto)
+    : ring_(&ring), storage_(storage), compressor_(compressor), decompressor_(decompressor), crypto_(crypto) {
+    ALEntry& sentinel = ring.sentinel_;
+    next_ = &sentinel;
+    previous_ = sentinel.previous_;
+    previous_->next_ = this;
+    sentinel.previous_ = this;
+    flags = kMarked | (crypto ? kEncrypted : 0);
+}
+
+ALEntry::~ALEntry() {
+    previous_->next_ = next_;
+    next_->previous_ = previous_;
+}
+
+ALEntry* ALEntry::NextEntry() const { return next_ == &ring_->sentinel_ ? nullptr : next_; }
+
+bool ALEntry::SetComment(const wchar_t* text) {
+    comment_.reset(new (std::nothrow) std::wstring);
+    if (!comment_) return false;
+    try {
+        comment_->assign(text ? text : L"");
+    } catch (const std::bad_alloc&) {
+        comment_.reset();
+        return false;
+    }
+    return true;
+}
+
+ALEntryRing::ALEntryRing(ALMonitor* monitor, const ALPrototypeSet& prototypes)
+    : sentinel_(*this), monitor_(monitor ? monitor : &ALDefaultMonitor()), prototypes_(prototypes) {}
+
+ALEntryRing::~ALEntryRing() {
+    while (sentinel_.next_ != &sentinel_) delete sentinel_.next_;
+}
+
+ALEntry* ALEntryRing::FirstEntry() const { return sentinel_.next_ == &sentinel_ ? nullptr : sentinel_.next_; }
+
+int ALEntryRing::EntryCount() const {
+    int count = 0;
+    for (ALEntry* e = FirstEntry(); e; e = e->NextEntry()) ++count;
+    return count;
+}
+
+// ---- ALArchive ---------------------------------------------------------------------------
+
+ALArchive::ALArchive(ALStorage* storage, bool ownsStorage, int formatCode)
+    : storage_(storage), formatCode_(formatCode), ownsStorage_(ownsStorage) {}
+
+ALArchive::~ALArchive() {
+    if (!ownsStorage_) (void)storage_.release();
+}
+
+int ALArchive::Extract(ALEntryRing& ring) {
+    // A failed directory read leaves the archive refusing work: nothing of it is written.
+    if (status < 0) return status;
+    if (!storage_) return status.Set(AL_CANT_OPEN_FILE);
+    ALStorage& archiveFile = *storage_;
+    bool openedHere = false;
+    if (!archiveFile.HasBuffer()) {
+        archiveFile.Open();
+        openedHere = true;
+    }
+    if (archiveFile.status < 0) {
+        status.Copy(archiveFile.status);
+        if (openedHere) archiveFile.Close();
+        return status;
+    }
+
+    ALMonitor& monitor = ring.monitor();
+    monitor.ArchiveOperation(AL_EXTRACTION_OPEN, this, nullptr);
+    monitor.completedBytes = 0;
+    if (monitor.mode == AL_MONITOR_JOB) {
+        uint32_t job = 0;
+        for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
+            if (!e->IsMarked()) continue;
+            if (e->compressedSize == -1) {
+                job = 0xFFFFFFFFu;
+                break;
+            }
+            job += static_cast<uint32_t>(e->compressedSize);
+        }
+        monitor.jobSize = job;
+    }
+
+    int count = 0;
+    for (ALEntry* entry = ring.FirstEntry(); entry; entry = entry->NextEntry()) {
+        ALStorage& output = *entry->storage();
+        if (entry->options & ALEntry::kStripPathOnExtract) {
+            const std::wstring& n = output.name.Text();
+            size_t cut = n.find_last_of(L"\\/:");
+            if (cut != std::wstring::npos) output.name.Set(n.substr(cut + 1).c_str());
+        }
+        if (!entry->IsMarked()) continue;
+        monitor.ArchiveOperation(AL_EXTRACTION_START, this, entry);
+        archiveFile.Seek(entry->localHeaderOffset);
+        SkipLocalHeader();
+        if (!entry->decompressor() || (entry->IsEncrypted() && !entry->crypto())) {
+            if (!entry->decompressor())
+                status.Set(AL_CANT_CREATE_ENGINE, L"Attempt to decompress without a decompressor");
+            else
+                status.Set(AL_MISSING_CRYPTO_ENGINE, L"Attempt to extract an object without decryption engine");
+            if (openedHere) archiveFile.Close();
+            return status;
+        }
+        output.Create(output.Size());
+        if (output.status == 0) {
+            monitor.objectSize = entry->compressedSize;
+            monitor.objectStart = archiveFile.Tell();
+            archiveFile.SetMonitor(&monitor);
+            entry->decompressor()->Decompress(archiveFile, output, entry->compressedSize);
+            output.Close();
+            AfterEntryData(*entry);
+            uint32_t actual = output.FinishCrc();
+            if (entry->crc != actual)
+                output.status.Set(AL_CRC_ERROR, L"CRC32 was supposed to be %08lx, was %08lx",
+                                  static_cast<unsigned long>(entry->crc), static_cast<unsigned long>(actual));
+        }
+        archiveFile.ReportProgress();
+        monitor.completedBytes += static_cast<uint32_t>(entry->compressedSize);
+        archiveFile.SetMonitor(nullptr);
+        monitor.ArchiveOperation(AL_EXTRACTION_END, this, entry);
+        ++count;
+        if (status < 0) break;
+    }
+    monitor.ArchiveOperation(AL_EXTRACTION_CLOSE, this, nullptr);
+
+    if (status >= 0) {
+        for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
+            ALStorage* s = e->storage();
+            if (s && s->status < 0) {
+                status.Set(s->status.Code(), L"%s: %s", s->name.Name(), s->status.Text());
+                break;
+            }
+        }
+    }
+    if (openedHere) archiveFile.Close();
+    return status < 0 ? status.Code() : count;
+}
+
+// ---- ALPkArchive -------------------------------------------------------------------------
+
+ALPkArchive::ALPkArchive(const wchar_t* fileName)
+    : ALArchive(new (std::nothrow) ALFile(fileName, ALFile::kBufferSize, AL_MIXED_NO_CASE), true, kFormatCode) {
+    if (!storage_) status.Set(AL_CANT_CREATE_STORAGE_OBJECT, L"Failure creating storage object for ZIP file %s", fileName);
+}
+
+int ALPkArchive::SkipLocalHeader() {
+    ALStorage& in = *storage_;
+    for (int i = 0; i < 26; ++i) in.ReadChar();
+    short nameLength, extraLength;
+    in.ReadShort(nameLength);
+    in.ReadShort(extraLength);
+    long skip = static_cast<unsigned short>(nameLength) + static_cast<long>(static_cast<unsigned short>(extraLength));
+    for (long i = 0; i < skip; ++i)
+        if (in.ReadChar() < 0) break;
+    return in.status;
+}
+
+int ALPkArchive::LocateEndRecord() {
+    ALStorage& in = *storage_;
+    endRecordPosition_ = -1;
+    long size = in.Size();
+    long window = size < kEndRecordWindow ? size : kEndRecordWindow;
+    if (size > 0) {
+        unsigned char block[256 + 3];
+        long position = size;
+        long searched = 0;
+        long carried = 0;  // bytes of the later block that follow this one in the file
+        while (searched < window) {
+            long length = window - searched < 256 ? window - searched : 256;
+            position -= length;
+            searched += length;
+            // Keep the first three bytes of the block read before, which follow this one.
+            memmove(block + length, block, static_cast<size_t>(carried));
+            if (in.Seek(position) < 0) break;
+            if (in.ReadBuffer(block, length) != length) break;
+            long examined = length + carried;
+            for (long i = examined - 4; i >= 0; --i) {
+                if (block[i] == 0x50 && block[i + 1] == 0x4B && block[i + 2] == 0x05 && block[i + 3] == 0x06) {
+                    endRecordPosition_ = position + i;
+                    return 0;
+                }
+            }
+            carried = length < 3 ? length : 3;
+        }
+    }
+    if (in.status < 0) return status.Copy(in.status), status;
+    return status.Set(AL_INVALID_ARCHIVE, L"Can't locate end of central directory in ZIP file %s", in.name.Name());
+}
+
+bool ALIsSafeMemberName(std::wstring_view name) {
+    if (name.empty()) return false;
+    if (name.front() == L'/' || name.front() == L'\\') return false;
+    if (name.find(L':') != std::wstring_view::npos) return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of(L"/\\", start);
+        if (end == std::wstring_view::npos) end = name.size();
+        if (name.substr(start, end - start) == L"..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool ALPkArchive::LocalHeadersAt(ALEntryRing& ring, long shift) {
+    ALStorage& in = *storage_;
+    ALEntry* first = ring.FirstEntry();
+    if (!first || in.status < 0) return true;
+    ALEntry* last = first;
+    while (last->NextEntry()) last = last->NextEntry();
+    for (ALEntry* e : {first, last}) {
+        long position = e->localHeaderOffset + shift;
+        if (position < 0 || position > in.Size() - 4) return false;
+        unsigned char signature[4];
+        if (in.Seek(position) < 0 || in.ReadBuffer(signature, 4) != 4) return false;
+        if (signature[0] != 'P' || signature[1] != 'K' || signature[2] != 3 || signature[3] != 4) return false;
+    }
+    return true;
+}
+
+int ALPkArchive::ReadOneRecord(ALEntryRing& ring, long& expected, int& count, bool& done) {
+    ALStorage& in = *storage_;
+    const wchar_t* archiveName = in.name.Name();
+    unsigned char signature[4];
+    if (in.ReadBuffer(signature, 4) < 4) {
+        status.Copy(in.status);
+        done = true;
+        return status;
+    }
+    if (signature[0] != 'P' || signature[1] != 'K')
+        return done = true, status.Set(AL_INVALID_ARCHIVE, L"Bad record in central directory of ZIP file %s", archiveName);
+    if (signature[2] == 5 && signature[3] == 6) return done = true, status;
+    if (signature[2] != 1 || signature[3] != 2)
+        return done = true, status.Set(AL_INVALID_ARCHIVE, L"Bad record in central directory of ZIP file %s", archiveName);
+
+    short word;
+    long dword;
+    in.ReadLong(dword);  // version made by, version needed
+    in.ReadShort(word);
+    unsigned flags = static_cast<unsigned short>(word);
+    // A data descriptor follows the member's data only when bit 3 says so.
+    if (flags & 0x0008) expected += 16;
+    bool encrypted = (flags & 1) != 0;
+    bool utf8Names = (flags & 0x0800) != 0;
+    in.ReadShort(word);
+    unsigned method = static_cast<unsigned short>(word);
+    int typeCode = method == 8 ? AL_ENGINE_DEFLATE + static_cast<int>((flags >> 1) & 3) : static_cast<int>(method) + 100;
+
+    const ALPrototypeSet& prototypes = ring.prototypes();
+    std::unique_ptr<ALDecompressor> decompressor(prototypes.DecompressionEngineFor(typeCode));
+    std::unique_ptr<ALEngine> compressor(prototypes.CompressionEngineFor(typeCode));
+    std::unique_ptr<ALStorage> storage(prototypes.StorageFor(L"", AL_STORAGE_ANY));
+    if (!storage)
+        return done = true, status.Set(AL_CANT_CREATE_STORAGE_OBJECT, L"Failure creating storage object in ZIP file %s",
+                                       archiveName);
+    std::unique_ptr<ALEngine> crypto(encrypted ? prototypes.CryptoEngineFor(AL_ENGINE_ANY) : nullptr);
+    ALStorage* output = storage.get();
+    ALEntry* entry = new (std::nothrow)
+        ALEntry(ring, storage.release(), compressor.release(), decompressor.release(), crypto.release());
+    if (!entry)
+        return done = true, status.Set(AL_MEMORY_ALLOCATION_FAILURE,
+                                       L"Failure creating ALEntry object when reading directory in ZIP file %s",
+                                       archiveName);
+    entry->flags = (entry->flags & ~ALEntry::kEncrypted) | (encrypted ? ALEntry::kEncrypted : 0);
+    ++count;
+
+    short time, date;
+    in.ReadShort(time);
+    in.ReadShort(date);
+    output->stamp = ALStamp::FromDos(static_cast<uint16_t>(date), static_cast<uint16_t>(time));
+    in.ReadLong(dword);
+    entry->crc = ~static_cast<uint32_t>(dword);
+    in.ReadLong(entry->compressedSize);
+    expected += entry->compressedSize;
+    in.ReadLong(dword);
+    output->SetSize(dword);
+    short nameLength, extraLength, commentLength;
+    in.ReadShort(nameLength);
+    in.ReadShort(extraLength);
+    expected += static_cast<unsigned short>(nameLength) + static_cast<long>(static_cast<unsigned short>(extraLength));
+    in.ReadShort(commentLength);
+    in.ReadShort(word);  // disk number start
+    in.ReadShort(word);  // internal attributes
+    in.ReadLong(dword);
+    output->attributes.SetFromZipExternal(static_cast<uint32_t>(dword));
+    in.ReadLong(entry->localHeaderOffset);
+
+    in.ReadString(output->name, static_cast<unsigned short>(nameLength), utf8Names);
+    for (long i = 0; i < static_cast<unsigned short>(extraLength); ++i)
+        if (in.ReadChar() < 0) break;
+    ALPathName comment(AL_MIXED);
+    in.ReadString(comment, static_cast<unsigned short>(commentLength), utf8Names);
+    if (!entry->SetComment(comment.Name()))
+        ring.status.Set(AL_MEMORY_ALLOCATION_FAILURE,
+                        L"Failed to allocate memory when adding comment to storage object %s", output->name.Name());
+    if (in.status < 0) return done = true, status.Copy(in.status), status;
+
+    const std::wstring& memberName = output->name.Text();
+    if (!ALIsSafeMemberName(memberName))
+        return done = true, status.Set(AL_INVALID_ARCHIVE, L"Unsafe member name %s in ZIP file %s", memberName.c_str(),
+                                       archiveName);
+    // A name that ends with a separator is a folder even when its attributes do not say so.
+    if (memberName.back() == L'/' || memberName.back() == L'\\') output->attributes.bits |= ALAttributeWord::kDirectory;
+
+    ring.monitor().Message(AL_DIRECTORY_ENTRY, L"%s", memberName.c_str());
+    expected += 30;
+    return status;
+}
+
+int ALPkArchive::ReadDirectory(ALEntryRing& ring) {
+    ring.monitor().ArchiveOperation(AL_READ_DIRECTORY_START, this, nullptr);
+    if (status < 0) return status;
+    ALStorage& in = *storage_;
+    bool openedHere = false;
+    if (!in.HasBuffer()) {
+        in.Open();
+        openedHere = true;
+    }
+    int count = 0;
+    if (in.status < 0) {
+        status.Copy(in.status);
+    } else if (LocateEndRecord() == 0) {
+        in.Seek(endRecordPosition_ + 4);
+        short word;
+        in.ReadShort(word);
+        thisDisk_ = static_cast<unsigned short>(word);
+        in.ReadShort(word);
+        directoryDisk_ = static_cast<unsigned short>(word);
+        in.ReadShort(word);
+        entriesOnDisk_ = static_cast<unsigned short>(word);
+        in.ReadShort(word);
+        totalEntries_ = static_cast<unsigned short>(word);
+        in.ReadLong(directorySize_);
+        in.ReadLong(storedDirectoryOffset_);
+        in.ReadShort(word);
+        in.ReadString(comment_, static_cast<unsigned short>(word));
+
+        long directoryStart = endRecordPosition_ - directorySize_;
+        in.Seek(directoryStart);
+        long expected = 0;
+        bool done = false;
+        while (!done && status >= 0) ReadOneRecord(ring, expected, count, done);
+        // Stored offsets count from the archive's first byte; whatever lies in front of the
+        // archive (the self-extractor itself) shifts every member by the same amount. The
+        // shift follows from the member sizes when the members lie back to back with the same
+        // extra fields locally and centrally (our payloads); other writers (Info-ZIP puts
+        // longer extra fields in local headers) need the stored directory offset instead.
+        long shift = directoryStart - expected;
+        if (!LocalHeadersAt(ring, shift) && LocalHeadersAt(ring, directoryStart - storedDirectoryOffset_))
+            shift = directoryStart - storedDirectoryOffset_;
+        for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) e->localHeaderOffset += shift;
+    }
+    if (openedHere) in.Close();
+    ring.monitor().ArchiveOperation(AL_READ_DIRECTORY_END, this, nullptr);
+    return status < 0 ? status.Code() : count;
+}

@@ -1,0 +1,156 @@
+#pragma once
+// ZIP archives (possibly at the end of a larger file), their entries and the ring that holds
+// them, and the prototype set that supplies storage objects and engines per entry.
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "archive/al_engine.h"
+#include "archive/al_status.h"
+#include "archive/al_storage.h"
+
+class ALEntryRing;
+
+class ALPrototypeSet {
+public:
+    ALPrototypeSet() = default;
+    ALPrototypeSet(const ALPrototypeSet& other);
+    ALPrototypeSet& operator=(const ALPrototypeSet&) = delete;
+
+    // The set extraction uses: inflate, then copy; one ALFile with an empty name.
+    static ALPrototypeSet Standard();
+
+    // The first prototype that clones itself for the type code wins; none gives nullptr.
+    ALEngine* CompressionEngineFor(int typeCode) const;
+    ALDecompressor* DecompressionEngineFor(int typeCode) const;
+    ALStorage* StorageFor(const wchar_t* name, int typeCode) const;
+    ALEngine* CryptoEngineFor(int typeCode) const;
+
+    std::vector<std::unique_ptr<ALEngine>> compressionEngines;
+    std::vector<std::unique_ptr<ALDecompressor>> decompressionEngines;
+    std::vector<std::unique_ptr<ALStorage>> storageObjects;
+    std::vector<std::unique_ptr<ALEngine>> cryptoEngines;
+};
+
+class ALEntry {
+public:
+    static constexpr int kMarked = 0x01, kEncrypted = 0x02;
+    static constexpr int kStripPathOnInsert = 0x01, kStripPathOnExtract = 0x02;
+
+    // Links the new entry at the end of the ring and marks it; takes ownership of all four.
+    ALEntry(ALEntryRing& ring, ALStorage* storage, ALEngine* compressor, ALDecompressor* decompressor,
+            ALEngine* crypto = nullptr);
+    ~ALEntry();
+    ALEntry(const ALEntry&) = delete;
+    ALEntry& operator=(const ALEntry&) = delete;
+
+    ALEntry* NextEntry() const;
+    bool IsMarked() const { return (flags & kMarked) != 0; }
+    bool IsEncrypted() const { return (flags & kEncrypted) != 0; }
+    bool SetComment(const wchar_t* text);
+    const wchar_t* Comment() const { return comment_ ? comment_->c_str() : L""; }
+
+    ALStorage* storage() const { return storage_.get(); }
+    ALDecompressor* decompressor() const { return decompressor_.get(); }
+    ALEngine* crypto() const { return crypto_.get(); }
+
+    long compressedSize = -1;
+    uint32_t crc = 0;  // complement of the stored CRC-32, comparable with a storage's register
+    int flags = 0;
+    long localHeaderOffset = -1;
+    int options = 0;
+
+private:
+    friend class ALEntryRing;
+    explicit ALEntry(ALEntryRing& ring);  // the sentinel: links to itself
+
+    std::unique_ptr<std::wstring> comment_;
+    ALEntry* next_;
+    ALEntry* previous_;
+    ALEntryRing* ring_;
+    std::unique_ptr<ALStorage> storage_;
+    std::unique_ptr<ALEngine> compressor_;
+    std::unique_ptr<ALDecompressor> decompressor_;
+    std::unique_ptr<ALEngine> crypto_;
+};
+
+class ALEntryRing {
+public:
+    // Without a monitor the process-wide default monitor (object mode, messages off) is used.
+    explicit ALEntryRing(ALMonitor* monitor = nullptr, const ALPrototypeSet& prototypes = ALPrototypeSet::Standard());
+    ~ALEntryRing();
+    ALEntryRing(const ALEntryRing&) = delete;
+    ALEntryRing& operator=(const ALEntryRing&) = delete;
+
+    ALEntry* FirstEntry() const;
+    int EntryCount() const;
+    ALMonitor& monitor() const { return *monitor_; }
+    const ALPrototypeSet& prototypes() const { return prototypes_; }
+
+    ALErrorState status;
+
+private:
+    friend class ALEntry;
+    ALEntry sentinel_;
+    ALMonitor* monitor_;
+    ALPrototypeSet prototypes_;
+};
+
+class ALArchive {
+public:
+    ALArchive(ALStorage* storage, bool ownsStorage, int formatCode);
+    virtual ~ALArchive();
+    ALArchive(const ALArchive&) = delete;
+    ALArchive& operator=(const ALArchive&) = delete;
+
+    virtual int SkipLocalHeader() = 0;
+    virtual void AfterEntryData(ALEntry& entry) {}
+    virtual int WriteExtraData() { return 0; }
+    virtual int ReadExtraData() { return 0; }
+    // Fills the ring; the number of entries read, or a negative status.
+    virtual int ReadDirectory(ALEntryRing& ring) = 0;
+    // Extracts every marked entry below the current directory; entries processed or a status.
+    int Extract(ALEntryRing& ring);
+
+    ALStorage& storage() const { return *storage_; }
+    int FormatCode() const { return formatCode_; }
+    const wchar_t* Comment() const { return comment_.Name(); }
+
+    ALErrorState status;
+
+protected:
+    std::unique_ptr<ALStorage> storage_;
+    ALPathName comment_{AL_MIXED};
+    int formatCode_;
+    bool ownsStorage_;
+    long storedDirectoryOffset_ = 0;
+};
+
+class ALPkArchive : public ALArchive {
+public:
+    static constexpr int kFormatCode = 32;
+    static constexpr long kEndRecordWindow = 66000;
+
+    explicit ALPkArchive(const wchar_t* fileName);
+
+    int SkipLocalHeader() override;
+    int ReadDirectory(ALEntryRing& ring) override;
+
+    long EndRecordPosition() const { return endRecordPosition_; }
+    long DirectorySize() const { return directorySize_; }
+    long StoredDirectoryOffset() const { return storedDirectoryOffset_; }
+
+private:
+    int LocateEndRecord();
+    int ReadOneRecord(ALEntryRing& ring, long& expected, int& count, bool& done);
+    // Whether the first and last entries find a local header signature when shifted so.
+    bool LocalHeadersAt(ALEntryRing& ring, long shift);
+
+    long endRecordPosition_ = -1;
+    unsigned short thisDisk_ = 0, directoryDisk_ = 0, entriesOnDisk_ = 0, totalEntries_ = 0;
+    long directorySize_ = 0;
+};
+
+// A member name is used as a path below the extraction directory: refuse empty names, absolute
+// names, drive or stream prefixes (any ':') and ".." components.
+bool ALIsSafeMemberName(std::wstring_view name);

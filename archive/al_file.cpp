@@ -1,0 +1,249 @@
+#include <windows.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <time.h>
+
+#include <new>
+
+#include "archive/al_storage.h"
+
+void ALFile::DescriptorTraits::close(int fd) noexcept { _close(fd); }
+
+ALFile::ALFile(const wchar_t* n, int bufferSize, ALCase caseMode)
+    : ALStorage(n, bufferSize, AL_STORAGE_FILE, caseMode) {}
+
+ALFile::~ALFile() {
+    if (IsOpen()) Close();
+}
+
+ALStorage* ALFile::CloneFor(const wchar_t* n, int typeCode) const {
+    if (typeCode != AL_STORAGE_ANY && typeCode != AL_STORAGE_FILE) return nullptr;
+    return new (std::nothrow) ALFile(n, kBufferSize, AL_MIXED_NO_CASE);
+}
+
+int ALFile::Open() {
+    if (status < 0) return status;
+    handle_.reset(_wopen(name.Name(), _O_RDONLY | _O_BINARY));
+    if (!IsOpen())
+        return status.Set(AL_CANT_OPEN_FILE, L"File open failure.  Open of %s returned errno = %d", name.Name(),
+                          errno);
+    if (ALStorage::Open() < 0) return status;
+    struct _stat info;
+    if (_wstat(name.Name(), &info) != 0)
+        return status.Set(AL_CANT_OPEN_FILE, L"Couldn't get time, date, and size information for %s.  errno = %d.",
+                          name.Name(), errno);
+    size_ = static_cast<long>(info.st_size);
+    time_t modified = info.st_mtime;
+    if (const struct tm* local = localtime(&modified)) {
+        stamp.year = static_cast<uint16_t>(local->tm_year + 1900);
+        stamp.month = static_cast<uint16_t>(local->tm_mon + 1);
+        stamp.day = static_cast<uint16_t>(local->tm_mday);
+        stamp.hour = static_cast<uint16_t>(local->tm_hour);
+        stamp.minute = static_cast<uint16_t>(local->tm_min);
+        stamp.second = static_cast<uint16_t>(local->tm_sec);
+    }
+    DWORD win32 = GetFileAttributesW(name.Name());
+    if (win32 != INVALID_FILE_ATTRIBUTES) attributes.SetFromWin32(win32);
+    return status;
+}
+
+int ALFile::OpenForWriting() {
+    DWORD existing = GetFileAttributesW(name.Name());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(name.Name(), existing & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    handle_.reset(_wopen(name.Name(), _O_RDWR | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE));
+    return IsOpen() ? 0 : errno;
+}
+
+int ALFile::Create(long lengthHint) {
+    if (ALStorage::Create(lengthHint) < 0) return status;
+    int error = 0;
+    if (!name.Text().empty()) {
+        if (attributes.IsDirectory()) {
+            // A directory member: its folders are made, no file is opened. The last folder is
+            // made too when the name does not end with a separator, so empty folders survive.
+            CreateParentDirectories();
+            wchar_t last = name.Text().back();
+            if (last != L'/' && last != L'\\') _wmkdir(name.Name());
+            return status;
+        }
+        error = OpenForWriting();
+        if (error == ENOENT && name.Text().find_first_of(L"/\\") != std::wstring::npos && CreateParentDirectories())
+            error = OpenForWriting();
+    } else {
+        for (int n = 0; n < 1000; ++n) {
+            SetTempName(n);
+            handle_.reset(_wopen(name.Name(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE));
+            if (IsOpen()) return status;
+            if (errno != EEXIST && errno != EACCES) {
+                status.Set(AL_CANT_OPEN_FILE, L"Temporary file creation failure.  Open of %s returned errno = %d",
+                           name.Name(), errno);
+                name.Set(L"");
+                return status;
+            }
+        }
+        status.Set(AL_CANT_OPEN_FILE,
+                   L"Temporary file creation failure.  Tried 1000 times to open %s (or a name something like that).",
+                   name.Name());
+        name.Set(L"");
+        return status;
+    }
+    if (IsOpen()) return status;
+    return status.Set(AL_CANT_OPEN_FILE, L"File creation failure.  Open of %s returned errno = %d", name.Name(), error);
+}
+
+void ALFile::SetTempName(int n) { name.Set(ALFormat(64, L"~al~%03d.tmp", n).c_str()); }
+
+int ALFile::CreateParentDirectories() {
+    std::wstring path;
+    try {
+        path = name.Text();
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] != L'/' && path[i] != L'\\') continue;
+        wchar_t separator = path[i];
+        path[i] = L'\0';
+        if (path[0] != L'\0' && _wmkdir(path.c_str()) != 0) {
+            int e = errno;
+            if (e != EACCES && e != EEXIST && e != ENFILE && e != ENOENT) return 0;
+        }
+        path[i] = separator;
+        if (path.find_first_of(L"/\\", i + 1) == std::wstring::npos) return i + 1 < path.size() ? 1 : 0;
+    }
+    return 1;
+}
+
+int ALFile::RefillBuffer(long offset) {
+    if (status < 0) return status;
+    if (offset != bufferOffset_) {
+        if (_lseek(handle_.get(), offset, SEEK_SET) < 0)
+            return status.Set(AL_SEEK_ERROR, L"Seek failure on %s.  errno = %d", name.Name(), errno);
+        bufferOffset_ = offset;
+    }
+    int n = _read(handle_.get(), buffer_.get(), static_cast<unsigned>(bufferSize_));
+    if (n == 0) return AL_END_OF_FILE;
+    if (n < 0) return status.Set(AL_READ_ERROR, L"Read failure on %s.  errno = %d", name.Name(), errno);
+    TransformBlock(buffer_.get(), n);
+    bufferOffset_ += n;
+    readIndex_ = 0;
+    fill_ = n;
+    ReportProgress();
+    return n;
+}
+
+int ALFile::Flush() {
+    if (status < 0) return status;
+    if (pending_ > 0) {
+        TransformBlock(buffer_.get(), pending_);
+        int written = _write(handle_.get(), buffer_.get(), static_cast<unsigned>(pending_));
+        if (written != pending_)
+            return status.Set(AL_WRITE_ERROR, L"Write failure on %s.  result = %d, errno = %d", name.Name(), written,
+                              errno);
+        bufferOffset_ += written;
+        pending_ = 0;
+    }
+    readIndex_ = fill_ = 0;
+    ReportProgress();
+    return status;
+}
+
+int ALFile::Seek(long offset) {
+    if (Flush() < 0) return status;
+    if (offset != bufferOffset_) {
+        if (_lseek(handle_.get(), offset, SEEK_SET) < 0)
+            return status.Set(AL_SEEK_ERROR, L"Seek failure on %s.  errno = %d", name.Name(), errno);
+    }
+    bufferOffset_ = offset;
+    return status;
+}
+
+void ALFile::ApplyStampAndAttributes(bool attributesToo) {
+    if (!attributesToo) {
+        // The stamp is local time; the file time is UTC.
+        TIME_ZONE_INFORMATION zone;
+        DWORD mode = GetTimeZoneInformation(&zone);
+        long seconds = stamp.ToSeconds() + zone.Bias * 60;
+        if (mode == TIME_ZONE_ID_DAYLIGHT) seconds += zone.DaylightBias * 60;
+        ALStamp utc = ALStamp::FromSeconds(seconds);
+        FILETIME lastWrite;
+        if (DosDateTimeToFileTime(utc.DosDate(), utc.DosTime(), &lastWrite)) {
+            HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(handle_.get()));
+            SetFileTime(h, nullptr, nullptr, &lastWrite);
+        }
+        return;
+    }
+    SetFileAttributesW(name.Name(), attributes.ToWin32());
+}
+
+int ALFile::Close() {
+    if (!IsOpen()) {
+        FreeBuffer();
+        written_ = false;
+        return status;
+    }
+    Flush();
+    size_ = _filelength(handle_.get());
+    bool apply = written_ && stamp.HasStamp();
+    if (apply) ApplyStampAndAttributes(false);
+    handle_.reset();
+    FreeBuffer();
+    if (apply) ApplyStampAndAttributes(true);
+    written_ = false;
+    return status;
+}
+
+int ALFile::Rename(const wchar_t* newName, bool deleteExisting) {
+    std::wstring source, target;
+    try {
+        source = newName ? name.Text() : std::wstring(name.PreviousName());
+        target = newName ? std::wstring(newName) : name.Text();
+    } catch (const std::bad_alloc&) {
+        return status.Set(AL_MEMORY_ALLOCATION_FAILURE);
+    }
+    if (deleteExisting) {
+        if (name.SameAs(target.c_str(), source.c_str()))
+            return status.Set(AL_RENAME_ERROR, L"Error attempting to rename %s to %s.  Can't rename to the same name!",
+                              target.c_str(), source.c_str());
+        if (_wunlink(target.c_str()) != 0 && errno != ENOENT)
+            return status.Set(AL_RENAME_ERROR, L"Error deleting %s before renaming %s.  errno = %d", target.c_str(),
+                              source.c_str(), errno);
+    }
+    if (_wrename(source.c_str(), target.c_str()) != 0)
+        return status.Set(AL_RENAME_ERROR, L"Error renaming %s to %s.  errno = %d", source.c_str(), target.c_str(),
+                          errno);
+    if (newName) name.Set(newName);
+    return status;
+}
+
+int ALFile::RestoreName(bool deleteExisting) {
+    std::wstring current = name.Text(), previous = name.PreviousName();
+    if (deleteExisting && _wunlink(previous.c_str()) != 0 && errno != ENOENT)
+        return status.Set(AL_RENAME_ERROR, L"Error deleting %s before renaming %s.  errno = %d", previous.c_str(),
+                          current.c_str(), errno);
+    if (_wrename(current.c_str(), previous.c_str()) != 0 && errno != ENOENT)
+        return status.Set(AL_RENAME_ERROR, L"Error renaming %s to %s.  errno = %d", current.c_str(),
+                          previous.c_str(), errno);
+    name.Set(previous.c_str());
+    return 0;
+}
+
+int ALFile::RenameToBak(bool deleteExisting) {
+    std::wstring bak = name.Text();
+    size_t dot = bak.rfind(L'.');
+    if (dot != std::wstring::npos) bak.resize(dot);
+    bak += L".bak";
+    name.Set(bak.c_str());
+    return Rename(nullptr, deleteExisting);
+}
+
+int ALFile::Delete() {
+    if (_wunlink(name.Name()) != 0)
+        return status.Set(AL_DELETE_ERROR, L"Error deleting file %s, errno = %d ", name.Name(), errno);
+    return status;
+}

@@ -1,0 +1,54 @@
+#include "selfextract/log_line.h"
+
+#include <stdio.h>
+
+#include <memory>
+#include <wchar.h>
+
+#include "archive/al_status.h"
+
+namespace ruvo {
+
+bool debugLogging = false;
+
+namespace {
+constexpr size_t kDirectoryCapacity = 256;
+constexpr size_t kMessageCapacity = 512;
+wchar_t logDirectory[kDirectoryCapacity] = L"";
+
+void writeStatusLine(const wchar_t* line) { LogLine(L"%s", line); }
+}  // namespace
+
+void SetLogDirectory(const wchar_t* directory) {
+    wcsncpy(logDirectory, directory ? directory : L"", kDirectoryCapacity - 1);
+    logDirectory[kDirectoryCapacity - 1] = L'\0';
+}
+
+const wchar_t* LogDirectory() { return logDirectory; }
+
+std::wstring LogFilePath(const wchar_t* directory, const wchar_t* fileName) {
+    return ALFormat(kDirectoryCapacity + 16, L"%s\\%s", directory, fileName);
+}
+
+std::wstring FormatLogMessage(const wchar_t* format, va_list args) { return ALFormatV(kMessageCapacity, format, args); }
+
+void LogLine(const wchar_t* format, ...) {
+    if (!debugLogging) return;
+    fflush(stdout);
+    fflush(stdin);
+    std::wstring path = LogFilePath(logDirectory, L"sea.log");
+    va_list args;
+    va_start(args, format);
+    std::wstring message = FormatLogMessage(format, args);
+    va_end(args);
+    // Text mode: the line feed is stored as CR LF and the wide text as single-byte text.
+    std::unique_ptr<FILE, int (*)(FILE*)> file(_wfopen(path.c_str(), L"a"), fclose);
+    if (!file) return;
+    fputws(message.c_str(), file.get());
+    fputws(L"\n", file.get());
+    fflush(file.get());
+}
+
+void LogArchiveStatus(int code) { ALReportStatus(code, writeStatusLine); }
+
+}  // namespace ruvo
