@@ -4,12 +4,15 @@
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
 #include "launcher/kiv_locator.h"
+#include "launcher/launch_options.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
 #include "launcher/path_text.h"
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"
+#include "launcher/vm/vm_selection.h"
+#include "launcher/vm_process.h"
 
 namespace velmora::launcher {
 
@@ -56,7 +59,24 @@ void Launcher::build() {
                                  L"kiv.stdout.redirect=console\n"});
 }
 
-void Launcher::run(bool /*wait*/) { throw TerminalError(message(kMsgNoValidVm)); }
+void Launcher::run(bool wait) {
+    LaunchOptions options = buildLaunchOptions(*this);
+
+    // A VM named on the command line is taken as it is, before any build option.
+    std::wstring named = commandLineVmPath(commandLine_.arguments);
+    if (!named.empty()) named = normalisePath(named);
+    if (!named.empty() && exists(named) && !isDirectory(named))
+        chosenVm_ = vmFromExecutable(named, options);
+    else if (vmSpecFound_)
+        chosenVm_ = findVmFromBuildOptions(*this, options);
+    else
+        chosenVm_ = findVmFromProperties(*this, options);
+    if (!chosenVm_) throw TerminalError(message(kMsgNoValidVm));
+
+    recordChosenVm(*chosenVm_);
+    vmProcess_ = chosenVm_->launchNoWait(options);
+    if (wait) exitCode_ = waitForExitCode(vmProcess_.get());
+}
 
 bool kivContentsValid(const PropertySet& properties, const std::wstring& classPath) {
     return !properties.getProperty(L"kiv.nl.java.launcher.main.class").empty() &&

@@ -8,6 +8,7 @@
 #include "common/unique_handle.h"
 #include "launcher/launcher_command_line.h"
 #include "launcher/properties/property_set.h"
+#include "launcher/vm/vm_record.h"
 
 namespace velmora::launcher {
 
@@ -39,6 +40,7 @@ public:
     bool silent() const { return silent_; }
     void setSilent(bool silent) { silent_ = silent; }
     uint32_t exitCode() const { return exitCode_; }
+    const VmRecord* chosenVm() const { return chosenVm_.get(); }
 
 protected:
     PropertySet appProperties_;
@@ -49,6 +51,7 @@ protected:
     std::wstring vmSpecPath_;
     std::wstring vmSpecDir_;
     std::wstring startDirectory_;
+    std::unique_ptr<VmRecord> chosenVm_;
     UniqueKernelHandle vmProcess_;
     uint32_t exitCode_ = 0;
     bool silent_ = false;

@@ -1,0 +1,47 @@
+#pragma once
+// What the properties and the command line say about how the Java process is started.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::launcher {
+
+class Launcher;
+
+struct LaunchOptions {
+    std::wstring mainClass;
+    std::wstring gcExtent;
+    std::wstring additionalOptions;
+    std::wstring verboseKind;  // "gc", "class" or empty
+    std::wstring workingDirectory;
+    std::vector<std::wstring> classPath;
+    std::vector<std::wstring> programArguments;
+    std::vector<std::wstring> propertyFiles;  // the .kiv file, then the scratch file
+    int32_t microsoftVmMinVersion = 0;
+    int64_t heapInitial = 0;  // bytes; 64-bit so that heaps of 2 GiB and more survive
+    int64_t heapMax = 0;
+    bool verifyMode = false;
+    bool verbose = false;
+    bool debugging = false;
+    bool gcBackgroundThread = false;
+    bool compilerOff = false;
+};
+
+struct Verbosity {
+    bool verbose = false;
+    std::wstring kind;
+    bool invalid = false;  // the value named no known verbosity
+};
+
+// kiv.nl.java.option.verbose as written in the properties.
+Verbosity parseVerbosity(std::wstring_view value);
+
+// Once per run, before the VM is chosen; also writes the environment lines to the scratch
+// properties file.
+LaunchOptions buildLaunchOptions(const Launcher& launcher);
+
+// kiv.class.path (already substituted) split and resolved against the current directory.
+std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText);
+
+}  // namespace velmora::launcher

@@ -1,0 +1,230 @@
+#include "launcher/vm/installed_vms.h"
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "common/text_convert.h"
+#include "launcher/environment_snapshot.h"
+#include "launcher/file_system.h"
+#include "launcher/launcher_errors.h"
+#include "launcher/vm/registry_key.h"
+#include "launcher/vm/vm_probe.h"
+#include "launcher/wow64.h"
+
+namespace velmora::launcher {
+namespace {
+
+struct JavaKey {
+    const wchar_t* path;
+    const wchar_t* vendor;
+    VmKind kind;
+};
+
+// The IBM rows carry their kinds the other way round from the JavaSoft ones; records
+// built from them have always been marked so.
+const JavaKey kJavaKeys[] = {
+    {L"SOFTWARE\\JavaSoft\\JDK", L"Sun", VmKind::JDK},
+    {L"SOFTWARE\\JavaSoft\\JRE", L"Sun", VmKind::JRE},
+    {L"SOFTWARE\\JavaSoft\\Java Development Kit", L"Sun", VmKind::JDK},
+    {L"SOFTWARE\\JavaSoft\\Java Runtime Environment", L"Sun", VmKind::JRE},
+    {L"SOFTWARE\\IBM\\Java2 Runtime Environment", L"IBM", VmKind::JDK},
+    {L"SOFTWARE\\IBM\\Java Development Kit", L"IBM", VmKind::JRE},
+};
+
+const wchar_t* const kPathExecutables[] = {L"\\java.exe", L"\\jre.exe", L"\\javaw.exe", L"\\jrew.exe", L"\\jview.exe"};
+
+std::unique_ptr<VmRecord> recordForMajor(uint16_t major) {
+    if (major > 1) return std::make_unique<StandardVm>();
+    return std::make_unique<ClassicVm>();
+}
+
+}  // namespace
+
+void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
+    for (const auto& javaKey : kJavaKeys) {
+        RegistryKey key;
+        std::vector<std::wstring> names;
+        try {
+            key.open(HKEY_LOCAL_MACHINE, javaKey.path, access);
+            names = key.subkeyNames();
+        } catch (const KeyException&) {
+            continue;
+        }
+        for (const auto& name : names) {
+            try {
+                RegistryKey release;
+                release.open(key, name, KEY_READ | (access & KEY_WOW64_RES));  // the parent's view
+                VmVersion version = parseVersionText(name);
+                // Up to Java 8 the registry's "micro" is the second number of this numbering.
+                version.minor = version.major <= 8 ? static_cast<uint16_t>(_wtoi(release.readString(L"MicroVersion").c_str()))
+                                                   : 0;
+                auto record = recordForMajor(version.major);
+                record->version = version;
+                record->home = release.readString(L"JavaHome");
+                record->kind = javaKey.kind;
+                record->is64Bit = is64Bit;
+                record->vendor = javaKey.vendor;
+                into.push_back(std::move(record));
+            } catch (const KeyException&) {
+                // this release only
+            }
+        }
+    }
+}
+
+VmList enumerateRegistryVms() {
+    VmList records;
+    enumerateRegistryPass(KEY_READ, 0, records);
+    if (isWow64()) enumerateRegistryPass(KEY_READ | KEY_WOW64_64KEY, 1, records);
+    return records;
+}
+
+VmList scanPathVms(const std::vector<std::wstring>& directories) {
+    std::vector<std::wstring> searched = directories;
+    if (isWow64()) searched.push_back(systemWow64Directory());
+    std::vector<std::wstring> found;
+    for (const auto& directory : searched) {
+        for (const wchar_t* name : kPathExecutables) {
+            std::wstring path = normalisePath(directory + name);
+            DWORD attributes = ::GetFileAttributesW(path.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+            found.push_back(attributes & FILE_ATTRIBUTE_REPARSE_POINT ? resolveFinalPath(path) : path);
+        }
+    }
+    VmList records;
+    for (const auto& path : found) {
+        if (detectKind(path) == VmKind::MSJ) {
+            auto record = std::make_unique<MicrosoftVm>();
+            record->home = detectHome(path);
+            record->vendor = detectVendor(path);
+            records.push_back(std::move(record));
+            continue;
+        }
+        VmProbe probe = probeExecutable(path);
+        auto record = recordForMajor(probe.version.major);
+        record->version = probe.version;
+        record->home = probe.home;
+        record->vendor = probe.vendor;
+        record->kind = probe.kind;
+        record->is64Bit = isWow64() && peImageBitness(path) == 2 ? 1 : 0;
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+void removeDuplicateVms(VmList& records) {
+    for (size_t i = 0; i < records.size(); ++i) {
+        for (size_t j = i + 1; j < records.size();) {
+            if (records[j]->home == records[i]->home && records[j]->version == records[i]->version)
+                records.erase(records.begin() + static_cast<std::ptrdiff_t>(j));
+            else
+                ++j;
+        }
+    }
+}
+
+bool prefersNot64Bit(int64_t platform) { return platform == 1 || platform == 3; }
+
+bool compareVmRank(const VmRecord& a, const VmRecord& b, bool preferNot64Bit) {
+    if (a.is64Bit == b.is64Bit) return a.version < b.version;
+    // The marked record ranks below when the unmarked ones are preferred, above otherwise.
+    return preferNot64Bit ? a.is64Bit != 0 : b.is64Bit != 0;
+}
+
+InstalledVmList buildInstalledVmList(int64_t platform, const std::vector<std::wstring>& pathDirectories) {
+    InstalledVmList list;
+    list.preferNot64Bit = prefersNot64Bit(platform);
+    list.records = enumerateRegistryVms();
+    VmList fromPath = scanPathVms(pathDirectories);
+    for (auto& record : fromPath) list.records.push_back(std::move(record));
+    removeDuplicateVms(list.records);
+    sortByRank(list.records, list.preferNot64Bit);
+    return list;
+}
+
+InstalledVmList& installedVms(int64_t platform) {
+    static InstalledVmList list = buildInstalledVmList(platform, EnvironmentSnapshot::current().pathDirectories());
+    return list;
+}
+
+int imageBitnessOf(const unsigned char* data, size_t size) {
+    auto u16 = [&](size_t at) { return static_cast<unsigned>(data[at] | data[at + 1] << 8); };
+    auto u32 = [&](size_t at) { return static_cast<uint32_t>(u16(at) | u16(at + 2) << 16); };
+    if (size < 64 || data[0] != 0x4D || data[1] != 0x5A) return 0;
+    uint32_t pe = u32(60);
+    // Signature, machine (at +4) and the optional header's magic (at +24) must all be inside.
+    if (pe == 0 || pe > size || size - pe < 26) return 0;
+    if (data[pe] != 'P' || data[pe + 1] != 'E' || data[pe + 2] != 0 || data[pe + 3] != 0) return 0;
+    unsigned machine = u16(pe + 4);
+    unsigned magic = u16(pe + 24);
+    if (magic == 0x10B && machine == 0x14C) return 1;
+    if (magic == 0x20B && machine == 0x8664) return 2;
+    return 0;
+}
+
+namespace {
+
+struct MappedFile {
+    UniqueFileHandle file;
+    UniqueKernelHandle mapping;
+    UniqueMappedView view;
+    uint64_t size = 0;
+};
+
+bool mapFile(const std::wstring& path, MappedFile& mapped, uint64_t bytes) {
+    mapped.file.reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!mapped.file) return false;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(mapped.file.get(), &size)) return false;
+    mapped.size = static_cast<uint64_t>(size.QuadPart);
+    if (mapped.size == 0) return false;
+    mapped.mapping.reset(::CreateFileMappingW(mapped.file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapped.mapping) return false;
+    mapped.view.reset(::MapViewOfFile(mapped.mapping.get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(bytes)));
+    return mapped.view.valid();
+}
+
+}  // namespace
+
+int peImageBitness(const std::wstring& path) {
+    MappedFile mapped;
+    if (!mapFile(path, mapped, 0)) return 0;
+    return imageBitnessOf(static_cast<const unsigned char*>(mapped.view.get()), static_cast<size_t>(mapped.size));
+}
+
+std::wstring resolveFinalPath(const std::wstring& path) {
+    {
+        UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER size{};
+        if (file && ::GetFileSizeEx(file.get(), &size) && size.QuadPart == 0) {
+            std::fputws(L"Cannot map a file with a length of zero.\n", stdout);
+            return path;
+        }
+    }
+    MappedFile mapped;
+    if (!mapFile(path, mapped, 1)) return path;
+    wchar_t deviceName[260];
+    DWORD length = ::GetMappedFileNameW(::GetCurrentProcess(), const_cast<void*>(mapped.view.get()), deviceName, 260);
+    if (length == 0) return path;
+    std::wstring mappedName(deviceName, length);
+
+    wchar_t drives[511];
+    DWORD drivesLength = ::GetLogicalDriveStringsW(511, drives);
+    if (drivesLength == 0 || drivesLength >= 511) return path;
+    for (const wchar_t* drive = drives; *drive; drive += std::wcslen(drive) + 1) {
+        std::wstring letter(drive, 2);  // "C:"
+        wchar_t device[260];
+        if (!::QueryDosDeviceW(letter.c_str(), device, 260)) continue;
+        std::wstring prefix(device);
+        if (mappedName.size() > prefix.size() && mappedName[prefix.size()] == L'\\' &&
+            equalsIgnoringAsciiCase(std::wstring_view(mappedName).substr(0, prefix.size()), prefix))
+            return letter + mappedName.substr(prefix.size());
+    }
+    return path;
+}
+
+}  // namespace velmora::launcher

@@ -1,0 +1,48 @@
+#pragma once
+// kiv.nl.valid.vm.list: which installed VMs are acceptable, and the best of them.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "launcher/launch_options.h"
+#include "launcher/vm/vm_version.h"
+
+namespace velmora::launcher {
+
+class PropertySet;
+class VmRecord;
+
+struct CustomEntry {
+    std::wstring kind;               // "", "JRE", "JDK" or "ALL"
+    std::wstring versionSpec;        // such as "1.6.0_20", "1.5+", "1.6*"
+    std::wstring validatorArgument;  // handed to the validator class
+};
+
+// Runs the validator class for a record; true when it accepts the record.
+using ValidatorRun = std::function<bool(const VmRecord&, const std::wstring&)>;
+
+std::vector<std::wstring> splitValidList(std::wstring_view list);
+bool isVersionToken(std::wstring_view token);
+CustomEntry splitCustomEntry(std::wstring_view entry);
+bool matchesVersionSpec(const VmVersion& version, std::wstring_view spec);
+bool matchesCustomEntry(const VmRecord& record, std::wstring_view upperEntry, const ValidatorRun& validator);
+bool matchesListEntry(const VmRecord& record, std::wstring_view entry, const ValidatorRun& validator);
+
+// Platform 2 admits only 64-bit-marked records, 3 only unmarked ones.
+bool platformAdmits(int64_t platform, const VmRecord& record);
+
+// The best record of `installed` that some entry accepts and the platform admits; each
+// record tested gets a copy of the launch options first. Null when none.
+VmRecord* pickFromValidList(const std::vector<VmRecord*>& installed, const std::vector<std::wstring>& entries,
+                            int64_t platform, bool preferNot64Bit, const LaunchOptions& options,
+                            const ValidatorRun& validator);
+
+// The list search over the installed VMs; a copy of the chosen record, or null.
+std::unique_ptr<VmRecord> searchValidVmList(const PropertySet& appProperties, const LaunchOptions& options);
+
+int64_t platformValue(const PropertySet& appProperties);
+
+}  // namespace velmora::launcher

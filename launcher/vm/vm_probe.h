@@ -1,0 +1,33 @@
+#pragma once
+// What a Java executable path says about its VM: kind, home, maker and version.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "launcher/file_version.h"
+#include "launcher/vm/vm_version.h"
+
+namespace velmora::launcher {
+
+struct VmProbe {
+    VmKind kind = VmKind::JDK;
+    std::wstring home;
+    std::wstring vendor;
+    VmVersion version;
+};
+
+VmProbe probeExecutable(const std::wstring& path);
+
+VmKind detectKind(const std::wstring& path);
+// The directory above a bin-like last directory, else the executable's directory.
+std::wstring detectHome(std::wstring_view path);
+std::wstring detectVendor(const std::wstring& path);
+VmVersion detectVersion(const std::wstring& path, VmKind kind, const std::wstring& vendor, const std::wstring& home);
+
+// Rules without file access.
+std::wstring vendorFromCompany(std::wstring_view company);  // "IBM" or "Sun"
+VmVersion versionFromProductVersion(std::wstring_view vendor, const ProductVersion& product);
+VmVersion versionFromPlugin(const ProductVersion& plugin);
+bool isSystemDirectoryName(std::wstring_view lastComponent);  // system32, syswow64
+
+}  // namespace velmora::launcher

@@ -1,0 +1,91 @@
+#include "launcher/vm/vm_selection.h"
+
+#include <windows.h>
+
+#include "launcher/file_system.h"
+#include "launcher/launcher.h"
+#include "launcher/path_text.h"
+#include "launcher/properties/property_text.h"
+#include "launcher/properties/runtime_properties_file.h"
+#include "launcher/vm/vm_list_search.h"
+#include "launcher/vm/vm_probe.h"
+#include "launcher/vm/vm_record.h"
+
+namespace velmora::launcher {
+namespace {
+
+// A size that cannot be read counts as not empty.
+bool hasZeroSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+}
+
+bool isUsableFile(const std::wstring& path) { return !path.empty() && exists(path) && !isDirectory(path); }
+
+}  // namespace
+
+std::wstring commandLineVmPath(const std::vector<std::wstring>& arguments) {
+    for (size_t i = 1; i < arguments.size(); ++i)
+        if (arguments[i] == L"KIV_VM") return i + 1 < arguments.size() ? arguments[i + 1] : std::wstring();
+    return {};
+}
+
+std::wstring shippedVmExecutable(const std::wstring& startDirectory) {
+    for (const wchar_t* relative :
+         {L"\\Windows\\resource\\jre\\bin\\java.exe", L"\\Windows\\resource\\jre\\jre\\bin\\java.exe",
+          L"\\Windows_Pure_64_Bit\\resource\\jre\\bin\\java.exe",
+          L"\\Windows_Pure_64_Bit\\resource\\jre\\jre\\bin\\java.exe"}) {
+        std::wstring candidate = startDirectory + relative;
+        if (exists(candidate)) return candidate;
+    }
+    return {};
+}
+
+std::unique_ptr<VmRecord> vmFromExecutable(const std::wstring& path, const LaunchOptions& options) {
+    VmProbe probe = probeExecutable(path);
+    auto record = std::make_unique<StandardVm>();
+    record->home = probe.home;
+    record->kind = probe.kind;
+    record->vendor = probe.vendor;
+    record->version = probe.version;
+    record->launchOptions = options;
+    return record;
+}
+
+std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const LaunchOptions& options) {
+    std::wstring named = commandLineVmPath(launcher.commandLine().arguments);
+    if (!named.empty()) named = normalisePath(named);
+    std::wstring current = launcher.appProperties().getProperty(L"kiv.nl.current.vm");
+    const bool namedExists = !named.empty() && exists(named);
+    if (!current.empty() || namedExists) {
+        std::wstring candidate;
+        if (namedExists && !hasZeroSize(named)) {
+            candidate = named;
+        } else {
+            candidate = current;
+            if (!isAbsolute(candidate)) {
+                std::wstring directory = fullPath(currentDirectory(), false);
+                if (!directory.empty() && directory.back() != L'\\') directory += L"\\";
+                candidate = directory + candidate;
+            }
+        }
+        if (isUsableFile(candidate)) return vmFromExecutable(candidate, options);
+    }
+    return searchValidVmList(launcher.appProperties(), options);
+}
+
+std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& /*launcher*/, const LaunchOptions& /*options*/) {
+    // The build-option branches (specification files, the shipped VM, VM pack download)
+    // are not part of this launcher yet: a build that ships jvmspecs.properties is told
+    // that no VM was found rather than being started with a VM it did not ask for.
+    return nullptr;
+}
+
+std::wstring chosenVmLine(const std::wstring& executablePath) {
+    return L"kiv.nl.current.vm=" + escapePropertyText(executablePath) + L"\n";
+}
+
+void recordChosenVm(const VmRecord& vm) { appendRuntimeProperties({chosenVmLine(vm.executablePath())}); }
+
+}  // namespace velmora::launcher

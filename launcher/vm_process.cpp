@@ -1,0 +1,181 @@
+#include "launcher/vm_process.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include "launcher/file_system.h"
+#include "launcher/launcher_errors.h"
+#include "launcher/message_table.h"
+
+namespace velmora::launcher {
+
+std::wstring startFailureText(const std::wstring& messageText, DWORD error) {
+    std::wstring text = messageText;
+    size_t at = text.find(L"%d");
+    std::wstring number = std::to_wstring(static_cast<int32_t>(error));
+    if (at == std::wstring::npos) return text + L" (" + number + L")";  // a translation without the field
+    return text.replace(at, 2, number);
+}
+
+UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchOptions& options, bool wait) {
+    STARTUPINFOW startup{};
+    ::GetStartupInfoW(&startup);
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+
+    // No cut at 260 characters: a directory too long for the system fails the start visibly.
+    std::wstring directory = options.workingDirectory.empty() ? std::wstring() : fullPath(options.workingDirectory, false);
+
+    // What the launcher printed so far comes before what the Java program prints.
+    std::fflush(stdout);
+
+    std::wstring writable = commandLine;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+        DWORD error = ::GetLastError();
+        throw TerminalError(startFailureText(message(kMsgVmStartFailed), error));
+    }
+    UniqueKernelHandle thread(info.hThread);
+    UniqueKernelHandle process(info.hProcess);
+    if (wait) ::WaitForSingleObject(process.get(), INFINITE);
+    return process;
+}
+
+uint32_t waitForExitCode(HANDLE process) {
+    ::WaitForSingleObject(process, INFINITE);
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(process, &code)) code = 0;
+    return code;
+}
+
+namespace {
+
+// The read end is an overlapped named pipe so that one thread can wait for output and for
+// the program's end at once, with one deadline for both.
+struct OutputPipe {
+    UniqueFileHandle read;
+    UniqueFileHandle write;  // inheritable, handed to the program
+};
+
+bool makeOutputPipe(OutputPipe& pipe) {
+    static std::atomic<unsigned> counter{0};
+    std::wstring name = L"\\\\.\\pipe\\velmora-capture-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(counter++) + L"-" + std::to_wstring(::GetTickCount64());
+    pipe.read.reset(::CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
+                                       0, 65536, 0, nullptr));
+    if (!pipe.read) return false;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    pipe.write.reset(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr));
+    return pipe.write.valid();
+}
+
+class OverlappedReader {
+public:
+    explicit OverlappedReader(HANDLE pipe) : pipe_(pipe), event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        overlapped_.hEvent = event_.get();
+    }
+    ~OverlappedReader() {
+        if (pending_) {  // the buffer must outlive the read
+            ::CancelIoEx(pipe_, &overlapped_);
+            DWORD ignored = 0;
+            ::GetOverlappedResult(pipe_, &overlapped_, &ignored, TRUE);
+        }
+    }
+    bool valid() const { return event_.valid(); }
+    HANDLE event() const { return event_.get(); }
+    bool ended() const { return ended_; }
+
+    // Issues reads until one is pending; collects what completes at once.
+    void issue(std::string& into) {
+        while (!pending_ && !ended_) {
+            ::ResetEvent(event_.get());
+            DWORD got = 0;
+            if (::ReadFile(pipe_, buffer_, sizeof buffer_, &got, &overlapped_)) {
+                into.append(buffer_, got);
+                continue;
+            }
+            if (::GetLastError() == ERROR_IO_PENDING)
+                pending_ = true;
+            else
+                ended_ = true;  // broken pipe: every writer has gone
+        }
+    }
+    // After the event fired.
+    void complete(std::string& into) {
+        DWORD got = 0;
+        pending_ = false;
+        if (::GetOverlappedResult(pipe_, &overlapped_, &got, FALSE))
+            into.append(buffer_, got);
+        else
+            ended_ = true;
+    }
+
+private:
+    HANDLE pipe_;
+    UniqueKernelHandle event_;
+    OVERLAPPED overlapped_{};
+    char buffer_[4096];
+    bool pending_ = false;
+    bool ended_ = false;
+};
+
+}  // namespace
+
+CapturedRun captureProcessOutput(const std::wstring& commandLine, const std::wstring& directory, DWORD timeoutMs) {
+    CapturedRun run;
+    OutputPipe pipe;
+    if (!makeOutputPipe(pipe)) return run;
+    OverlappedReader reader(pipe.read.get());
+    if (!reader.valid()) return run;
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = pipe.write.get();
+    startup.hStdError = pipe.write.get();
+    std::wstring writable = commandLine;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                          directory.empty() ? nullptr : directory.c_str(), &startup, &info))
+        return run;
+    run.started = true;
+    UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    pipe.write.reset();  // only the program holds the write end now
+
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    bool exited = false;
+    reader.issue(run.output);
+    while (!(exited && reader.ended())) {
+        ULONGLONG now = ::GetTickCount64();
+        DWORD remaining = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        HANDLE handles[2];
+        DWORD count = 0;
+        if (!reader.ended()) handles[count++] = reader.event();
+        if (!exited) handles[count++] = process.get();
+        DWORD result = ::WaitForMultipleObjects(count, handles, FALSE, remaining);
+        if (result == WAIT_TIMEOUT) break;
+        if (result >= WAIT_OBJECT_0 + count) break;
+        HANDLE fired = handles[result - WAIT_OBJECT_0];
+        if (fired == process.get()) {
+            exited = true;
+        } else {
+            reader.complete(run.output);
+            reader.issue(run.output);
+        }
+    }
+    if (!exited) {
+        // Nothing may run on after the launcher has given up on it.
+        ::TerminateProcess(process.get(), 1);
+        ::WaitForSingleObject(process.get(), 5000);
+    }
+    // A program that ended in time counts, even when a child of its own still holds the pipe.
+    run.finished = exited;
+    return run;
+}
+
+}  // namespace velmora::launcher

@@ -1,0 +1,217 @@
+// A stand-in for a Java VM: it keeps the contract the launcher relies on and records what
+// it received, so that tests can look at the launch from the VM's side.
+//
+// Settings come from "standin.cfg" beside the executable (key=value lines), then from
+// environment variables STANDIN_<KEY> (upper case, '.' as '_'):
+//   record          folder for the record files (commandline.txt, cwd.txt, exe.txt,
+//                   propfile1.txt, propfile2.txt, env_<NAME>.txt, runs.log)
+//   env             comma-separated variable names to record besides CLASSPATH
+//   exit            exit code of an application run (may be negative)
+//   validator.exit  exit code of a validator-class run
+//   verify.header   header line of a Verify run; verify.<property> the values printed
+//   verify.crlf     1: Verify lines end with CR LF
+//   verify.filler   that many 'x' characters appended to the header line
+//   sleep.ms        sleep before answering
+//   stamp           file that receives the start time (FILETIME, decimal) for benchmarks
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+FILETIME startTime;
+
+std::wstring moduleDirectory() {
+    wchar_t path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring text(path, length);
+    return text.substr(0, text.rfind(L'\\'));
+}
+
+std::wstring modulePath() {
+    wchar_t path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::wstring(path, length);
+}
+
+std::string toUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring fromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+bool readBytes(const std::wstring& path, std::string& bytes) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char buffer[65536];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    ::CloseHandle(file);
+    return true;
+}
+
+void writeBytes(const std::wstring& path, const std::string& bytes, bool append) {
+    HANDLE file = ::CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                append ? OPEN_ALWAYS : CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+std::vector<std::pair<std::wstring, std::wstring>> fileSettings;
+
+void loadFileSettings() {
+    std::string bytes;
+    if (!readBytes(moduleDirectory() + L"\\standin.cfg", bytes)) return;
+    std::wstring text = fromUtf8(bytes);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        size_t eq = line.find(L'=');
+        if (eq != std::wstring::npos) fileSettings.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+        start = end + 1;
+    }
+}
+
+bool setting(const std::wstring& key, std::wstring& value) {
+    for (const auto& [k, v] : fileSettings)
+        if (k == key) {
+            value = v;
+            return true;
+        }
+    std::wstring name = L"STANDIN_";
+    for (wchar_t c : key) name += c == L'.' ? L'_' : static_cast<wchar_t>(towupper(c));
+    wchar_t buffer[32768];
+    DWORD length = ::GetEnvironmentVariableW(name.c_str(), buffer, 32768);
+    if (length == 0 || length >= 32768) return false;
+    value.assign(buffer, length);
+    return true;
+}
+
+std::wstring settingOr(const std::wstring& key, const std::wstring& fallback) {
+    std::wstring value;
+    return setting(key, value) ? value : fallback;
+}
+
+int intSetting(const std::wstring& key, int fallback) {
+    std::wstring value;
+    return setting(key, value) ? static_cast<int>(std::wcstol(value.c_str(), nullptr, 10)) : fallback;
+}
+
+void writeOut(const std::string& bytes) {
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void logRun(const std::wstring& kind) {
+    std::wstring folder;
+    if (!setting(L"record", folder)) return;
+    writeBytes(folder + L"\\runs.log", toUtf8(kind + L"|" + modulePath() + L"|" + ::GetCommandLineW()) + "\n", true);
+}
+
+void recordEnvironment(const std::wstring& folder, const std::wstring& name) {
+    wchar_t buffer[32768];
+    DWORD length = ::GetEnvironmentVariableW(name.c_str(), buffer, 32768);
+    if (length == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return;
+    writeBytes(folder + L"\\env_" + name + L".txt", toUtf8(std::wstring(buffer, length < 32768 ? length : 0)), false);
+}
+
+void recordApplicationRun(const std::vector<std::wstring>& programArguments) {
+    std::wstring folder;
+    if (!setting(L"record", folder)) return;
+    writeBytes(folder + L"\\commandline.txt", toUtf8(::GetCommandLineW()), false);
+    wchar_t cwd[MAX_PATH];
+    DWORD length = ::GetCurrentDirectoryW(MAX_PATH, cwd);
+    writeBytes(folder + L"\\cwd.txt", toUtf8(std::wstring(cwd, length)), false);
+    writeBytes(folder + L"\\exe.txt", toUtf8(modulePath()), false);
+    // The two property files come first after the main class.
+    for (size_t i = 0; i < 2 && i < programArguments.size(); ++i) {
+        std::string bytes;
+        if (readBytes(programArguments[i], bytes))
+            writeBytes(folder + L"\\propfile" + std::to_wstring(i + 1) + L".txt", bytes, false);
+    }
+    recordEnvironment(folder, L"CLASSPATH");
+    std::wstring names = settingOr(L"env", L"");
+    size_t start = 0;
+    while (start < names.size()) {
+        size_t comma = names.find(L',', start);
+        if (comma == std::wstring::npos) comma = names.size();
+        if (comma > start) recordEnvironment(folder, names.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+int answerVerify(const std::vector<std::wstring>& properties) {
+    const std::string end = intSetting(L"verify.crlf", 0) ? "\r\n" : "\n";
+    std::string output = toUtf8(settingOr(L"verify.header", L"Verify 1.0"));
+    output.append(static_cast<size_t>(intSetting(L"verify.filler", 0)), 'x');
+    output += end;
+    for (const auto& property : properties) output += toUtf8(settingOr(L"verify." + property, L"null")) + end;
+    writeOut(output);
+    return 0;
+}
+
+}  // namespace
+
+int wmain() {
+    ::GetSystemTimeAsFileTime(&startTime);
+    loadFileSettings();
+    std::wstring stampFile;
+    if (setting(L"stamp", stampFile)) {
+        ULARGE_INTEGER t{{startTime.dwLowDateTime, startTime.dwHighDateTime}};
+        writeBytes(stampFile, std::to_string(t.QuadPart) + "\n", true);
+    }
+
+    int count = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::wstring> args;
+    for (int i = 0; i < count; ++i) args.emplace_back(argv[i]);
+    ::LocalFree(argv);
+
+    // The class path option is followed by the class path, then the main class.
+    std::wstring mainClass;
+    std::vector<std::wstring> rest;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == L"-classpath" || args[i] == L"-cp" || args[i] == L"/cp") {
+            if (i + 2 < args.size()) {
+                mainClass = args[i + 2];
+                rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i + 3), args.end());
+            }
+            break;
+        }
+    }
+
+    int sleepMs = intSetting(L"sleep.ms", 0);
+    if (sleepMs > 0) ::Sleep(static_cast<DWORD>(sleepMs));
+
+    if (mainClass == L"Verify") {
+        logRun(L"verify");
+        return answerVerify(rest);
+    }
+    if (mainClass == L"com.merrow.util.jvm.Validator") {
+        logRun(L"validator");
+        return intSetting(L"validator.exit", 0);
+    }
+    logRun(L"application");
+    recordApplicationRun(rest);
+    writeOut("standin: application " + toUtf8(mainClass) + " ran\n");
+    return intSetting(L"exit", 0);
+}
