@@ -8,15 +8,15 @@ case "${1:-}" in
   start)
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+      /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1 || true
       /usr/lib/wine/wineserver -w
       # Without a window manager every hide or close would block for 2 s.
       /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
       /usr/lib/wine/wineserver -w
     fi
-    /usr/lib/wine/wineserver -p
+    /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
     # First start after the server comes up also starts services.exe; pay that here.
-    /usr/lib/wine/wine64 cmd /c exit 0 >/dev/null 2>&1 || true
+    /usr/lib/wine/wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
     ;;
   stop)
     /usr/lib/wine/wineserver -k 2>/dev/null || true
