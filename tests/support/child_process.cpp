@@ -53,7 +53,7 @@ void drain(HANDLE from, std::string* into) {
 
 ChildResult runChild(const std::wstring& commandLine, const ChildOptions& options) {
     ChildResult result;
-    Pipe in = makePipe(false), out = makePipe(true), err = makePipe(true);
+    Pipe in = makePipe(true), out = makePipe(false), err = makePipe(false);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -65,7 +65,8 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     std::wstring environment = buildEnvironment(options);
     std::wstring writable = commandLine;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE,
+    const wchar_t* application = options.applicationName.empty() ? nullptr : options.applicationName.c_str();
+    if (!::CreateProcessW(application, writable.data(), nullptr, nullptr, TRUE,
                           CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
                           options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(), &startup,
                           &info)) {

@@ -8,6 +8,7 @@
 namespace velmora::test {
 
 struct ChildOptions {
+    std::wstring applicationName;                 // empty: the first item of the command line
     std::wstring workingDirectory;                // empty: the test's own
     std::vector<std::wstring> extraEnvironment;   // "NAME=value" added to (or replacing) ours
     std::vector<std::wstring> removedEnvironment; // names taken out of the child's environment

@@ -9,6 +9,6 @@ std::wstring distFolder();      // dist/x64 of this build
 std::wstring sourceFolder();    // the source tree
 std::wstring testBinFolder();   // test programs of this build
 std::wstring distProgram(const std::wstring& fileName);
-std::wstring quoted(const std::wstring& text);
+std::wstring inQuotes(const std::wstring& text);
 
 }  // namespace velmora::test

@@ -1,1 +1,148 @@
+// The launcher's start-up as a caller sees it: exit code and the error line.
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_paths.h"
+
+using namespace velmora::test;
+
+namespace {
+
+const char kValidKiv[] =
+    "kiv.nl.java.launcher.main.class=com.example.Main\r\n"
+    "kiv.class.path=lib\\\\app.jar\r\n"
+    "kiv.nl.valid.vm.list=1.8+\r\n";
+
+const std::string kMissingLine = "Quillrun Error: The Quillrun properties file is missing\n";
+const std::string kInvalidLine = "Quillrun Error: The Velmora properties file contains invalid information\n";
+// With a usable .kiv file but no VM anywhere, the run gets as far as VM selection.
+const std::string kNoVmLine =
+    "Quillrun Error: Could not find a valid Java virtual machine to load.\n\n"
+    "You may need to reinstall a supported Java virtual machine.\n";
+
+class LauncherSpine : public ::testing::Test {
+protected:
+    // Copies the launcher into the folder under the given name.
+    std::wstring installLauncher(const std::wstring& relative) {
+        std::wstring target = folder / relative;
+        size_t slash = relative.rfind(L'\\');
+        if (slash != std::wstring::npos) folder.makeFolder(relative.substr(0, slash));
+        EXPECT_TRUE(::CopyFileW(distProgram(L"quillrun.exe").c_str(), target.c_str(), FALSE));
+        return target;
+    }
+
+    static void expectEndsWith(const std::string& text, const std::string& tail) {
+        ASSERT_GE(text.size(), tail.size()) << text;
+        EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << text;
+    }
+
+    TempFolder folder;
+};
+
+}  // namespace
+
+TEST_F(LauncherSpine, MissingKivIsReportedAndFails) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    ChildResult r = runChild(inQuotes(exe) + L" -Dx=1", {.workingDirectory = folder.path()});
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.standardError, kMissingLine);  // whole, as UTF-8, with standard error redirected
+    EXPECT_EQ(r.standardOutput, "");
+}
+
+TEST_F(LauncherSpine, InvalidKivContents) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    const char* invalid[] = {
+        "kiv.class.path=a.jar\nkiv.nl.valid.vm.list=1.8+\n",                        // no main class
+        "kiv.nl.java.launcher.main.class=M\nkiv.class.path=a.jar\n",                // neither VM nor list
+        "kiv.nl.java.launcher.main.class=M\nkiv.nl.current.vm=C:\\\\j\\\\java.exe\n",  // no class path
+        "kiv.nl.java.launcher.main.class=M\nkiv.nl.valid.vm.list=1.8\nkiv.class.path=$ENV_CLASSPATH$\n",
+    };
+    for (const char* contents : invalid) {
+        folder.write(L"setup.kiv", contents);
+        ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .removedEnvironment = {L"CLASSPATH"}});
+        EXPECT_EQ(r.exitCode, 1u) << contents;
+        EXPECT_EQ(r.standardError, kInvalidLine) << contents;
+    }
+}
+
+TEST_F(LauncherSpine, ClassPathFromTheEnvironmentMakesTheKivValid) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    folder.write(L"setup.kiv", "kiv.nl.java.launcher.main.class=M\nkiv.nl.valid.vm.list=1.8\nkiv.class.path=$ENV_CLASSPATH$\n");
+    ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"CLASSPATH=C:\\x.jar"}});
+    EXPECT_EQ(r.standardError, kNoVmLine);
+}
+
+TEST_F(LauncherSpine, KivBesideQuotedProgramPathWithSpaces) {
+    std::wstring exe = installLauncher(L"My Apps\\Setup.exe");
+    folder.write(L"My Apps\\Setup.kiv", kValidKiv);
+    TempFolder elsewhere;
+    ChildResult r = runChild(inQuotes(exe) + L" -i silent", {.workingDirectory = elsewhere.path()});
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.standardError, kNoVmLine);
+}
+
+TEST_F(LauncherSpine, UnquotedProgramNameResolvedAgainstTheCurrentDirectory) {
+    std::wstring exe = installLauncher(L"Setup.EXE");
+    folder.write(L"Setup.kiv", kValidKiv);
+    ChildResult r = runChild(L"Setup.EXE", {.applicationName = exe, .workingDirectory = folder.path()});
+    EXPECT_EQ(r.standardError, kNoVmLine);
+}
+
+TEST_F(LauncherSpine, ProgramFoundThroughThePathVariable) {
+    std::wstring exe = installLauncher(L"bin\\tool.exe");
+    folder.write(L"bin\\tool.kiv", kValidKiv);
+    TempFolder elsewhere;
+    // Argument 0 without folder and extension: only the search path can find the program.
+    ChildResult r = runChild(L"tool", {.applicationName = exe,
+                                       .workingDirectory = elsewhere.path(),
+                                       .extraEnvironment = {L"PATH=C:\\nowhere;;" + folder.path() + L"\\bin"}});
+    EXPECT_EQ(r.standardError, kNoVmLine);
+
+    r = runChild(L"tool", {.applicationName = exe,
+                           .workingDirectory = elsewhere.path(),
+                           .extraEnvironment = {L"PATH=C:\\nowhere"}});
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.standardError, "Quillrun Error: unable to locate executable\n");
+}
+
+TEST_F(LauncherSpine, SecondAndThirdKivPlaces) {
+    std::wstring exe = installLauncher(L"app\\setup.exe");
+    folder.write(L"app\\setup.exe.kiv", kValidKiv);
+    EXPECT_EQ(runChild(inQuotes(exe), {.workingDirectory = folder.path()}).standardError, kNoVmLine);
+
+    ::DeleteFileW((folder / L"app\\setup.exe.kiv").c_str());
+    std::wstring work = folder.makeFolder(L"work");
+    EXPECT_EQ(runChild(inQuotes(exe), {.workingDirectory = work}).standardError, kMissingLine);
+    folder.write(L"work\\setup.kiv", kValidKiv);
+    EXPECT_EQ(runChild(inQuotes(exe), {.workingDirectory = work}).standardError, kNoVmLine);
+}
+
+TEST_F(LauncherSpine, ServiceTokensAreTakenOutOfTheCommandLine) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    folder.write(L"setup.kiv", kValidKiv);
+    // "-mwkivservice" as the last token is dropped and the run stays interactive.
+    ChildResult r = runChild(inQuotes(exe) + L" -Dx=1 -mwkivservice", {.workingDirectory = folder.path()});
+    EXPECT_EQ(r.standardError, kNoVmLine);
+    // "-i" keeps its value, even this one.
+    r = runChild(inQuotes(exe) + L" -i -mwkivservice", {.workingDirectory = folder.path()});
+    EXPECT_EQ(r.standardError, kNoVmLine);
+}
+
+TEST_F(LauncherSpine, UnreadableKivEndsInTheCatchAllLine) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    folder.makeFolder(L"setup.kiv");  // exists, but a folder cannot be read as a file
+    ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path()});
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.standardError, "Quillrun Error: an unknown exception has occurrred.\nUnknown exception\n");
+}
+
+TEST_F(LauncherSpine, NoPauseAfterAnError) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    folder.write(L"setup.kiv", std::string(kValidKiv) + "kiv.win32.console.pause=yes\n");
+    ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .standardInput = "\n"});
+    EXPECT_EQ(r.standardOutput, "");
+    EXPECT_EQ(r.standardError, kNoVmLine);
+}

@@ -1,0 +1,203 @@
+// The java command line and the process start, seen from the stand-in VM's side.
+#include <gtest/gtest.h>
+
+#include "tests/system/launcher/vm_test_app.h"
+
+using namespace velmora::test;
+
+namespace {
+
+const std::string kBaseKiv =
+    "kiv.nl.java.launcher.main.class=com.example.Main\n"
+    "kiv.class.path=lib/a.jar;lib/b.jar\n";
+
+std::wstring endOfLine(const std::wstring& text) {
+    size_t end = text.find_last_not_of(L"\r\n");
+    size_t start = text.rfind(L'\n', end);
+    return text.substr(start == std::wstring::npos ? 0 : start + 1, end - (start == std::wstring::npos ? 0 : start + 1) + 1);
+}
+
+}  // namespace
+
+TEST(JavaCommandLine, StandardFormForAModernVmAndTheScratchFile) {
+    VmTestApp app;
+    std::wstring java = app.placeVm(L"standin_vm_sun11", L"jdk\u00e9\\bin\\java.exe");
+    app.writeKiv(kBaseKiv +
+                 "kiv.nl.current.vm=jdk\\u00e9\\\\bin\\\\java.exe\n"
+                 "kiv.nl.java.option.java.heap.size.initial=16m\n"
+                 "kiv.nl.java.option.java.heap.size.max=48m\n");
+    ChildResult result = app.run(L"");
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+    EXPECT_TRUE(contains(result.standardOutput, "company: Oracle Corporation"));
+
+    std::wstring line = app.recorded(L"commandline.txt");
+    std::wstring scratch = app.scratchFileOf(line);
+    ASSERT_FALSE(scratch.empty()) << line;
+    EXPECT_EQ(line, L"\"" + java + L"\" --add-opens java.base/jdk.internal.loader=ALL-UNNAMED "
+                    L"-Dsun.java2d.uiScale.enabled=false -Xms16777216 -Xmx50331648 -classpath \"" +
+                        app.path(L"lib\\a.jar") + L";" + app.path(L"lib\\b.jar") + L";\" com.example.Main \"" +
+                        app.forwardSlashes(app.path(L"app.kiv")) + L"\" \"" + scratch + L"\" ");
+
+    // The Java side reads both files: the .kiv file as shipped, the scratch file with the
+    // environment and, last, the chosen VM in the escaped form.
+    EXPECT_EQ(app.recordedBytes(L"propfile1.txt").substr(0, 20), kBaseKiv.substr(0, 20));
+    std::string scratchText = app.recordedBytes(L"propfile2.txt");
+    EXPECT_TRUE(contains(scratchText, "kiv.nl.env.exact_case.STANDIN_RECORD=")) << scratchText.substr(0, 200);
+    std::wstring escaped;
+    for (wchar_t c : java) {
+        if (c == L'\\') escaped += L"\\\\";
+        else if (c == L'\u00e9') escaped += L"\\u00e9";
+        else escaped += c;
+    }
+    EXPECT_EQ(endOfLine(widen(scratchText)), L"kiv.nl.current.vm=" + escaped);
+    EXPECT_EQ(scratchText.substr(scratchText.size() - 2), "\r\n");
+}
+
+TEST(JavaCommandLine, OlderVmWithEveryOptionAndPassThroughArguments) {
+    VmTestApp app;
+    std::wstring java = app.placeVm(L"standin_vm_sun18", L"jre\\bin\\java.exe");
+    app.writeKiv(
+        "kiv.nl.java.launcher.main.class=com.example.Main\n"
+        "kiv.class.path=;lib\\\\a.jar;sub/../b.jar;;\n"
+        "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\n"
+        "kiv.nl.java.option.java.heap.size.max=4096m\n"
+        "kiv.nl.java.option.java.heap.size.initial=0\n"
+        "kiv.nl.java.option.verbose=GC\n"
+        "kiv.nl.java.option.debugging=true\n"
+        "kiv.nl.java.option.garbage.collection.background.thread=on\n"
+        "kiv.nl.java.option.compiler=t\n"
+        "kiv.nl.java.option.garbage.collection.extent=anything\n"
+        "kiv.nl.java.option.additional=-Dfoo=1 -Dbar=2\n");
+    ChildResult result = app.run(L"\"C:\\No Such\\x.txt\" -Dx=1 a\\b");
+    EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+    std::wstring line = app.recorded(L"commandline.txt");
+    std::wstring scratch = app.scratchFileOf(line);
+    EXPECT_EQ(line, L"\"" + java + L"\" -Xmx4294967296 -verbose:gc -Xdebug -Xnoasyncgc -Djava.compiler=off -Xnoclassgc "
+                    L"-Dfoo=1 -Dbar=2 -classpath \"" + app.root() + L"\\;" + app.path(L"lib\\a.jar") + L";" +
+                        app.path(L"b.jar") + L";\" com.example.Main \"" + app.forwardSlashes(app.path(L"app.kiv")) +
+                        L"\" \"" + scratch + L"\" \"C:\\\\No Such\\\\x.txt\" -Dx=1 a\\\\b");
+}
+
+TEST(JavaCommandLine, InvalidVerbosityAndWorkingDirectories) {
+    VmTestApp app;
+    app.placeVm(L"standin_vm_sun18", L"jre\\bin\\java.exe");
+    app.write(L"work\\keep.txt", "");
+    app.write(L"elsewhere\\keep.txt", "");
+    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\nkiv.nl.java.option.verbose=Loud\n");
+    ChildOptions options;
+    options.workingDirectory = app.path(L"elsewhere");
+    ChildResult result = app.run(L"", {}, options);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_TRUE(contains(result.standardError, "invalid verbosity selection 'loud', disabling verbosity.\n"));
+    EXPECT_EQ(app.recorded(L"commandline.txt").find(L"-verbose"), std::wstring::npos);
+    // No kiv.user.dir: the directory the launcher was started in, not the .kiv directory.
+    EXPECT_EQ(app.recorded(L"cwd.txt"), app.path(L"elsewhere"));
+
+    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\nkiv.user.dir=work\n");
+    result = app.run(L"", {}, options);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(app.recorded(L"cwd.txt"), app.path(L"work"));
+}
+
+TEST(JavaCommandLine, ClassicFormThroughJreOrJava) {
+    VmTestApp app;
+    std::wstring jre = app.placeVm(L"standin_vm_classic", L"old\\bin\\jre.exe");
+    app.placeVm(L"standin_vm_classic", L"old\\bin\\java.exe");
+    std::wstring java = app.placeVm(L"standin_vm_classic", L"older\\bin\\java.exe");
+    app.writeKiv(
+        "kiv.nl.java.launcher.main.class=Main\n"
+        "kiv.class.path=lib/a.jar\n"
+        "kiv.nl.valid.vm.list=J1\n"
+        "kiv.nl.java.option.java.heap.size.initial=1k\n"
+        "kiv.nl.java.option.java.heap.size.max=2m\n"
+        "kiv.nl.java.option.verbose=class\n"
+        "kiv.nl.java.option.debugging=on\n"
+        "kiv.nl.java.option.garbage.collection.background.thread=true\n"
+        "kiv.nl.java.option.compiler=on\n"
+        "kiv.nl.java.option.garbage.collection.extent=x\n");
+    ChildResult result = app.run(L"", {app.path(L"old\\bin")});
+    EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+    std::wstring line = app.recorded(L"commandline.txt");
+    EXPECT_EQ(line.substr(0, line.find(L" Main ")),
+              L"\"" + jre + L"\" -ms1024 -mx2097152 -verbose -debug -noasyncgc -nojit -noclassgc -cp \"" +
+                  app.path(L"lib\\a.jar") + L";" + app.path(L"old\\lib\\classes.zip") + L";\"");
+
+    app.writeKiv("kiv.nl.java.launcher.main.class=Main\nkiv.class.path=lib/a.jar\nkiv.nl.valid.vm.list=J1\n");
+    result = app.run(L"", {app.path(L"older\\bin")});
+    EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+    line = app.recorded(L"commandline.txt");
+    EXPECT_EQ(line.substr(0, line.find(L" Main ")), L"\"" + java + L"\" -classpath \"" + app.path(L"lib\\a.jar") + L";" +
+                                                        app.path(L"older\\lib\\classes.zip") + L";\"");
+}
+
+TEST(JavaCommandLine, MicrosoftVmFormAndMinimumBuild) {
+    VmTestApp app;
+    std::wstring jview = app.placeVm(L"standin_vm_jview", L"msvm\\jview.exe");
+    app.writeKiv(
+        "kiv.nl.java.launcher.main.class=Main\n"
+        "kiv.class.path=lib/a.jar\n"
+        "kiv.nl.valid.vm.list=MSJ\n"
+        "kiv.nl.java.option.java.heap.size.max=2m\n"
+        "kiv.nl.java.option.debugging=on\n"
+        "kiv.nl.win32.microsoftvm.min.version=3167\n");
+    ChildResult result = app.run(L"x", {app.path(L"msvm")});
+    EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+    std::wstring line = app.recorded(L"commandline.txt");
+    std::wstring classPath = app.path(L"lib\\a.jar") + L";";
+    EXPECT_EQ(line, L"\"" + jview + L"\" /cp \"" + classPath + L"\" Main \"" + app.forwardSlashes(app.path(L"app.kiv")) +
+                        L"\" \"" + app.scratchFileOf(line) + L"\" x");
+    EXPECT_EQ(app.recorded(L"env_CLASSPATH.txt"), classPath);  // the Microsoft VM reads it from its environment
+
+    app.writeKiv(
+        "kiv.nl.java.launcher.main.class=Main\n"
+        "kiv.class.path=lib/a.jar\n"
+        "kiv.nl.valid.vm.list=MSJ\n"
+        "kiv.nl.win32.microsoftvm.min.version=3200\n");
+    result = app.run(L"", {app.path(L"msvm")});
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_TRUE(contains(result.standardError, "Quillrun Error: Could not find a valid Java virtual machine to load."));
+}
+
+TEST(VmProcess, ExitCodesPassThrough) {
+    VmTestApp app;
+    app.placeVm(L"standin_vm_sun18", L"jre\\bin\\java.exe");
+    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\n");
+    for (int code : {0, 3, -2}) {
+        ChildOptions options;
+        options.extraEnvironment.push_back(L"STANDIN_EXIT=" + std::to_wstring(code));
+        ChildResult result = app.run(L"", {}, options);
+        EXPECT_EQ(result.exitCode, static_cast<DWORD>(code));
+        EXPECT_TRUE(contains(result.standardOutput, "standin: application com.example.Main ran"));
+    }
+}
+
+TEST(VmProcess, MissingExecutableGivesMessage103) {
+    VmTestApp app;
+    // The named file exists, but its home holds no java.exe to start.
+    app.write(L"vm\\start.exe", "not a program");
+    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=vm\\\\start.exe\n");
+    ChildResult result = app.run(L"");
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_TRUE(contains(result.standardError, "Quillrun Error: Windows error 2 occured while loading the Java VM\n"))
+        << result.standardError;
+}
+
+TEST(VmProcess, PauseAfterTheJavaProcessEnds) {
+    VmTestApp app;
+    app.placeVm(L"standin_vm_sun18", L"jre\\bin\\java.exe");
+    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\nkiv.win32.console.pause=Yes\n");
+    ChildOptions options;
+    options.standardInput = "\n";
+    options.extraEnvironment.push_back(L"STANDIN_EXIT=3");
+    ChildResult result = app.run(L"", {}, options);
+    EXPECT_EQ(result.exitCode, 3u);
+    size_t ran = result.standardOutput.find("standin: application com.example.Main ran");
+    size_t pause = result.standardOutput.find("[press enter to close this window]\n");
+    ASSERT_NE(pause, std::string::npos) << result.standardOutput;
+    EXPECT_LT(ran, pause);
+
+    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\nkiv.win32.console.pause=t\n");
+    result = app.run(L"", {}, options);
+    EXPECT_FALSE(contains(result.standardOutput, "[press enter"));
+}
