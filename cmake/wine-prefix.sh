@@ -14,7 +14,8 @@ case "${1:-}" in
       /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
       /usr/lib/wine/wineserver -w
     fi
-    /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+    # A server already running for this prefix is fine.
+    /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
     # First start after the server comes up also starts services.exe; pay that here.
     /usr/lib/wine/wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
     ;;

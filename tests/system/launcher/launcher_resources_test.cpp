@@ -67,6 +67,24 @@ TEST_F(LauncherResources, EnglishStringTable) {
     EXPECT_EQ(stringOf(108, en), L"");
 }
 
+TEST_F(LauncherResources, EveryLanguageHasEveryMessage) {
+    const LANGID languages[] = {10,   1025, 1027, 1028, 1029, 1030, 1031, 1032, 1033, 1035, 1036, 1038, 1040, 1041, 1042,
+                                1043, 1044, 1045, 1046, 1049, 1051, 1053, 1054, 1055, 1057, 1060, 1069, 2052, 2070, 3084};
+    const unsigned all[] = {101, 102, 103, 104, 105, 106, 109, 110, 111, 112, 113, 114, 115, 116, 117};
+    const LANGID arabic = 1025;
+    for (LANGID language : languages) {
+        for (unsigned id : all) {
+            std::wstring text = stringOf(id, language);
+            // Arabic carries only the download and extraction texts; the rest fall back to English.
+            bool expected = language != arabic || (id != 101 && id != 102 && id != 103 && id != 104 && id != 110);
+            EXPECT_EQ(!text.empty(), expected) << "language " << language << " id " << id;
+            if (id == 103 && expected) EXPECT_NE(text.find(L"%d"), std::wstring::npos) << language;
+            if (id == 101 && expected) EXPECT_NE(text.find(L"\n\n"), std::wstring::npos) << language;
+        }
+        EXPECT_EQ(stringOf(107, language), L"") << language;
+    }
+}
+
 TEST_F(LauncherResources, Manifest) {
     std::string manifest = resourceBytes(RT_MANIFEST, MAKEINTRESOURCEW(1));
     ASSERT_FALSE(manifest.empty());
