@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "selfextract/log_line.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using velmora::test::TempFolder;
+
+struct LogGuard {
+    ~LogGuard() {
+        ruvo::debugLogging = false;
+        ruvo::SetLogDirectory(L"");
+    }
+};
+
+TEST(LogLine, AppendsFormattedLinesWithCrLfAcrossCalls) {
+    TempFolder folder;
+    LogGuard guard;
+    ruvo::debugLogging = true;
+    ruvo::SetLogDirectory(folder.path().c_str());
+    ruvo::LogLine(L"Self Extractor execution begins.");
+    ruvo::LogLine(L"Using working directory to decompress files: %s", L"C:\\tmp\\x");
+    ruvo::LogArchiveStatus(-1980);
+    ruvo::LogArchiveStatus(5);  // a successful count prints nothing
+    ruvo::LogLine(L"*** FAILURE: Unable to unzip file: Error %d", -1980);
+    EXPECT_EQ(folder.read(L"sea.log"),
+              "Self Extractor execution begins.\r\n"
+              "Using working directory to decompress files: C:\\tmp\\x\r\n"
+              "Code -1980 = 'Invalid archive'\r\n"
+              "*** FAILURE: Unable to unzip file: Error -1980\r\n");
+}
+
+TEST(LogLine, LongMessagesAreCutTo511Characters) {
+    TempFolder folder;
+    LogGuard guard;
+    ruvo::debugLogging = true;
+    ruvo::SetLogDirectory(folder.path().c_str());
+    std::wstring longText(700, L'a');
+    ruvo::LogLine(L"%s", longText.c_str());
+    EXPECT_EQ(folder.read(L"sea.log"), std::string(511, 'a') + "\r\n");
+}
+
+TEST(LogLine, WritesNothingWhenOffAndLosesLinesSilentlyWhenUnwritable) {
+    TempFolder folder;
+    LogGuard guard;
+    ruvo::debugLogging = false;
+    ruvo::SetLogDirectory(folder.path().c_str());
+    ruvo::LogLine(L"not written");
+    EXPECT_EQ(GetFileAttributesW((folder / L"sea.log").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ruvo::debugLogging = true;
+    ruvo::SetLogDirectory((folder / L"missing\\folder").c_str());
+    ruvo::LogLine(L"lost");  // must simply return
+    EXPECT_EQ(GetFileAttributesW((folder / L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace

@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/al_archive.h"
+#include "tests/support/temp_folder.h"
+#include "tests/unit/archive/zip_builder.h"
+
+namespace {
+
+using archive_test::Archive;
+using archive_test::Member;
+using velmora::test::TempFolder;
+
+std::string pattern(size_t n, unsigned seed) {
+    std::string s(n, '\0');
+    unsigned x = seed;
+    for (auto& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>("abcdefgh ijk\nlmnop"[(x >> 16) % 18]);
+    }
+    return s;
+}
+
+struct Event {
+    std::wstring text;
+    int objectPercent, jobPercent;
+};
+
+class ZipRead : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetCurrentDirectoryW(MAX_PATH, saved_);
+        out_ = folder_.makeFolder(L"out");
+        ASSERT_TRUE(SetCurrentDirectoryW(out_.c_str()));
+    }
+    void TearDown() override { SetCurrentDirectoryW(saved_); }
+
+    std::wstring write(const std::string& bytes) { return folder_.write(L"archive.zip", bytes); }
+    bool extracted(const std::wstring& name) const {
+        return GetFileAttributesW((out_ + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    std::string content(const std::wstring& name) const { return velmora::test::readFileBytes(out_ + L"\\" + name); }
+
+    // Reads the directory and extracts; returns Extract's result (or ReadDirectory's failure).
+    int run(const std::string& bytes, int* directoryResult = nullptr, std::wstring* detail = nullptr) {
+        std::wstring path = write(bytes);
+        ALSimpleMonitor monitor([this](const wchar_t* text, int object, int job) {
+            events_.push_back({text ? text : L"", object, job});
+        });
+        ALEntryRing ring(&monitor);
+        ALPkArchive archive(path.c_str());
+        int read = archive.ReadDirectory(ring);
+        if (directoryResult) *directoryResult = read;
+        int result = archive.Extract(ring);
+        if (detail) *detail = archive.status.Text();
+        return result;
+    }
+
+    TempFolder folder_;
+    std::wstring out_;
+    wchar_t saved_[MAX_PATH]{};
+    std::vector<Event> events_;
+};
+
+TEST_F(ZipRead, PlainAndPrefixedArchivesExtractByteForByte) {
+    Archive a;
+    a.members.push_back({.name = "Windows/setup.exe", .data = pattern(20000, 1)});
+    a.members.push_back({.name = "InstallerData/readme.txt", .data = "hello", .method = 0});
+    a.members.push_back({.name = "empty.txt", .data = "", .method = 8});
+    a.members.push_back({.name = "empty-stored.txt", .data = "", .method = 0});
+    for (std::string prefix : {std::string(), std::string(741376 + 1028, 'M')}) {
+        a.prefix = prefix;
+        EXPECT_EQ(run(archive_test::build(a)), 4) << prefix.size();
+        EXPECT_EQ(content(L"Windows\\setup.exe"), a.members[0].data);
+        EXPECT_EQ(content(L"InstallerData\\readme.txt"), "hello");
+        EXPECT_EQ(content(L"empty.txt"), "");
+        EXPECT_EQ(content(L"empty-stored.txt"), "");
+    }
+}
+
+TEST_F(ZipRead, DirectoryOffsetsAndFlagTypeCodes) {
+    Archive a;
+    a.members.push_back({.name = "a.txt", .data = pattern(3000, 2), .flags = 0x0002});
+    a.members.push_back({.name = "b.txt", .data = pattern(3000, 3), .flags = 0x0004, .descriptor = true});
+    a.members.push_back({.name = "c.txt", .data = pattern(3000, 4), .flags = 0x0806, .descriptor = true});
+    a.prefix = std::string(5000, 'P');
+    std::wstring path = write(archive_test::build(a));
+
+    ALEntryRing ring;
+    ALPkArchive archive(path.c_str());
+    ASSERT_EQ(archive.ReadDirectory(ring), 3);
+    std::vector<int> options;
+    std::vector<long> offsets;
+    for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
+        auto* engine = dynamic_cast<ALPkDecompressor*>(e->decompressor());
+        ASSERT_NE(engine, nullptr);
+        options.push_back(engine->Option());
+        offsets.push_back(e->localHeaderOffset);
+        EXPECT_TRUE(e->IsMarked());
+        EXPECT_EQ(e->crc, ~archive_test::crc32Of(a.members[options.size() - 1].data));
+    }
+    EXPECT_EQ(options, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(offsets[0], 5000);  // every offset grows by what lies in front
+    EXPECT_EQ(archive.Extract(ring), 3);
+    EXPECT_EQ(content(L"c.txt"), a.members[2].data);
+}
+
+TEST_F(ZipRead, StampsAttributesCommentsAndUtf8Names) {
+    Archive a;
+    a.comment = "archive comment";
+    a.members.push_back({.name = "r\xC3\xA9sum\xC3\xA9.txt", .data = "x", .flags = 0x0800, .external = 0x01});
+    a.members.push_back({.name = "hidden.txt", .data = "y", .dosTime = 0x5AB4, .dosDate = 0x4E5F, .external = 0x22});
+    a.members.push_back({.name = "folder/", .data = "", .method = 0, .external = 0x10});
+    a.members.push_back({.name = "bare/", .data = "", .method = 0});
+    std::wstring path = write(archive_test::build(a));
+    ALEntryRing ring;
+    ALPkArchive archive(path.c_str());
+    ASSERT_EQ(archive.ReadDirectory(ring), 4);
+    EXPECT_STREQ(archive.Comment(), L"archive comment");
+    ALEntry* first = ring.FirstEntry();
+    EXPECT_STREQ(first->storage()->name.Name(), L"r\u00e9sum\u00e9.txt");
+    EXPECT_STREQ(first->Comment(), L"");
+    ALStorage* second = first->NextEntry()->storage();
+    EXPECT_EQ(second->stamp, (ALStamp{2019, 2, 31, 11, 21, 40}));  // stored fields, unchecked
+    EXPECT_EQ(second->attributes.bits, ALAttributeWord::kHidden | ALAttributeWord::kArchive);
+    EXPECT_EQ(archive.Extract(ring), 4);
+    EXPECT_EQ(content(L"r\u00e9sum\u00e9.txt"), "x");
+    EXPECT_TRUE(GetFileAttributesW((out_ + L"\\r\u00e9sum\u00e9.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(GetFileAttributesW((out_ + L"\\hidden.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(GetFileAttributesW((out_ + L"\\folder").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(GetFileAttributesW((out_ + L"\\bare").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(ZipRead, InflateSurvivesDataStartingAtTheEndOfABuffer) {
+    // The local extra field pushes the first deflate bytes to the last few bytes of the
+    // 4096-byte buffer, so the first inflate call takes input without giving output.
+    for (size_t extra : {4040u, 4050u, 4055u, 4060u, 4062u}) {
+        Archive a;
+        std::string data = pattern(50000, static_cast<unsigned>(extra));
+        a.members.push_back({.name = "m.bin", .data = data, .localExtra = std::string(extra - 5, 'e')});
+        EXPECT_EQ(run(archive_test::build(a)), 1) << extra;
+        EXPECT_EQ(content(L"m.bin"), data) << extra;
+    }
+}
+
+TEST_F(ZipRead, InfoZipStyleLocalExtrasAndUtf8FlagWithoutDescriptor) {
+    // Local headers with longer extra fields than the central ones, and flags without a
+    // data descriptor: the member sizes alone do not give the archive's start.
+    Archive a;
+    a.members.push_back({.name = "a.txt", .data = pattern(1000, 5), .flags = 0x0800,
+                         .localExtra = std::string(28, 'L'), .centralExtra = std::string(9, 'C')});
+    a.members.push_back({.name = "b.txt", .data = pattern(1000, 6), .flags = 0x0002,
+                         .localExtra = std::string(28, 'L'), .centralExtra = std::string(9, 'C')});
+    for (std::string prefix : {std::string(), std::string(3000, 'X')}) {
+        a.prefix = prefix;
+        EXPECT_EQ(run(archive_test::build(a)), 2);
+        EXPECT_EQ(content(L"b.txt"), a.members[1].data);
+    }
+}
+
+TEST_F(ZipRead, CorruptedDataGivesCrcErrorWithMemberNameAndGoesOn) {
+    Archive a;
+    a.members.push_back({.name = "good1.txt", .data = pattern(5000, 7)});
+    a.members.push_back({.name = "bad.txt", .data = pattern(5000, 8), .method = 0, .corruptData = true});
+    a.members.push_back({.name = "good2.txt", .data = pattern(5000, 9)});
+    std::wstring detail;
+    EXPECT_EQ(run(archive_test::build(a), nullptr, &detail), AL_CRC_ERROR);
+    uint32_t stored = ~archive_test::crc32Of(a.members[1].data);
+    std::string flipped = a.members[1].data;
+    flipped[flipped.size() / 2] ^= 0x20;
+    uint32_t actual = ~archive_test::crc32Of(flipped);
+    wchar_t expected[128];
+    swprintf(expected, 128, L"bad.txt: CRC32 was supposed to be %08lx, was %08lx", static_cast<unsigned long>(stored),
+             static_cast<unsigned long>(actual));
+    EXPECT_EQ(detail, expected);
+    EXPECT_EQ(content(L"bad.txt"), flipped);  // the damaged file stays
+    EXPECT_EQ(content(L"good2.txt"), a.members[2].data);
+}
+
+TEST_F(ZipRead, UnknownMethodStopsBeforeLaterMembers) {
+    Archive a;
+    a.members.push_back({.name = "first.txt", .data = "1", .method = 0});
+    a.members.push_back({.name = "bzip.txt", .data = "2", .method = 12});
+    a.members.push_back({.name = "later.txt", .data = "3", .method = 0});
+    std::wstring detail;
+    int directory = 0;
+    EXPECT_EQ(run(archive_test::build(a), &directory, &detail), AL_CANT_CREATE_ENGINE);
+    EXPECT_EQ(directory, 3);
+    EXPECT_EQ(detail, L"Attempt to decompress without a decompressor");
+    EXPECT_TRUE(extracted(L"first.txt"));
+    EXPECT_FALSE(extracted(L"bzip.txt"));
+    EXPECT_FALSE(extracted(L"later.txt"));
+}
+
+TEST_F(ZipRead, EncryptedMemberNeedsACryptoEngine) {
+    Archive a;
+    a.members.push_back({.name = "secret.txt", .data = "s", .method = 0, .flags = 0x0001});
+    std::wstring path = write(archive_test::build(a));
+    ALEntryRing ring;
+    ALPkArchive archive(path.c_str());
+    ASSERT_EQ(archive.ReadDirectory(ring), 1);
+    EXPECT_TRUE(ring.FirstEntry()->IsEncrypted());
+    EXPECT_EQ(ring.FirstEntry()->crypto(), nullptr);
+    EXPECT_EQ(archive.Extract(ring), AL_MISSING_CRYPTO_ENGINE);
+    EXPECT_STREQ(archive.status.Text(), L"Attempt to extract an object without decryption engine");
+    EXPECT_FALSE(extracted(L"secret.txt"));
+}
+
+TEST_F(ZipRead, InvalidArchivesAreRefused) {
+    std::wstring detail;
+    int directory = 0;
+    EXPECT_EQ(run("", &directory, &detail), AL_INVALID_ARCHIVE);
+    EXPECT_NE(detail.find(L"Can't locate end of central directory in ZIP file "), std::wstring::npos);
+
+    Archive a;
+    a.members.push_back({.name = "x.txt", .data = "x"});
+    std::string good = archive_test::build(a);
+    EXPECT_EQ(run(good.substr(0, good.size() - 10), &directory), AL_INVALID_ARCHIVE);  // truncated
+
+    // An end record farther than 66000 bytes from the end is not found; 65535 bytes of
+    // comment still are.
+    a.suffix = std::string(66000 - 22 + 1, 'T');
+    EXPECT_EQ(run(archive_test::build(a), &directory), AL_INVALID_ARCHIVE);
+    a.suffix.clear();
+    a.comment = std::string(65535, 'c');
+    EXPECT_EQ(run(archive_test::build(a)), 1);
+
+    // A broken central record.
+    std::string broken = good;
+    size_t central = broken.find("PK\x01\x02");
+    broken[central + 2] = 9;
+    EXPECT_EQ(run(broken, &directory, &detail), AL_INVALID_ARCHIVE);
+    EXPECT_NE(detail.find(L"Bad record in central directory of ZIP file "), std::wstring::npos);
+}
+
+TEST_F(ZipRead, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
+    for (std::string bad : {"../evil.txt", "a/../../evil.txt", "..\\evil.txt", "/abs.txt", "\\abs.txt",
+                            "C:/evil.txt", "C:evil.txt", "ok.txt:stream", ""}) {
+        Archive a;
+        a.members.push_back({.name = "first.txt", .data = "1"});
+        a.members.push_back({.name = bad, .data = "2"});
+        std::wstring detail;
+        int directory = 0;
+        EXPECT_EQ(run(archive_test::build(a), &directory, &detail), AL_INVALID_ARCHIVE) << bad;
+        EXPECT_EQ(directory, AL_INVALID_ARCHIVE);
+        EXPECT_EQ(detail.rfind(L"Unsafe member name ", 0), 0u) << bad;
+        EXPECT_FALSE(extracted(L"first.txt")) << bad;
+    }
+    EXPECT_FALSE(GetFileAttributesW((folder_ / L"evil.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(ALIsSafeMemberName(L"a/..b/c..d/..."));
+}
+
+TEST_F(ZipRead, OutputCreationFailureSkipsTheMemberAndIsReportedAtTheEnd) {
+    Archive a;
+    a.members.push_back({.name = "blocked/file.txt", .data = "1"});
+    a.members.push_back({.name = "fine.txt", .data = "2"});
+    velmora::test::writeFileBytes(out_ + L"\\blocked", "a file where a folder should be");
+    std::wstring detail;
+    EXPECT_EQ(run(archive_test::build(a), nullptr, &detail), AL_CANT_OPEN_FILE);
+    EXPECT_EQ(detail.rfind(L"blocked/file.txt: File creation failure.", 0), 0u);
+    EXPECT_EQ(content(L"fine.txt"), "2");
+}
+
+TEST_F(ZipRead, MonitorCallbackSequenceInJobMode) {
+    Archive a;
+    a.members.push_back({.name = "one.bin", .data = pattern(12000, 10), .method = 0});
+    a.members.push_back({.name = "two.bin", .data = pattern(8000, 11), .method = 0});
+    ASSERT_EQ(run(archive_test::build(a)), 2);
+    // Each entry is announced by name, then progress figures follow; job percent never falls.
+    std::vector<std::wstring> names;
+    int lastJob = -1;
+    bool sawProgress = false;
+    for (const Event& e : events_) {
+        if (!e.text.empty()) {
+            names.push_back(e.text);
+            EXPECT_EQ(e.objectPercent, -1);
+            EXPECT_EQ(e.jobPercent, -1);
+            continue;
+        }
+        EXPECT_GE(e.jobPercent, lastJob);
+        EXPECT_LE(e.jobPercent, 100);
+        lastJob = e.jobPercent;
+        sawProgress = true;
+    }
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"one.bin", L"two.bin"}));
+    EXPECT_TRUE(sawProgress);
+    EXPECT_EQ(lastJob, 100);  // the report after the last entry counts everything
+}
+
+TEST(ZipMessages, SimpleMonitorTextsOnlyWithMessagesOn) {
+    std::vector<std::wstring> texts;
+    auto collect = [&](const wchar_t* text, int, int) { texts.emplace_back(text ? text : L"-"); };
+    ALSimpleMonitor quiet(collect);
+    quiet.Message(AL_DIRECTORY_ENTRY, L"%s", L"a.txt");
+    EXPECT_TRUE(texts.empty());
+    ALSimpleMonitor talking(collect, AL_MONITOR_JOB | AL_SEND_MESSAGES);
+    talking.Message(AL_DIRECTORY_ENTRY, L"%s", L"a.txt");
+    talking.Message(AL_SORT_PROGRESS, L"%s", L"50%");
+    talking.Message(99, L"%s", L"x");
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"Directory entry: a.txt", L"Sorting is 50% complete",
+                                                L"Bad monitor message type!!!"}));
+}
+
+TEST(ZipEngines, CloneTable) {
+    ALPkDecompressor inflate;
+    ALCopyDecompressor copy;
+    auto kind = [](ALDecompressor* d) -> std::string {
+        std::unique_ptr<ALDecompressor> owned(d);
+        if (!d) return "none";
+        if (auto* pk = dynamic_cast<ALPkDecompressor*>(d)) return "inflate" + std::to_string(pk->Option());
+        return "copy";
+    };
+    EXPECT_EQ(kind(inflate.CloneFor(0)), "copy");
+    EXPECT_EQ(kind(inflate.CloneFor(100)), "copy");
+    EXPECT_EQ(kind(inflate.CloneFor(-1)), "inflate0");
+    EXPECT_EQ(kind(inflate.CloneFor(110)), "inflate2");
+    EXPECT_EQ(kind(inflate.CloneFor(112)), "none");
+    EXPECT_EQ(kind(copy.CloneFor(-1)), "copy");
+    EXPECT_EQ(kind(copy.CloneFor(100)), "none");
+    EXPECT_STREQ(inflate.DisplayName(), "Inflate");
+    EXPECT_STREQ(copy.DisplayName(), "Binary copy");
+}
+
+}  // namespace
