@@ -1,0 +1,87 @@
+// ruvo-pack: builds a shipped installer from the self-extractor stub and an installer folder.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "tools/ruvo_pack/packer.h"
+
+namespace {
+
+constexpr uint64_t kProgressThreshold = 32ull << 20;  // smaller inputs pack too fast to watch
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+int run(const std::vector<std::string>& arguments) {
+    ruvo_pack::ParsedArguments parsed = ruvo_pack::parseArguments(arguments);
+    if (parsed.command == ruvo_pack::Command::Help) {
+        std::fputs(ruvo_pack::usageText().c_str(), stdout);
+        return 0;
+    }
+    if (parsed.command == ruvo_pack::Command::Version) {
+        std::fputs(ruvo_pack::versionText().c_str(), stdout);
+        return 0;
+    }
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "ruvo-pack: %s\n%s", parsed.error.c_str(), ruvo_pack::usageText().c_str());
+        return 2;
+    }
+
+    const bool terminal = stderrIsTerminal();
+    int lastShown = -1;
+    auto progress = [&](uint64_t done, uint64_t total) {
+        if (total < kProgressThreshold) return;
+        int percent = static_cast<int>(done * 100 / total);
+        if (terminal) {
+            if (percent == lastShown) return;
+            std::fprintf(stderr, "\rruvo-pack: packing %3d%% (%llu of %llu MB)", percent,
+                         static_cast<unsigned long long>(done >> 20), static_cast<unsigned long long>(total >> 20));
+            if (percent == 100) std::fputc('\n', stderr);
+        } else {
+            if (percent / 10 == lastShown / 10 && lastShown >= 0) return;
+            std::fprintf(stderr, "ruvo-pack: packing %d%%\n", percent / 10 * 10);
+        }
+        lastShown = percent;
+        std::fflush(stderr);
+    };
+
+    std::string error;
+    std::vector<std::string> warnings;
+    bool ok = ruvo_pack::pack(parsed.options, progress, error, warnings);
+    if (terminal && lastShown >= 0 && lastShown < 100) std::fputc('\n', stderr);
+    for (const auto& w : warnings) std::fprintf(stderr, "ruvo-pack: warning: %s\n", w.c_str());
+    if (!ok) {
+        std::fprintf(stderr, "ruvo-pack: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(n > 0 ? n - 1 : 0, '\0');
+        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, text.data(), n, nullptr, nullptr);
+        arguments.push_back(text);
+    }
+    return run(arguments);
+}
+#else
+int main(int argc, char** argv) { return run(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

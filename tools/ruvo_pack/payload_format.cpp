@@ -1,0 +1,159 @@
+#include "tools/ruvo_pack/payload_format.h"
+
+#include <cstdio>
+
+namespace ruvo_pack {
+namespace {
+
+void put16(std::string& out, uint32_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+void put32(std::string& out, uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+bool validUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t n;
+        if (c < 0x80) n = 0;
+        else if (c >= 0xC2 && c <= 0xDF) n = 1;
+        else if (c >= 0xE0 && c <= 0xEF) n = 2;
+        else if (c >= 0xF0 && c <= 0xF4) n = 3;
+        else return false;
+        if (i + n >= s.size()) return false;
+        for (size_t k = 1; k <= n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+DosStamp dosStampOf(int year, int month, int day, int hour, int minute, int second) {
+    if (year < 1980) return {static_cast<uint16_t>((1 << 5) | 1), 0};
+    if (year > 2107) return {static_cast<uint16_t>((127 << 9) | (12 << 5) | 31), static_cast<uint16_t>((23 << 11) | (59 << 5) | 29)};
+    return {static_cast<uint16_t>(((year - 1980) << 9) | (month << 5) | day),
+            static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2))};
+}
+
+std::string extraFieldFor(uint32_t memberNumber) {
+    std::string out;
+    put16(out, kExtraHeaderId);
+    put16(out, kExtraFieldSize - 4);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%07x", static_cast<unsigned>(memberNumber & 0xFFFFFFFu));
+    return out + std::string(digits, kExtraFieldSize - 4);
+}
+
+std::string payloadHeader(const std::string& installerName) {
+    std::string out;
+    put32(out, kSignature);
+    std::string path = "Windows\\" + installerName + ".exe";
+    path.resize(kLauncherFieldSize, '\0');
+    return out + path;
+}
+
+std::string localHeader(const MemberRecord& m) {
+    std::string out;
+    put32(out, 0x04034b50);
+    put16(out, kVersion);
+    put16(out, kFlags);
+    put16(out, kDeflate);
+    put16(out, m.dosTime);
+    put16(out, m.dosDate);
+    put32(out, 0);  // CRC and sizes follow in the data descriptor
+    put32(out, 0);
+    put32(out, 0);
+    put16(out, static_cast<uint32_t>(m.name.size()));
+    put16(out, static_cast<uint32_t>(m.extra.size()));
+    return out + m.name + m.extra;
+}
+
+std::string dataDescriptor(const MemberRecord& m) {
+    std::string out;
+    put32(out, 0x08074b50);
+    put32(out, m.crc);
+    put32(out, m.compressedSize);
+    put32(out, m.size);
+    return out;
+}
+
+std::string centralRecord(const MemberRecord& m) {
+    std::string out;
+    put32(out, 0x02014b50);
+    put16(out, kVersion);  // made by
+    put16(out, kVersion);  // needed
+    put16(out, kFlags);
+    put16(out, kDeflate);
+    put16(out, m.dosTime);
+    put16(out, m.dosDate);
+    put32(out, m.crc);
+    put32(out, m.compressedSize);
+    put32(out, m.size);
+    put16(out, static_cast<uint32_t>(m.name.size()));
+    put16(out, static_cast<uint32_t>(m.extra.size()));
+    put16(out, 0);  // comment
+    put16(out, 0);  // disk
+    put16(out, 0);  // internal attributes
+    put32(out, 0);  // external attributes
+    put32(out, m.localHeaderOffset);
+    return out + m.name + m.extra;
+}
+
+std::string endRecord(uint32_t count, uint32_t directorySize, uint32_t directoryOffset) {
+    std::string out;
+    put32(out, 0x06054b50);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, count);
+    put16(out, count);
+    put32(out, directorySize);
+    put32(out, directoryOffset);
+    put16(out, 0);
+    return out;
+}
+
+std::string trailer(uint64_t stubSize) {
+    std::string out;
+    put32(out, static_cast<uint32_t>(stubSize - 1024));
+    return out;
+}
+
+std::optional<std::string> installerNameOf(const std::string& outputFileName) {
+    std::string base = outputFileName;
+    size_t slash = base.find_last_of("/\\");
+    if (slash != std::string::npos) base = base.substr(slash + 1);
+    if (base.size() <= 4) return std::nullopt;
+    std::string extension = base.substr(base.size() - 4);
+    for (auto& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (extension != ".exe") return std::nullopt;
+    return base.substr(0, base.size() - 4);
+}
+
+std::string unportableNameReason(const std::string& name) {
+    if (name.empty()) return "empty name";
+    if (!validUtf8(name)) return "not valid UTF-8";
+    if (name.size() > 0xFFFF) return "name too long";
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find('/', start);
+        if (end == std::string::npos) end = name.size();
+        std::string part = name.substr(start, end - start);
+        if (part.empty()) return "empty path component";
+        if (part == "." || part == "..") return "'.' or '..' component";
+        for (unsigned char c : part) {
+            if (c < 32) return "control character";
+            if (std::string("<>:\"|?*\\").find(static_cast<char>(c)) != std::string::npos)
+                return std::string("character '") + static_cast<char>(c) + "' is not allowed in Windows file names";
+        }
+        if (part.back() == '.' || part.back() == ' ') return "ends with a dot or a blank";
+        start = end + 1;
+    }
+    return {};
+}
+
+}  // namespace ruvo_pack
