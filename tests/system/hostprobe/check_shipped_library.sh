@@ -57,6 +57,21 @@ if [ -f "$i686_dll" ]; then
   for unwanted in GetNativeSystemInfo GlobalMemoryStatusEx; do
     grep -qx "$unwanted" <<<"$functions" && fail "i686: calls $unwanted"
   done
+
+  # A 32-bit VM calls natives with __stdcall: each export must pop its two arguments
+  # itself. A cdecl build would link and export the same names, then corrupt the VM's stack.
+  headers=$("$i686_objdump" -p "$i686_dll")
+  base=$(sed -n 's/^ImageBase\s\+//p' <<<"$headers")
+  sed -n '/^Export Address Table -- /,/^$/p' <<<"$headers" |
+    sed -n 's/^\s*\[ *\([0-9]*\)\] +base\[ *[0-9]*\] \([0-9a-f]*\) Export RVA/\1 \2/p' | sort -k1,1 > "$work/rvas"
+  sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
+    sed -n 's/^\s*\[ *\([0-9]*\)\] \(.*\)/\1 \2/p' | sort -k1,1 > "$work/names"
+  while read -r _ rva name; do
+    start=$((0x$base + 0x$rva))
+    first_ret=$("$i686_objdump" -d --start-address=$start --stop-address=$((start + 0x400)) "$i686_dll" |
+      grep -m1 -E '\sret')
+    [[ $first_ret =~ ret[[:space:]]+\$0x8$ ]] || fail "i686: $name does not return as __stdcall with 8 bytes of arguments: ${first_ret:-no ret found}"
+  done < <(join "$work/rvas" "$work/names")
 fi
 
 # The jar beside the DLL holds the same class, loadable by Java 8 VMs.
