@@ -1,0 +1,11 @@
+#pragma once
+// One extraction attempt: working directory, free-space rule, unpacking the payload, the
+// heap keys, sea_loc and the start of the extracted launcher.
+
+namespace ruvo {
+
+// True when the launcher was started; false on every failure and on abort, after showing
+// the failure's panel and writing its log line.
+bool RunExtraction();
+
+}  // namespace ruvo

@@ -1,0 +1,26 @@
+#pragma once
+// Thin adapters over the file system calls the self-extractor makes; no decisions here.
+#include <windows.h>
+
+#include <string>
+
+namespace ruvo {
+
+// GetModuleFileNameW of the module (null: the program's file), without length limit.
+std::wstring ModulePath(HMODULE module);
+// The part after the last separator.
+std::wstring FileNameOf(const std::wstring& path);
+std::wstring CurrentDirectory();
+
+bool FileExists(const std::wstring& path);  // files and folders alike
+bool IsDirectory(const std::wstring& path);
+bool IsFile(const std::wstring& path);  // exists and is not a folder
+// Name of the first entry matching the pattern (a path with wildcards); empty when none.
+std::wstring FirstMatch(const std::wstring& pattern);
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes);
+
+// One line to the process's standard output, when it has one.
+void WriteStandardOutputLine(const char* text);
+
+}  // namespace ruvo

@@ -1,0 +1,103 @@
+#define _CRT_RAND_S
+#include "selfextract/working_directory.h"
+
+#include <stdlib.h>
+
+#include "common/unique_handle.h"
+#include "selfextract/log_line.h"
+#include "selfextract/system_library.h"
+
+namespace ruvo {
+
+std::wstring FirstWorkingDirectoryName(long secondsSince1970) { return L"I" + std::to_wstring(secondsSince1970); }
+
+std::wstring RandomWorkingDirectoryName(std::mt19937& generator) {
+    std::uniform_int_distribution<int> digits(10000000, 99999999);
+    return L"I" + std::to_wstring(digits(generator));
+}
+
+std::mt19937 SeededGenerator() {
+    unsigned int seed = 0;
+    if (rand_s(&seed) != 0) seed = ::GetTickCount() ^ ::GetCurrentProcessId();
+    return std::mt19937(seed);
+}
+
+uint64_t RequiredBytes(uint64_t compressedSize) { return 3 * compressedSize; }
+bool HasRoomFor(uint64_t compressedSize, uint64_t freeBytes) { return RequiredBytes(compressedSize) <= freeBytes; }
+
+bool IsOldWindows(DWORD majorVersion, DWORD platformId, DWORD buildNumber) {
+    if (majorVersion <= 3) return true;
+    if (platformId == VER_PLATFORM_WIN32_NT) return false;
+    return !(platformId == VER_PLATFORM_WIN32_WINDOWS && (buildNumber & 0xFFFF) > 1000);
+}
+
+namespace {
+
+bool OldFreeDiskSpace(uint64_t& freeBytes) {
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!::GetDiskFreeSpaceW(nullptr, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return false;
+    freeBytes = uint64_t{freeClusters} * sectorsPerCluster * bytesPerSector;
+    LogLine(L"Free disk space: %I64u Kilobytes", freeBytes / 1024);
+    return true;
+}
+
+}  // namespace
+
+bool GetFreeDiskSpace(uint64_t& freeBytes) {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    ::GetVersionExW(&version);
+#pragma GCC diagnostic pop
+    LogLine(L"Checking free disk space");
+    if (IsOldWindows(version.dwMajorVersion, version.dwPlatformId, version.dwBuildNumber)) {
+        LogLine(L"Old version of Windows detected (win95a): GetDiskFreeSpace()");
+        return OldFreeDiskSpace(freeBytes);
+    }
+    velmora::UniqueModule kernel = LoadSystemLibrary(L"\\KERNEL32.dll");
+    if (!kernel) return false;
+    using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    auto freeSpaceEx = reinterpret_cast<FreeSpaceEx>(::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExA"));
+    if (!freeSpaceEx) {
+        LogLine(L"New version of Windows detected, but can't load latest functions: forced to use old GetDiskFreeSpace()");
+        return OldFreeDiskSpace(freeBytes);
+    }
+    LogLine(L"New version of Windows detected: GetDiskFreeSpaceEx()");
+    ULARGE_INTEGER available{}, total{}, totalFree{};
+    if (!freeSpaceEx(nullptr, &available, &total, &totalFree)) return false;
+    freeBytes = totalFree.QuadPart;
+    LogLine(L"Free disk space: %I64u Kilobytes", freeBytes / 1024);
+    return true;
+}
+
+bool RemoveTree(const std::wstring& path, bool clearReadOnly) {
+    WIN32_FIND_DATAW data;
+    velmora::UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+    if (!find) return false;
+    bool ok = true;
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring full = path + L"\\" + name;
+        if (clearReadOnly && (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+            ::SetFileAttributesW(full.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+        // A link to a folder is removed itself; what it points to is not ours.
+        bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !isLink) {
+            if (!RemoveTree(full, clearReadOnly)) ok = false;
+        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!::RemoveDirectoryW(full.c_str())) ok = false;
+        } else if (!::DeleteFileW(full.c_str())) {
+            ok = false;
+        }
+    } while (::FindNextFileW(find.get(), &data));
+    find.reset();
+    if (!ok) return false;
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    return ::RemoveDirectoryW(path.c_str()) != 0;
+}
+
+}  // namespace ruvo
