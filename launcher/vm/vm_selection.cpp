@@ -70,6 +70,9 @@ std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const L
                 candidate = directory + candidate;
             }
         }
+        // .kiv files store paths with doubled backslashes; the home is found from the
+        // collapsed form.
+        candidate = normalisePath(candidate);
         if (isUsableFile(candidate)) return vmFromExecutable(candidate, options);
     }
     return searchValidVmList(launcher.appProperties(), options);
