@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# ruvo-pack from the command line: its installers pass `unzip -t` and `7z t`, unpack to the
+# same files and stamps with Info-ZIP and with the archive engine, and its failures leave no
+# output behind.
+#   pack_test.sh native PACKER WORKDIR
+#   pack_test.sh wine PACKER.EXE WORKDIR ALEXTRACT.EXE
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../archive/make_tree.sh"
+wine_run="$here/../../../cmake/wine-run.sh"
+mode=$1 packer=$2 work=$3 alextract=${4:-}
+rm -rf "$work" && mkdir -p "$work" && cd "$work"
+
+path_arg() { if [ "$mode" = wine ]; then winpath "$work/$1"; else printf '%s' "$work/$1"; fi; }
+pack() {  # arguments as given; paths already converted
+  if [ "$mode" = wine ]; then "$wine_run" "$packer" "$@"; else "$packer" "$@"; fi 2>&1 | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+
+make_tree src
+mv src/Windows/setup.exe src/Windows/MyApp.exe && mv src/Windows/setup.kiv src/Windows/MyApp.kiv
+{ printf 'MZ'; head -c 741374 /dev/urandom; } > stub.exe
+
+pack --stub "$(path_arg stub.exe)" --out "$(path_arg MyApp.exe)" --level 9 "$(path_arg src)" > pack.log
+check "packs" test "${PIPESTATUS[0]}" = 0 -a -f MyApp.exe
+check "no warnings for a complete folder" test ! -s pack.log
+check "stub comes first" cmp -s -n 741376 stub.exe MyApp.exe
+check "signature and launcher path field" \
+  test "$(od -An -c -j 741376 -N 21 MyApp.exe | tr -d ' \n')" = '[>N\0Windows\MyApp.exe'
+check "trailer holds the stub size less 1024" \
+  test "$(od -An -tu4 -j $(( $(stat -c %s MyApp.exe) - 4 )) -N 4 MyApp.exe | tr -d ' ')" = 740352
+
+unzip -t MyApp.exe > unzip-t.log 2>&1; rc=$?
+check "unzip -t accepts it" test $rc -le 1
+check "unzip -t finds no errors" grep -q 'No errors detected in compressed data' unzip-t.log
+check "7z t accepts it" 7z t MyApp.exe > 7z-t.log 2>&1
+mkdir info && (cd info && unzip -q ../MyApp.exe 2>/dev/null)
+chmod -R u+w src
+check "Info-ZIP unpacks the same files and stamps" same_tree src info
+
+if [ -n "$alextract" ]; then
+  "$wine_run" "$alextract" "$(winpath "$work/MyApp.exe")" "$(winpath "$work/engine")" 2>&1 | tr -d '\r' > engine.log
+  check "the engine extracts every member" grep -q "^result: $(find src -type f | wc -l)\$" engine.log
+  check "the engine unpacks the same files and stamps" same_tree src engine
+  check "members come out writable (no attributes stored)" test -w engine/InstallerData/readonly.txt \
+    -a "$(stat -c %A engine/InstallerData/readonly.txt | cut -c3)" = w
+fi
+
+# Failures: a clear message, exit code 1, and no output file.
+pack --stub "$(path_arg stub.exe)" --out "$(path_arg Failed.exe)" "$(path_arg missing)" > missing.log
+check "missing folder fails" test "${PIPESTATUS[0]}" = 1
+check "missing folder is named" grep -q 'does not exist or is not a folder' missing.log
+mkdir -p nolauncher/InstallerData && echo x > nolauncher/InstallerData/a.txt
+pack --stub "$(path_arg stub.exe)" --out "$(path_arg Failed.exe)" "$(path_arg nolauncher)" > nolauncher.log
+check "folder without launcher fails" test "${PIPESTATUS[0]}" = 1
+check "missing launcher is named" grep -q 'no launcher' nolauncher.log
+pack --stub "$(path_arg stub.exe)" --out "$(path_arg no/such/dir/Failed.exe)" "$(path_arg src)" > unwritable.log
+check "unwritable output fails" test "${PIPESTATUS[0]}" = 1
+check "unwritable output is named" grep -q 'cannot write' unwritable.log
+check "failures leave no output" test -z "$(ls -d Failed.exe* 2>/dev/null)"
+pack --stub "$(path_arg stub.exe)" "$(path_arg src)" > usage.log
+check "usage error exits with 2" test "${PIPESTATUS[0]}" = 2
+check "usage error shows the usage" grep -q '^Usage: ruvo-pack --stub' usage.log
+pack --help > help.log
+check "--help" grep -q '^Usage: ruvo-pack' help.log
+pack --version > version.log
+check "--version" grep -q '^ruvo-pack [0-9]' version.log
+
+# A large input shows its progress.
+head -c 40000000 /dev/urandom > src/InstallerData/large.bin
+pack --stub "$(path_arg stub.exe)" --out "$(path_arg Large.exe)" --level 1 "$(path_arg src)" > large.log
+check "large input packs" test "${PIPESTATUS[0]}" = 0
+check "large input shows progress" grep -q 'packing 100%' large.log
+check "missing NAME.exe is a warning" grep -q 'warning: Windows/Large.exe is not in the folder' large.log
+
+echo "$failures failure(s)"
+[ "$failures" = 0 ]
