@@ -1,0 +1,67 @@
+package it.tavora.sample;
+
+import java.io.BufferedReader;
+import java.io.FileInputStream;
+import java.io.IOException;
+import java.io.InputStreamReader;
+import java.lang.management.ManagementFactory;
+import java.nio.charset.StandardCharsets;
+import java.util.List;
+import java.util.Properties;
+
+/**
+ * A sample application for the Velmora start-up kit. It reports what an installer cares
+ * about: how it was started, and what the launcher handed it in its two properties files.
+ *
+ * The launcher passes the application's .kiv file and the run's scratch properties file as
+ * the first two arguments; the user's own arguments follow. "--exit=N" sets the exit code.
+ */
+public final class Hello {
+    private Hello() {}
+
+    public static void main(String[] args) throws IOException {
+        System.out.println("hello: a real Java program, started through the Velmora launcher");
+        System.out.println("hello: java.version=" + System.getProperty("java.version"));
+        List<String> vmArguments = ManagementFactory.getRuntimeMXBean().getInputArguments();
+        for (String option : vmArguments) System.out.println("hello: vm.option=" + option);
+        System.out.println("hello: main.class=" + Hello.class.getName());
+        for (int i = 0; i < args.length; i++) System.out.println("hello: argument." + i + "=" + args[i]);
+
+        int exitCode = 0;
+        if (args.length >= 2) {
+            Properties kiv = load(args[0]);
+            Properties runtime = load(args[1]);
+            System.out.println("hello: kiv.application.name=" + kiv.getProperty("kiv.application.name"));
+            System.out.println("hello: kiv.nl.current.vm=" + runtime.getProperty("kiv.nl.current.vm"));
+            System.out.println("hello: runtime.raw=" + rawLine(args[1], "kiv.nl.current.vm="));
+            long environmentKeys = runtime.stringPropertyNames().stream()
+                    .filter(k -> k.startsWith("kiv.nl.env.exact_case.")).count();
+            System.out.println("hello: environment.variables=" + environmentKeys);
+            for (int i = 2; i < args.length; i++)
+                if (args[i].startsWith("--exit=")) exitCode = Integer.parseInt(args[i].substring(7));
+        } else {
+            System.out.println("hello: started without the launcher's properties files");
+        }
+        System.out.println("hello: exit.code=" + exitCode);
+        System.exit(exitCode);
+    }
+
+    private static Properties load(String path) throws IOException {
+        Properties properties = new Properties();
+        try (FileInputStream in = new FileInputStream(path)) {
+            properties.load(in);
+        }
+        return properties;
+    }
+
+    // The line as the launcher wrote it, before the properties reader decodes its escapes.
+    private static String rawLine(String path, String prefix) throws IOException {
+        String found = null;
+        try (BufferedReader reader = new BufferedReader(
+                new InputStreamReader(new FileInputStream(path), StandardCharsets.ISO_8859_1))) {
+            for (String line; (line = reader.readLine()) != null;)
+                if (line.startsWith(prefix)) found = line;
+        }
+        return found;
+    }
+}

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# A real Java program through the real chain: quillrun.exe -> java bridge -> host JVM ->
+# the sample application, which reports what it received.
+#   bridge_chain.sh SAMPLE-PAYLOAD-FOLDER
+set -euo pipefail
+here="$(cd "$(dirname "$0")/../../.." && pwd)"
+payload=$1
+source "$here/cmake/wine-env.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$payload/." "$work/"
+app="$work/Windows_Pure_64_Bit"
+
+status=0
+expect_line() {  # output, line
+  if ! grep -qxF -- "$2" <<<"$1"; then echo "FAIL: missing line: $2"; status=1; fi
+}
+run() {  # folder, arguments...  -> sets out, code
+  local dir=$1; shift
+  set +e
+  out=$(cd "$dir" && /usr/lib/wine/wine64 hello.exe "$@" 2>&1)
+  code=$?
+  set -e
+}
+
+# The VM named in the .kiv file (relative to it), user arguments with a space and a backslash.
+run "$app" "two words" 'C:\not\a\file' --exit=3
+[ "$code" = 3 ] || { echo "FAIL: exit code $code, expected 3"; status=1; }
+expect_line "$out" "hello: argument.2=two words"
+expect_line "$out" 'hello: argument.3=C:\\not\\a\\file'
+expect_line "$out" "hello: vm.option=-Xms16777216"
+expect_line "$out" "hello: vm.option=-Xmx67108864"
+expect_line "$out" "hello: kiv.application.name=Hello from Velmora"
+# The launcher writes the chosen VM with every backslash doubled; Java reads it back single.
+windows_app=$(/usr/lib/wine/wine64 winepath -w "$app" 2>/dev/null | tr -d '\r')
+expect_line "$out" "hello: kiv.nl.current.vm=${windows_app}\\resource\\jre\\bin\\java.exe"
+expect_line "$out" "hello: runtime.raw=kiv.nl.current.vm=${windows_app//\\/\\\\}\\\\resource\\\\jre\\\\bin\\\\java.exe"
+
+run "$app" --exit=0
+[ "$code" = 0 ] || { echo "FAIL: exit code $code, expected 0"; status=1; }
+expect_line "$out" "hello: exit.code=0"
+
+# The VM named on the command line instead; the .kiv only names acceptable versions.
+grep -v '^kiv.nl.current.vm=' "$app/hello.kiv" > "$app/hello.kiv.new" && mv "$app/hello.kiv.new" "$app/hello.kiv"
+mv "$app/resource" "$work/bridge"
+run "$app" KIV_VM "$(/usr/lib/wine/wine64 winepath -w "$work/bridge/jre/bin/java.exe" 2>/dev/null | tr -d '\r')" --exit=3
+[ "$code" = 3 ] || { echo "FAIL: KIV_VM run: exit code $code, expected 3"; status=1; }
+expect_line "$out" "hello: argument.2=KIV_VM"
+expect_line "$out" "hello: exit.code=3"
+
+if [ $status != 0 ]; then echo "--- last output:"; echo "$out"; fi
+exit $status

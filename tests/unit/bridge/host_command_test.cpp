@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tools/java_bridge/host_command.h"
+
+using namespace velmora::bridge;
+
+namespace {
+
+PathMapper fakeMapper() {
+    static const std::map<std::wstring, std::string> known = {
+        {L"C:\\App\\lib\\a.jar", "/drive_c/App/lib/a.jar"},
+        {L"C:\\App\\b.jar", "/drive_c/App/b.jar"},
+        {L"C:/App/app.kiv", "/drive_c/App/app.kiv"},
+    };
+    return {[](const std::wstring& p) {
+                auto it = known.find(p);
+                return it == known.end() ? std::string() : it->second;
+            },
+            [](const std::wstring& p) { return known.count(p) != 0; }};
+}
+
+using Strings = std::vector<std::string>;
+
+}  // namespace
+
+TEST(BridgeArguments, ClassPathAndExistingFilesBecomeHostPaths) {
+    Strings args = hostArguments({L"-Xmx64m", L"-classpath", L"C:\\App\\lib\\a.jar;;C:\\App\\b.jar;C:\\gone.jar;",
+                                  L"com.example.Main", L"C:/App/app.kiv", L"C:\\missing.txt", L"plain word"},
+                                 fakeMapper());
+    EXPECT_EQ(args, (Strings{"-Xmx64m", "-classpath", "/drive_c/App/lib/a.jar:/drive_c/App/b.jar:C:\\gone.jar",
+                             "com.example.Main", "/drive_c/App/app.kiv", "C:\\missing.txt", "plain word"}));
+    EXPECT_EQ(hostArguments({L"-cp", L"C:\\App\\b.jar"}, fakeMapper()), (Strings{"-cp", "/drive_c/App/b.jar"}));
+    EXPECT_EQ(hostArguments({L"-classpath"}, fakeMapper()), (Strings{"-classpath"}));
+}
+
+TEST(BridgeScript, EveryWordIsQuotedForTheShell) {
+    EXPECT_EQ(shellQuoted("a b"), "'a b'");
+    EXPECT_EQ(shellQuoted("it's $HOME `x`"), "'it'\\''s $HOME `x`'");
+    std::string script = bridgeScript("/usr/bin/java", {"-cp", "/a b.jar", "Main"}, "/work dir", "/tmp/s");
+    EXPECT_NE(script.find("cd '/work dir' || { publish 126; exit 126; }\n"), std::string::npos);
+    EXPECT_NE(script.find("'/usr/bin/java' '-cp' '/a b.jar' 'Main'\npublish $?\n"), std::string::npos);
+    EXPECT_NE(script.find("> '/tmp/s.part' && mv '/tmp/s.part' '/tmp/s'"), std::string::npos);
+}

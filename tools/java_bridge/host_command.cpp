@@ -1,0 +1,81 @@
+#include "tools/java_bridge/host_command.h"
+
+#include "common/text_convert.h"
+
+namespace velmora::bridge {
+namespace {
+
+bool isClassPathOption(const std::wstring& argument) {
+    return argument == L"-classpath" || argument == L"-cp" || argument == L"--class-path";
+}
+
+bool looksLikeWindowsPath(const std::wstring& text) {
+    return text.find(L'\\') != std::wstring::npos || (text.size() > 1 && text[1] == L':') ||
+           text.find(L'/') != std::wstring::npos;
+}
+
+std::string mappedClassPath(const std::wstring& classPath, const PathMapper& mapper) {
+    std::string joined;
+    size_t start = 0;
+    while (start <= classPath.size()) {
+        size_t end = classPath.find(L';', start);
+        if (end == std::wstring::npos) end = classPath.size();
+        std::wstring entry = classPath.substr(start, end - start);
+        if (!entry.empty()) {
+            std::string host = mapper.hostPathOf(entry);
+            if (!joined.empty()) joined += ':';
+            joined += host.empty() ? wideToUtf8(entry) : host;
+        }
+        start = end + 1;
+    }
+    return joined;
+}
+
+}  // namespace
+
+std::vector<std::string> hostArguments(const std::vector<std::wstring>& windowsArguments, const PathMapper& mapper) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < windowsArguments.size(); ++i) {
+        const std::wstring& argument = windowsArguments[i];
+        if (isClassPathOption(argument) && i + 1 < windowsArguments.size()) {
+            out.push_back(wideToUtf8(argument));
+            out.push_back(mappedClassPath(windowsArguments[++i], mapper));
+            continue;
+        }
+        if (looksLikeWindowsPath(argument) && mapper.exists(argument)) {
+            std::string host = mapper.hostPathOf(argument);
+            out.push_back(host.empty() ? wideToUtf8(argument) : host);
+            continue;
+        }
+        out.push_back(wideToUtf8(argument));
+    }
+    return out;
+}
+
+std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string bridgeScript(const std::string& hostJava, const std::vector<std::string>& arguments,
+                         const std::string& hostDirectory, const std::string& hostStatusPath) {
+    const std::string part = shellQuoted(hostStatusPath + ".part");
+    std::string script = "#!/bin/sh\n";
+    // The exit code is written under another name first, so the waiting side never reads
+    // half a number; the process id lets it notice a shell that died without writing one.
+    script += "publish() { printf '%s' \"$1\" > " + part + " && mv " + part + " " + shellQuoted(hostStatusPath) + "; }\n";
+    script += "printf '%s' \"$$\" > " + shellQuoted(hostStatusPath + ".pid") + "\n";
+    if (!hostDirectory.empty()) script += "cd " + shellQuoted(hostDirectory) + " || { publish 126; exit 126; }\n";
+    script += shellQuoted(hostJava);
+    for (const auto& argument : arguments) script += " " + shellQuoted(argument);
+    script += "\npublish $?\n";
+    return script;
+}
+
+}  // namespace velmora::bridge
