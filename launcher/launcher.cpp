@@ -74,7 +74,7 @@ void Launcher::run(bool wait) {
     if (!chosenVm_) throw TerminalError(message(kMsgNoValidVm));
 
     recordChosenVm(*chosenVm_);
-    vmProcess_ = chosenVm_->launchNoWait(options);
+    storeVmProcess(chosenVm_->launchNoWait(options));
     if (wait) exitCode_ = waitForExitCode(vmProcess_.get());
 }
 

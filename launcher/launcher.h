@@ -43,6 +43,9 @@ public:
     const VmRecord* chosenVm() const { return chosenVm_.get(); }
 
 protected:
+    // Where run() keeps the started Java process; the service launcher shares it between threads.
+    virtual void storeVmProcess(UniqueKernelHandle process) { vmProcess_ = std::move(process); }
+
     PropertySet appProperties_;
     PropertySet vmSpecProperties_;
     LauncherCommandLine commandLine_;

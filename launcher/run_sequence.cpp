@@ -10,6 +10,7 @@
 #include "launcher/launcher.h"
 #include "launcher/launcher_command_line.h"
 #include "launcher/launcher_errors.h"
+#include "launcher/service/service_launcher.h"
 #include "launcher/wow64.h"
 
 namespace velmora::launcher {
@@ -57,7 +58,10 @@ int runLauncher(const std::wstring& rawCommandLine) {
         disableFsRedirection();
         LauncherCommandLine commandLine = LauncherCommandLine::fromProcess(rawCommandLine);
         if (commandLine.serviceMode) {
-            throw TerminalError(L"service mode is not available in this build");
+            ServiceLauncher launcher(commandLine);
+            launcher.build();
+            launcher.startService();
+            return static_cast<int>(launcher.exitCode());
         }
         return runInteractive(commandLine, rawCommandLine);
     } catch (const TerminalError& error) {
