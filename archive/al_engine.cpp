@@ -192,6 +192,14 @@ ALMonitor& ALDefaultMonitor() {
 }
 
 void ALPumpMessages() {
+    // Every buffer of 4096 bytes reports progress; asking the window system for messages
+    // that often costs more than the extraction itself. A pump every few milliseconds keeps
+    // the dialog just as responsive.
+    constexpr ULONGLONG kPumpInterval = 20;
+    static ULONGLONG lastPump = 0;
+    ULONGLONG now = GetTickCount64();
+    if (lastPump != 0 && now - lastPump < kPumpInterval) return;
+    lastPump = now;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
