@@ -193,6 +193,7 @@ void ALStorage::ReportProgress() {
 }
 
 int ALStorage::ReadChar() {
+    if (status < 0) return status;
     if (readIndex_ >= fill_) {
         int result = RefillBuffer(bufferOffset_);
         if (result <= 0) return result < 0 ? result : AL_END_OF_FILE;

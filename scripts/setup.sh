@@ -14,7 +14,7 @@ packages=(
   python3 python3-pyftpdlib
   openjdk-17-jdk-headless
   dpkg-dev
-  zip unzip p7zip-full
+  zip unzip p7zip-full time
 )
 
 missing=()

@@ -151,6 +151,12 @@ std::string unportableNameReason(const std::string& name) {
                 return std::string("character '") + static_cast<char>(c) + "' is not allowed in Windows file names";
         }
         if (part.back() == '.' || part.back() == ' ') return "ends with a dot or a blank";
+        std::string device = part.substr(0, part.find('.'));
+        for (auto& c : device) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        if (device == "CON" || device == "PRN" || device == "AUX" || device == "NUL" ||
+            (device.size() == 4 && (device.rfind("COM", 0) == 0 || device.rfind("LPT", 0) == 0) && device[3] >= '1' &&
+             device[3] <= '9'))
+            return "'" + part + "' is a device name on Windows";
         start = end + 1;
     }
     return {};

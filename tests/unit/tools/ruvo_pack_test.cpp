@@ -124,8 +124,10 @@ TEST(PayloadFormat, StampsNamesAndInstallerNames) {
     EXPECT_FALSE(installerNameOf("setup.zip"));
 
     EXPECT_EQ(unportableNameReason("Windows/r\xC3\xA9sum\xC3\xA9.txt"), "");
+    EXPECT_EQ(unportableNameReason("console.txt"), "");
+    EXPECT_EQ(unportableNameReason("com10.txt"), "");
     for (std::string bad : {"a:b.txt", "a\\b.txt", "what?.txt", "trailing.", "blank /x", "../x", "a//b",
-                            "bad\xFF.txt", "tab\t.txt", ""})
+                            "bad\xFF.txt", "tab\t.txt", "", "docs/con.txt", "Nul", "lpt1.log"})
         EXPECT_NE(unportableNameReason(bad), "") << bad;
 }
 
