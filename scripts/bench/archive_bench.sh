@@ -18,45 +18,51 @@ work="${BENCH_DIR:-$build/bench-archive}"
 rm -rf "$work" && mkdir -p "$work"
 trap '"$here/cmake/wine-prefix.sh" stop; rm -rf "$work"' EXIT
 
-echo "Building a ${size_mb} MB payload of class files, jars, DLLs and text..."
-/usr/bin/python3 "$here/scripts/bench/make_payload_tree.py" "$work/tree" "$size_mb"
-stub="$dist/i686/ruvo.exe"
-[ -f "$stub" ] || { stub="$work/stub.exe"; { printf 'MZ'; head -c 741374 /dev/zero; } > "$stub"; }
-"$packer" --stub "$stub" --out "$work/Bench.exe" "$work/tree" 2>/dev/null
-files=$(find "$work/tree" -type f | wc -l)
-bytes=$(du -sb --apparent-size "$work/tree" | cut -f1)
-rm -rf "$work/tree"
+bench() {  # kind: mixed or large
+  rm -rf "$work/tree" "$work/engine" "$work/unzip" "$work/7z"
+  echo "Building a ${size_mb} MB payload ($1)..."
+  /usr/bin/python3 "$here/scripts/bench/make_payload_tree.py" "$work/tree" "$size_mb" "$1"
+  stub="$dist/i686/ruvo.exe"
+  [ -f "$stub" ] || { stub="$work/stub.exe"; { printf 'MZ'; head -c 741374 /dev/zero; } > "$stub"; }
+  "$packer" --stub "$stub" --out "$work/Bench.exe" "$work/tree" 2>/dev/null
+  files=$(find "$work/tree" -type f | wc -l)
+  bytes=$(du -sb --apparent-size "$work/tree" | cut -f1)
+  rm -rf "$work/tree"
+  cat "$work/Bench.exe" > /dev/null  # the same warm cache for every extractor
+
+  calc() { awk "BEGIN { print $* }"; }
+  seconds() { calc "$2 - $1"; }
+  now() { date +%s.%N; }
+
+  t0=$(now)
+  "$here/cmake/wine-run.sh" "$alextract" "Z:${work//\//\\}\\Bench.exe" "Z:${work//\//\\}\\engine" --stats \
+    | tr -d '\r' > "$work/engine.log"
+  t1=$(now)
+  /usr/bin/time -f '%M' -o "$work/unzip.mem" unzip -q "$work/Bench.exe" -d "$work/unzip" 2>/dev/null || true
+  t2=$(now)
+  /usr/bin/time -f '%M' -o "$work/7z.mem" 7z x -bd -y "-o$work/7z" "$work/Bench.exe" > /dev/null
+  t3=$(now)
+  t_engine=$(seconds "$t0" "$t1"); t_unzip=$(seconds "$t1" "$t2"); t_7z=$(seconds "$t2" "$t3")
+  sync
+
+  grep -q "^result: $files\$" "$work/engine.log" || { echo "engine failed:"; cat "$work/engine.log"; exit 1; }
+  diff -r "$work/engine" "$work/unzip" > /dev/null || { echo "engine output differs from unzip's"; exit 1; }
+
+  mb=$(calc "$bytes / 1048576")
+  rate() { calc "$mb / $1"; }
+  printf '\nPayload (%s): %d files, %.1f MB unpacked, %.1f MB installer file\n' "$1" "$files" "$mb" \
+    "$(calc "$(stat -c %s "$work/Bench.exe") / 1048576")"
+  printf '%-28s %8s %10s %14s\n' extractor seconds MB/s "peak memory"
+  printf '%-28s %8.2f %10.1f %11s KB\n' "engine (x86-64, Wine)" "$t_engine" "$(rate "$t_engine")" \
+    "$(sed -n 's/^peak-working-set-kb: //p' "$work/engine.log")"
+  printf '%-28s %8.2f %10.1f %11s KB\n' "unzip (native)" "$t_unzip" "$(rate "$t_unzip")" "$(tail -1 "$work/unzip.mem")"
+  printf '%-28s %8.2f %10.1f %11s KB\n' "7z (native)" "$t_7z" "$(rate "$t_7z")" "$(tail -1 "$work/7z.mem")"
+  printf 'ratio engine/unzip speed: %.2f   engine/7z speed: %.2f   (target: engine/unzip >= 1.0)\n' \
+    "$(calc "$t_unzip / $t_engine")" "$(calc "$t_7z / $t_engine")"
+  printf 'engine peak private bytes: %s KB (the payload is streamed, never held in memory)\n' \
+    "$(sed -n 's/^peak-private-kb: //p' "$work/engine.log")"
+}
+
 "$here/cmake/wine-prefix.sh" start
-cat "$work/Bench.exe" > /dev/null  # the same warm cache for every extractor
-
-calc() { awk "BEGIN { print $* }"; }
-seconds() { calc "$2 - $1"; }
-now() { date +%s.%N; }
-
-t0=$(now)
-"$here/cmake/wine-run.sh" "$alextract" "Z:${work//\//\\}\\Bench.exe" "Z:${work//\//\\}\\engine" --stats \
-  | tr -d '\r' > "$work/engine.log"
-t1=$(now)
-/usr/bin/time -f '%M' -o "$work/unzip.mem" unzip -q "$work/Bench.exe" -d "$work/unzip" 2>/dev/null || true
-t2=$(now)
-/usr/bin/time -f '%M' -o "$work/7z.mem" 7z x -bd -y "-o$work/7z" "$work/Bench.exe" > /dev/null
-t3=$(now)
-t_engine=$(seconds "$t0" "$t1"); t_unzip=$(seconds "$t1" "$t2"); t_7z=$(seconds "$t2" "$t3")
-sync
-
-grep -q "^result: $files\$" "$work/engine.log" || { echo "engine failed:"; cat "$work/engine.log"; exit 1; }
-diff -r "$work/engine" "$work/unzip" > /dev/null || { echo "engine output differs from unzip's"; exit 1; }
-
-mb=$(calc "$bytes / 1048576")
-rate() { calc "$mb / $1"; }
-printf '\nPayload: %d files, %.1f MB unpacked, %.1f MB installer file\n' "$files" "$mb" \
-  "$(calc "$(stat -c %s "$work/Bench.exe") / 1048576")"
-printf '%-28s %8s %10s %14s\n' extractor seconds MB/s "peak memory"
-printf '%-28s %8.2f %10.1f %11s KB\n' "engine (x86-64, Wine)" "$t_engine" "$(rate "$t_engine")" \
-  "$(sed -n 's/^peak-working-set-kb: //p' "$work/engine.log")"
-printf '%-28s %8.2f %10.1f %11s KB\n' "unzip (native)" "$t_unzip" "$(rate "$t_unzip")" "$(tail -1 "$work/unzip.mem")"
-printf '%-28s %8.2f %10.1f %11s KB\n' "7z (native)" "$t_7z" "$(rate "$t_7z")" "$(tail -1 "$work/7z.mem")"
-printf 'ratio engine/unzip speed: %.2f   engine/7z speed: %.2f   (target: engine/unzip >= 1.0)\n' \
-  "$(calc "$t_unzip / $t_engine")" "$(calc "$t_7z / $t_engine")"
-printf 'engine peak private bytes: %s KB (the payload is streamed, never held in memory)\n' \
-  "$(sed -n 's/^peak-private-kb: //p' "$work/engine.log")"
+bench mixed
+bench large

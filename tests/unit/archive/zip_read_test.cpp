@@ -291,6 +291,32 @@ TEST_F(ZipRead, MonitorCallbackSequenceInJobMode) {
     EXPECT_EQ(lastJob, 100);  // the report after the last entry counts everything
 }
 
+TEST_F(ZipRead, EnginesOpenAndCloseUnopenedStorageThemselves) {
+    std::string text = pattern(30000, 12);
+    folder_.write(L"out\\raw.bin", archive_test::deflateRaw(text));
+    folder_.write(L"out\\plain.bin", "0123456789");
+    {
+        ALFile in(L"raw.bin"), out(L"inflated.txt");
+        ALPkDecompressor inflate;
+        EXPECT_EQ(inflate.Decompress(in, out), 0);
+        EXPECT_FALSE(in.HasBuffer());
+        EXPECT_FALSE(out.HasBuffer());
+        EXPECT_EQ(out.CrcRegister(), ~archive_test::crc32Of(text));
+    }
+    EXPECT_EQ(content(L"inflated.txt"), text);
+    {
+        ALFile in(L"plain.bin"), out(L"copied.txt");
+        ALCopyDecompressor copy;
+        EXPECT_EQ(copy.Decompress(in, out, 4), 0);
+    }
+    EXPECT_EQ(content(L"copied.txt"), "0123");
+    ALFile missing(L"missing.bin"), out(L"never.txt");
+    ALCopyDecompressor copy;
+    EXPECT_EQ(copy.Decompress(missing, out), AL_CANT_OPEN_FILE);
+    EXPECT_EQ(copy.status.Code(), AL_CANT_OPEN_FILE);
+    EXPECT_NE(std::wstring(copy.status.Text()).find(L"missing.bin returned errno = 2"), std::wstring::npos);
+}
+
 TEST(ZipMessages, SimpleMonitorTextsOnlyWithMessagesOn) {
     std::vector<std::wstring> texts;
     auto collect = [&](const wchar_t* text, int, int) { texts.emplace_back(text ? text : L"-"); };
