@@ -1,6 +1,15 @@
 #pragma once
 // ZIP archives (possibly at the end of a larger file), their entries and the ring that holds
 // them, and the prototype set that supplies storage objects and engines per entry.
+//
+// Unpacking a payload, the way the self-extractor does it:
+//   ALSimpleMonitor monitor(progressCallback);        // job mode: percent of all members
+//   ALEntryRing ring(&monitor);                       // standard prototypes: inflate, copy, ALFile
+//   ALPkArchive archive(ownExecutablePath);
+//   archive.ReadDirectory(ring);                      // count, or a status; a failure here
+//   SetCurrentDirectoryW(workingDirectory);           //   makes Extract refuse all work
+//   int result = archive.Extract(ring);               // members below the current directory
+//   if (result != 0) ruvo::LogArchiveStatus(result);  // negative: failed, archive.status.Text()
 #include <memory>
 #include <string_view>
 #include <vector>
