@@ -146,9 +146,10 @@ TEST(ServiceHost, StopWhileStartingLeavesNoVmBehind) {
     ASSERT_TRUE(launcher.valid());
     // As early as the manager lets a stop through: usually while the worker is still launching.
     ControlAnswer stop;
+    const ULONGLONG deadline = ::GetTickCount64() + 30000;
     do {
         stop = service.control(SERVICE_CONTROL_STOP);
-    } while (stop.error != 0 && stop.after.state == SERVICE_START_PENDING);
+    } while (stop.error != 0 && stop.after.state == SERVICE_START_PENDING && ::GetTickCount64() < deadline);
     EXPECT_EQ(stop.error, 0u);
     ServiceSnapshot s = service.waitFor(SERVICE_STOPPED);
     EXPECT_EQ(s.state, static_cast<DWORD>(SERVICE_STOPPED));
