@@ -342,6 +342,32 @@ TEST_F(ZipRead, DamagedHeadersNeverCrashOrEscapeTheFolder) {
     EXPECT_EQ(GetFileAttributesW((folder_ / L"two.bin").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+int postedSeen = 0;
+LRESULT CALLBACK countingProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_APP) ++postedSeen;
+    return DefWindowProcW(window, message, w, l);
+}
+
+TEST_F(ZipRead, WindowMessagesAreDispatchedWhileExtracting) {
+    // The self-extractor's dialog lives on the extracting thread: its messages must flow.
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = countingProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ArchiveTestPump";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, L"ArchiveTestPump", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    Sleep(30);  // the pump runs at most every few milliseconds
+    postedSeen = 0;
+    ASSERT_TRUE(PostMessageW(window, WM_APP, 0, 0));
+    Archive a;
+    a.members.push_back({.name = "m.bin", .data = pattern(100000, 15)});
+    EXPECT_EQ(run(archive_test::build(a)), 1);
+    EXPECT_EQ(postedSeen, 1);
+    DestroyWindow(window);
+}
+
 TEST(ZipMessages, SimpleMonitorTextsOnlyWithMessagesOn) {
     std::vector<std::wstring> texts;
     auto collect = [&](const wchar_t* text, int, int) { texts.emplace_back(text ? text : L"-"); };
