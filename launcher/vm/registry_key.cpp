@@ -40,16 +40,21 @@ void RegistryKey::open(const RegistryKey& parent, const std::wstring& name, REGS
 
 std::wstring RegistryKey::readString(const std::wstring& valueName) const {
     if (!isOpen()) fail(L"key not open");
-    DWORD type = 0, size = 0;
-    if (::RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        fail(L"key query failed");
+    // Most values fit the first buffer, so one query usually does; longer ones are read whole.
+    std::vector<wchar_t> buffer(257, L'\0');
+    DWORD type = 0;
+    DWORD bytes = 256 * sizeof(wchar_t);
+    LSTATUS status = ::RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type,
+                                        reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+    if (status == ERROR_MORE_DATA) {
+        buffer.assign(bytes / sizeof(wchar_t) + 2, L'\0');  // room for a terminator the value may lack
+        bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+        status = ::RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type,
+                                    reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+    }
+    if (status != ERROR_SUCCESS) fail(L"key query failed");
     if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) fail(L"value not a string");
-    // Room for a terminator the stored value may lack.
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    DWORD bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
-    if (::RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                           &bytes) != ERROR_SUCCESS)
-        fail(L"key query failed");
+    buffer[bytes / sizeof(wchar_t)] = L'\0';
     return std::wstring(buffer.data());
 }
 

@@ -172,7 +172,7 @@ int answerVerify(const std::vector<std::wstring>& properties) {
 }  // namespace
 
 int wmain() {
-    ::GetSystemTimeAsFileTime(&startTime);
+    ::GetSystemTimePreciseAsFileTime(&startTime);
     loadFileSettings();
     std::wstring stampFile;
     if (setting(L"stamp", stampFile)) {
