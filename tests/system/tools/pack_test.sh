@@ -3,12 +3,12 @@
 # same files and stamps with Info-ZIP and with the archive engine, and its failures leave no
 # output behind.
 #   pack_test.sh native PACKER WORKDIR
-#   pack_test.sh wine PACKER.EXE WORKDIR ALEXTRACT.EXE
+#   pack_test.sh wine PACKER.EXE WORKDIR ALEXTRACT.EXE [RUVO.EXE]
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../archive/make_tree.sh"
 wine_run="$here/../../../cmake/wine-run.sh"
-mode=$1 packer=$2 work=$3 alextract=${4:-}
+mode=$1 packer=$2 work=$3 alextract=${4:-} ruvo=${5:-}
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 
 path_arg() { if [ "$mode" = wine ]; then winpath "$work/$1"; else printf '%s' "$work/$1"; fi; }
@@ -44,6 +44,18 @@ if [ -n "$alextract" ]; then
   check "the engine unpacks the same files and stamps" same_tree src engine
   check "members come out writable (no attributes stored)" test -w engine/InstallerData/readonly.txt \
     -a "$(stat -c %A engine/InstallerData/readonly.txt | cut -c3)" = w
+fi
+
+# With the real self-extractor as stub, the installer unpacks itself and runs its launcher
+# (here the engine's test program, which exits with 1 on the arguments "-i silent").
+if [ -n "$ruvo" ]; then
+  mkdir -p real/Windows && cp "$alextract" real/Windows/Real.exe && printf 'k=v\n' > real/Windows/Real.kiv
+  head -c 3000000 /dev/urandom > real/Windows/blob.bin
+  pack --stub "$(path_arg "$(realpath --relative-to="$work" "$ruvo")")" --out "$(path_arg Real.exe)" "$(path_arg real)" > real.log
+  check "packs with the real stub" test "${PIPESTATUS[0]}" = 0
+  (cd "$work" && KIV_DEBUG=true timeout 120 "$wine_run" ./Real.exe -i silent > /dev/null 2>&1); rc=$?
+  check "the installer runs its launcher and returns its exit code" test $rc = 1
+  check "the run is logged" grep -q 'terminated with an exit code of 1 ' sea.log
 fi
 
 # Failures: a clear message, exit code 1, and no output file.
