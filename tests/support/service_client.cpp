@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <thread>
 
 #include "common/text_convert.h"
 
@@ -88,10 +89,26 @@ ServiceSnapshot TestService::waitFor(DWORD state, DWORD timeoutMs) const {
     return s;
 }
 
-UniqueKernelHandle TestService::openProcess() const {
-    ServiceSnapshot s = query();
-    if (!s.queried || s.processId == 0) return {};
-    return UniqueKernelHandle(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, s.processId));
+DWORD TestService::startAndOpen(UniqueKernelHandle& process) {
+    // The manager reports the process id while the start is still in progress; a second
+    // thread catches it before the program can get far.
+    std::atomic<bool> startReturned{false};
+    std::thread opener([&] {
+        for (;;) {
+            const bool last = startReturned;
+            ServiceSnapshot s = query();
+            if (s.queried && s.processId != 0) {
+                process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, s.processId));
+                if (process) return;
+            }
+            if (last) return;
+            ::Sleep(1);
+        }
+    });
+    DWORD error = start();
+    startReturned = true;
+    opener.join();
+    return error;
 }
 
 DWORD waitForProcessEnd(HANDLE process, DWORD timeoutMs) {

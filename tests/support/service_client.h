@@ -45,9 +45,10 @@ public:
     // Polls until the service is in `state` or the time is up; returns the last status.
     ServiceSnapshot waitFor(DWORD state, DWORD timeoutMs = 30000) const;
 
-    // The service's process, opened while it exists so that its exit code can be read
-    // after it ends. Empty when it cannot be opened.
-    UniqueKernelHandle openProcess() const;
+    // Starts the service and opens its process as soon as the manager has created it, so
+    // that its exit code can be read even when it ends at once. The process is empty when it
+    // could not be opened.
+    DWORD startAndOpen(UniqueKernelHandle& process);
 
 private:
     std::wstring name_;

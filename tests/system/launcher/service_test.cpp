@@ -32,10 +32,10 @@ struct ServiceApp {
     }
 };
 
-// Starts the service and opens its process before anything can end it.
+// Starts the service and opens its process, whose exit code the tests read after it ended.
 UniqueKernelHandle startAndOpen(TestService& service) {
-    EXPECT_EQ(service.start(), 0u);
-    UniqueKernelHandle process = service.openProcess();
+    UniqueKernelHandle process;
+    EXPECT_EQ(service.startAndOpen(process), 0u);
     EXPECT_TRUE(process.valid()) << "the service process could not be opened";
     return process;
 }
@@ -80,8 +80,7 @@ TEST(ServiceHost, RunsTheApplicationAndStopsItOnRequest) {
 }
 
 TEST(ServiceHost, StopsWhenTheApplicationEndsWithZero) {
-    // The stand-in waits a little so that the test can open the launcher's process in time.
-    ServiceApp folder("sleep.ms=1000\nexit=0\n");
+    ServiceApp folder("exit=0\n");
     TestService service(L"VelmoraEnd0");
     ASSERT_EQ(service.create(folder.binaryPath(service, L" -Dx=1")), 0u);
     UniqueKernelHandle launcher = startAndOpen(service);
@@ -101,7 +100,7 @@ TEST(ServiceHost, StopsWhenTheApplicationEndsWithZero) {
 }
 
 TEST(ServiceHost, EndsWithTheApplicationsFailureCode) {
-    ServiceApp folder("sleep.ms=1000\nexit=2\n");
+    ServiceApp folder("exit=2\n");
     TestService service(L"VelmoraEnd2");
     ASSERT_EQ(service.create(folder.binaryPath(service)), 0u);
     UniqueKernelHandle launcher = startAndOpen(service);
@@ -128,13 +127,12 @@ TEST(ServiceHost, LaunchFailuresStopWithAServiceSpecificCode) {
         TestService service(L"VelmoraFail");
         ASSERT_EQ(service.create(folder.binaryPath(service)), 0u);
         UniqueKernelHandle launcher = startAndOpen(service);
+        ASSERT_TRUE(launcher.valid());
         ServiceSnapshot s = service.waitFor(SERVICE_STOPPED);
         EXPECT_EQ(s.state, static_cast<DWORD>(SERVICE_STOPPED));
         EXPECT_EQ(s.win32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
         EXPECT_EQ(s.serviceSpecificExitCode, c.specificCode);
-        if (launcher) {
-            EXPECT_EQ(waitForProcessEnd(launcher.get()), 1u);
-        }
+        EXPECT_EQ(waitForProcessEnd(launcher.get()), 1u);
     }
 }
 
