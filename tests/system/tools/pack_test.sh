@@ -58,6 +58,12 @@ if [ -n "$ruvo" ]; then
   check "the run is logged" grep -q 'terminated with an exit code of 1 ' sea.log
 fi
 
+if [ "$mode" = wine ]; then
+  imports=$(x86_64-w64-mingw32-objdump -p "$packer" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
+  check "the Windows build imports only system DLLs ($imports)" \
+    test -z "$(printf '%s\n' $imports | grep -vxE 'KERNEL32.DLL|MSVCRT.DLL|USER32.DLL|ADVAPI32.DLL')"
+fi
+
 # Failures: a clear message, exit code 1, and no output file.
 pack --stub "$(path_arg stub.exe)" --out "$(path_arg Failed.exe)" "$(path_arg missing)" > missing.log
 check "missing folder fails" test "${PIPESTATUS[0]}" = 1
