@@ -1,0 +1,31 @@
+#pragma once
+// Drives another process's dialog the way a user would, through window messages: find it,
+// read its controls, click buttons, press Enter.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace velmora::test {
+
+// The first visible dialog window (class #32770) of the process; null after the time-out.
+HWND waitForDialog(DWORD processId, DWORD timeoutMs);
+
+struct ControlState {
+    int id = 0;
+    bool visible = false;
+    std::wstring text;
+};
+std::vector<ControlState> dialogControls(HWND dialog);
+bool controlVisible(HWND dialog, int id);
+std::wstring controlText(HWND dialog, int id);
+// Waits until the control's text satisfies the test; false after the time-out.
+bool waitForControlText(HWND dialog, int id, bool (*accept)(const std::wstring&), DWORD timeoutMs);
+bool waitForControlVisible(HWND dialog, int id, bool visible, DWORD timeoutMs);
+
+// A click as the button sends it: WM_COMMAND with BN_CLICKED, posted.
+void clickButton(HWND dialog, int id);
+// Enter to the focused control of the dialog's thread, for the dialog manager to translate.
+void pressEnter(HWND dialog);
+
+}  // namespace velmora::test

@@ -1,0 +1,122 @@
+// The progress dialog under Xvfb, driven through window messages as a user would.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/support/dialog_driver/dialog_driver.h"
+#include "tests/system/selfextract/test_installer.h"
+
+using namespace velmora::test;
+
+namespace {
+
+constexpr DWORD kWait = 20000;
+
+enum Control : int {
+    kOk = 1, kCancel = 2, kSecondary = 10001, kWorkingIcon = 1002, kErrorIcon = 1003, kMainText = 1005,
+    kRetryIcon = 1006, kActivity = 1007, kPercent = 1009, kChoose = 1010, kProgress = 1011, kFooter = 1012
+};
+
+std::map<int, bool> visibility(HWND dialog) {
+    std::map<int, bool> visible;
+    for (const auto& control : dialogControls(dialog)) visible[control.id] = control.visible;
+    return visible;
+}
+
+}  // namespace
+
+TEST(Dialog, CancelDuringALargeExtractionRemovesEverything) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.add(L"InstallerData\\big.bin", noise(48 << 20));
+    installer.pack(0);
+
+    RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
+    ASSERT_TRUE(ruvo.started());
+    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    ASSERT_TRUE(dialog);
+    wchar_t caption[64] = L"";
+    GetWindowTextW(dialog, caption, 64);
+    EXPECT_STREQ(caption, L"Velmora");
+    // Working look: the bar moves while the payload is unpacked.
+    ASSERT_TRUE(waitForControlText(dialog, kPercent, [](const std::wstring& t) { return t != L"0%"; }, kWait));
+    auto visible = visibility(dialog);
+    EXPECT_TRUE(visible[kProgress] && visible[kPercent] && visible[kWorkingIcon] && visible[kCancel]);
+    EXPECT_FALSE(visible[kChoose] || visible[kErrorIcon] || visible[kRetryIcon] || visible[kOk]);
+    EXPECT_EQ(controlText(dialog, kMainText), L"Velmora is preparing to install...");
+    // A read-only file in the working directory does not stop the clean-up.
+    auto directories = installer.workingDirectories();
+    ASSERT_EQ(directories.size(), 1u);
+    std::wstring readOnly = directories[0] + L"\\locked.txt";
+    writeFileBytes(readOnly, "x");
+    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    clickButton(dialog, kCancel);
+    EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
+    EXPECT_TRUE(installer.workingDirectories().empty());
+    EXPECT_FALSE(installer.launcherRan());
+    std::string log = installer.seaLog();
+    EXPECT_TRUE(contains(log, "Window class registered.\r\n"));
+    EXPECT_TRUE(contains(log, "User requested ABORT\r\n"));
+    EXPECT_TRUE(contains(log, "Dialog initialized.\r\nUser requested ABORT: Clean up temporary directory\r\n")) << log;
+}
+
+TEST(Dialog, ErrorPanelThenEnterAborts) {
+    TestInstaller installer;
+    installer.add(L"Windows\\setup.exe", "this is no program");
+    installer.add(L"Windows\\setup.kiv", "kiv.nl.java.launcher.main.class=a.B\n");
+    installer.add(L"InstallerData\\a.txt", "a");
+    installer.pack();
+
+    RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
+    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(waitForControlVisible(dialog, kErrorIcon, true, kWait));
+    EXPECT_EQ(controlText(dialog, kMainText), L"Unable to execute the desired program.");
+    EXPECT_EQ(controlText(dialog, kSecondary), L"Please get another copy of the installer and try again.");
+    auto visible = visibility(dialog);
+    EXPECT_TRUE(visible[kErrorIcon] && visible[kSecondary] && visible[kCancel] && visible[kFooter]);
+    EXPECT_FALSE(visible[kChoose] || visible[kPercent] || visible[kWorkingIcon] || visible[kRetryIcon] ||
+                 visible[kProgress] || visible[kActivity] || visible[kOk]);
+    ASSERT_EQ(installer.workingDirectories().size(), 1u);
+
+    pressEnter(dialog);  // the hidden OK button is the default: Enter aborts
+    EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
+    EXPECT_TRUE(installer.workingDirectories().empty());  // the abort removes the extracted files
+}
+
+TEST(Dialog, RetryPanelAfterADamagedPayload) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.pack();
+    installer.damageFirstMember();
+
+    RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
+    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(waitForControlVisible(dialog, kRetryIcon, true, kWait));
+    EXPECT_EQ(controlText(dialog, kMainText), L"");
+    EXPECT_EQ(controlText(dialog, kSecondary), L"Please select another location to extract the installer to:");
+    auto visible = visibility(dialog);
+    EXPECT_TRUE(visible[kChoose] && visible[kRetryIcon] && visible[kSecondary]);
+    EXPECT_FALSE(visible[kPercent] || visible[kProgress] || visible[kActivity] || visible[kWorkingIcon]);
+
+    clickButton(dialog, kCancel);
+    EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
+    EXPECT_FALSE(installer.launcherRan());
+    EXPECT_TRUE(installer.workingDirectories().empty());
+}
+
+TEST(Dialog, SuccessfulRunClosesTheDialogAndWaitsForTheLauncher) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.pack();
+    RunningProgram ruvo(L"\"" + installer.installer() + L"\" x",
+                        installer.runOptions({.extraEnvironment = {L"STANDIN_EXIT=9"}}));
+    EXPECT_EQ(ruvo.wait(kWait), 9u);
+    std::string log = installer.seaLog();
+    EXPECT_TRUE(contains(log, "Success. The extracted file execution has begun.\r\nDialog initialized.\r\n"
+                              "Initiating self-extraction...\r\n*** The process has terminated with an exit code of 9 ***"))
+        << log;
+    EXPECT_EQ(installer.workingDirectories().size(), 1u);
+}

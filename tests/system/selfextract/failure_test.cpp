@@ -1,0 +1,82 @@
+// Runs that cannot start a launcher: exit code -1, the failure's log lines, and what is left.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/support/test_paths.h"
+#include "tests/system/selfextract/test_installer.h"
+
+using namespace velmora::test;
+
+TEST(Failures, DamagedPayloadStartsNothing) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.pack();
+    installer.damageFirstMember();
+
+    ChildResult result = installer.runQuoted(L"-i silent");
+    EXPECT_EQ(result.exitCode, static_cast<DWORD>(-1));
+    EXPECT_FALSE(installer.launcherRan());
+    std::string log = installer.seaLog();
+    EXPECT_TRUE(contains(log, "Code -1984 = 'CRC Error'\r\n")) << log;
+    EXPECT_TRUE(contains(log, "*** FAILURE: Unable to unzip file: Error -1984\r\n")) << log;
+    EXPECT_TRUE(contains(log, "Dialog: Please select another location to extract the installer to:\r\n"));
+    EXPECT_FALSE(contains(log, "Success."));
+}
+
+TEST(Failures, LauncherThatCannotStart) {
+    TestInstaller installer;
+    installer.add(L"Windows\\setup.exe", "this is no program");
+    installer.add(L"Windows\\setup.kiv", "kiv.nl.java.launcher.main.class=a.B\n");
+    installer.pack();
+
+    ChildResult result = installer.runQuoted(L"-i silent");
+    EXPECT_EQ(result.exitCode, static_cast<DWORD>(-1));
+    std::string log = installer.seaLog();
+    EXPECT_TRUE(contains(log, "*** Error 18: 'Unable to execute the desired program.' ***\r\n")) << log;
+    EXPECT_TRUE(contains(log, "*** Secondary error string: 'Please get another copy of the installer and try again.' ***"));
+    EXPECT_TRUE(contains(log, "*** FAILURE: Unable to execute the EXE program.\r\n"));
+    EXPECT_FALSE(contains(log, "terminated with an exit code"));
+    // Extracted files stay after a failure; only an abort removes them.
+    ASSERT_EQ(installer.workingDirectories().size(), 1u);
+}
+
+TEST(Failures, RenamedInstallerFallsBackToAnotherProgram) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.pack();
+    std::wstring renamed = installer.path(L"dl\\other.exe");
+    ASSERT_TRUE(MoveFileW(installer.installer().c_str(), renamed.c_str()));
+
+    ChildResult result = installer.run(inQuotes(renamed) + L" -i silent", {.extraEnvironment = {L"STANDIN_EXIT=4"}});
+    EXPECT_EQ(result.exitCode, 4u);
+    EXPECT_EQ(installer.recorded(L"exe.txt"), installer.workingDirectories().at(0) + L"\\Windows\\setup.exe");
+    EXPECT_FALSE(contains(result.standardOutput, "Unable to locate")) << result.standardOutput;
+}
+
+// Needs a size-limited folder as the temporary folder: small_disk_test.sh mounts one and
+// names it in RUVO_SMALL_DISK.
+TEST(Failures, NotEnoughSpace) {
+    const char* smallDisk = std::getenv("RUVO_SMALL_DISK");
+    if (!smallDisk || !*smallDisk) GTEST_SKIP() << "run through small_disk_test.sh";
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.add(L"InstallerData\\data.bin", noise(1 << 20));
+    installer.pack(0);
+    std::wstring folder = windowsPathOfHostPath(smallDisk);
+
+    ChildResult result = installer.runQuoted(L"-i silent", {.extraEnvironment = {L"TMP=" + folder, L"TEMP=" + folder}});
+    EXPECT_EQ(result.exitCode, static_cast<DWORD>(-1));
+    EXPECT_FALSE(installer.launcherRan());
+    std::string log = installer.seaLog();
+    EXPECT_TRUE(contains(log, "*** Error 14: 'Not enough room for a complete install.' ***\r\n")) << log;
+    EXPECT_TRUE(contains(log, "*** Secondary error string: 'Please select a temporary location to extract the installer to:' ***"));
+    size_t required = (readFileBytes(installer.installer()).size() - 2048) * 3 / 1024;
+    std::string figures = "Required disc space is " + std::to_string(required) + " KB, available is ";
+    EXPECT_TRUE(contains(log, "*** FAILURE: Not enough free disk space available: " + figures)) << log;
+    // The empty working directory is gone again.
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\I*").c_str(), &data);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}

@@ -1,0 +1,125 @@
+// Silent and console runs of packed installers: what the started launcher receives, the
+// exit code it hands back, the working directory and sea_loc.
+#include <gtest/gtest.h>
+
+#include "common/text_convert.h"
+#include "tests/support/test_paths.h"
+#include "tests/system/selfextract/test_installer.h"
+
+using namespace velmora::test;
+
+namespace {
+
+std::wstring trimmedEnd(std::wstring text) {
+    while (!text.empty() && (text.back() == L' ' || text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+TEST(Launch, LaunchLineWorkingDirectoryAndSeaLoc) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.add(L"InstallerData\\classes.jar", "jar");
+    installer.pack();
+
+    ChildResult result =
+        installer.runQuoted(L"-i silent a \"b c\"", {.extraEnvironment = {L"STANDIN_EXIT=3"}});
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(result.exitCode, 3u);
+    auto directories = installer.workingDirectories();
+    ASSERT_EQ(directories.size(), 1u);
+    std::wstring working = directories[0];
+    // The launcher's path in quotes; the user's arguments keep the space after the quote.
+    std::wstring launcher = working + L"\\Windows\\setup.exe";
+    EXPECT_EQ(installer.recorded(L"commandline.txt"), L"\"" + launcher + L"\"  -i silent a \"b c\"");
+    EXPECT_EQ(installer.recorded(L"exe.txt"), launcher);
+    EXPECT_EQ(installer.recorded(L"cwd.txt"), working);
+    // The extracted files stay for the installer, and sea_loc points back at the installer.
+    EXPECT_EQ(readFileBytes(working + L"\\InstallerData\\classes.jar"), "jar");
+    EXPECT_EQ(readFileBytes(working + L"\\sea_loc"), velmora::wideToUtf8(installer.installer()) + "\n" + '\0');
+    std::string log = installer.seaLog();
+    EXPECT_TRUE(contains(log, "Running in Silent Mode\r\n"));
+    EXPECT_TRUE(contains(log, "Success. The extracted file execution has begun.\r\n"));
+    EXPECT_TRUE(contains(log, "*** The process has terminated with an exit code of 3 ***\r\n"));
+}
+
+TEST(Launch, UnquotedProgramPathsAndNegativeExitCodes) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.pack();
+    // No spaces in the test's folders: the path may stand unquoted.
+    ASSERT_EQ(installer.installer().find(L' '), std::wstring::npos);
+
+    ChildResult console = installer.run(installer.installer() + L" -i console x", {.extraEnvironment = {L"STANDIN_EXIT=-2"}});
+    EXPECT_EQ(console.exitCode, static_cast<DWORD>(-2));
+    std::wstring launcher = installer.workingDirectories().at(0) + L"\\Windows\\setup.exe";
+    EXPECT_EQ(installer.recorded(L"commandline.txt"), L"\"" + launcher + L"\" -i console x");
+    EXPECT_TRUE(contains(installer.seaLog(), "Running in Console Mode\r\n"));
+    EXPECT_TRUE(contains(installer.seaLog(), "exit code of -2 ***"));
+
+    // Only the program path: installer.properties beside the installer keeps it silent.
+    writeFileBytes(installer.path(L"dl\\installer.properties"), "# ui\nINSTALLER_UI=Silent\n");
+    ChildResult bare = installer.run(installer.installer());
+    EXPECT_EQ(bare.exitCode, 0u);
+    auto directories = installer.workingDirectories();
+    ASSERT_EQ(directories.size(), 2u);  // a fresh working directory per run
+    std::wstring commandLine = installer.recorded(L"commandline.txt");
+    EXPECT_EQ(commandLine.substr(commandLine.size() - 20), L"\\Windows\\setup.exe\" ") << commandLine;
+
+    ChildResult quotedBare = installer.runQuoted(L"");
+    EXPECT_EQ(quotedBare.exitCode, 0u);
+    commandLine = installer.recorded(L"commandline.txt");
+    EXPECT_EQ(commandLine.substr(commandLine.size() - 20), L"\\Windows\\setup.exe\" ") << commandLine;
+}
+
+TEST(Launch, TemporaryFolderWithSpacesStartsTheRealLauncher) {
+    // A user name with a space: an unquoted launch line would start <...>\John.exe.
+    TestInstaller installer(L"setup", L"John Smith\\Temp");
+    installer.addStandInLauncher();
+    installer.pack();
+    ASSERT_TRUE(CopyFileW((testBinFolder() + L"\\standin_vm.exe").c_str(), installer.path(L"John.exe").c_str(), FALSE));
+
+    ChildResult result = installer.runQuoted(L"-i silent", {.extraEnvironment = {L"STANDIN_EXIT=7"}});
+    EXPECT_EQ(result.exitCode, 7u);
+    std::wstring runs = installer.recorded(L"runs.log");
+    EXPECT_EQ(runs.find(L"John.exe"), std::wstring::npos) << runs;
+    EXPECT_EQ(installer.recorded(L"exe.txt"), installer.workingDirectories().at(0) + L"\\Windows\\setup.exe");
+}
+
+TEST(Launch, ThroughQuillrunWithHeapOptions) {
+    TestInstaller installer;
+    installer.addQuillrunLauncher(
+        "# sizes\n"
+        "kiv.nl.java.option.java.heap.size.max=512m\n"
+        "kiv.nl.java.option.java.heap.size.initial=16m\n");
+    installer.pack();
+
+    ChildResult result = installer.runQuoted(L"-i silent -jvmxmx 2g  arg1 -jvmxms 64m \"two words\"",
+                                             {.extraEnvironment = {L"STANDIN_EXIT=3"}});
+    EXPECT_EQ(result.exitCode, 3u) << result.standardError;
+    // The Java program reads the rewritten .kiv file.
+    std::string kiv = narrow(installer.recorded(L"propfile1.txt"));
+    EXPECT_TRUE(contains(kiv, "# sizes\r\nkiv.nl.java.option.java.heap.size.max=2g\r\n"
+                              "kiv.nl.java.option.java.heap.size.initial=64m\r\n"))
+        << kiv;
+    EXPECT_TRUE(contains(kiv, "kiv.nl.current.vm=resource\\\\jre\\\\bin\\\\java.exe\r\n")) << kiv;
+    // The heap options stay with the self-extractor; everything else reaches the Java program.
+    std::wstring commandLine = trimmedEnd(installer.recorded(L"commandline.txt"));
+    EXPECT_EQ(commandLine.find(L"jvmxm"), std::wstring::npos) << commandLine;
+    const std::wstring tail = L" -i silent arg1 \"two words\"";
+    ASSERT_GT(commandLine.size(), tail.size());
+    EXPECT_EQ(commandLine.substr(commandLine.size() - tail.size()), tail) << commandLine;
+}
+
+TEST(Launch, ThroughQuillrunWithoutHeapOptionsTheKivStays) {
+    TestInstaller installer;
+    const std::string kivExtra = "kiv.nl.java.option.java.heap.size.max=512m\n";
+    installer.addQuillrunLauncher(kivExtra);
+    installer.pack();
+    ChildResult result = installer.run(installer.installer() + L" -i console");
+    EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+    std::string kiv = readFileBytes(installer.workingDirectories().at(0) + L"\\Windows\\setup.kiv");
+    EXPECT_EQ(kiv.substr(kiv.size() - kivExtra.size()), kivExtra);  // byte for byte, LF kept
+    EXPECT_TRUE(installer.launcherRan());
+}
