@@ -265,7 +265,7 @@ bool RunExtraction() {
     // The free-space rule, on the working directory's drive.
     ::SetCurrentDirectoryW(workingDirectory.c_str());
     uint64_t freeBytes = 0;
-    if (!GetFreeDiskSpace(freeBytes)) {
+    if (!GetFreeDiskSpace(attempt.workingPath, freeBytes)) {
         ShowErrorPanel(IDS_CANNOT_CHECK_SPACE);
         self.reset();
         attempt.leave();

@@ -43,7 +43,7 @@ bool OldFreeDiskSpace(uint64_t& freeBytes) {
 
 }  // namespace
 
-bool GetFreeDiskSpace(uint64_t& freeBytes) {
+bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
 #pragma GCC diagnostic push
@@ -57,15 +57,15 @@ bool GetFreeDiskSpace(uint64_t& freeBytes) {
     }
     velmora::UniqueModule kernel = LoadSystemLibrary(L"\\KERNEL32.dll");
     if (!kernel) return false;
-    using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-    auto freeSpaceEx = reinterpret_cast<FreeSpaceEx>(::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExA"));
+    using FreeSpaceEx = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    auto freeSpaceEx = reinterpret_cast<FreeSpaceEx>(::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExW"));
     if (!freeSpaceEx) {
         LogLine(L"New version of Windows detected, but can't load latest functions: forced to use old GetDiskFreeSpace()");
         return OldFreeDiskSpace(freeBytes);
     }
     LogLine(L"New version of Windows detected: GetDiskFreeSpaceEx()");
     ULARGE_INTEGER available{}, total{}, totalFree{};
-    if (!freeSpaceEx(nullptr, &available, &total, &totalFree)) return false;
+    if (!freeSpaceEx(directory.c_str(), &available, &total, &totalFree)) return false;
     freeBytes = totalFree.QuadPart;
     LogLine(L"Free disk space: %I64u Kilobytes", freeBytes / 1024);
     return true;

@@ -23,8 +23,9 @@ uint64_t RequiredBytes(uint64_t compressedSize);
 
 // Versions before which GetDiskFreeSpaceExA may not exist (Windows 95 before OSR2).
 bool IsOldWindows(DWORD majorVersion, DWORD platformId, DWORD buildNumber);
-// Free bytes of the current directory's drive (the caller's quota aside).
-bool GetFreeDiskSpace(uint64_t& freeBytes);
+// Free bytes of the volume that holds `directory` (the caller's quota aside). Asked for the
+// folder itself, not the drive's root, so that a folder on a mounted volume counts that volume.
+bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes);
 
 // Deletes the folder and everything below it; with clearReadOnly, read-only entries too.
 // Goes on after a failure and reports whether everything went.

@@ -48,7 +48,7 @@ TEST(FreeSpaceRule, OldWindowsVersions) {
     EXPECT_FALSE(IsOldWindows(4, VER_PLATFORM_WIN32_WINDOWS, 0x04001111));  // OSR2: low word 4369
     EXPECT_TRUE(IsOldWindows(4, VER_PLATFORM_WIN32s, 2000));
     uint64_t freeBytes = 0;
-    EXPECT_TRUE(GetFreeDiskSpace(freeBytes));
+    EXPECT_TRUE(GetFreeDiskSpace(L"C:\\windows\\", freeBytes));
     EXPECT_GT(freeBytes, 0u);
 }
 
