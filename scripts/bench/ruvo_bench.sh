@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# What the self-extractor adds to the archive engine's own extraction: one installer of about
+# 200 MB (mixed content, the stand-in VM as its launcher) is unpacked in turns by the engine
+# alone (alextract) and by a silent ruvo run timed from its start to the launcher's start.
+# Both are x86-64 builds under Wine. Prints medians and the overhead (target: below 10%).
+#   scripts/bench/ruvo_bench.sh [MEGABYTES] [RUNS]     (default 200 and 3; after scripts/build.sh)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/../.." && pwd)"
+build="${VELMORA_BUILD_DIR:-$here/build}"
+dist="${VELMORA_DIST_DIR:-$here/dist}"
+size_mb=${1:-200}
+runs=${2:-3}
+bin="$build/x64/tests/bin"
+for f in "$bin/alextract.exe" "$bin/start_timer.exe" "$bin/standin_vm.exe" "$dist/x64/ruvo.exe" \
+         "$dist/x64/ruvo-pack.exe"; do
+  [ -e "$f" ] || { echo "missing $f: run scripts/build.sh first" >&2; exit 1; }
+done
+export VELMORA_WINEPREFIX="${VELMORA_WINEPREFIX:-$build/x64/bench-wineprefix}"
+work="${BENCH_DIR:-$build/bench-ruvo}"
+rm -rf "$work" && mkdir -p "$work/tmp"
+trap '"$here/cmake/wine-prefix.sh" stop; rm -rf "$work"' EXIT
+win() { echo "Z:${1//\//\\}"; }
+run() { "$here/cmake/wine-run.sh" "$@"; }
+
+echo "Building a ${size_mb} MB installer..."
+/usr/bin/python3 "$here/scripts/bench/make_payload_tree.py" "$work/tree" "$size_mb"
+mkdir -p "$work/tree/Windows"
+cp "$bin/standin_vm.exe" "$work/tree/Windows/Bench.exe"
+echo "kiv.nl.java.launcher.main.class=com.example.Main" > "$work/tree/Windows/Bench.kiv"
+"$here/cmake/wine-prefix.sh" start
+run "$dist/x64/ruvo-pack.exe" --stub "$(win "$dist/x64/ruvo.exe")" --out "$(win "$work/Bench.exe")" \
+  "$(win "$work/tree")" 2>/dev/null
+files=$(find "$work/tree" -type f | wc -l)
+bytes=$(du -sb --apparent-size "$work/tree" | cut -f1)
+rm -rf "$work/tree"
+cat "$work/Bench.exe" > /dev/null  # the same warm cache for both
+
+# Each timer runs one warm-up round and then RUNS counted rounds. ruvo leaves one working
+# directory per run in its private temporary folder.
+engine=$(run "$bin/start_timer.exe" "$runs" - \
+  "\"$(win "$bin/alextract.exe")\" \"$(win "$work/Bench.exe")\" \"$(win "$work/engine")\"" | tr -d '\r')
+self=$(run "$bin/start_timer.exe" --env "TMP=$(win "$work/tmp")" --env "TEMP=$(win "$work/tmp")" \
+  "$runs" "$(win "$work/stamp.txt")" "\"$(win "$work/Bench.exe")\" -i silent" | tr -d '\r')
+made=$(find "$work/tmp" -mindepth 1 -maxdepth 1 -type d | wc -l)
+[ "$made" = $((runs + 1)) ] || { echo "expected $((runs + 1)) working directories, found $made" >&2; exit 1; }
+[ "$(find "$work/tmp" -type f | wc -l)" = $(((files + 1) * (runs + 1))) ] ||
+  { echo "a ruvo run did not unpack every file" >&2; exit 1; }
+
+median() { sed -n 's/.*median *\([0-9.]*\) ms.*/\1/p' <<<"$1"; }
+t_engine=$(median "$engine")
+t_self=$(median "$self")
+mb=$(awk "BEGIN { print $bytes / 1048576 }")
+printf '\nInstaller: %d files, %.1f MB unpacked, %.1f MB file, %d runs each\n' "$files" "$mb" \
+  "$(awk "BEGIN { print $(stat -c %s "$work/Bench.exe") / 1048576 }")" "$runs"
+printf '%-44s %10s %8s\n' "" "median ms" "MB/s"
+printf '%-44s %10.0f %8.1f\n' "engine alone (alextract, whole run)" "$t_engine" "$(awk "BEGIN { print $mb / $t_engine * 1000 }")"
+printf '%-44s %10.0f %8.1f\n' "ruvo -i silent, start to launcher start" "$t_self" "$(awk "BEGIN { print $mb / $t_self * 1000 }")"
+printf 'self-extractor overhead: %+.1f%% of the engine time (target: below 10%%)\n' \
+  "$(awk "BEGIN { print ($t_self - $t_engine) * 100 / $t_engine }")"
