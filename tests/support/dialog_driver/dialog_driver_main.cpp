@@ -1,5 +1,6 @@
 // dialog_driver: drives a running program's dialog from scripts.
 //   dialog_driver wait PID [TIMEOUT_MS]     waits for its dialog, prints the window handle
+// PID may also be "title=CAPTION": the first visible dialog with that caption, whoever owns it.
 //   dialog_driver controls PID              prints "id visible text" per control
 //   dialog_driver click PID ID              clicks a button
 //   dialog_driver enter PID                 presses Enter
@@ -15,9 +16,17 @@ using namespace velmora::test;
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     std::wstring command = argv[1];
-    DWORD processId = static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10));
+    std::wstring target = argv[2];
     DWORD timeout = command == L"wait" && argc > 3 ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 10000;
-    HWND dialog = waitForDialog(processId, timeout);
+    HWND dialog = nullptr;
+    if (target.rfind(L"title=", 0) == 0) {
+        for (DWORD waited = 0; !dialog && waited <= timeout; waited += 50) {
+            dialog = ::FindWindowW(L"#32770", target.substr(6).c_str());
+            if (!dialog) ::Sleep(50);
+        }
+    } else {
+        dialog = waitForDialog(static_cast<DWORD>(std::wcstoul(target.c_str(), nullptr, 10)), timeout);
+    }
     if (!dialog) return 1;
     if (command == L"wait") {
         std::printf("%p\n", static_cast<void*>(dialog));

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Screenshots of ruvo's progress dialog for the README: the working look during a large
+# extraction and the error panel of an installer whose launcher cannot start. Runs the x86-64
+# build under Wine on a private Xvfb display; needs scripts/build.sh first and ImageMagick.
+#   scripts/screenshots/ruvo_dialog.sh [OUTPUT_FOLDER]     (default docs/images)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/../.." && pwd)"
+build="${VELMORA_BUILD_DIR:-$here/build}"
+dist="${VELMORA_DIST_DIR:-$here/dist}"
+out="$(realpath -m "${1:-$here/docs/images}")"
+bin="$build/x64/tests/bin"
+export VELMORA_WINEPREFIX="${VELMORA_WINEPREFIX:-$build/x64/screenshot-wineprefix}"
+work="$(mktemp -d /tmp/ruvo-shots.XXXXXX)"
+display=:$((90 + RANDOM % 9))
+Xvfb "$display" -screen 0 800x600x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; "$here/cmake/wine-prefix.sh" stop; rm -rf "$work"' EXIT
+export DISPLAY=$display
+win() { echo "Z:${1//\//\\}"; }
+run() { "$here/cmake/wine-run.sh" "$@"; }
+"$here/cmake/wine-prefix.sh" start
+mkdir -p "$out" "$work/big/Windows/InstallerData" "$work/broken/Windows" "$work/tmp"
+
+# shot NAME INSTALLER-FOLDER CONTROL-TO-WAIT-FOR: packs, starts in dialog mode, captures, cancels.
+shot() {
+  run "$dist/x64/ruvo-pack.exe" --stub "$(win "$dist/x64/ruvo.exe")" --out "$(win "$work/$1.exe")" --level 0 \
+    "$(win "$work/$2")" 2>/dev/null
+  run cmd /c "set TMP=$(win "$work/tmp")&& set TEMP=$(win "$work/tmp")&& $(win "$work/$1.exe")" &
+  local ruvo=$!
+  run "$bin/dialog_driver.exe" wait title=Velmora 20000 >/dev/null
+  until run "$bin/dialog_driver.exe" controls title=Velmora | tr -d '\r' | grep -q "$3"; do sleep 0.2; done
+  import -window root "$work/$1-full.png"
+  convert "$work/$1-full.png" -trim +repage "$out/$1.png"
+  run "$bin/dialog_driver.exe" click title=Velmora 2
+  wait $ruvo || true
+}
+
+cp "$bin/standin_vm.exe" "$work/big/Windows/setup.exe"
+echo "kiv.nl.java.launcher.main.class=a.B" > "$work/big/Windows/setup.kiv"
+head -c $((96 << 20)) /dev/urandom > "$work/big/Windows/InstallerData/data.bin"
+shot ruvo-progress big '^1009 1 [1-9][0-9]*%'
+echo "no program" > "$work/broken/Windows/setup.exe"
+echo "kiv.nl.java.launcher.main.class=a.B" > "$work/broken/Windows/setup.kiv"
+shot ruvo-error broken '^1003 1'
+echo "written: $out/ruvo-progress.png $out/ruvo-error.png"
