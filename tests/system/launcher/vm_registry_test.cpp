@@ -145,6 +145,14 @@ TEST_F(JavaRegistry, QuillrunChoosesTheBestRegisteredVm) {
     registerVm(native, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6", app.path(L"jre6"), L"0");
     registerVm(native, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6.0_31", app.path(L"gone"), L"0");
 
+    // One record per home and version, the best last.
+    InstalledVmList installed = buildInstalledVmList(1, {});
+    ASSERT_EQ(installed.records.size(), 3u);
+    EXPECT_EQ(versionText(installed.records[0]->version), L"6.0.0");
+    EXPECT_EQ(versionText(installed.records[1]->version), L"6.0.31");
+    EXPECT_EQ(installed.records[2]->home, app.path(L"jre11"));
+    EXPECT_EQ(installed.records[2]->kind, VmKind::JDK);  // the JDK key is read first; that record stays
+
     app.writeKiv("kiv.nl.java.launcher.main.class=Main\nkiv.class.path=a.jar\nkiv.nl.valid.vm.list=J2\n");
     ChildResult result = app.run(L"");
     EXPECT_EQ(result.exitCode, 0u) << result.standardError;
