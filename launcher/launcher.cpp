@@ -11,6 +11,7 @@
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"
+#include "launcher/vm/build_options.h"
 #include "launcher/vm/vm_selection.h"
 #include "launcher/vm_process.h"
 
@@ -36,13 +37,7 @@ void Launcher::build() {
     if (!kivContentsValid(appProperties_, getClassPath(appProperties_)))
         throw TerminalError(message(kMsgPropertiesInvalid));
 
-    if (extensionOf(programPath_) == L"exe") {
-        std::wstring programDir = parentOf(programPath_, L".");
-        vmSpecPath_ = programDir + L"\\jvmspecs\\jvmspecs.properties";
-        vmSpecDir_ = programDir + L"\\jvmspecs\\";
-        vmSpecFound_ = exists(vmSpecPath_);
-        if (vmSpecFound_) loadPropertiesFile(vmSpecProperties_, vmSpecPath_);
-    }
+    vmSpecFound_ = loadBuildOptions(programPath_, vmSpecProperties_, vmSpecPath_, vmSpecDir_);
 
     startDirectory_ = currentDirectory();
     if (startDirectory_.size() >= 260) startDirectory_.resize(259);

@@ -78,13 +78,6 @@ std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const L
     return searchValidVmList(launcher.appProperties(), options);
 }
 
-std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& /*launcher*/, const LaunchOptions& /*options*/) {
-    // The build-option branches (specification files, the shipped VM, VM pack download)
-    // are not part of this launcher yet: a build that ships jvmspecs.properties is told
-    // that no VM was found rather than being started with a VM it did not ask for.
-    return nullptr;
-}
-
 std::wstring chosenVmLine(const std::wstring& executablePath) {
     return L"kiv.nl.current.vm=" + escapePropertyText(executablePath) + L"\n";
 }

@@ -24,7 +24,7 @@ std::unique_ptr<VmRecord> vmFromExecutable(const std::wstring& path, const Launc
 // kiv.nl.current.vm (or a command-line VM that is not usable as such), else the list search.
 std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const LaunchOptions& options);
 
-// The branches of jvmspecs.properties.
+// The branches of jvmspecs.properties (defined with the build options).
 std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& launcher, const LaunchOptions& options);
 
 // Appends "kiv.nl.current.vm=<escaped executable>" to the scratch properties file.

@@ -1,0 +1,107 @@
+#include "launcher/vm/build_options.h"
+
+#include "launcher/file_system.h"
+#include "launcher/launcher.h"
+#include "launcher/path_text.h"
+#include "launcher/properties/properties_file.h"
+#include "launcher/properties/property_set.h"
+#include "launcher/vm/vm_list_search.h"
+#include "launcher/vm/vm_record.h"
+#include "launcher/vm/vm_selection.h"
+#include "launcher/vm/vm_spec_search.h"
+
+namespace velmora::launcher {
+namespace {
+
+const wchar_t* packKey(VmPackUrl which, const wchar_t* notFound, const wchar_t* direct) {
+    return which == VmPackUrl::NotFound ? notFound : direct;
+}
+
+// A pack that was provisioned names its java executable (possibly empty: the start then
+// reports what is missing); a pack that was not gives no VM.
+std::unique_ptr<VmRecord> provisionedVm(const Launcher& launcher, VmPackUrl which, const LaunchOptions& options) {
+    std::optional<std::wstring> executable = ProvisionVmPack(launcher, which);
+    return executable ? vmFromExecutable(*executable, options) : nullptr;
+}
+
+}  // namespace
+
+bool loadBuildOptions(const std::wstring& programPath, PropertySet& into, std::wstring& path,
+                      std::wstring& directory) {
+    if (extensionOf(programPath) != L"exe") return false;
+    const std::wstring programDirectory = parentOf(programPath, L".");
+    path = programDirectory + L"\\jvmspecs\\jvmspecs.properties";
+    directory = programDirectory + L"\\jvmspecs\\";
+    if (!exists(path)) return false;
+    loadPropertiesFile(into, path);
+    return true;
+}
+
+std::wstring BuildOptions::option() const { return properties_.getProperty(L"build.option"); }
+
+int32_t BuildOptions::withVmSearchOption() const {
+    return properties_.getInteger(L"build.with.vm.search.option", L"20");
+}
+
+int32_t BuildOptions::withoutVmSearchOption() const {
+    return properties_.getInteger(L"build.without.vm.search.option", L"10");
+}
+
+bool BuildOptions::specFilesApplicable() const {
+    return properties_.getProperty(L"build.jvmspec.applicable") == L"true";
+}
+
+int32_t BuildOptions::specFileTotal() const { return properties_.getInteger(L"build.jvmspec.total.num", L"0"); }
+
+std::wstring BuildOptions::specFileName(int32_t index) const {
+    return properties_.getProperty(L"build.jvmspec." + std::to_wstring(index));
+}
+
+std::wstring BuildOptions::packUrl(VmPackUrl which) const {
+    return properties_.getProperty(
+        packKey(which, L"build.without.vm.not.found.download.url", L"build.without.vm.direct.download.url"));
+}
+
+std::wstring BuildOptions::packMd5Applicable(VmPackUrl which) const {
+    return properties_.getProperty(packKey(which, L"build.without.vm.not.found.download.url.md5Checksum.applicable",
+                                           L"build.without.vm.dont.search.download.url.md5Checksum.applicable"));
+}
+
+std::wstring BuildOptions::packMd5Value(VmPackUrl which) const {
+    return properties_.getProperty(packKey(which, L"build.without.vm.not.found.download.url.md5Checksum.value",
+                                           L"build.without.vm.dont.search.download.url.md5Checksum.value"));
+}
+
+std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& launcher, const LaunchOptions& options) {
+    const BuildOptions build(launcher.vmSpecProperties());
+    auto shippedVm = [&] { return vmFromExecutable(shippedVmExecutable(launcher.startDirectory()), options); };
+
+    const std::wstring option = build.option();
+    if (option == kWithVm) {
+        switch (build.withVmSearchOption()) {
+            case 20: {
+                // Without the specification files this branch asks the valid-VM list alone,
+                // not kiv.nl.current.vm: the VM shipped with the installer comes next.
+                auto vm = build.specSearchApplies() ? searchBySpecFiles(launcher, options, build.specFileTotal())
+                                                    : searchValidVmList(launcher.appProperties(), options);
+                return vm ? std::move(vm) : shippedVm();
+            }
+            case 21:
+                return shippedVm();
+            default:
+                return nullptr;
+        }
+    }
+    if (option == kWithoutVm) {
+        const int32_t searchOption = build.withoutVmSearchOption();
+        if (searchOption == 12) return provisionedVm(launcher, VmPackUrl::Direct, options);
+        if (searchOption != 10 && searchOption != 11) return nullptr;
+        auto vm = build.specSearchApplies() ? searchBySpecFiles(launcher, options, build.specFileTotal())
+                                            : findVmFromProperties(launcher, options);
+        if (!vm && searchOption == 11) vm = provisionedVm(launcher, VmPackUrl::NotFound, options);
+        return vm;
+    }
+    return nullptr;
+}
+
+}  // namespace velmora::launcher

@@ -1,0 +1,48 @@
+#pragma once
+// The installer build's choices in jvmspecs\jvmspecs.properties: which branch of the VM
+// choice runs, whether VM specification files steer the search, and the VM pack URLs.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "launcher/launch_options.h"
+#include "launcher/provision/vm_pack_provisioning.h"
+
+namespace velmora::launcher {
+
+class Launcher;
+class PropertySet;
+class VmRecord;
+
+// Reads jvmspecs\jvmspecs.properties beside an .exe program into `into`; other programs
+// have no build options. Sets the file's path and its folder (with a trailing backslash)
+// and tells whether the file exists. Raises FileException when it exists but cannot be read.
+bool loadBuildOptions(const std::wstring& programPath, PropertySet& into, std::wstring& path,
+                      std::wstring& directory);
+
+// The build.* keys with their defaults.
+class BuildOptions {
+public:
+    explicit BuildOptions(const PropertySet& properties) : properties_(properties) {}
+
+    std::wstring option() const;             // "withvm", "withoutvm" or anything else
+    int32_t withVmSearchOption() const;      // 20 search then the shipped VM, 21 the shipped VM
+    int32_t withoutVmSearchOption() const;   // 10 search, 11 search then a pack, 12 a pack
+    bool specFilesApplicable() const;        // exactly "true"
+    int32_t specFileTotal() const;
+    // The searches use the specification files only when they apply and there are some.
+    bool specSearchApplies() const { return specFilesApplicable() && specFileTotal() > 0; }
+    std::wstring specFileName(int32_t index) const;  // build.jvmspec.<index>
+
+    std::wstring packUrl(VmPackUrl which) const;
+    std::wstring packMd5Applicable(VmPackUrl which) const;  // the check runs only for exactly "true"
+    std::wstring packMd5Value(VmPackUrl which) const;
+
+private:
+    const PropertySet& properties_;
+};
+
+inline constexpr const wchar_t* kWithVm = L"withvm";
+inline constexpr const wchar_t* kWithoutVm = L"withoutvm";
+
+}  // namespace velmora::launcher

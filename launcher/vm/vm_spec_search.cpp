@@ -1,0 +1,91 @@
+#include "launcher/vm/vm_spec_search.h"
+
+#include "launcher/file_system.h"
+#include "launcher/launcher.h"
+#include "launcher/path_text.h"
+#include "launcher/vm/build_options.h"
+#include "launcher/vm/path_hints.h"
+#include "launcher/vm/registry_hints.h"
+#include "launcher/vm/vm_list_search.h"
+#include "launcher/vm/vm_record.h"
+#include "launcher/vm/vm_selection.h"
+#include "launcher/vm/vm_validation.h"
+
+namespace velmora::launcher {
+namespace {
+
+// An executable that exists and passes Verify joins the results.
+void tryExecutable(const std::wstring& executable, const VmSpec& spec, const std::wstring& specDirectory,
+                   const LaunchOptions& options, SpecSearchResults& results) {
+    if (!exists(executable) || isDirectory(executable)) return;
+    if (!runVerify(specDirectory, executable, spec.propertyChecks)) return;
+    results.add(vmFromExecutable(executable, options));
+}
+
+std::unique_ptr<VmRecord> takeFirst(std::vector<std::unique_ptr<VmRecord>>& list) {
+    return list.empty() ? nullptr : std::move(list.front());
+}
+
+}  // namespace
+
+void SpecSearchResults::add(std::unique_ptr<VmRecord> record) {
+    (record->is64Bit == 1 ? marked : unmarked).push_back(std::move(record));
+}
+
+std::unique_ptr<VmRecord> pickSpecSearchResult(SpecSearchResults& results, int64_t platform) {
+    switch (platform) {
+        case 0:
+            return !results.marked.empty() ? takeFirst(results.marked) : takeFirst(results.unmarked);
+        case 1:
+            return !results.unmarked.empty() ? takeFirst(results.unmarked) : takeFirst(results.marked);
+        case 2:
+            return takeFirst(results.marked);
+        case 3:
+            return takeFirst(results.unmarked);
+        default:
+            return nullptr;
+    }
+}
+
+void searchRegistryHints(const VmSpec& spec, const std::vector<std::wstring>& hints, const std::wstring& specDirectory,
+                         const LaunchOptions& options, SpecSearchResults& results) {
+    for (const auto& line : expandRegistryWildcards(hints)) {
+        std::wstring home = readRegistryHintHome(line);
+        if (home.empty()) continue;
+        tryExecutable(normalisePath(home + L"\\" + spec.jvmExe()), spec, specDirectory, options, results);
+    }
+}
+
+void searchPathHints(const VmSpec& spec, const std::vector<std::wstring>& hints, const std::wstring& specDirectory,
+                     const LaunchOptions& options, SpecSearchResults& results) {
+    for (const auto& hint : hints) {
+        const int levels = pathHintLevels(hint);
+        if (levels < 1) {
+            for (const auto& drive : fixedDrives())
+                tryExecutable(normalisePath(driveHintExecutable(drive, hint, spec.jvmExe())), spec, specDirectory,
+                              options, results);
+        } else {
+            std::wstring location;
+            if (!readSeaLocation(options.workingDirectory, location)) continue;
+            tryExecutable(normalisePath(installerHintExecutable(location, hint, levels, spec.jvmExe())), spec,
+                          specDirectory, options, results);
+        }
+    }
+}
+
+std::unique_ptr<VmRecord> searchBySpecFiles(const Launcher& launcher, const LaunchOptions& options, int32_t total) {
+    const BuildOptions build(launcher.vmSpecProperties());
+    const int64_t platform = platformValue(launcher.appProperties());
+    SpecSearchResults results;
+    VmSpec spec;  // single values carry over from one file to the next
+    for (int32_t n = 0; n < total; ++n) {
+        std::wstring path = L"jvmspecs\\" + build.specFileName(n);
+        parseVmSpec(path, spec);
+        std::wstring specDirectory = normalisePath(fullPath(parentOf(path, L"."), false));
+        searchRegistryHints(spec, spec.registryHints, specDirectory, options, results);
+        searchPathHints(spec, spec.pathHints, specDirectory, options, results);
+    }
+    return pickSpecSearchResult(results, platform);
+}
+
+}  // namespace velmora::launcher

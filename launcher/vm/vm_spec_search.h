@@ -1,0 +1,37 @@
+#pragma once
+// The search by VM specification files: every place a file names, each executable found
+// validated by a Verify run, the first valid VM chosen under the platform preference.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "launcher/launch_options.h"
+#include "launcher/vm/vm_spec_file.h"
+
+namespace velmora::launcher {
+
+class Launcher;
+class VmRecord;
+
+// Valid VMs in the order found, split by their 64-bit mark.
+struct SpecSearchResults {
+    std::vector<std::unique_ptr<VmRecord>> unmarked;
+    std::vector<std::unique_ptr<VmRecord>> marked;
+    void add(std::unique_ptr<VmRecord> record);
+};
+
+// Platform 0: marked first; 1: unmarked first; 2: marked only; 3: unmarked only; other: none.
+// Hands the chosen record over; null when none.
+std::unique_ptr<VmRecord> pickSpecSearchResult(SpecSearchResults& results, int64_t platform);
+
+// Specification files build.jvmspec.0 to total - 1 of the launcher's build options, below
+// "jvmspecs" in the current folder. A file that cannot be read raises FileException.
+std::unique_ptr<VmRecord> searchBySpecFiles(const Launcher& launcher, const LaunchOptions& options, int32_t total);
+
+void searchRegistryHints(const VmSpec& spec, const std::vector<std::wstring>& hints, const std::wstring& specDirectory,
+                         const LaunchOptions& options, SpecSearchResults& results);
+void searchPathHints(const VmSpec& spec, const std::vector<std::wstring>& hints, const std::wstring& specDirectory,
+                     const LaunchOptions& options, SpecSearchResults& results);
+
+}  // namespace velmora::launcher

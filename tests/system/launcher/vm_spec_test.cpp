@@ -1,0 +1,339 @@
+// The installer build's options in jvmspecs.properties and the search by VM specification
+// files, through the real quillrun.exe with the stand-in VM answering Verify runs.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "launcher/vm/registry_hints.h"
+#include "tests/system/launcher/vm_test_app.h"
+
+using namespace velmora::launcher;
+using namespace velmora::test;
+
+namespace {
+
+const std::string kKiv =
+    "kiv.nl.java.launcher.main.class=Main\n"
+    "kiv.class.path=app.jar\n";
+
+const std::string kVerifyAnswers = "verify.java.version=1.8.0_310\nverify.java.vendor=Oracle Corporation\n";
+
+// One specification file, a.spec, steers a without-VM build.
+const std::string kSpecBuild =
+    "build.option=withoutvm\n"
+    "build.jvmspec.applicable=true\n"
+    "build.jvmspec.total.num=1\n"
+    "build.jvmspec.0=a.spec\n";
+
+std::string narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) out.push_back(static_cast<char>(c));  // test paths are ASCII
+    return out;
+}
+
+class SpecApp : public VmTestApp {
+public:
+    void buildOptions(const std::string& lines) const { write(L"jvmspecs\\jvmspecs.properties", lines); }
+    void spec(const std::wstring& name, const std::string& text) const { write(L"jvmspecs\\" + name, text); }
+    // A stand-in under folder\bin that answers Verify with `answers`.
+    std::wstring vm(const std::wstring& folder, const std::string& answers = kVerifyAnswers) const {
+        std::wstring exe = placeVm(L"standin_vm_sun18", folder + L"\\bin\\java.exe");
+        configureVm(folder + L"\\bin", answers);
+        return exe;
+    }
+    // The executable that started, or the exit code when none did.
+    std::wstring chosen(const ChildResult& result) const {
+        if (result.exitCode != 0) return L"exit " + std::to_wstring(result.exitCode);
+        return recorded(L"exe.txt");
+    }
+    std::wstring runAndChoose(std::vector<std::wstring> path = {}, ChildOptions options = {}) const {
+        forget();
+        last_ = run(L"", std::move(path), std::move(options));
+        return chosen(last_);
+    }
+    // Executables that ran Verify, in order.
+    std::vector<std::wstring> verified() const {
+        std::vector<std::wstring> exes;
+        std::wstring log = recorded(L"runs.log");
+        for (size_t at = log.find(L"verify|"); at != std::wstring::npos; at = log.find(L"verify|", at + 1)) {
+            size_t start = at + 7;
+            exes.push_back(log.substr(start, log.find(L'|', start) - start));
+        }
+        return exes;
+    }
+    void forget() const {
+        ::DeleteFileW(path(L"rec\\exe.txt").c_str());
+        ::DeleteFileW(path(L"rec\\runs.log").c_str());
+    }
+    const ChildResult& last() const { return last_; }
+
+private:
+    mutable ChildResult last_;
+};
+
+bool saysNoVm(const ChildResult& result) {
+    return contains(result.standardError, "Could not find a valid Java virtual machine to load.");
+}
+
+}  // namespace
+
+TEST(BuildOptions, BranchTable) {
+    SpecApp app;
+    std::wstring installed = app.vm(L"onpath");
+    std::vector<std::wstring> path{app.path(L"onpath\\bin")};
+    // The list entry runs the validator class, so a search shows in the run log.
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=JRE_CHECK\n");
+
+    // No build.option, or one in another spelling: no VM, although the list would find one.
+    app.buildOptions("build.with.vm.search.option=21\n");
+    EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(saysNoVm(app.last()));
+    app.buildOptions("build.option=withVM\n");
+    EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(saysNoVm(app.last()));
+
+    // 20 asks the valid-VM list first.
+    app.buildOptions("build.option=withvm\n");
+    EXPECT_EQ(app.runAndChoose(path), installed);
+
+    // 21 takes the shipped VM without any search; of the four places the first that exists wins.
+    std::wstring shippedLast = app.vm(L"Windows_Pure_64_Bit\\resource\\jre\\jre");
+    app.buildOptions("build.option=withvm\nbuild.with.vm.search.option=21\n");
+    EXPECT_EQ(app.runAndChoose(path), shippedLast);
+    EXPECT_EQ(app.recorded(L"runs.log").find(L"validator|"), std::wstring::npos);
+    std::wstring shippedFirst = app.vm(L"Windows\\resource\\jre");
+    EXPECT_EQ(app.runAndChoose(path), shippedFirst);
+
+    // 20 falls back to the shipped VM when the list finds nothing.
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=MSJ\n");
+    app.buildOptions("build.option=withvm\nbuild.with.vm.search.option=20\n");
+    EXPECT_EQ(app.runAndChoose(path), shippedFirst);
+
+    // With nothing shipped either, the record of the empty path is started and fails with
+    // message 103, not 101.
+    ::DeleteFileW(shippedFirst.c_str());
+    ::DeleteFileW(shippedLast.c_str());
+    EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(contains(app.last().standardError, "occured while loading the Java VM")) << app.last().standardError;
+    EXPECT_FALSE(saysNoVm(app.last()));
+
+    app.buildOptions("build.option=withvm\nbuild.with.vm.search.option=22\n");
+    EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(saysNoVm(app.last()));
+}
+
+TEST(BuildOptions, WithoutVmBranches) {
+    SpecApp app;
+    std::wstring installed = app.vm(L"onpath");
+    std::wstring own = app.vm(L"own");
+    std::vector<std::wstring> path{app.path(L"onpath\\bin")};
+
+    // 10 (the default) asks kiv.nl.current.vm before the list, unlike the with-VM branch.
+    app.writeKiv(kKiv + "kiv.nl.current.vm=own\\\\bin\\\\java.exe\nkiv.nl.valid.vm.list=J2\n");
+    app.buildOptions("build.option=withoutvm\n");
+    EXPECT_EQ(app.runAndChoose(path), own);
+
+    // 11 with a VM found: no pack is fetched.
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
+    app.buildOptions("build.option=withoutvm\nbuild.without.vm.search.option=11\n");
+    EXPECT_EQ(app.runAndChoose(path), installed);
+
+    // 11 with nothing found, and 12, which never searches, both depend on a pack; without a
+    // pack URL there is none.
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=MSJ\n");
+    EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(saysNoVm(app.last()));
+    app.writeKiv(kKiv + "kiv.nl.current.vm=own\\\\bin\\\\java.exe\nkiv.nl.valid.vm.list=J2\n");
+    app.buildOptions("build.option=withoutvm\nbuild.without.vm.search.option=12\n");
+    EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(saysNoVm(app.last()));
+
+    app.buildOptions("build.option=withoutvm\nbuild.without.vm.search.option=13\n");
+    EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(saysNoVm(app.last()));
+}
+
+TEST(BuildOptions, SpecificationFilesOnlyWhenExactlyTrueAndCounted) {
+    SpecApp app;
+    std::wstring own = app.vm(L"own");
+    app.writeKiv(kKiv + "kiv.nl.current.vm=own\\\\bin\\\\java.exe\n");
+
+    // a.spec does not exist: reading it would end the run.
+    const std::string options = "build.option=withoutvm\nbuild.jvmspec.0=a.spec\n";
+    app.buildOptions(options + "build.jvmspec.applicable=TRUE\nbuild.jvmspec.total.num=1\n");
+    EXPECT_EQ(app.runAndChoose(), own);
+    app.buildOptions(options + "build.jvmspec.applicable=true\nbuild.jvmspec.total.num=0\n");
+    EXPECT_EQ(app.runAndChoose(), own);
+
+    app.buildOptions(options + "build.jvmspec.applicable=true\nbuild.jvmspec.total.num=1\n");
+    EXPECT_EQ(app.runAndChoose(), L"exit 1");
+    EXPECT_TRUE(contains(app.last().standardError, "an unknown exception has occurrred.\nUnknown exception"))
+        << app.last().standardError;
+}
+
+TEST(SpecSearch, PathHintsOnTheDrivesAndBesideTheInstaller) {
+    SpecApp app;
+    app.writeKiv(kKiv + "kiv.nl.current.vm=own\\\\bin\\\\java.exe\n");
+    app.vm(L"own");  // must not be chosen: the specification files decide
+    app.write(L"jvmspecs\\Verify.jar", "");
+    app.buildOptions(kSpecBuild);
+
+    // The app folder as a drive hint (no drive letter, fewer than two dots).
+    std::wstring root = app.root();
+    ASSERT_EQ(root.substr(1, 2), L":\\");
+    ASSERT_LT(std::count(root.begin(), root.end(), L'.'), 2);
+    const std::string onDrive = narrow(root.substr(2)) + "\\drivejre";
+    std::wstring driveVm = app.vm(L"drivejre");
+    const std::string properties = "JVM_PROPERTIES\njava.version=1.8*\njava.vendor=Oracle*\n/:\n";
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\n" + properties + "PATH_HINT:\n" + onDrive + "\n/:\n");
+    EXPECT_EQ(app.runAndChoose(), driveVm);
+    EXPECT_EQ(app.verified(), std::vector<std::wstring>{driveVm});
+
+    // Two files: the second lacks JVM_EXE and keeps the first one's; the first file's hint
+    // finds nothing, so the second file's VM wins.
+    app.buildOptions(kSpecBuild + "build.jvmspec.total.num=2\nbuild.jvmspec.1=b.spec\n");
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\n" + properties + "PATH_HINT:\n\\no such folder\n");
+    app.spec(L"b.spec", properties + "PATH_HINT:\n" + onDrive + "\n");
+    EXPECT_EQ(app.runAndChoose(), driveVm);
+
+    // A VM that reports another version is not valid, and nothing else is tried.
+    app.spec(L"b.spec", "JVM_PROPERTIES\njava.version=1.7*\n/:\nPATH_HINT:\n" + onDrive + "\n");
+    EXPECT_EQ(app.runAndChoose(), L"exit 1");
+    EXPECT_TRUE(saysNoVm(app.last()));
+
+    // Two dots: resolved against the installer's folder that sea_loc names, which lies in the
+    // parent of the Java process's working directory.
+    app.buildOptions(kSpecBuild);
+    app.writeKiv(kKiv + "kiv.nl.current.vm=own\\\\bin\\\\java.exe\nkiv.user.dir=extract\\work\n");
+    app.write(L"extract\\work\\keep", "");
+    std::string seaLoc = narrow(root) + "\\downloads\\setup.exe\n";
+    seaLoc.push_back('\0');
+    app.write(L"extract\\sea_loc", seaLoc);
+    std::wstring besideVm = app.vm(L"besidejre");
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\n" + properties + "PATH_HINT:\n..\\elsewhere\\besidejre\n");
+    EXPECT_EQ(app.runAndChoose(), besideVm);
+
+    ::DeleteFileW(app.path(L"extract\\sea_loc").c_str());
+    EXPECT_EQ(app.runAndChoose(), L"exit 1");
+    EXPECT_TRUE(saysNoVm(app.last()));
+}
+
+TEST(SpecSearch, VerifyAnswersAsTheSearchReadsThem) {
+    SpecApp app;
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
+    app.buildOptions(kSpecBuild);
+    const std::string hint = "PATH_HINT:\n" + narrow(app.root().substr(2)) + "\\jre\n";
+    std::wstring vm = app.vm(L"jre");
+    app.write(L"jvmspecs\\Verify.jar", "");
+
+    // CR LF line ends: the CR stays on every line but the last, so an exact value fails
+    // there while a pattern still matches.
+    app.configureVm(L"jre\\bin", kVerifyAnswers + "verify.crlf=1\n");
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.vendor=Oracle Corporation\njava.version=1.8*\n/:\n" + hint);
+    EXPECT_EQ(app.runAndChoose(), L"exit 1");
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.vendor=Oracle...\njava.version=1.8.0_310\n/:\n" + hint);
+    EXPECT_EQ(app.runAndChoose(), vm);
+
+    // An empty last value leaves fewer lines than checks: the last line serves the rest.
+    app.configureVm(L"jre\\bin", kVerifyAnswers + "verify.java.vm.vendor=\n");
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.vendor=Oracle*\njava.vm.vendor=Oracle*\n/:\n" + hint);
+    EXPECT_EQ(app.runAndChoose(), vm);
+
+    // Without property checks Verify prints its header alone, which is no answer.
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\n" + hint);
+    EXPECT_EQ(app.runAndChoose(), L"exit 1");
+    EXPECT_EQ(app.verified(), std::vector<std::wstring>{vm});
+
+    // Verify.jar is looked for in the specification file's folder, then in its jvmspecs
+    // folder unless that folder is itself named jvmspecs.
+    const std::string checked = "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.version=1.8*\n/:\n" + hint;
+    ::DeleteFileW(app.path(L"jvmspecs\\Verify.jar").c_str());
+    app.write(L"jvmspecs\\jvmspecs\\Verify.jar", "");
+    app.spec(L"a.spec", checked);
+    EXPECT_EQ(app.runAndChoose(), L"exit 1");
+    EXPECT_TRUE(app.verified().empty());
+    app.buildOptions(kSpecBuild + "build.jvmspec.0=..\\other\\a.spec\n");
+    app.write(L"other\\a.spec", checked);
+    app.write(L"other\\jvmspecs\\Verify.jar", "");
+    EXPECT_EQ(app.runAndChoose(), vm);
+}
+
+namespace {
+
+// A key of its own under HKLM\SOFTWARE in both registry views, removed afterwards.
+class RegistryHintsTest : public ::testing::Test {
+protected:
+    void SetUp() override { removeKeys(); }
+    void TearDown() override { removeKeys(); }
+
+    void setHome(REGSAM view, const std::wstring& relativeKey, const std::wstring& home) {
+        HKEY key = nullptr;
+        std::wstring path = root_ + L"\\" + relativeKey;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                                    &key, nullptr),
+                  ERROR_SUCCESS);
+        ::RegSetValueExW(key, L"JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(home.c_str()),
+                         static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(key);
+    }
+    std::string hint(const std::wstring& relativeKey) const {
+        return narrow(L"\\HKEY_LOCAL_MACHINE\\" + root_ + L"\\" + relativeKey + L"\\JavaHome");
+    }
+
+    const std::wstring root_ = L"SOFTWARE\\VelmoraHintTest-" + std::to_wstring(::GetCurrentProcessId());
+
+private:
+    void removeKeys() {
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            HKEY key = nullptr;
+            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, root_.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
+                continue;
+            ::RegDeleteTreeW(key, nullptr);
+            ::RegCloseKey(key);
+            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, root_.c_str(), view, 0);
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(RegistryHintsTest, BothViewsAndWildcards) {
+    SpecApp app;
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
+    app.buildOptions(kSpecBuild);
+    app.write(L"jvmspecs\\Verify.jar", "");
+    const std::string head = "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.version=1.8*\n/:\nPLATFORM_HINT:\n";
+
+    // A key of the 64-bit view, and one that only the 32-bit view holds.
+    std::wstring vm64 = app.vm(L"jre64");
+    std::wstring vm32 = app.vm(L"jre32");
+    setHome(KEY_WOW64_64KEY, L"Only64", app.path(L"jre64"));
+    setHome(KEY_WOW64_32KEY, L"Only32", app.path(L"jre32"));
+    app.spec(L"a.spec", head + hint(L"Only64") + "\n");
+    EXPECT_EQ(app.runAndChoose(), vm64);
+    app.spec(L"a.spec", head + hint(L"Missing") + "\n" + hint(L"Only32") + "\n");
+    EXPECT_EQ(app.runAndChoose(), vm32);
+
+    // 1.* over the subkeys 1.5 and 1.6 gives two hints in enumeration order; others stay out.
+    std::wstring vm5 = app.vm(L"jre5");
+    std::wstring vm6 = app.vm(L"jre6");
+    setHome(KEY_WOW64_64KEY, L"JRE\\1.5", app.path(L"jre5"));
+    setHome(KEY_WOW64_64KEY, L"JRE\\1.6", app.path(L"jre6"));
+    setHome(KEY_WOW64_64KEY, L"JRE\\CurrentVersion", app.path(L"jre64"));
+    const std::string wildcard = hint(L"JRE\\1.*");
+    EXPECT_EQ(expandRegistryWildcards({widen(wildcard)}),
+              (std::vector<std::wstring>{widen(hint(L"JRE\\1.5")), widen(hint(L"JRE\\1.6"))}));
+    app.spec(L"a.spec", head + wildcard + "\n");
+    EXPECT_EQ(app.runAndChoose(), vm5);
+    EXPECT_EQ(app.verified(), (std::vector<std::wstring>{vm5, vm6}));  // every hint is tried
+    app.configureVm(L"jre5\\bin", "verify.java.version=1.7.0\n");
+    EXPECT_EQ(app.runAndChoose(), vm6);
+
+    // A wildcard under a key that does not open stays as it is and finds nothing.
+    const std::string unopened = hint(L"Missing\\1.*");
+    EXPECT_EQ(expandRegistryWildcards({widen(unopened)}), std::vector<std::wstring>{widen(unopened)});
+    app.spec(L"a.spec", head + unopened + "\n");
+    EXPECT_EQ(app.runAndChoose(), L"exit 1");
+    EXPECT_TRUE(app.verified().empty());
+}
