@@ -35,4 +35,24 @@ std::optional<std::wstring> ProvisionVmPack(const VmPackRequest& request);
 // The same for the launcher's build options, start directory and silent flag.
 std::optional<std::wstring> ProvisionVmPack(const Launcher& launcher, VmPackUrl which);
 
+// Unpacks the pack's vm.zip, by way of an intermediate directory beside the pack, into the
+// VM directory. False when the pack or its vm.zip cannot be read or an entry was refused
+// or not written whole.
+bool ExtractVmPack(const std::wstring& pack, const std::wstring& vmDirectory);
+
+// Deletes vm.zip and vm.properties in the intermediate directory, then the directory when
+// that leaves it empty.
+void RemoveIntermediary(const std::wstring& intermediateDirectory);
+
+// The path rules, apart from the file system: which directories exist is passed in.
+// The URL's text after its last '/', without leading and trailing control characters and spaces.
+std::wstring packFileName(const std::wstring& url);
+// Below Windows\jvmspecs, else Windows_Pure_64_Bit\jvmspecs; empty when neither exists.
+std::wstring downloadDestination(const std::wstring& base, const std::wstring& fileName, bool windowsSpecsExists,
+                                 bool pureSpecsExists);
+// Windows\resource\jre, else Windows_Pure_64_Bit\resource\jre; empty when neither folder exists.
+std::wstring vmDirectoryOf(const std::wstring& base, bool windowsExists, bool pureExists);
+// "downloadIntermediary" beside the downloaded pack.
+std::wstring intermediateDirectoryOf(const std::wstring& destination);
+
 }  // namespace velmora::launcher

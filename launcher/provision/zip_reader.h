@@ -1,0 +1,58 @@
+#pragma once
+// Reads a ZIP archive through minizip and writes its entries below a base directory.
+// Every operation returns 0 or one of the result codes below; the last result is also
+// kept process-wide.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora::launcher {
+
+enum ZipResult : uint32_t {
+    kZipOk = 0,
+    kZipCannotCreateFile = 0x200,
+    kZipWriteFailed = 0x400,
+    kZipEntryHeaderUnreadable = 0x700,
+    kZipLocalHeaderUnreadable = 0x800,
+    kZipNeedsPassword = 0x1000,
+    kZipBadArgument = 0x10000,
+    kZipUnsafeName = 0x20000,  // a name that would leave the base directory
+    kZipWrongHandle = 0x80000,
+    kZipDecompressionFailed = 0x5000000,
+};
+
+struct ZipEntryRecord {
+    int index = 0;  // for index -1: the number of entries
+    std::wstring name;
+    DWORD attributes = 0;
+    FILETIME accessTime{};
+    FILETIME creationTime{};
+    FILETIME modificationTime{};
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
+};
+
+class ZipReader;
+struct ZipReaderDeleter {
+    void operator()(ZipReader* reader) const noexcept;
+};
+using ZipReaderHandle = std::unique_ptr<ZipReader, ZipReaderDeleter>;
+
+// Null when the archive cannot be opened or its directory cannot be walked.
+ZipReaderHandle ZipReaderOpen(const std::wstring& path);
+// Index -1 puts the number of entries into record.index.
+uint32_t ZipReaderEntry(ZipReader* reader, int index, ZipEntryRecord& record);
+// Output base directory ('\' appended when missing); the default is the current directory.
+uint32_t ZipReaderSetBase(ZipReader* reader, const std::wstring& directory);
+// Writes entry `index` as base + name.
+uint32_t ZipReaderExtract(ZipReader* reader, int index, const std::wstring& name);
+uint32_t ZipReaderClose(ZipReaderHandle& reader);
+uint32_t ZipReaderLastResult();
+
+// Creates every missing directory of `path`, level by level.
+bool createDirectoryPath(const std::wstring& path);
+
+}  // namespace velmora::launcher
