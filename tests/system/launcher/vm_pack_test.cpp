@@ -267,3 +267,95 @@ TEST(PackProvisioning, LayoutsAndUnpackingFailures) {
         EXPECT_FALSE(fileExists(installer.folder / L"Windows\\escaped2.txt"));
     }
 }
+
+namespace {
+
+// An unpacked installer without a VM: Windows\app.exe (quillrun) with its .kiv file and
+// build options, started from the installer's folder like the self-extractor does.
+class WithoutVmInstaller {
+public:
+    explicit WithoutVmInstaller(const std::string& buildOptions) {
+        folder_.makeFolder(L"rec");
+        folder_.write(L"Windows\\app.kiv", "kiv.nl.java.launcher.main.class=Main\nkiv.class.path=app.jar\n"
+                                          "kiv.nl.valid.vm.list=J2\n");
+        folder_.write(L"Windows\\jvmspecs\\jvmspecs.properties", "build.option=withoutvm\n" + buildOptions);
+        if (!::CopyFileW(distProgram(L"quillrun.exe").c_str(), (folder_ / L"Windows\\app.exe").c_str(), FALSE))
+            throw std::runtime_error("cannot copy quillrun.exe");
+    }
+    std::wstring path(const std::wstring& relative) const { return folder_ / relative; }
+    ChildResult run(const std::wstring& pathFolder = L"") const {
+        ChildOptions options;
+        options.workingDirectory = folder_.path();
+        options.removedEnvironment = {L"PATH", L"CLASSPATH"};
+        options.extraEnvironment = {L"PATH=C:\\windows\\system32;C:\\windows" + (pathFolder.empty() ? L"" : L";" + pathFolder),
+                                    L"STANDIN_RECORD=" + path(L"rec")};
+        return runChild(inQuotes(path(L"Windows\\app.exe")), options);
+    }
+    std::wstring chosenVm() const {
+        const std::wstring record = path(L"rec\\exe.txt");
+        return fileExists(record) ? utf8ToWide(readFileBytes(record)) : std::wstring();
+    }
+    void placeStandIn(const std::wstring& relative) const {
+        folder_.write(relative, readFileBytes(testBinFolder() + L"\\standin_vm_sun18.exe"));
+    }
+
+private:
+    TempFolder folder_;
+};
+
+std::string standInPack() {
+    return vmPack({{.name = "bin/java.exe", .data = readFileBytes(testBinFolder() + L"\\standin_vm_sun18.exe"),
+                    .deflate = true}});
+}
+
+}  // namespace
+
+TEST(PackEndToEnd, DirectDownloadStartsTheUnpackedVm) {
+    PackServer server;
+    const std::string pack = standInPack();
+    TempFolder scratch;
+    const std::wstring md5 = launcher::ComputeFileMd5(scratch.write(L"pack.vm", pack), true);
+    const std::wstring name = server.publish(L"jre.vm", pack);
+    WithoutVmInstaller installer("build.without.vm.search.option=12\n"
+                                 "build.without.vm.direct.download.url=" + wideToUtf8(server.http(name)) + "\n"
+                                 "build.without.vm.dont.search.download.url.md5Checksum.applicable=true\n"
+                                 "build.without.vm.dont.search.download.url.md5Checksum.value=" + wideToUtf8(md5) + "\n");
+    ChildResult result = installer.run();
+    EXPECT_EQ(result.exitCode, 0u) << result.standardOutput << result.standardError;
+    EXPECT_TRUE(contains(result.standardOutput, "MD5 checksum verification for downloaded JVM passed"));
+    EXPECT_EQ(installer.chosenVm(), installer.path(L"Windows\\resource\\jre\\bin\\java.exe"));
+    EXPECT_FALSE(fileExists(installer.path(L"Windows\\jvmspecs\\" + name)));
+
+    // A pack that fails its check ends in the no-VM message.
+    WithoutVmInstaller failing("build.without.vm.search.option=12\n"
+                               "build.without.vm.direct.download.url=" + wideToUtf8(server.http(name)) + "\n"
+                               "build.without.vm.dont.search.download.url.md5Checksum.applicable=true\n"
+                               "build.without.vm.dont.search.download.url.md5Checksum.value=0\n");
+    result = failing.run();
+    EXPECT_TRUE(contains(result.standardOutput, "MD5 checksum verification for downloaded JVM failed"));
+    EXPECT_TRUE(contains(result.standardError, "Could not find a valid Java virtual machine to load."));
+    EXPECT_EQ(failing.chosenVm(), L"");
+}
+
+TEST(PackEndToEnd, SearchFirstDownloadsOnlyWhenNothingMatches) {
+    PackServer server;
+    const std::string options = "build.without.vm.search.option=11\n"
+                                "build.without.vm.not.found.download.url=" +
+                                wideToUtf8(server.http(server.publish(L"jre.vm", standInPack()))) + "\n";
+    {  // An installed VM that the list accepts: no download.
+        WithoutVmInstaller installer(options);
+        installer.placeStandIn(L"installed\\bin\\java.exe");
+        ChildResult result = installer.run(installer.path(L"installed\\bin"));
+        EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+        EXPECT_EQ(installer.chosenVm(), installer.path(L"installed\\bin\\java.exe"));
+        EXPECT_FALSE(contains(result.standardOutput, "Downloading VM Pack"));
+        EXPECT_FALSE(fileExists(installer.path(L"Windows\\resource")));
+    }
+    {  // None installed: the pack is fetched and its VM started.
+        WithoutVmInstaller installer(options);
+        ChildResult result = installer.run();
+        EXPECT_EQ(result.exitCode, 0u) << result.standardOutput << result.standardError;
+        EXPECT_TRUE(contains(result.standardOutput, "\nExtracted the JVM pack successfully!!\n"));
+        EXPECT_EQ(installer.chosenVm(), installer.path(L"Windows\\resource\\jre\\bin\\java.exe"));
+    }
+}
