@@ -11,7 +11,7 @@ packages=(
   libz-mingw-w64-dev
   googletest
   xvfb xauth imagemagick
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib openssl
   openjdk-17-jdk-headless
   dpkg-dev
   zip unzip p7zip-full time

@@ -20,7 +20,6 @@ enum ZipResult : uint32_t {
     kZipNeedsPassword = 0x1000,
     kZipBadArgument = 0x10000,
     kZipUnsafeName = 0x20000,  // a name that would leave the base directory
-    kZipWrongHandle = 0x80000,
     kZipDecompressionFailed = 0x5000000,
 };
 

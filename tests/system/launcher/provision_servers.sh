@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # start FOLDER: HTTP and HTTPS servers on loopback (provision_servers.py) and anonymous FTP
 #   on 127.0.0.1:21 over FOLDER/www. Port 21 is shared by the whole machine: when another
-#   server keeps it past a minute, FOLDER/ftp.state says "busy" and the FTP tests skip.
+#   server keeps it for about half a minute, FOLDER/ftp.state says "busy" and the FTP tests skip.
 # stop FOLDER: stops the servers this folder's start began, and only those.
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -18,8 +18,8 @@ stop_pid() {  # pid file
   rm -f "$1"
 }
 
-ftp_listening() {  # pid: that process, not another run's server, listens on port 21
-  ss -ltnpH 'sport = :21' 2>/dev/null | grep -q "pid=$1,"
+ftp_listening() {  # our own server has bound the port (another run's could answer too)
+  grep -q "starting FTP server on 127.0.0.1:21," "$folder/ftp.log" 2>/dev/null
 }
 
 case "$action" in
@@ -33,12 +33,12 @@ start)
   [ -f "$folder/http.port" ] || { echo "HTTP servers did not start" >&2; cat "$folder/http.log" >&2; exit 1; }
 
   echo busy >"$folder/ftp.state"
-  for _ in $(seq 60); do
+  for _ in $(seq 20); do
     nohup /usr/bin/python3 -m pyftpdlib -i 127.0.0.1 -p 21 -d "$folder/www" >"$folder/ftp.log" 2>&1 </dev/null &
     pid=$!
     for _ in $(seq 30); do
       kill -0 "$pid" 2>/dev/null || break
-      if ftp_listening "$pid"; then echo "$pid" >"$folder/ftp.pid"; echo ready >"$folder/ftp.state"; break 2; fi
+      if ftp_listening; then echo "$pid" >"$folder/ftp.pid"; echo ready >"$folder/ftp.state"; break 2; fi
       sleep 0.1
     done
     kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null

@@ -359,3 +359,20 @@ TEST(PackEndToEnd, SearchFirstDownloadsOnlyWhenNothingMatches) {
         EXPECT_EQ(installer.chosenVm(), installer.path(L"Windows\\resource\\jre\\bin\\java.exe"));
     }
 }
+
+TEST(PackDownload, DialogResourceHasCaptionAndOneProgressBar) {
+    HMODULE module = ::LoadLibraryExW(distProgram(L"quillrun.exe").c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(module);
+    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(210), RT_DIALOG);
+    ASSERT_TRUE(found);
+    const auto* bytes = static_cast<const uint8_t*>(::LockResource(::LoadResource(module, found)));
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes), ::SizeofResource(module, found) / 2);
+    // An extended template: version 1, signature 0xFFFF, the item count at byte 16, then
+    // menu and class (none), then the caption.
+    EXPECT_EQ(text.substr(0, 2), std::wstring(L"\x0001\xFFFF"));
+    EXPECT_EQ(bytes[16] | (bytes[17] << 8), 1);
+    EXPECT_EQ(std::wstring(text.c_str() + 15), L"Downloading");
+    EXPECT_NE(asciiUpper(text).find(L"MSCTLS_PROGRESS32"), std::wstring::npos);  // class names ignore case
+    ::FreeLibrary(module);
+}
