@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdint>
+#include <optional>
+
 #include "common/unique_handle.h"
 #include "launcher/console_service.h"
 
@@ -46,8 +49,27 @@ bool crackFtpUrl(const std::wstring& url, std::wstring& host, std::wstring& path
     return true;
 }
 
+// The body length an HTTP server announced, when it gave one.
+std::optional<uint64_t> announcedLength(HINTERNET request) {
+    wchar_t text[32] = {};
+    DWORD size = sizeof text - sizeof(wchar_t);
+    if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr) || !text[0]) return std::nullopt;
+    uint64_t length = 0;
+    for (const wchar_t* c = text; *c; ++c) {
+        if (*c < L'0' || *c > L'9' || length > (UINT64_MAX - 9) / 10) return std::nullopt;
+        length = length * 10 + static_cast<uint64_t>(*c - L'0');
+    }
+    return length;
+}
+
+void discard(UniqueFileHandle& file, const std::wstring& destination) {
+    file.reset();
+    ::DeleteFileW(destination.c_str());
+}
+
 // The body of the opened request into the destination file.
-bool transfer(HINTERNET request, const std::wstring& destination, const Reporter& say) {
+bool transfer(HINTERNET request, std::optional<uint64_t> expectedLength, const std::wstring& destination,
+              const Reporter& say) {
     if (!request) {
         say(L"\nAttempt to download VM failed");
         return false;
@@ -60,15 +82,16 @@ bool transfer(HINTERNET request, const std::wstring& destination, const Reporter
         say(L"\nAttempt to download VM failed");
         return false;
     }
+    // A body cut short must not pass for a complete pack: neither a failing read nor a
+    // connection that ends before the announced length counts as the end of the data.
     char buffer[1024];
     DownloadProgress progress;
+    uint64_t received = 0;
     for (;;) {
         DWORD got = 0;
         if (!::InternetReadFile(request, buffer, sizeof buffer, &got)) {
-            // A body cut short must not pass for a complete pack.
             const DWORD error = ::GetLastError();
-            file.reset();
-            ::DeleteFileW(destination.c_str());
+            discard(file, destination);
             say(L"\nThe VM pack download was interrupted\nWininet Error code: " + errorNumber(error) + L"\n");
             return false;
         }
@@ -76,12 +99,18 @@ bool transfer(HINTERNET request, const std::wstring& destination, const Reporter
         DWORD written = 0;
         if (!::WriteFile(file.get(), buffer, got, &written, nullptr) || written != got) {
             const DWORD error = ::GetLastError();
-            file.reset();
-            ::DeleteFileW(destination.c_str());
+            discard(file, destination);
             say(L"\nCould not write the file " + destination + L"\nError: " + errorNumber(error) + L"\n");
             return false;
         }
+        received += got;
         say(progress.afterRead());
+    }
+    if (expectedLength && received != *expectedLength) {
+        discard(file, destination);
+        say(L"\nThe VM pack download was interrupted after " + std::to_wstring(received) + L" of " +
+            std::to_wstring(*expectedLength) + L" bytes\n");
+        return false;
     }
     return true;
 }
@@ -121,6 +150,7 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
 
     UniqueInternetHandle connection;
     UniqueInternetHandle request;
+    std::optional<uint64_t> expectedLength;
     switch (packUrlSchemeOf(url)) {
         case PackUrlScheme::Http: {
             request.reset(::InternetOpenUrlW(root.get(), url.c_str(), nullptr, 0, 0, 0));
@@ -139,6 +169,7 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
                 say(L"HTTP Status code: " + std::to_wstring(static_cast<long>(status)) + L"\n");
                 return false;
             }
+            expectedLength = announcedLength(request.get());
             break;
         }
         case PackUrlScheme::Ftp: {
@@ -171,7 +202,7 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
         case PackUrlScheme::None:
             break;
     }
-    return transfer(request.get(), destination, say);
+    return transfer(request.get(), expectedLength, destination, say);
 }
 
 }  // namespace velmora::launcher

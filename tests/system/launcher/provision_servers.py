@@ -3,7 +3,7 @@
 
 The system picks both ports; they are written to FOLDER/http.port and FOLDER/https.port
 once the servers listen, with FOLDER/closed.port naming a port that nothing listens on.
-The HTTPS server uses a fresh self-signed certificate.
+The HTTPS server uses a fresh self-signed certificate. /cut/N answers with a body cut short.
 """
 import functools
 import http.server
@@ -22,6 +22,19 @@ handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=www)
 class QuietHandler(handler.func):
     def log_message(self, *args):
         pass
+
+    def do_GET(self):
+        # /cut/N: announces N bytes, sends half of them and closes the connection.
+        if self.path.startswith("/cut/"):
+            length = int(self.path[5:])
+            self.send_response(200)
+            self.send_header("Content-Length", str(length))
+            self.end_headers()
+            self.wfile.write(b"c" * (length // 2))
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        super().do_GET()
 
 
 def write_atomically(name, text):

@@ -105,6 +105,12 @@ TEST(PackDownload, HttpFailuresSayWhy) {
     EXPECT_TRUE(contains(secure.standardOutput, kOpeningError + "12045\n" + kCouldNotConnect + "HTTP Status code: 0\n"))
         << secure.standardOutput;
 
+    // A connection that ends before the announced length is no complete pack.
+    ChildResult cut = driver(L"download " + server.http(L"cut/300000") + L" " + target);
+    EXPECT_EQ(lastLine(cut), "0");
+    EXPECT_TRUE(contains(cut.standardOutput, "\nThe VM pack download was interrupted")) << cut.standardOutput;
+    EXPECT_FALSE(fileExists(folder / L"p.vm"));
+
     // Quiet: not a line, also on failure.
     ChildResult quiet = driver(L"download " + server.http(L"no-such-pack.vm") + L" " + target + L" quiet");
     EXPECT_EQ(quiet.standardOutput, "\nresult=0\n");
