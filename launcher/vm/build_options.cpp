@@ -5,6 +5,7 @@
 #include "launcher/path_text.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/property_set.h"
+#include "launcher/provision/vm_pack_provisioning.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
 #include "launcher/vm/vm_selection.h"
@@ -12,10 +13,6 @@
 
 namespace velmora::launcher {
 namespace {
-
-const wchar_t* packKey(VmPackUrl which, const wchar_t* notFound, const wchar_t* direct) {
-    return which == VmPackUrl::NotFound ? notFound : direct;
-}
 
 // A pack that was provisioned names its java executable (possibly empty: the start then
 // reports what is missing); a pack that was not gives no VM.
@@ -55,21 +52,6 @@ int32_t BuildOptions::specFileTotal() const { return properties_.getInteger(L"bu
 
 std::wstring BuildOptions::specFileName(int32_t index) const {
     return properties_.getProperty(L"build.jvmspec." + std::to_wstring(index));
-}
-
-std::wstring BuildOptions::packUrl(VmPackUrl which) const {
-    return properties_.getProperty(
-        packKey(which, L"build.without.vm.not.found.download.url", L"build.without.vm.direct.download.url"));
-}
-
-std::wstring BuildOptions::packMd5Applicable(VmPackUrl which) const {
-    return properties_.getProperty(packKey(which, L"build.without.vm.not.found.download.url.md5Checksum.applicable",
-                                           L"build.without.vm.dont.search.download.url.md5Checksum.applicable"));
-}
-
-std::wstring BuildOptions::packMd5Value(VmPackUrl which) const {
-    return properties_.getProperty(packKey(which, L"build.without.vm.not.found.download.url.md5Checksum.value",
-                                           L"build.without.vm.dont.search.download.url.md5Checksum.value"));
 }
 
 std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& launcher, const LaunchOptions& options) {

@@ -1,12 +1,12 @@
 #pragma once
 // The installer build's choices in jvmspecs\jvmspecs.properties: which branch of the VM
-// choice runs, whether VM specification files steer the search, and the VM pack URLs.
+// choice runs and whether VM specification files steer the search. The VM pack keys are
+// read by the provisioning itself.
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "launcher/launch_options.h"
-#include "launcher/provision/vm_pack_provisioning.h"
 
 namespace velmora::launcher {
 
@@ -33,10 +33,6 @@ public:
     // The searches use the specification files only when they apply and there are some.
     bool specSearchApplies() const { return specFilesApplicable() && specFileTotal() > 0; }
     std::wstring specFileName(int32_t index) const;  // build.jvmspec.<index>
-
-    std::wstring packUrl(VmPackUrl which) const;
-    std::wstring packMd5Applicable(VmPackUrl which) const;  // the check runs only for exactly "true"
-    std::wstring packMd5Value(VmPackUrl which) const;
 
 private:
     const PropertySet& properties_;

@@ -41,8 +41,11 @@ public:
     }
     // The executable that started, or the exit code when none did.
     std::wstring chosen(const ChildResult& result) const {
+        if (!result.started) return L"not started: error " + std::to_wstring(result.startError);
+        if (result.timedOut) return L"timed out";
         if (result.exitCode != 0) return L"exit " + std::to_wstring(result.exitCode);
-        return recorded(L"exe.txt");
+        std::wstring exe = recorded(L"exe.txt");
+        return exe.empty() ? L"no application run; output: " + widen(result.standardOutput + result.standardError) : exe;
     }
     std::wstring runAndChoose(std::vector<std::wstring> path = {}, ChildOptions options = {}) const {
         forget();

@@ -75,19 +75,24 @@ TEST(BuildOptions, WithoutVmBranches) {
     app.buildOptions("build.option=withoutvm\n");
     EXPECT_EQ(app.runAndChoose(path), own);
 
-    // 11 with a VM found: no pack is fetched.
+    // 11 with a VM found: no pack is asked for.
+    const std::string refusedPack = "The file specified is not a valid VM pack";
     app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
-    app.buildOptions("build.option=withoutvm\nbuild.without.vm.search.option=11\n");
+    app.buildOptions("build.option=withoutvm\nbuild.without.vm.search.option=11\n"
+                     "build.without.vm.not.found.download.url=http://127.0.0.1:9/vm.zip\n");
     EXPECT_EQ(app.runAndChoose(path), installed);
+    EXPECT_FALSE(contains(app.last().standardOutput, refusedPack));
 
-    // 11 with nothing found, and 12, which never searches, both depend on a pack; without a
-    // pack URL there is none.
+    // 11 with nothing found, and 12, which never searches, ask for a pack; one that is
+    // refused leaves no VM.
     app.writeKiv(kKiv + "kiv.nl.valid.vm.list=MSJ\n");
     EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(contains(app.last().standardOutput, refusedPack));
     EXPECT_TRUE(saysNoVm(app.last()));
     app.writeKiv(kKiv + "kiv.nl.current.vm=own\\\\bin\\\\java.exe\nkiv.nl.valid.vm.list=J2\n");
     app.buildOptions("build.option=withoutvm\nbuild.without.vm.search.option=12\n");
     EXPECT_EQ(app.runAndChoose(path), L"exit 1");
+    EXPECT_TRUE(contains(app.last().standardOutput, refusedPack));
     EXPECT_TRUE(saysNoVm(app.last()));
 
     app.buildOptions("build.option=withoutvm\nbuild.without.vm.search.option=13\n");

@@ -182,15 +182,10 @@ TEST(BuildOptions, DefaultsAndExactSpellings) {
     set.set(L"build.jvmspec.applicable", L"TRUE");
     set.set(L"build.jvmspec.total.num", L"2");
     set.set(L"build.jvmspec.1", L"second.spec");
-    set.set(L"build.without.vm.direct.download.url", L"http://host/vm.vm");
-    set.set(L"build.without.vm.dont.search.download.url.md5Checksum.value", L"abc");
     EXPECT_FALSE(build.specSearchApplies());
     set.set(L"build.jvmspec.applicable", L"true");
     EXPECT_TRUE(build.specSearchApplies());
     set.set(L"build.jvmspec.total.num", L"0");
     EXPECT_FALSE(build.specSearchApplies());
     EXPECT_EQ(build.specFileName(1), L"second.spec");
-    EXPECT_EQ(build.packUrl(VmPackUrl::Direct), L"http://host/vm.vm");
-    EXPECT_EQ(build.packUrl(VmPackUrl::NotFound), L"");
-    EXPECT_EQ(build.packMd5Value(VmPackUrl::Direct), L"abc");
 }
