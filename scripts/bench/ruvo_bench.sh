@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What the self-extractor adds to the archive engine's own extraction: one installer of about
 # 200 MB (mixed content, the stand-in VM as its launcher) is unpacked in turns by the engine
-# alone (alextract) and by a silent ruvo run timed from its start to the launcher's start.
+# alone (alextract, whole run) and by a silent ruvo run timed from its start to the launcher's
+# start (the stand-in's stamp).
 # Both are x86-64 builds under Wine. Prints medians and the overhead (target: below 10%).
 #   scripts/bench/ruvo_bench.sh [MEGABYTES] [RUNS]     (default 200 and 3; after scripts/build.sh)
 set -euo pipefail
@@ -11,7 +12,7 @@ dist="${VELMORA_DIST_DIR:-$here/dist}"
 size_mb=${1:-200}
 runs=${2:-3}
 bin="$build/x64/tests/bin"
-for f in "$bin/alextract.exe" "$bin/start_timer.exe" "$bin/standin_vm.exe" "$dist/x64/ruvo.exe" \
+for f in "$bin/alextract.exe" "$bin/standin_vm.exe" "$dist/x64/ruvo.exe" \
          "$dist/x64/ruvo-pack.exe"; do
   [ -e "$f" ] || { echo "missing $f: run scripts/build.sh first" >&2; exit 1; }
 done
@@ -35,20 +36,31 @@ bytes=$(du -sb --apparent-size "$work/tree" | cut -f1)
 rm -rf "$work/tree"
 cat "$work/Bench.exe" > /dev/null  # the same warm cache for both
 
-# Each timer runs one warm-up round and then RUNS counted rounds. ruvo leaves one working
-# directory per run in its private temporary folder.
-engine=$(run "$bin/start_timer.exe" "$runs" - \
-  "\"$(win "$bin/alextract.exe")\" \"$(win "$work/Bench.exe")\" \"$(win "$work/engine")\"" | tr -d '\r')
-self=$(run "$bin/start_timer.exe" --env "TMP=$(win "$work/tmp")" --env "TEMP=$(win "$work/tmp")" \
-  "$runs" "$(win "$work/stamp.txt")" "\"$(win "$work/Bench.exe")\" -i silent" | tr -d '\r')
-made=$(find "$work/tmp" -mindepth 1 -maxdepth 1 -type d | wc -l)
-[ "$made" = $((runs + 1)) ] || { echo "expected $((runs + 1)) working directories, found $made" >&2; exit 1; }
-[ "$(find "$work/tmp" -type f | wc -l)" = $(((files + 1) * (runs + 1))) ] ||
-  { echo "a ruvo run did not unpack every file" >&2; exit 1; }
+now() { date +%s.%N; }
+# Rounds take turns so that both see the same load; round 0 only warms up. Both write into
+# fresh folders: the engine into an empty one, ruvo into a new working directory.
+engine_times=() self_times=()
+for round in $(seq 0 "$runs"); do
+  rm -rf "$work/engine" "$work/tmp"/* "$work/stamp.txt"
+  t0=$(now)
+  run "$bin/alextract.exe" "$(win "$work/Bench.exe")" "$(win "$work/engine")" | tr -d '\r' > "$work/engine.log"
+  t1=$(now)
+  grep -q "^result: $files\$" "$work/engine.log" || { echo "engine failed:"; cat "$work/engine.log"; exit 1; }
+  # The stand-in launcher notes its start (FILETIME) in the stamp file.
+  t2=$(now)
+  run cmd /c "set TMP=$(win "$work/tmp")&& set TEMP=$(win "$work/tmp")&& set STANDIN_STAMP=$(win "$work/stamp.txt")&& \
+$(win "$work/Bench.exe") -i silent"
+  stamp=$(tr -d '\r\n' < "$work/stamp.txt")
+  [ "$(find "$work/tmp" -type f | wc -l)" = $((files + 1)) ] || { echo "ruvo did not unpack every file" >&2; exit 1; }
+  if [ "$round" -gt 0 ]; then
+    engine_times+=("$(awk "BEGIN { print ($t1 - $t0) * 1000 }")")
+    self_times+=("$(awk "BEGIN { print ($stamp / 10000000 - 11644473600 - $t2) * 1000 }")")
+  fi
+done
 
-median() { sed -n 's/.*median *\([0-9.]*\) ms.*/\1/p' <<<"$1"; }
-t_engine=$(median "$engine")
-t_self=$(median "$self")
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+t_engine=$(median "${engine_times[@]}")
+t_self=$(median "${self_times[@]}")
 mb=$(awk "BEGIN { print $bytes / 1048576 }")
 printf '\nInstaller: %d files, %.1f MB unpacked, %.1f MB file, %d runs each\n' "$files" "$mb" \
   "$(awk "BEGIN { print $(stat -c %s "$work/Bench.exe") / 1048576 }")" "$runs"

@@ -1,9 +1,15 @@
 // The progress dialog under Xvfb, driven through window messages as a user would.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdlib>
 #include <map>
+#include <set>
 
 #include "tests/support/dialog_driver/dialog_driver.h"
+#include "tests/support/test_paths.h"
 #include "tests/system/selfextract/test_installer.h"
 
 using namespace velmora::test;
@@ -21,6 +27,45 @@ std::map<int, bool> visibility(HWND dialog) {
     std::map<int, bool> visible;
     for (const auto& control : dialogControls(dialog)) visible[control.id] = control.visible;
     return visible;
+}
+
+std::set<std::wstring> namesMatching(const std::wstring& pattern) {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names.insert(data.cFileName);
+    while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+// The folder chooser: the process's other visible dialog.
+struct ChooserSearch {
+    DWORD processId;
+    HWND progress;
+    HWND found;
+};
+
+HWND waitForChooser(DWORD processId, HWND progress) {
+    ChooserSearch search{processId, progress, nullptr};
+    for (int i = 0; i < 500 && !search.found; ++i) {
+        EnumWindows(
+            [](HWND window, LPARAM lParam) -> BOOL {
+                auto* s = reinterpret_cast<ChooserSearch*>(lParam);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                wchar_t className[16] = L"";
+                GetClassNameW(window, className, 16);
+                if (owner == s->processId && window != s->progress && IsWindowVisible(window) &&
+                    std::wstring(className) == L"#32770")
+                    s->found = window;
+                return s->found == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.found) Sleep(20);
+    }
+    return search.found;
 }
 
 }  // namespace
@@ -119,4 +164,57 @@ TEST(Dialog, SuccessfulRunClosesTheDialogAndWaitsForTheLauncher) {
                               "Initiating self-extraction...\r\n*** The process has terminated with an exit code of 9 ***"))
         << log;
     EXPECT_EQ(installer.workingDirectories().size(), 1u);
+}
+
+// Needs a size-limited temporary folder: small_disk_test.sh mounts one and names it in
+// RUVO_SMALL_DISK.
+TEST(Dialog, NoRoomThenChooseAnotherFolder) {
+    const char* smallDisk = std::getenv("RUVO_SMALL_DISK");
+    if (!smallDisk || !*smallDisk) GTEST_SKIP() << "run through small_disk_test.sh";
+    std::wstring folder = windowsPathOfHostPath(smallDisk);
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.add(L"InstallerData\\data.bin", noise(1 << 20));
+    installer.pack(0);
+    // The chooser opens on the desktop folder, which has room; OK picks it.
+    wchar_t desktop[MAX_PATH] = L"";
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
+    std::wstring roomy = desktop;
+    std::set<std::wstring> before = namesMatching(roomy + L"\\I*");
+
+    RunningProgram ruvo(L"\"" + installer.installer() + L"\"",
+                        installer.runOptions({.extraEnvironment = {L"TMP=" + folder, L"TEMP=" + folder, L"STANDIN_EXIT=5"}}));
+    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(waitForControlVisible(dialog, kChoose, true, kWait));
+    EXPECT_EQ(controlText(dialog, kMainText), L"Not enough room for a complete install.");
+    EXPECT_EQ(controlText(dialog, kSecondary), L"Please select a temporary location to extract the installer to:");
+    EXPECT_TRUE(controlVisible(dialog, kErrorIcon));
+    EXPECT_FALSE(controlVisible(dialog, kProgress));
+
+    // Cancelling the chooser leaves the panel as it was.
+    clickButton(dialog, kChoose);
+    HWND chooser = waitForChooser(ruvo.processId(), dialog);
+    ASSERT_TRUE(chooser);
+    PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+    for (int i = 0; i < 250 && IsWindow(chooser); ++i) Sleep(20);
+    EXPECT_FALSE(IsWindow(chooser));
+    EXPECT_EQ(controlText(dialog, kMainText), L"Not enough room for a complete install.");
+    EXPECT_TRUE(controlVisible(dialog, kChoose));
+
+    // A folder with room: the working directory goes straight into it and the launcher runs.
+    clickButton(dialog, kChoose);
+    chooser = waitForChooser(ruvo.processId(), dialog);
+    ASSERT_TRUE(chooser);
+    PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(ruvo.wait(kWait), 5u);
+    EXPECT_TRUE(installer.launcherRan());
+    std::set<std::wstring> made;
+    for (const auto& name : namesMatching(roomy + L"\\I*"))
+        if (!before.count(name)) made.insert(name);
+    ASSERT_EQ(made.size(), 1u) << installer.seaLog();
+    std::wstring working = roomy + L"\\" + *made.begin();
+    removeTree(working);
+    EXPECT_EQ(installer.recorded(L"cwd.txt"), working);
+    EXPECT_TRUE(contains(installer.seaLog(), "Using working directory to decompress files: " + narrow(roomy) + "\r\n"));
 }
