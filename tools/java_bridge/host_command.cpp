@@ -14,8 +14,9 @@ bool looksLikeWindowsPath(const std::wstring& text) {
            text.find(L'/') != std::wstring::npos;
 }
 
-std::string mappedClassPath(const std::wstring& classPath, const PathMapper& mapper) {
-    std::string joined;
+// Entries Wine cannot map stay as written, so the VM reports them rather than losing them.
+HostArgument mappedClassPath(const std::wstring& classPath, const PathMapper& mapper) {
+    std::vector<std::string> entries;
     size_t start = 0;
     while (start <= classPath.size()) {
         size_t end = classPath.find(L';', start);
@@ -23,31 +24,30 @@ std::string mappedClassPath(const std::wstring& classPath, const PathMapper& map
         std::wstring entry = classPath.substr(start, end - start);
         if (!entry.empty()) {
             std::string host = mapper.hostPathOf(entry);
-            if (!joined.empty()) joined += ':';
-            joined += host.empty() ? wideToUtf8(entry) : host;
+            entries.push_back(host.empty() ? wideToUtf8(entry) : host);
         }
         start = end + 1;
     }
-    return joined;
+    return HostArgument::pathList(std::move(entries));
 }
 
 }  // namespace
 
-std::vector<std::string> hostArguments(const std::vector<std::wstring>& windowsArguments, const PathMapper& mapper) {
-    std::vector<std::string> out;
+std::vector<HostArgument> hostArguments(const std::vector<std::wstring>& windowsArguments, const PathMapper& mapper) {
+    std::vector<HostArgument> out;
     for (size_t i = 0; i < windowsArguments.size(); ++i) {
         const std::wstring& argument = windowsArguments[i];
         if (isClassPathOption(argument) && i + 1 < windowsArguments.size()) {
-            out.push_back(wideToUtf8(argument));
+            out.push_back(HostArgument::plain(wideToUtf8(argument)));
             out.push_back(mappedClassPath(windowsArguments[++i], mapper));
             continue;
         }
         if (looksLikeWindowsPath(argument) && mapper.exists(argument)) {
             std::string host = mapper.hostPathOf(argument);
-            out.push_back(host.empty() ? wideToUtf8(argument) : host);
+            out.push_back(host.empty() ? HostArgument::plain(wideToUtf8(argument)) : HostArgument::pathList({host}));
             continue;
         }
-        out.push_back(wideToUtf8(argument));
+        out.push_back(HostArgument::plain(wideToUtf8(argument)));
     }
     return out;
 }
@@ -63,7 +63,20 @@ std::string shellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-std::string bridgeScript(const std::string& hostJava, const std::vector<std::string>& arguments,
+namespace {
+
+// Path lists are resolved by the shell itself, one realpath per entry.
+std::string shellWord(const HostArgument& argument) {
+    if (!argument.isPaths) return shellQuoted(argument.text);
+    std::string word = "\"";
+    for (size_t i = 0; i < argument.paths.size(); ++i)
+        word += (i ? ":" : "") + std::string("$(realpath -m -- ") + shellQuoted(argument.paths[i]) + ")";
+    return word + "\"";
+}
+
+}  // namespace
+
+std::string bridgeScript(const std::string& hostJava, const std::vector<HostArgument>& arguments,
                          const std::string& hostDirectory, const std::string& hostStatusPath) {
     const std::string part = shellQuoted(hostStatusPath + ".part");
     std::string script = "#!/bin/sh\n";
@@ -73,7 +86,7 @@ std::string bridgeScript(const std::string& hostJava, const std::vector<std::str
     script += "printf '%s' \"$$\" > " + shellQuoted(hostStatusPath + ".pid") + "\n";
     if (!hostDirectory.empty()) script += "cd " + shellQuoted(hostDirectory) + " || { publish 126; exit 126; }\n";
     script += shellQuoted(hostJava);
-    for (const auto& argument : arguments) script += " " + shellQuoted(argument);
+    for (const auto& argument : arguments) script += " " + shellWord(argument);
     script += "\npublish $?\n";
     return script;
 }

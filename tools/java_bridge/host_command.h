@@ -13,15 +13,28 @@ struct PathMapper {
     std::function<bool(const std::wstring&)> exists;
 };
 
-// The arguments the host VM gets: class path entries mapped and joined with ':', arguments
-// that name existing files mapped, everything else as UTF-8 unchanged.
-std::vector<std::string> hostArguments(const std::vector<std::wstring>& windowsArguments, const PathMapper& mapper);
+// One argument for the host VM: plain text, or host paths that the script resolves and
+// joins with ':' (Wine's own paths run through dosdevices/c:, whose colon a class path
+// cannot hold, so every path is resolved to its real location first).
+struct HostArgument {
+    std::string text;
+    std::vector<std::string> paths;
+    bool isPaths = false;
+
+    static HostArgument plain(std::string t) { return {std::move(t), {}, false}; }
+    static HostArgument pathList(std::vector<std::string> p) { return {{}, std::move(p), true}; }
+    bool operator==(const HostArgument&) const = default;
+};
+
+// Class path entries and arguments naming existing files become host paths; everything
+// else stays as UTF-8 text.
+std::vector<HostArgument> hostArguments(const std::vector<std::wstring>& windowsArguments, const PathMapper& mapper);
 
 // A POSIX shell word that stands for exactly `text`.
 std::string shellQuoted(const std::string& text);
 
 // The script: run the VM in `hostDirectory`, then publish its exit code atomically.
-std::string bridgeScript(const std::string& hostJava, const std::vector<std::string>& arguments,
+std::string bridgeScript(const std::string& hostJava, const std::vector<HostArgument>& arguments,
                          const std::string& hostDirectory, const std::string& hostStatusPath);
 
 }  // namespace velmora::bridge

@@ -118,7 +118,7 @@ int wmain() {
 
     PathMapper mapper{[&](const std::wstring& p) { return wine.hostPath(p); },
                       [](const std::wstring& p) { return ::GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }};
-    std::vector<std::string> arguments = hostArguments(windowsArguments, mapper);
+    std::vector<HostArgument> arguments = hostArguments(windowsArguments, mapper);
 
     ScratchFolder scratch;
     if (scratch.path().empty()) return fail(L"cannot create a scratch folder in the temporary folder");

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# A real Java program through the real chain: quillrun.exe -> java bridge -> host JVM ->
-# the sample application, which reports what it received.
-#   bridge_chain.sh SAMPLE-PAYLOAD-FOLDER
+# A real Java program through the real chain: [installer: ruvo.exe ->] quillrun.exe -> java
+# bridge -> host JVM -> the sample application, which reports what it received.
+#   bridge_chain.sh SAMPLE-PAYLOAD-FOLDER RUVO-PACK RUVO-STUB
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../../.." && pwd)"
-payload=$1
+payload=$1 packer=$2 stub=$3
 source "$here/cmake/wine-env.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -47,6 +47,28 @@ run "$app" KIV_VM "$(/usr/lib/wine/wine64 winepath -w "$work/bridge/jre/bin/java
 [ "$code" = 3 ] || { echo "FAIL: KIV_VM run: exit code $code, expected 3"; status=1; }
 expect_line "$out" "hello: argument.2=KIV_VM"
 expect_line "$out" "hello: exit.code=3"
+
+# The whole chain from an installer file. The installer starts the launcher in a console of
+# its own, so the sample writes its report to a file as well.
+"$packer" --stub "$stub" --out "$work/hello-setup.exe" "$payload" 2>/dev/null
+for expected in 3 0; do
+  report="$work/report-$expected.txt"
+  set +e
+  (cd "$work" && HELLO_REPORT="$report" /usr/lib/wine/wine64 ./hello-setup.exe -i silent "two words" --exit=$expected >/dev/null 2>&1)
+  code=$?
+  set -e
+  [ "$code" = "$expected" ] || { echo "FAIL: installer exit code $code, expected $expected"; status=1; }
+  out=$(cat "$report" 2>/dev/null || true)
+  # The installer hands all of its arguments on, its own options included.
+  expect_line "$out" "hello: argument.2=-i"
+  expect_line "$out" "hello: argument.3=silent"
+  expect_line "$out" "hello: argument.4=two words"
+  expect_line "$out" "hello: exit.code=$expected"
+  expect_line "$out" "hello: vm.option=-Xmx67108864"
+  # The working directory stays after a normal run; this test removes what it made.
+  kiv=$(sed -n 's/^hello: argument.0=//p' <<<"$out")
+  case "$kiv" in */Windows_Pure_64_Bit/hello.kiv) rm -rf "$(dirname "$(dirname "$kiv")")" ;; esac
+done
 
 if [ $status != 0 ]; then echo "--- last output:"; echo "$out"; fi
 exit $status

@@ -21,25 +21,35 @@ PathMapper fakeMapper() {
             [](const std::wstring& p) { return known.count(p) != 0; }};
 }
 
-using Strings = std::vector<std::string>;
+using Args = std::vector<HostArgument>;
+
+HostArgument plain(const char* text) { return HostArgument::plain(text); }
+HostArgument paths(std::vector<std::string> p) { return HostArgument::pathList(std::move(p)); }
 
 }  // namespace
 
 TEST(BridgeArguments, ClassPathAndExistingFilesBecomeHostPaths) {
-    Strings args = hostArguments({L"-Xmx64m", L"-classpath", L"C:\\App\\lib\\a.jar;;C:\\App\\b.jar;C:\\gone.jar;",
-                                  L"com.example.Main", L"C:/App/app.kiv", L"C:\\missing.txt", L"plain word"},
-                                 fakeMapper());
-    EXPECT_EQ(args, (Strings{"-Xmx64m", "-classpath", "/drive_c/App/lib/a.jar:/drive_c/App/b.jar:C:\\gone.jar",
-                             "com.example.Main", "/drive_c/App/app.kiv", "C:\\missing.txt", "plain word"}));
-    EXPECT_EQ(hostArguments({L"-cp", L"C:\\App\\b.jar"}, fakeMapper()), (Strings{"-cp", "/drive_c/App/b.jar"}));
-    EXPECT_EQ(hostArguments({L"-classpath"}, fakeMapper()), (Strings{"-classpath"}));
+    Args args = hostArguments({L"-Xmx64m", L"-classpath", L"C:\\App\\lib\\a.jar;;C:\\App\\b.jar;C:\\gone.jar;",
+                               L"com.example.Main", L"C:/App/app.kiv", L"C:\\missing.txt", L"plain word"},
+                              fakeMapper());
+    EXPECT_EQ(args, (Args{plain("-Xmx64m"), plain("-classpath"),
+                          paths({"/drive_c/App/lib/a.jar", "/drive_c/App/b.jar", "C:\\gone.jar"}),
+                          plain("com.example.Main"), paths({"/drive_c/App/app.kiv"}), plain("C:\\missing.txt"),
+                          plain("plain word")}));
+    EXPECT_EQ(hostArguments({L"-cp", L"C:\\App\\b.jar"}, fakeMapper()),
+              (Args{plain("-cp"), paths({"/drive_c/App/b.jar"})}));
+    EXPECT_EQ(hostArguments({L"-classpath"}, fakeMapper()), (Args{plain("-classpath")}));
 }
 
 TEST(BridgeScript, EveryWordIsQuotedForTheShell) {
     EXPECT_EQ(shellQuoted("a b"), "'a b'");
     EXPECT_EQ(shellQuoted("it's $HOME `x`"), "'it'\\''s $HOME `x`'");
-    std::string script = bridgeScript("/usr/bin/java", {"-cp", "/a b.jar", "Main"}, "/work dir", "/tmp/s");
+    std::string script =
+        bridgeScript("/usr/bin/java", {plain("-cp"), paths({"/p/c:/a b.jar", "/q.jar"}), plain("Main")}, "/work dir", "/tmp/s");
     EXPECT_NE(script.find("cd '/work dir' || { publish 126; exit 126; }\n"), std::string::npos);
-    EXPECT_NE(script.find("'/usr/bin/java' '-cp' '/a b.jar' 'Main'\npublish $?\n"), std::string::npos);
+    // Paths are resolved to their real location, so no colon of Wine's drive links remains.
+    EXPECT_NE(script.find("'/usr/bin/java' '-cp' \"$(realpath -m -- '/p/c:/a b.jar'):$(realpath -m -- '/q.jar')\" "
+                          "'Main'\npublish $?\n"),
+              std::string::npos);
     EXPECT_NE(script.find("> '/tmp/s.part' && mv '/tmp/s.part' '/tmp/s'"), std::string::npos);
 }

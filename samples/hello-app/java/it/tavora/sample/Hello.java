@@ -6,6 +6,9 @@ import java.io.IOException;
 import java.io.InputStreamReader;
 import java.lang.management.ManagementFactory;
 import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Paths;
+import java.util.ArrayList;
 import java.util.List;
 import java.util.Properties;
 
@@ -15,34 +18,46 @@ import java.util.Properties;
  *
  * The launcher passes the application's .kiv file and the run's scratch properties file as
  * the first two arguments; the user's own arguments follow. "--exit=N" sets the exit code.
+ * When the environment variable HELLO_REPORT names a file, the report is written there too:
+ * an installer starts the launcher in a console of its own, which a script cannot read.
  */
 public final class Hello {
+    private static final List<String> report = new ArrayList<>();
+
     private Hello() {}
 
+    private static void say(String line) {
+        System.out.println(line);
+        report.add(line);
+    }
+
     public static void main(String[] args) throws IOException {
-        System.out.println("hello: a real Java program, started through the Velmora launcher");
-        System.out.println("hello: java.version=" + System.getProperty("java.version"));
+        say("hello: a real Java program, started through the Velmora launcher");
+        say("hello: java.version=" + System.getProperty("java.version"));
         List<String> vmArguments = ManagementFactory.getRuntimeMXBean().getInputArguments();
-        for (String option : vmArguments) System.out.println("hello: vm.option=" + option);
-        System.out.println("hello: main.class=" + Hello.class.getName());
-        for (int i = 0; i < args.length; i++) System.out.println("hello: argument." + i + "=" + args[i]);
+        for (String option : vmArguments) say("hello: vm.option=" + option);
+        say("hello: main.class=" + Hello.class.getName());
+        for (int i = 0; i < args.length; i++) say("hello: argument." + i + "=" + args[i]);
 
         int exitCode = 0;
         if (args.length >= 2) {
             Properties kiv = load(args[0]);
             Properties runtime = load(args[1]);
-            System.out.println("hello: kiv.application.name=" + kiv.getProperty("kiv.application.name"));
-            System.out.println("hello: kiv.nl.current.vm=" + runtime.getProperty("kiv.nl.current.vm"));
-            System.out.println("hello: runtime.raw=" + rawLine(args[1], "kiv.nl.current.vm="));
+            say("hello: kiv.application.name=" + kiv.getProperty("kiv.application.name"));
+            say("hello: kiv.nl.current.vm=" + runtime.getProperty("kiv.nl.current.vm"));
+            say("hello: runtime.raw=" + rawLine(args[1], "kiv.nl.current.vm="));
             long environmentKeys = runtime.stringPropertyNames().stream()
                     .filter(k -> k.startsWith("kiv.nl.env.exact_case.")).count();
-            System.out.println("hello: environment.variables=" + environmentKeys);
+            say("hello: environment.variables=" + environmentKeys);
             for (int i = 2; i < args.length; i++)
                 if (args[i].startsWith("--exit=")) exitCode = Integer.parseInt(args[i].substring(7));
         } else {
-            System.out.println("hello: started without the launcher's properties files");
+            say("hello: started without the launcher's properties files");
         }
-        System.out.println("hello: exit.code=" + exitCode);
+        say("hello: exit.code=" + exitCode);
+        String reportFile = System.getenv("HELLO_REPORT");
+        if (reportFile != null && !reportFile.isEmpty())
+            Files.write(Paths.get(reportFile), report, StandardCharsets.UTF_8);
         System.exit(exitCode);
     }
 
