@@ -13,6 +13,10 @@ namespace velmora::launcher {
 
 class ZipReader {
 public:
+    ZipReader() = default;
+    ZipReader(const ZipReader&) = delete;
+    ZipReader& operator=(const ZipReader&) = delete;
+
     unzFile archive = nullptr;
     std::vector<unz64_file_pos> positions;  // one per entry, so that an index is reached at once
     std::wstring base;
