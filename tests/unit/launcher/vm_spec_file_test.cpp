@@ -1,10 +1,8 @@
-// VM specification files, registry and path hint texts, and the build options, without
+// VM specification files, registry and path hint texts, and the platform pick, without
 // touching the system.
 #include <gtest/gtest.h>
 
 #include "launcher/path_text.h"
-#include "launcher/properties/property_set.h"
-#include "launcher/vm/build_options.h"
 #include "launcher/vm/path_hints.h"
 #include "launcher/vm/registry_hints.h"
 #include "launcher/vm/vm_record.h"
@@ -169,23 +167,4 @@ TEST(SpecSearch, PlatformPicksBetweenMarkedAndUnmarked) {
     EXPECT_EQ(pick(3, false, true), L"none");
     EXPECT_EQ(pick(4, true, true), L"none");
     EXPECT_EQ(pick(1, false, false), L"none");
-}
-
-TEST(BuildOptions, DefaultsAndExactSpellings) {
-    PropertySet set;
-    BuildOptions build(set);
-    EXPECT_EQ(build.option(), L"");
-    EXPECT_EQ(build.withVmSearchOption(), 20);
-    EXPECT_EQ(build.withoutVmSearchOption(), 10);
-    EXPECT_FALSE(build.specSearchApplies());
-
-    set.set(L"build.jvmspec.applicable", L"TRUE");
-    set.set(L"build.jvmspec.total.num", L"2");
-    set.set(L"build.jvmspec.1", L"second.spec");
-    EXPECT_FALSE(build.specSearchApplies());
-    set.set(L"build.jvmspec.applicable", L"true");
-    EXPECT_TRUE(build.specSearchApplies());
-    set.set(L"build.jvmspec.total.num", L"0");
-    EXPECT_FALSE(build.specSearchApplies());
-    EXPECT_EQ(build.specFileName(1), L"second.spec");
 }
