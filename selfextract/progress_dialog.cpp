@@ -1,6 +1,7 @@
 #include "selfextract/progress_dialog.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <shlobj.h>
 
 #include <memory>
@@ -33,7 +34,16 @@ struct ComRelease {
     void operator()(IMalloc* allocator) const { allocator->Release(); }
 };
 
+// The shell's folder browser expects COM on the calling thread.
+struct ComApartment {
+    bool initialised = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ~ComApartment() {
+        if (initialised) ::CoUninitialize();
+    }
+};
+
 void ChooseFolder(HWND dialog) {
+    ComApartment com;
     IMalloc* rawAllocator = nullptr;
     if (FAILED(::SHGetMalloc(&rawAllocator)) || !rawAllocator) return;
     std::unique_ptr<IMalloc, ComRelease> allocator(rawAllocator);
