@@ -1,27 +1,37 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds every deliverable, then runs quillrun.exe
-# on the sample application folder under Wine and shows its output and exit code.
+# The main job: installs what is missing, builds everything, packs the sample application
+# into an installer with ruvo-pack and runs that installer silently under Wine:
+#   hello-setup.exe (ruvo) -> hello.exe (quillrun) -> java.exe (bridge) -> the host's JVM
+# Arguments are handed to the installer, e.g.  ./scripts/main-job.sh --exit=3
+# With VELMORA_APP=/path/to/folder, that folder is packed instead of the sample.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMORA_BUILD_DIR:-$here/build}"
+dist="${VELMORA_DIST_DIR:-$here/dist}"
 "$here/scripts/setup.sh"
-"$here/scripts/build.sh"
+"$here/scripts/build.sh" >/dev/null
 
 echo "== deliverables"
-find "$here/dist" -maxdepth 2 -type f | sort
+(cd "$dist" && find . -maxdepth 2 -type f -printf '%-28p %10s bytes\n' | sort)
+
+app="${VELMORA_APP:-$build/x64/sample-payload/hello-app}"
+installer="$build/hello-setup.exe"
+echo "== packing $app"
+"$dist/host/ruvo-pack" --stub "$dist/x64/ruvo.exe" --out "$installer" "$app"
 
 export VELMORA_WINEPREFIX="$build/x64/wineprefix"
 "$here/cmake/wine-prefix.sh" start
 trap '"$here/cmake/wine-prefix.sh" stop' EXIT
 source "$here/cmake/wine-env.sh"
 
-app="$build/sample-app"
-rm -rf "$app" && mkdir -p "$app"
-cp -r "$here/samples/hello-app/." "$app/"
-cp "$here/dist/x64/quillrun.exe" "$app/hello.exe"
-echo "== running hello.exe (quillrun) in $app"
+# The installer starts the launcher in a console of its own, which a script cannot read;
+# the sample application also writes its report to this file.
+export HELLO_REPORT="$build/hello-report.txt"
+rm -f "$HELLO_REPORT"
+echo "== running: hello-setup.exe -i silent $*"
 set +e
-(cd "$app" && /usr/lib/wine/wine64 ./hello.exe "$@")
+(cd "$build" && /usr/lib/wine/wine64 ./hello-setup.exe -i silent "$@")
 code=$?
 set -e
+[ -f "$HELLO_REPORT" ] && cat "$HELLO_REPORT"
 echo "== exit code: $code"
