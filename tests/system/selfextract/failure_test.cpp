@@ -44,6 +44,8 @@ TEST(Failures, LauncherThatCannotStart) {
 TEST(Failures, RenamedInstallerFallsBackToAnotherProgram) {
     TestInstaller installer;
     installer.addStandInLauncher();
+    // A 64-bit folder without programs is no launcher: the search goes on in Windows\.
+    installer.add(L"Windows_Pure_64_Bit\\readme.txt", "64");
     installer.pack();
     std::wstring renamed = installer.path(L"dl\\other.exe");
     ASSERT_TRUE(MoveFileW(installer.installer().c_str(), renamed.c_str()));
