@@ -27,6 +27,8 @@ constexpr DWORD kPlausibilityMinimum = 8;
 
 // Reports the job's progress to the dialog. A Cancel seen during the extraction stops it at
 // the next buffer instead of unpacking the rest of a payload that is about to be deleted.
+// Waiting messages go through the dialog manager first, so that Enter and Escape work while
+// the engine runs (its own pump then finds the queue empty).
 class ExtractionMonitor : public ALSimpleMonitor {
 public:
     ExtractionMonitor()
@@ -37,6 +39,12 @@ public:
 
     void Progress(long position, ALStorage& storage) override {
         ALSimpleMonitor::Progress(position, storage);
+        MSG message;
+        while (dialogHandle && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (::IsDialogMessageW(dialogHandle, &message)) continue;
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
         if (abortRequested && storage.status >= 0) storage.status.Set(AL_USER_ABORT, L"User abort");
     }
 };

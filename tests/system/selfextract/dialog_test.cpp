@@ -70,7 +70,9 @@ HWND waitForChooser(DWORD processId, HWND progress) {
 
 }  // namespace
 
-TEST(Dialog, CancelDuringALargeExtractionRemovesEverything) {
+class DuringExtraction : public testing::TestWithParam<bool> {};  // true: Enter, false: Cancel
+
+TEST_P(DuringExtraction, AbortRemovesEverything) {
     TestInstaller installer;
     installer.addStandInLauncher();
     installer.add(L"InstallerData\\big.bin", noise(48 << 20));
@@ -96,7 +98,10 @@ TEST(Dialog, CancelDuringALargeExtractionRemovesEverything) {
     writeFileBytes(readOnly, "x");
     ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    clickButton(dialog, kCancel);
+    if (GetParam())
+        pressEnter(dialog);
+    else
+        clickButton(dialog, kCancel);
     EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
     EXPECT_TRUE(installer.workingDirectories().empty());
     EXPECT_FALSE(installer.launcherRan());
@@ -105,6 +110,9 @@ TEST(Dialog, CancelDuringALargeExtractionRemovesEverything) {
     EXPECT_TRUE(contains(log, "User requested ABORT\r\n"));
     EXPECT_TRUE(contains(log, "Dialog initialized.\r\nUser requested ABORT: Clean up temporary directory\r\n")) << log;
 }
+
+INSTANTIATE_TEST_SUITE_P(Dialog, DuringExtraction, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Enter" : "Cancel"; });
 
 TEST(Dialog, ErrorPanelThenEnterAborts) {
     TestInstaller installer;
