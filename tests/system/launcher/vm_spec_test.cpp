@@ -34,10 +34,6 @@ TEST(BuildOptions, BranchTable) {
     EXPECT_EQ(app.runAndChoose(path), L"exit 1");
     EXPECT_TRUE(saysNoVm(app.last()));
 
-    // 20 asks the valid-VM list first.
-    app.buildOptions("build.option=withvm\n");
-    EXPECT_EQ(app.runAndChoose(path), installed);
-
     // 21 takes the shipped VM without any search; of the four places the first that exists wins.
     std::wstring shippedLast = app.vm(L"Windows_Pure_64_Bit\\resource\\jre\\jre");
     app.buildOptions("build.option=withvm\nbuild.with.vm.search.option=21\n");
@@ -46,7 +42,10 @@ TEST(BuildOptions, BranchTable) {
     std::wstring shippedFirst = app.vm(L"Windows\\resource\\jre");
     EXPECT_EQ(app.runAndChoose(path), shippedFirst);
 
-    // 20 falls back to the shipped VM when the list finds nothing.
+    // 20 (the default) asks the valid-VM list before the shipped VM, and takes the shipped
+    // VM when the list finds nothing.
+    app.buildOptions("build.option=withvm\n");
+    EXPECT_EQ(app.runAndChoose(path), installed);
     app.writeKiv(kKiv + "kiv.nl.valid.vm.list=MSJ\n");
     app.buildOptions("build.option=withvm\nbuild.with.vm.search.option=20\n");
     EXPECT_EQ(app.runAndChoose(path), shippedFirst);
