@@ -39,19 +39,24 @@ cat "$work/Bench.exe" > /dev/null  # the same warm cache for both
 now() { date +%s.%N; }
 # Rounds take turns so that both see the same load; round 0 only warms up. Both write into
 # fresh folders: the engine into an empty one, ruvo into a new working directory.
-engine_times=() self_times=()
-for round in $(seq 0 "$runs"); do
-  rm -rf "$work/engine" "$work/tmp"/* "$work/stamp.txt"
+time_engine() {
   t0=$(now)
   run "$bin/alextract.exe" "$(win "$work/Bench.exe")" "$(win "$work/engine")" | tr -d '\r' > "$work/engine.log"
   t1=$(now)
   grep -q "^result: $files\$" "$work/engine.log" || { echo "engine failed:"; cat "$work/engine.log"; exit 1; }
-  # The stand-in launcher notes its start (FILETIME) in the stamp file.
+}
+time_ruvo() {  # the stand-in launcher notes its start (FILETIME) in the stamp file
   t2=$(now)
   run cmd /c "set TMP=$(win "$work/tmp")&& set TEMP=$(win "$work/tmp")&& set STANDIN_STAMP=$(win "$work/stamp.txt")&& \
-$(win "$work/Bench.exe") -i silent"
+$(win "$work/Bench.exe") -i silent" > /dev/null
   stamp=$(tr -d '\r\n' < "$work/stamp.txt")
   [ "$(find "$work/tmp" -type f | wc -l)" = $((files + 1)) ] || { echo "ruvo did not unpack every file" >&2; exit 1; }
+}
+engine_times=() self_times=()
+for round in $(seq 0 "$runs"); do
+  rm -rf "$work/engine" "$work/tmp"/* "$work/stamp.txt"
+  # Odd rounds start with ruvo, even ones with the engine: neither always runs second.
+  if [ $((round % 2)) = 1 ]; then time_ruvo; time_engine; else time_engine; time_ruvo; fi
   if [ "$round" -gt 0 ]; then
     engine_times+=("$(awk "BEGIN { print ($t1 - $t0) * 1000 }")")
     self_times+=("$(awk "BEGIN { print ($stamp / 10000000 - 11644473600 - $t2) * 1000 }")")
