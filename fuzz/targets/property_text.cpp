@@ -1,0 +1,29 @@
+// Properties files as the launcher reads them, and the escapes of stored text.
+#include "fuzz_input.h"
+#include "launcher/properties/property_set.h"
+#include "launcher/properties/property_text.h"
+
+using namespace velmora::launcher;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    PropertySet set;
+    parsePropertyText(fuzz::Bytes(data, size), set);
+    for (const auto& [key, value] : set.entries()) {
+        (void)set.getByteSize(key, L"0");
+        (void)set.getInteger(key, L"0");
+        (void)set.getFlag(key);
+        std::string line = encodePropertyLine(escapePropertyText(key) + L"=" + escapePropertyText(value));
+        FUZZ_CHECK(line.find('\n') == std::string::npos || line.find("\r\n") != std::string::npos);
+    }
+
+    // Escaping gives ASCII only, and reading it back gives the text with every backslash
+    // doubled (the reader keeps "\\" as written).
+    std::wstring text = fuzz::Units(data, size);
+    std::wstring escaped = escapePropertyText(text);
+    for (wchar_t c : escaped) FUZZ_CHECK(c <= 127);
+    std::wstring doubled;
+    for (wchar_t c : text) doubled += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
+    FUZZ_CHECK(unescapePropertyText(escaped) == doubled);
+    (void)unescapePropertyText(text);
+    return 0;
+}

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds the native sanitizer/libFuzzer targets (fuzz/) and runs each for a given time.
+#   scripts/fuzz.sh [SECONDS-PER-TARGET] [TARGET...]      (default 60 s, every target)
+# Prints per target: executions, executions per second and findings (inputs that crashed,
+# broke a rule, leaked, hung or ran out of memory; kept in <build>/artifacts/<target>/).
+# Replay one:  <build>/fuzz_<target> <artifact>
+# The corpus each target grows lives in <build>/corpus/<target>; fuzz/corpus/<target> holds
+# the checked-in seeds. Exits with 1 when a target found something.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${VELMORA_FUZZ_BUILD_DIR:-$here/build-fuzz}"
+seconds="${1:-60}"
+shift || true
+[[ "$seconds" =~ ^[0-9]+$ ]] || { echo "usage: $0 [SECONDS-PER-TARGET] [TARGET...]" >&2; exit 2; }
+
+command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is missing (scripts/setup.sh installs it)" >&2; exit 2; }
+if [ ! -f "$build/build.ninja" ]; then
+  CC=clang CXX=clang++ cmake -S "$here/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" -j "${VELMORA_JOBS:-2}" >/dev/null
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for seeds in "$here"/fuzz/corpus/*/; do targets+=("$(basename "$seeds")"); done
+fi
+
+status=0
+printf '%-24s %12s %10s %9s %9s\n' target executions exec/s seconds findings
+for target in "${targets[@]}"; do
+  binary="$build/fuzz_$target"
+  [ -x "$binary" ] || { echo "fuzz.sh: no target $target" >&2; exit 2; }
+  corpus="$build/corpus/$target"
+  artifacts="$build/artifacts/$target"
+  log="$build/logs/$target.log"
+  mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
+  before=$(find "$artifacts" -type f | wc -l)
+  # -timeout: one input running this long counts as a hang; -rss_limit_mb bounds zip bombs.
+  # The exit code is read from the artifacts: libFuzzer stops at the first finding.
+  "$binary" -max_total_time="$seconds" -print_final_stats=1 -timeout=25 -rss_limit_mb=2560 \
+    -artifact_prefix="$artifacts/" "$corpus" "$here/fuzz/corpus/$target" >"$log" 2>&1 || true
+  after=$(find "$artifacts" -type f | wc -l)
+  findings=$((after - before))
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  if ! grep -q '^stat::number_of_executed_units' "$log"; then
+    # A crash ends the run before the final statistics; the last status line has the count.
+    executions=$(grep -o '^#[0-9]*' "$log" | tail -1 | tr -d '#')
+    if [ "$findings" -eq 0 ]; then findings=1; fi
+  fi
+  spent=$(sed -n 's/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\2/p' "$log" | tail -1)
+  printf '%-24s %12s %10s %9s %9s\n' "$target" "${executions:-?}" "${rate:-?}" "${spent:-$seconds}" "$findings"
+  if [ "$findings" -gt 0 ]; then
+    status=1
+    grep -m3 -E 'ERROR:|rule broken|runtime error|memory_files:|native build:' "$log" | sed 's/^/    /' || true
+    echo "    log: $log"
+  fi
+done
+exit $status
