@@ -1,6 +1,7 @@
 #include "launcher/launcher.h"
 
 #include "launcher/console_service.h"
+#include "launcher/diagnostic_trail.h"
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
 #include "launcher/kiv_locator.h"
@@ -16,6 +17,21 @@
 #include "launcher/vm_process.h"
 
 namespace velmora::launcher {
+namespace {
+
+void traceBuildOptions(const std::wstring& path, bool found, const PropertySet& options) {
+    if (!trailEnabled()) return;
+    if (path.empty()) {
+        trail(L"build options: none (the program's name does not end in .exe)");
+    } else if (!found) {
+        trail(L"build options: " + path + L" not found");
+    } else {
+        trail(L"build options: read " + path);
+        for (const auto& [key, value] : options.entries()) trail(L"build option " + key + L"=" + value);
+    }
+}
+
+}  // namespace
 
 Launcher::Launcher(LauncherCommandLine commandLine) : commandLine_(std::move(commandLine)) {}
 
@@ -28,8 +44,16 @@ void Launcher::build() {
     std::wstring withExtension = hasExtension(fileNameOf(program)) ? program : program + L".exe";
     if (!exists(withExtension)) world.pathDirectories = EnvironmentSnapshot::current().pathDirectories();
     programPath_ = locateProgramPath(program, world);
+    trail(L"program: " + programPath_);
 
-    kivPath_ = locateKivFile(programPath_, world);
+    KivSearchWorld kivWorld = world;
+    if (trailEnabled())
+        kivWorld.exists = [](const std::wstring& path) {
+            const bool found = exists(path);
+            trail(L"properties file " + path + (found ? L": found, used" : L": missing"));
+            return found;
+        };
+    kivPath_ = locateKivFile(programPath_, kivWorld);
     loadPropertiesFile(appProperties_, kivPath_);
 
     silent_ = appProperties_.getProperty(L"kiv.installer.windows.ui.default") == L"SILENT";
@@ -38,6 +62,7 @@ void Launcher::build() {
         throw TerminalError(message(kMsgPropertiesInvalid));
 
     vmSpecFound_ = loadBuildOptions(programPath_, vmSpecProperties_, vmSpecPath_, vmSpecDir_);
+    traceBuildOptions(vmSpecPath_, vmSpecFound_, vmSpecProperties_);
 
     startDirectory_ = currentDirectory();
     if (startDirectory_.size() >= 260) startDirectory_.resize(259);
@@ -60,17 +85,27 @@ void Launcher::run(bool wait) {
     // A VM named on the command line is taken as it is, before any build option.
     std::wstring named = commandLineVmPath(commandLine_.arguments);
     if (!named.empty()) named = normalisePath(named);
-    if (!named.empty() && exists(named) && !isDirectory(named))
+    const bool namedUsable = !named.empty() && exists(named) && !isDirectory(named);
+    if (!named.empty())
+        trail(L"candidate from the command line (KIV_VM): " + named + (namedUsable ? L"" : L": not a file, ignored"));
+    if (namedUsable)
         chosenVm_ = vmFromExecutable(named, options);
     else if (vmSpecFound_)
         chosenVm_ = findVmFromBuildOptions(*this, options);
     else
         chosenVm_ = findVmFromProperties(*this, options);
-    if (!chosenVm_) throw TerminalError(message(kMsgNoValidVm));
+    if (!chosenVm_) {
+        trail(L"no VM was chosen: the run ends with message 101");
+        throw TerminalError(message(kMsgNoValidVm));
+    }
+    if (trailEnabled()) trail(L"chosen VM: " + chosenVm_->executablePath() + L" (" + describeVm(*chosenVm_) + L")");
 
     recordChosenVm(*chosenVm_);
     storeVmProcess(chosenVm_->launchNoWait(options));
-    if (wait) exitCode_ = waitForExitCode(vmProcess_.get());
+    if (wait) {
+        exitCode_ = waitForExitCode(vmProcess_.get());
+        trail(L"the VM ended with exit code " + std::to_wstring(static_cast<int32_t>(exitCode_)));
+    }
 }
 
 bool kivContentsValid(const PropertySet& properties, const std::wstring& classPath) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "launcher/console_service.h"
+#include "launcher/diagnostic_trail.h"
 #include "launcher/launcher.h"
 #include "launcher/launcher_command_line.h"
 #include "launcher/launcher_errors.h"
@@ -29,10 +30,24 @@ std::vector<std::wstring> systemSplitArguments(const std::wstring& raw) {
     return args;
 }
 
+void traceCommandLine(const std::wstring& raw, const LauncherCommandLine& commandLine) {
+    if (!trailEnabled()) return;
+    trail(L"command line: " + raw);
+    for (size_t i = 0; i < commandLine.arguments.size(); ++i)
+        trail(L"argument " + std::to_wstring(i) + L": " + commandLine.arguments[i]);
+    trail(commandLine.serviceMode ? L"service mode: yes, service name " + commandLine.serviceName
+                                  : std::wstring(L"service mode: no"));
+    if (commandLine.consoleRequested) trail(L"console requested with -i console (no effect)");
+}
+
 int runInteractive(const LauncherCommandLine& commandLine, const std::wstring& raw) {
     Launcher launcher(commandLine);
     launcher.build();
-    launcher.setSilent(silentFromArguments(systemSplitArguments(raw), launcher.silent()));
+    std::vector<std::wstring> argv = systemSplitArguments(raw);
+    launcher.setSilent(silentFromArguments(argv, launcher.silent()));
+    if (trailEnabled())
+        trail(std::wstring(L"silent: ") + (launcher.silent() ? L"yes" : L"no") +
+              (argv.empty() ? L" (kiv.installer.windows.ui.default)" : L" (the last argument decides)"));
     launcher.run(true);
     if (launcher.appProperties().getSwitch(L"kiv.win32.console.pause") || controlKeyDown()) pauseForEnter();
     return static_cast<int>(launcher.exitCode());
@@ -57,6 +72,7 @@ int runLauncher(const std::wstring& rawCommandLine) {
     try {
         disableFsRedirection();
         LauncherCommandLine commandLine = LauncherCommandLine::fromProcess(rawCommandLine);
+        traceCommandLine(rawCommandLine, commandLine);
         if (commandLine.serviceMode) {
             ServiceLauncher launcher(commandLine);
             launcher.build();

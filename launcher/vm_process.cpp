@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
@@ -27,6 +28,8 @@ UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchO
 
     // No cut at 260 characters: a directory too long for the system fails the start visibly.
     std::wstring directory = options.workingDirectory.empty() ? std::wstring() : fullPath(options.workingDirectory, false);
+    trail(L"starting: " + commandLine);
+    trail(L"working directory: " + (directory.empty() ? std::wstring(L"(the launcher's own)") : directory));
 
     // What the launcher printed so far comes before what the Java program prints.
     std::fflush(stdout);
@@ -36,6 +39,7 @@ UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchO
     if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
                           directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
         DWORD error = ::GetLastError();
+        trail(L"the start failed with Windows error " + std::to_wstring(error));
         throw TerminalError(startFailureText(message(kMsgVmStartFailed), error));
     }
     UniqueKernelHandle thread(info.hThread);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "launcher/console_service.h"
+#include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/launcher.h"
 #include "launcher/properties/property_set.h"
@@ -124,7 +125,9 @@ std::optional<std::wstring> ProvisionVmPack(const VmPackRequest& request) {
     auto say = [&request](const std::wstring& text) {
         if (!request.silent) writeStandardText(STD_OUTPUT_HANDLE, text);
     };
+    trail(L"VM pack: " + request.url);
     if (!request.url.ends_with(L".vm")) {
+        trail(L"VM pack: refused, the URL does not end in .vm");
         say(L"\nThe file specified is not a valid VM pack\n");
         return std::nullopt;
     }
@@ -132,11 +135,17 @@ std::optional<std::wstring> ProvisionVmPack(const VmPackRequest& request) {
     const std::wstring destination =
         downloadDestination(base, packFileName(request.url), isDirectory(joined(base, L"Windows\\jvmspecs")),
                             isDirectory(joined(base, L"Windows_Pure_64_Bit\\jvmspecs")));
-    if (!DownloadVmPack(request.url, destination, request.silent)) return std::nullopt;
+    if (!DownloadVmPack(request.url, destination, request.silent)) {
+        trail(destination.empty() ? std::wstring(L"VM pack: no jvmspecs folder below " + base + L" to download into")
+                                  : L"VM pack: the download to " + destination + L" failed");
+        return std::nullopt;
+    }
 
     if (request.md5Applicable == L"true") {
         say(L"\nVerifying the downloaded JVM with MD5 checksum specified\n");
-        if (!md5Matches(ComputeFileMd5(destination, request.silent), request.md5Value)) {
+        const std::wstring md5 = ComputeFileMd5(destination, request.silent);
+        if (!md5Matches(md5, request.md5Value)) {
+            trail(L"VM pack: MD5 " + md5 + L" differs from the expected " + request.md5Value);
             // The pack stays for the user to look at.
             say(L"Warning!! MD5 checksum verification for downloaded JVM failed. Installer exiting...");
             return std::nullopt;
@@ -152,6 +161,7 @@ std::optional<std::wstring> ProvisionVmPack(const VmPackRequest& request) {
         say(L"\nExtracted the JVM pack successfully!!\n");
         executable = javaExecutableIn(vmDirectory);
     } else {
+        trail(L"VM pack: unpacking into " + vmDirectory + L" failed");
         say(L"\nCould not extract the downloaded VM pack. Installer exiting...");
     }
     deleteFile(destination);

@@ -1,5 +1,6 @@
 #include "launcher/vm/build_options.h"
 
+#include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/launcher.h"
 #include "launcher/path_text.h"
@@ -18,7 +19,22 @@ namespace {
 // reports what is missing); a pack that was not gives no VM.
 std::unique_ptr<VmRecord> provisionedVm(const Launcher& launcher, VmPackUrl which, const LaunchOptions& options) {
     std::optional<std::wstring> executable = ProvisionVmPack(launcher, which);
-    return executable ? vmFromExecutable(*executable, options) : nullptr;
+    if (!executable) {
+        trail(L"no VM pack was provisioned");
+        return nullptr;
+    }
+    trail(L"candidate from the VM pack: " +
+          (executable->empty() ? std::wstring(L"(no java executable where expected)") : *executable));
+    return vmFromExecutable(*executable, options);
+}
+
+void traceSearch(const BuildOptions& build, const wchar_t* withoutSpecFiles) {
+    if (!trailEnabled()) return;
+    if (build.specSearchApplies())
+        trail(L"search: by " + std::to_wstring(build.specFileTotal()) + L" VM specification files");
+    else
+        trail(std::wstring(L"search: ") + withoutSpecFiles +
+              L" (specification files apply only with build.jvmspec.applicable exactly true and a total above 0)");
 }
 
 }  // namespace
@@ -56,33 +72,52 @@ std::wstring BuildOptions::specFileName(int32_t index) const {
 
 std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& launcher, const LaunchOptions& options) {
     const BuildOptions build(launcher.vmSpecProperties());
-    auto shippedVm = [&] { return vmFromExecutable(shippedVmExecutable(launcher.startDirectory()), options); };
+    auto shippedVm = [&] {
+        std::wstring executable = shippedVmExecutable(launcher.startDirectory());
+        trail(executable.empty() ? L"shipped VM: none below " + launcher.startDirectory() + L", the empty path is taken"
+                                 : L"candidate shipped with the installer: " + executable);
+        return vmFromExecutable(executable, options);
+    };
 
     const std::wstring option = build.option();
     if (option == kWithVm) {
-        switch (build.withVmSearchOption()) {
+        const int32_t searchOption = build.withVmSearchOption();
+        trail(L"build.option withvm, search option " + std::to_wstring(searchOption));
+        switch (searchOption) {
             case 20: {
                 // Without the specification files this branch asks the valid-VM list alone,
                 // not kiv.nl.current.vm: the VM shipped with the installer comes next.
+                traceSearch(build, L"the valid-VM list");
                 auto vm = build.specSearchApplies() ? searchBySpecFiles(launcher, options, build.specFileTotal())
                                                     : searchValidVmList(launcher.appProperties(), options);
+                if (!vm) trail(L"the search found no VM: the shipped VM is taken");
                 return vm ? std::move(vm) : shippedVm();
             }
             case 21:
                 return shippedVm();
             default:
+                trail(L"search option " + std::to_wstring(searchOption) + L" is neither 20 nor 21: no VM");
                 return nullptr;
         }
     }
     if (option == kWithoutVm) {
         const int32_t searchOption = build.withoutVmSearchOption();
+        trail(L"build.option withoutvm, search option " + std::to_wstring(searchOption));
         if (searchOption == 12) return provisionedVm(launcher, VmPackUrl::Direct, options);
-        if (searchOption != 10 && searchOption != 11) return nullptr;
+        if (searchOption != 10 && searchOption != 11) {
+            trail(L"search option " + std::to_wstring(searchOption) + L" is not 10, 11 or 12: no VM");
+            return nullptr;
+        }
+        traceSearch(build, L"kiv.nl.current.vm, then the valid-VM list");
         auto vm = build.specSearchApplies() ? searchBySpecFiles(launcher, options, build.specFileTotal())
                                             : findVmFromProperties(launcher, options);
-        if (!vm && searchOption == 11) vm = provisionedVm(launcher, VmPackUrl::NotFound, options);
+        if (!vm && searchOption == 11) {
+            trail(L"the search found no VM: a VM pack is fetched");
+            vm = provisionedVm(launcher, VmPackUrl::NotFound, options);
+        }
         return vm;
     }
+    trail(L"build.option \"" + option + L"\" is neither withvm nor withoutvm: no VM");
     return nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "common/text_convert.h"
+#include "launcher/diagnostic_trail.h"
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
 #include "launcher/launcher_errors.h"
@@ -40,6 +41,19 @@ std::unique_ptr<VmRecord> recordForMajor(uint16_t major) {
     return std::make_unique<ClassicVm>();
 }
 
+// The system's message inside a key error ends in a line break; the trail keeps one line.
+std::wstring keyErrorText(const KeyException& error) {
+    std::wstring text = utf8ToWide(error.what());
+    std::erase_if(text, [](wchar_t c) { return c == L'\r' || c == L'\n'; });
+    return text;
+}
+
+// "HKLM\SOFTWARE\JavaSoft\JRE (64-bit view)", for the trail.
+std::wstring registryPlace(const wchar_t* keyPath, REGSAM access) {
+    const bool wide = access & KEY_WOW64_64KEY ? true : access & KEY_WOW64_32KEY ? false : sizeof(void*) == 8;
+    return std::wstring(L"HKLM\\") + keyPath + (wide ? L" (64-bit view)" : L" (32-bit view)");
+}
+
 }  // namespace
 
 void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
@@ -49,9 +63,12 @@ void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
         try {
             key.open(HKEY_LOCAL_MACHINE, javaKey.path, access);
             names = key.subkeyNames();
-        } catch (const KeyException&) {
+        } catch (const KeyException& error) {
+            if (trailEnabled())
+                trail(L"registry " + registryPlace(javaKey.path, access) + L": " + keyErrorText(error));
             continue;
         }
+        if (names.empty()) trail(L"registry " + registryPlace(javaKey.path, access) + L": no subkeys");
         for (const auto& name : names) {
             try {
                 RegistryKey release;
@@ -66,9 +83,15 @@ void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
                 record->kind = javaKey.kind;
                 record->is64Bit = is64Bit;
                 record->vendor = javaKey.vendor;
+                if (trailEnabled())
+                    trail(L"candidate from registry " + registryPlace(javaKey.path, access) + L", subkey " + name +
+                          L": " + describeVm(*record));
                 into.push_back(std::move(record));
-            } catch (const KeyException&) {
+            } catch (const KeyException& error) {
                 // this release only
+                if (trailEnabled())
+                    trail(L"registry " + registryPlace(javaKey.path, access) + L", subkey " + name + L": dropped, " +
+                          keyErrorText(error));
             }
         }
     }
@@ -85,20 +108,27 @@ VmList scanPathVms(const std::vector<std::wstring>& directories) {
     std::vector<std::wstring> searched = directories;
     if (isWow64()) searched.push_back(systemWow64Directory());
     std::vector<std::wstring> found;
+    std::vector<std::wstring> foundIn;  // the directory of each, for the trail
     for (const auto& directory : searched) {
+        const size_t before = found.size();
         for (const wchar_t* name : kPathExecutables) {
             std::wstring path = normalisePath(directory + name);
             DWORD attributes = ::GetFileAttributesW(path.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES) continue;
             found.push_back(attributes & FILE_ATTRIBUTE_REPARSE_POINT ? resolveFinalPath(path) : path);
+            if (trailEnabled()) foundIn.push_back(directory);
         }
+        if (found.size() == before) trail(L"PATH directory " + directory + L": no Java executable");
     }
     VmList records;
-    for (const auto& path : found) {
+    for (size_t i = 0; i < found.size(); ++i) {
+        const std::wstring& path = found[i];
         if (detectKind(path) == VmKind::MSJ) {
             auto record = std::make_unique<MicrosoftVm>();
             record->home = detectHome(path);
             record->vendor = detectVendor(path);
+            if (trailEnabled())
+                trail(L"candidate from PATH directory " + foundIn[i] + L": " + path + L": " + describeVm(*record));
             records.push_back(std::move(record));
             continue;
         }
@@ -109,20 +139,26 @@ VmList scanPathVms(const std::vector<std::wstring>& directories) {
         record->vendor = probe.vendor;
         record->kind = probe.kind;
         record->is64Bit = isWow64() && peImageBitness(path) == 2 ? 1 : 0;
+        if (trailEnabled())
+            trail(L"candidate from PATH directory " + foundIn[i] + L": " + path + L": " + describeVm(*record));
         records.push_back(std::move(record));
     }
     return records;
 }
 
-void removeDuplicateVms(VmList& records) {
+VmList removeDuplicateVms(VmList& records) {
+    VmList removed;
     for (size_t i = 0; i < records.size(); ++i) {
         for (size_t j = i + 1; j < records.size();) {
-            if (records[j]->home == records[i]->home && records[j]->version == records[i]->version)
+            if (records[j]->home == records[i]->home && records[j]->version == records[i]->version) {
+                removed.push_back(std::move(records[j]));
                 records.erase(records.begin() + static_cast<std::ptrdiff_t>(j));
-            else
+            } else {
                 ++j;
+            }
         }
     }
+    return removed;
 }
 
 bool prefersNot64Bit(int64_t platform) { return platform == 1 || platform == 3; }
@@ -137,10 +173,16 @@ InstalledVmList buildInstalledVmList(int64_t platform, const std::vector<std::ws
     InstalledVmList list;
     list.preferNot64Bit = prefersNot64Bit(platform);
     list.records = enumerateRegistryVms();
+    if (pathDirectories.empty()) trail(L"no PATH directories to search");
     VmList fromPath = scanPathVms(pathDirectories);
     for (auto& record : fromPath) list.records.push_back(std::move(record));
-    removeDuplicateVms(list.records);
+    VmList duplicates = removeDuplicateVms(list.records);
     sortByRank(list.records, list.preferNot64Bit);
+    if (trailEnabled()) {
+        for (const auto& record : duplicates)
+            trail(L"dropped as a duplicate (same home and version): " + nameVm(*record));
+        trail(L"installed VMs: " + std::to_wstring(list.records.size()));
+    }
     return list;
 }
 

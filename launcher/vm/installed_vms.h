@@ -31,7 +31,8 @@ void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into);
 
 VmList scanPathVms(const std::vector<std::wstring>& directories);
 
-void removeDuplicateVms(VmList& records);
+// Keeps the first of the records with the same home and version; returns the others.
+VmList removeDuplicateVms(VmList& records);
 bool prefersNot64Bit(int64_t platform);  // platform 1 and 3
 // True when a ranks below b.
 bool compareVmRank(const VmRecord& a, const VmRecord& b, bool preferNot64Bit);

@@ -28,17 +28,35 @@ std::vector<std::wstring> splitValidList(std::wstring_view list);
 bool isVersionToken(std::wstring_view token);
 CustomEntry splitCustomEntry(std::wstring_view entry);
 bool matchesVersionSpec(const VmVersion& version, std::wstring_view spec);
-bool matchesCustomEntry(const VmRecord& record, std::wstring_view upperEntry, const ValidatorRun& validator);
-bool matchesListEntry(const VmRecord& record, std::wstring_view entry, const ValidatorRun& validator);
+// When an entry refuses the record and `refusal` is given, it names the condition that failed.
+bool matchesCustomEntry(const VmRecord& record, std::wstring_view upperEntry, const ValidatorRun& validator,
+                        std::wstring* refusal = nullptr);
+bool matchesListEntry(const VmRecord& record, std::wstring_view entry, const ValidatorRun& validator,
+                      std::wstring* refusal = nullptr);
 
 // Platform 2 admits only 64-bit-marked records, 3 only unmarked ones.
 bool platformAdmits(int64_t platform, const VmRecord& record);
+// Why the platform does not admit a record.
+std::wstring platformRefusal(int64_t platform);
+
+// What the search made of one record for one entry, for the diagnostic trail.
+struct ListSearchStep {
+    std::wstring entry;
+    const VmRecord* record = nullptr;
+    bool accepted = false;
+    std::wstring reason;  // why refused; for an accepted record, empty or a remark
+};
+struct ListSearchReport {
+    std::vector<ListSearchStep> steps;
+    std::vector<const VmRecord*> ranked;  // the collected records, best last
+};
 
 // The best record of `installed` that some entry accepts and the platform admits; each
-// record tested gets a copy of the launch options first. Null when none.
+// record tested gets a copy of the launch options first. Null when none. Fills `report`
+// when given.
 VmRecord* pickFromValidList(const std::vector<VmRecord*>& installed, const std::vector<std::wstring>& entries,
                             int64_t platform, bool preferNot64Bit, const LaunchOptions& options,
-                            const ValidatorRun& validator);
+                            const ValidatorRun& validator, ListSearchReport* report = nullptr);
 
 // The list search over the installed VMs; a copy of the chosen record, or null.
 std::unique_ptr<VmRecord> searchValidVmList(const PropertySet& appProperties, const LaunchOptions& options);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/launcher.h"
 #include "launcher/path_text.h"
@@ -50,6 +51,7 @@ std::unique_ptr<VmRecord> vmFromExecutable(const std::wstring& path, const Launc
     record->vendor = probe.vendor;
     record->version = probe.version;
     record->launchOptions = options;
+    if (trailEnabled()) trail(L"probed " + path + L": " + describeVm(*record));
     return record;
 }
 
@@ -60,9 +62,11 @@ std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const L
     const bool namedExists = !named.empty() && exists(named);
     if (!current.empty() || namedExists) {
         std::wstring candidate;
+        const wchar_t* source = L"KIV_VM";
         if (namedExists && !hasZeroSize(named)) {
             candidate = named;
         } else {
+            source = L"kiv.nl.current.vm";
             candidate = current;
             if (!isAbsolute(candidate)) {
                 std::wstring directory = fullPath(currentDirectory(), false);
@@ -73,7 +77,12 @@ std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const L
         // .kiv files store paths with doubled backslashes; the home is found from the
         // collapsed form.
         candidate = normalisePath(candidate);
-        if (isUsableFile(candidate)) return vmFromExecutable(candidate, options);
+        const bool usable = isUsableFile(candidate);
+        trail(std::wstring(L"candidate from ") + source + L": " + candidate +
+              (usable ? L"" : L": not a file, the valid-VM list decides"));
+        if (usable) return vmFromExecutable(candidate, options);
+    } else {
+        trail(L"kiv.nl.current.vm is not set: the valid-VM list decides");
     }
     return searchValidVmList(launcher.appProperties(), options);
 }

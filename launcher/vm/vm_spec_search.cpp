@@ -1,5 +1,6 @@
 #include "launcher/vm/vm_spec_search.h"
 
+#include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/launcher.h"
 #include "launcher/path_text.h"
@@ -14,11 +15,21 @@
 namespace velmora::launcher {
 namespace {
 
-// An executable that exists and passes Verify joins the results.
+// An executable that exists and passes Verify joins the results. `source` names the hint
+// for the trail.
 void tryExecutable(const std::wstring& executable, const VmSpec& spec, const std::wstring& specDirectory,
-                   const LaunchOptions& options, SpecSearchResults& results) {
-    if (!exists(executable) || isDirectory(executable)) return;
-    if (!runVerify(specDirectory, executable, spec.propertyChecks)) return;
+                   const LaunchOptions& options, SpecSearchResults& results, const std::wstring& source) {
+    const std::wstring candidate = L"candidate from " + source + L": " + executable;
+    if (!exists(executable) || isDirectory(executable)) {
+        trail(candidate + L": no such file");
+        return;
+    }
+    std::wstring failure;
+    if (!runVerify(specDirectory, executable, spec.propertyChecks, trailEnabled() ? &failure : nullptr)) {
+        trail(candidate + L": refused by Verify, " + failure);
+        return;
+    }
+    trail(candidate + L": Verify passed");
     results.add(vmFromExecutable(executable, options));
 }
 
@@ -51,8 +62,12 @@ void searchRegistryHints(const VmSpec& spec, const std::vector<std::wstring>& hi
                          const LaunchOptions& options, SpecSearchResults& results) {
     for (const auto& line : expandRegistryWildcards(hints)) {
         std::wstring home = readRegistryHintHome(line);
-        if (home.empty()) continue;
-        tryExecutable(normalisePath(home + L"\\" + spec.jvmExe()), spec, specDirectory, options, results);
+        if (home.empty()) {
+            trail(L"registry hint " + line + L": no value there");
+            continue;
+        }
+        tryExecutable(normalisePath(home + L"\\" + spec.jvmExe()), spec, specDirectory, options, results,
+                      L"registry hint " + line);
     }
 }
 
@@ -63,12 +78,16 @@ void searchPathHints(const VmSpec& spec, const std::vector<std::wstring>& hints,
         if (levels < 1) {
             for (const auto& drive : fixedDrives())
                 tryExecutable(normalisePath(driveHintExecutable(drive, hint, spec.jvmExe())), spec, specDirectory,
-                              options, results);
+                              options, results, L"path hint " + hint + L" on drive " + drive);
         } else {
             std::wstring location;
-            if (!readSeaLocation(options.workingDirectory, location)) continue;
+            if (!readSeaLocation(options.workingDirectory, location)) {
+                trail(L"path hint " + hint + L": " + seaLocFilePath(options.workingDirectory) +
+                      L" cannot be read, so the installer's folder is unknown");
+                continue;
+            }
             tryExecutable(normalisePath(installerHintExecutable(location, hint, levels, spec.jvmExe())), spec,
-                          specDirectory, options, results);
+                          specDirectory, options, results, L"path hint " + hint + L" beside the installer");
         }
     }
 }
@@ -81,10 +100,18 @@ std::unique_ptr<VmRecord> searchBySpecFiles(const Launcher& launcher, const Laun
     for (int32_t n = 0; n < total; ++n) {
         std::wstring path = L"jvmspecs\\" + build.specFileName(n);
         parseVmSpec(path, spec);
+        if (trailEnabled())
+            trail(L"specification file " + path + L": JVM_EXE " + spec.jvmExe() + L", " +
+                  std::to_wstring(spec.propertyChecks.size()) + L" property checks, " +
+                  std::to_wstring(spec.registryHints.size()) + L" registry hints, " +
+                  std::to_wstring(spec.pathHints.size()) + L" path hints");
         std::wstring specDirectory = normalisePath(fullPath(parentOf(path, L"."), false));
         searchRegistryHints(spec, spec.registryHints, specDirectory, options, results);
         searchPathHints(spec, spec.pathHints, specDirectory, options, results);
     }
+    if (trailEnabled())
+        trail(L"specification search: " + std::to_wstring(results.unmarked.size()) + L" valid VMs not marked 64-bit, " +
+              std::to_wstring(results.marked.size()) + L" marked; " + specPlatformRule(platform));
     return pickSpecSearchResult(results, platform);
 }
 

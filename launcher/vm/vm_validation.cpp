@@ -1,6 +1,7 @@
 #include "launcher/vm/vm_validation.h"
 
 #include "common/text_convert.h"
+#include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/vm/vm_record.h"
 #include "launcher/vm_process.h"
@@ -32,17 +33,22 @@ bool matchPropertyValue(std::wstring_view actual, std::wstring_view expected) {
     return actual == expected;
 }
 
-bool checkVerifyOutput(std::string_view outputBytes, const PropertyChecks& checks) {
+bool checkVerifyOutput(std::string_view outputBytes, const PropertyChecks& checks, std::wstring* failure) {
+    auto refuse = [failure](std::wstring why) {
+        if (failure) *failure = std::move(why);
+        return false;
+    };
     std::wstring decoded = utf8ToWide(outputBytes);
     std::wstring_view text = trimmed(decoded);
-    if (text.empty()) return false;
+    if (text.empty()) return refuse(L"Verify printed nothing");
     size_t headerEnd = text.find(L'\n');
-    if (headerEnd == std::wstring_view::npos || headerEnd == 0) return false;
+    if (headerEnd == std::wstring_view::npos || headerEnd == 0) return refuse(L"Verify printed a header line alone");
     std::wstring_view rest = trimmed(text.substr(headerEnd + 1));
     for (const auto& [name, expected] : checks) {
         size_t lineEnd = rest.find(L'\n');
         std::wstring_view line = lineEnd == std::wstring_view::npos ? rest : rest.substr(0, lineEnd);
-        if (!matchPropertyValue(line, expected)) return false;
+        if (!matchPropertyValue(line, expected))
+            return refuse(name + L" is \"" + std::wstring(line) + L"\", expected \"" + expected + L"\"");
         if (lineEnd != std::wstring_view::npos) rest = trimmed(rest.substr(lineEnd + 1));
     }
     return true;
@@ -62,13 +68,22 @@ std::wstring verifyArchivePath(const std::wstring& specDirectory) {
     return archive;
 }
 
-bool runVerify(const std::wstring& specDirectory, const std::wstring& executable, const PropertyChecks& checks) {
+bool runVerify(const std::wstring& specDirectory, const std::wstring& executable, const PropertyChecks& checks,
+               std::wstring* failure) {
     std::wstring archive = verifyArchivePath(specDirectory);
-    if (archive.empty()) return false;
+    if (archive.empty()) {
+        if (failure) *failure = L"no Verify.jar in " + specDirectory + L" or its jvmspecs folder";
+        return false;
+    }
     CapturedRun run = captureProcessOutput(verifyCommandLine(executable, archive, checks),
                                            fullPath(specDirectory, false), kVerifyTimeoutMs);
-    if (!run.started || !run.finished) return false;
-    return checkVerifyOutput(run.output, checks);
+    if (!run.started || !run.finished) {
+        if (failure)
+            *failure = !run.started ? L"Verify could not be started"
+                                    : L"Verify did not end within " + std::to_wstring(kVerifyTimeoutMs) + L" ms";
+        return false;
+    }
+    return checkVerifyOutput(run.output, checks, failure);
 }
 
 bool runValidatorClass(const VmRecord& record, const std::wstring& argument) {
@@ -81,8 +96,15 @@ bool runValidatorClass(const VmRecord& record, const std::wstring& argument) {
         UniqueKernelHandle process = record.launch(options, true);
         DWORD code = 0;
         if (::GetExitCodeProcess(process.get(), &code)) exitCode = code;
+        if (trailEnabled())
+            trail(L"the validator class with argument " + argument + L" on " + nameVm(record) +
+                  L" ended with exit code " +
+                  (exitCode < 0 ? std::wstring(L"unknown") : std::to_wstring(static_cast<int32_t>(code))));
     } catch (const std::exception&) {
         exitCode = -1;  // a start failure is no match
+        if (trailEnabled())
+            trail(L"the validator class with argument " + argument + L" on " + nameVm(record) +
+                  L" could not be started");
     }
     return exitCode == 0;
 }

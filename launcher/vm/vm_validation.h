@@ -15,16 +15,18 @@ using PropertyChecks = std::map<std::wstring, std::wstring>;  // name -> expecte
 bool matchPropertyValue(std::wstring_view actual, std::wstring_view expected);
 
 // One header line, then one value per check in the checks' order; the last line serves
-// the checks beyond it.
-bool checkVerifyOutput(std::string_view outputBytes, const PropertyChecks& checks);
+// the checks beyond it. When refused and `failure` is given, it says why (for the trail).
+bool checkVerifyOutput(std::string_view outputBytes, const PropertyChecks& checks, std::wstring* failure = nullptr);
 
 std::wstring verifyCommandLine(const std::wstring& executable, const std::wstring& archive, const PropertyChecks& checks);
 
 // Verify.jar in specDirectory, else in its jvmspecs folder; empty when neither is a file.
 std::wstring verifyArchivePath(const std::wstring& specDirectory);
 
-// Gives the program 5000 ms in all; it is terminated when it takes longer.
-bool runVerify(const std::wstring& specDirectory, const std::wstring& executable, const PropertyChecks& checks);
+// Gives the program 5000 ms in all; it is terminated when it takes longer. When refused and
+// `failure` is given, it says why.
+bool runVerify(const std::wstring& specDirectory, const std::wstring& executable, const PropertyChecks& checks,
+               std::wstring* failure = nullptr);
 
 // The validator class with the arguments "1" and `argument`; valid when it exits with 0.
 bool runValidatorClass(const VmRecord& record, const std::wstring& argument);

@@ -1,0 +1,110 @@
+#include "launcher/diagnostic_trail.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "common/text_convert.h"
+#include "launcher/console_service.h"
+#include "launcher/vm/vm_record.h"
+
+namespace velmora::launcher {
+namespace {
+
+bool readSwitch() {
+    // Anything longer than "true" is not "true"; a small buffer is enough to tell.
+    // Absent, empty or longer than the buffer: none of them is "true".
+    wchar_t value[8] = {};
+    DWORD length = ::GetEnvironmentVariableW(L"KIV_DEBUG", value, 8);
+    if (length == 0 || length >= 8) return false;
+    return trailSwitchOn(value);
+}
+
+}  // namespace
+
+bool trailSwitchOn(const wchar_t* value) { return value != nullptr && equalsIgnoringAsciiCase(value, L"true"); }
+
+bool trailEnabled() {
+    static const bool enabled = readSwitch();
+    return enabled;
+}
+
+void trail(std::wstring_view text) {
+    if (!trailEnabled()) return;
+    writeStandardText(STD_ERROR_HANDLE, L"quillrun: " + trailLine(text) + L"\n");
+}
+
+std::wstring trailLine(std::wstring_view text) {
+    std::wstring line;
+    line.reserve(text.size());
+    for (wchar_t c : text) {
+        if (c >= 0x20 && c != 0x7F) {
+            line.push_back(c);
+        } else if (c == L'\n') {
+            line += L"\\n";
+        } else if (c == L'\r') {
+            line += L"\\r";
+        } else if (c == L'\t') {
+            line += L"\\t";
+        } else {
+            wchar_t escaped[8];
+            std::swprintf(escaped, 8, L"\\x%02X", static_cast<unsigned>(c));
+            line += escaped;
+        }
+    }
+    return line;
+}
+
+std::wstring vmKindName(VmKind kind) {
+    switch (kind) {
+        case VmKind::JDK:
+            return L"JDK";
+        case VmKind::JRE:
+            return L"JRE";
+        case VmKind::MSJ:
+            return L"MSJ";
+    }
+    return L"kind " + std::to_wstring(static_cast<int32_t>(kind));
+}
+
+std::wstring describeVm(const VmRecord& record) {
+    return vmKindName(record.kind) + L", vendor " + record.vendor + L", version " + versionText(record.version) +
+           (record.is64Bit ? L", 64-bit" : L", not 64-bit") + L", home " + record.home;
+}
+
+std::wstring nameVm(const VmRecord& record) {
+    return vmKindName(record.kind) + L" " + versionText(record.version) + (record.is64Bit ? L" (64-bit)" : L"") +
+           L" at " + record.home;
+}
+
+std::wstring listPlatformRule(int64_t platform) {
+    const std::wstring value = L"platform " + std::to_wstring(platform);
+    switch (platform) {
+        case 1:
+            return value + L": all VMs, those not marked 64-bit ranked higher";
+        case 2:
+            return value + L": only VMs marked 64-bit";
+        case 3:
+            return value + L": only VMs not marked 64-bit";
+        default:
+            return value + L": all VMs, those marked 64-bit ranked higher";
+    }
+}
+
+std::wstring specPlatformRule(int64_t platform) {
+    const std::wstring value = L"platform " + std::to_wstring(platform);
+    switch (platform) {
+        case 0:
+            return value + L": the first VM marked 64-bit, else the first other";
+        case 1:
+            return value + L": the first VM not marked 64-bit, else the first marked";
+        case 2:
+            return value + L": only the first VM marked 64-bit";
+        case 3:
+            return value + L": only the first VM not marked 64-bit";
+        default:
+            return value + L": no VM (the value is not one of 0 to 3)";
+    }
+}
+
+}  // namespace velmora::launcher
