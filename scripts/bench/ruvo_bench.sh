@@ -72,5 +72,9 @@ printf '\nInstaller: %d files, %.1f MB unpacked, %.1f MB file, %d runs each\n' "
 printf '%-44s %10s %8s\n' "" "median ms" "MB/s"
 printf '%-44s %10.0f %8.1f\n' "engine alone (alextract, whole run)" "$t_engine" "$(awk "BEGIN { print $mb / $t_engine * 1000 }")"
 printf '%-44s %10.0f %8.1f\n' "ruvo -i silent, start to launcher start" "$t_self" "$(awk "BEGIN { print $mb / $t_self * 1000 }")"
-printf 'self-extractor overhead: %+.1f%% of the engine time (target: below 10%%)\n' \
-  "$(awk "BEGIN { print ($t_self - $t_engine) * 100 / $t_engine }")"
+ratios=()
+for i in "${!self_times[@]}"; do ratios+=("$(awk "BEGIN { print ${self_times[$i]} / ${engine_times[$i]} }")"); done
+printf 'per round (ruvo / engine): %s\n' "${ratios[*]}"
+printf 'self-extractor overhead: %+.1f%% of the engine time, median of the rounds (target: below 10%%)\n' \
+  "$(awk "BEGIN { print ($(median "${ratios[@]}") - 1) * 100 }")"
+printf 'load average at the end: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
