@@ -1,0 +1,252 @@
+// KIV_DEBUG's diagnostic trail through the real quillrun.exe: off, the run is byte for byte
+// what it always was; on, standard error names every candidate and why it was refused.
+// Some cases register VMs under the Java registry keys, so this executable runs alone.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+
+#include "common/text_convert.h"
+#include "tests/system/launcher/vm_spec_app.h"
+
+using namespace velmora::test;
+
+namespace {
+
+const std::string kNoVmError =
+    "Quillrun Error: Could not find a valid Java virtual machine to load.\n\n"
+    "You may need to reinstall a supported Java virtual machine.\n";
+
+// KIV_DEBUG for the child: absent, or the given value.
+ChildOptions debugSwitch(std::optional<std::wstring> value) {
+    ChildOptions options;
+    options.removedEnvironment.push_back(L"KIV_DEBUG");
+    if (value) options.extraEnvironment.push_back(L"KIV_DEBUG=" + *value);
+    return options;
+}
+
+struct SplitError {
+    std::string trail;  // the "quillrun: " lines
+    std::string rest;   // everything else, in order
+};
+
+SplitError splitTrail(const std::string& standardError) {
+    SplitError split;
+    size_t start = 0;
+    while (start < standardError.size()) {
+        size_t end = standardError.find('\n', start);
+        end = end == std::string::npos ? standardError.size() : end + 1;
+        std::string line = standardError.substr(start, end - start);
+        (line.rfind("quillrun: ", 0) == 0 ? split.trail : split.rest) += line;
+        start = end;
+    }
+    return split;
+}
+
+// The trail must hold this whole line.
+::testing::AssertionResult hasLine(const std::string& trail, const std::wstring& fact) {
+    std::string line = "quillrun: " + velmora::wideToUtf8(fact) + "\n";
+    if (trail.find(line) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "missing line: " << line << "in trail:\n" << trail;
+}
+
+size_t lineAt(const std::string& trail, const std::wstring& start) {
+    return trail.find("quillrun: " + velmora::wideToUtf8(start));
+}
+
+std::string utf8(const std::wstring& text) { return velmora::wideToUtf8(text); }
+
+const std::wstring kJavaRoots[] = {L"SOFTWARE\\JavaSoft", L"SOFTWARE\\IBM"};
+
+void removeJavaKeys() {
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        for (const auto& root : kJavaRoots) {
+            HKEY key = nullptr;
+            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
+                continue;
+            ::RegDeleteTreeW(key, nullptr);
+            ::RegCloseKey(key);
+            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), view, 0);
+        }
+    }
+}
+
+void setValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(key);
+}
+
+class DiagnosticTrail : public ::testing::Test {
+protected:
+    void SetUp() override { removeJavaKeys(); }
+    void TearDown() override { removeJavaKeys(); }
+};
+
+}  // namespace
+
+TEST_F(DiagnosticTrail, OffTheRunIsAsItAlwaysWas) {
+    VmTestApp app;
+    app.placeVm(L"standin_vm_sun18", L"onpath\\bin\\java.exe");
+    std::wstring jre11 = app.placeVm(L"standin_vm_sun11", L"jre11\\bin\\java.exe");
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=JRE_1.8+ MSJ\n");
+    const std::vector<std::wstring> path{app.path(L"onpath\\bin"), app.path(L"jre11\\bin")};
+
+    // What this case has always printed and started (the scratch file's name is new each run).
+    const std::string expectedOutput =
+        "company: Sun Microsystems, Inc.\r\ncompany: Oracle Corporation\r\nstandin: application Main ran\n";
+    const std::wstring expectedCommandLine =
+        L"\"" + jre11 + L"\" --add-opens java.base/jdk.internal.loader=ALL-UNNAMED -Dsun.java2d.uiScale.enabled=false"
+        L" -classpath \"" + app.path(L"app.jar") + L";\" Main \"" + app.forwardSlashes(app.path(L"app.kiv")) +
+        L"\" \"<scratch>\" -x \"a b\"";
+
+    std::string offError;
+    for (std::optional<std::wstring> value : std::vector<std::optional<std::wstring>>{
+             std::nullopt, L"false", L"1", L"TRUE"}) {
+        const std::string name = value ? utf8(*value) : "unset";
+        ::DeleteFileW(app.path(L"rec\\commandline.txt").c_str());
+        ChildResult result = app.run(L"-x \"a b\"", path, debugSwitch(value));
+        EXPECT_EQ(result.exitCode, 0u) << name << result.standardError;
+        EXPECT_EQ(result.standardOutput, expectedOutput) << name;
+        std::wstring line = app.recorded(L"commandline.txt");
+        std::wstring scratch = app.scratchFileOf(line);
+        ASSERT_FALSE(scratch.empty()) << name << ": " << utf8(line);
+        line.replace(line.find(scratch), scratch.size(), L"<scratch>");
+        EXPECT_EQ(line, expectedCommandLine) << name;
+
+        SplitError error = splitTrail(result.standardError);
+        if (value != L"TRUE") {
+            EXPECT_EQ(result.standardError, "") << name;
+            continue;
+        }
+        // On: only "quillrun: " lines are added, and they tell what happened.
+        EXPECT_EQ(error.rest, "");
+        EXPECT_TRUE(hasLine(error.trail, L"entry JRE_1.8+, JRE 11.0.2 at " + app.path(L"jre11") + L": accepted"));
+        EXPECT_TRUE(hasLine(error.trail, L"entry MSJ, JRE 8.0.310 at " + app.path(L"onpath") +
+                                             L": refused, kind JRE is not MSJ"));
+        EXPECT_TRUE(hasLine(error.trail, L"starting: " + app.recorded(L"commandline.txt")));
+    }
+}
+
+TEST_F(DiagnosticTrail, NamesEveryCandidateAndWhyItWasRefused) {
+    VmTestApp app;
+    app.placeVm(L"standin_vm_sun18", L"regjre8\\bin\\java.exe");
+    app.placeVm(L"standin_vm_sun11", L"regjdk11\\bin\\java.exe");
+    app.configureVm(L"regjdk11\\bin", "validator.exit=3\n");
+    std::wstring pathJre = app.placeVm(L"standin_vm_sun18", L"onpath\\bin\\java.exe");
+    app.configureVm(L"onpath\\bin", "exit=7\n");
+    setValue(L"SOFTWARE\\JavaSoft\\JRE\\1.8", L"JavaHome", app.path(L"regjre8"));
+    setValue(L"SOFTWARE\\JavaSoft\\JRE\\1.8", L"MicroVersion", L"0");
+    setValue(L"SOFTWARE\\JavaSoft\\Java Development Kit\\11.0.2", L"JavaHome", app.path(L"regjdk11"));
+    setValue(L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.5", L"JavaHome", app.path(L"gone"));  // no MicroVersion
+
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=CHECK_JDK JRE_1.8.0_310\n");
+    ChildResult result = app.run(L"", {app.path(L"missing"), app.path(L"onpath\\bin")}, debugSwitch(L"TRUE"));
+    EXPECT_EQ(result.exitCode, 7u) << result.standardError;
+    EXPECT_EQ(app.recorded(L"exe.txt"), pathJre);
+    const std::string trail = splitTrail(result.standardError).trail;
+    const std::wstring regJre8Home = app.path(L"regjre8"), regJdkHome = app.path(L"regjdk11"),
+                       pathHome = app.path(L"onpath");
+
+    // Every candidate with its source.
+    EXPECT_TRUE(hasLine(trail, L"candidate from registry HKLM\\SOFTWARE\\JavaSoft\\JRE (64-bit view), subkey 1.8: "
+                               L"JRE, vendor Sun, version 8.0.0, not 64-bit, home " + regJre8Home));
+    EXPECT_TRUE(hasLine(trail, L"candidate from registry HKLM\\SOFTWARE\\JavaSoft\\Java Development Kit (64-bit view),"
+                               L" subkey 11.0.2: JDK, vendor Sun, version 11.0.2, not 64-bit, home " + regJdkHome));
+    EXPECT_NE(lineAt(trail, L"registry HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment (64-bit view), subkey 1.5: "
+                            L"dropped, "),
+              std::string::npos)
+        << trail;
+    EXPECT_TRUE(hasLine(trail, L"PATH directory " + app.path(L"missing") + L": no Java executable"));
+    EXPECT_TRUE(hasLine(trail, L"candidate from PATH directory " + app.path(L"onpath\\bin") + L": " + pathJre +
+                               L": JRE, vendor Sun, version 8.0.310, not 64-bit, home " + pathHome));
+
+    // Each entry against each record, with the validator's exit code.
+    EXPECT_TRUE(hasLine(trail, L"the validator class with argument CHECK on JDK 11.0.2 at " + regJdkHome +
+                               L" ended with exit code 3"));
+    EXPECT_TRUE(hasLine(trail, L"entry CHECK_JDK, JDK 11.0.2 at " + regJdkHome +
+                               L": refused, the validator class refused it (argument CHECK)"));
+    EXPECT_TRUE(hasLine(trail, L"entry CHECK_JDK, JRE 8.0.0 at " + regJre8Home + L": refused, kind JRE is not JDK"));
+    EXPECT_TRUE(hasLine(trail, L"entry JRE_1.8.0_310, JDK 11.0.2 at " + regJdkHome + L": refused, kind JDK is not JRE"));
+    EXPECT_TRUE(hasLine(trail, L"entry JRE_1.8.0_310, JRE 8.0.0 at " + regJre8Home +
+                               L": refused, version 8.0.0 does not match 1.8.0_310"));
+    EXPECT_TRUE(hasLine(trail, L"entry JRE_1.8.0_310, JRE 8.0.310 at " + pathHome + L": accepted"));
+
+    // The choice, what was started where, and how it ended, in the order of the run.
+    EXPECT_TRUE(hasLine(trail, L"chosen VM: " + pathJre + L" (JRE, vendor Sun, version 8.0.310, not 64-bit, home " +
+                               pathHome + L")"));
+    EXPECT_TRUE(hasLine(trail, L"starting: " + app.recorded(L"commandline.txt")));
+    EXPECT_TRUE(hasLine(trail, L"working directory: " + app.recorded(L"cwd.txt")));
+    EXPECT_TRUE(hasLine(trail, L"the VM ended with exit code 7"));
+    const size_t order[] = {lineAt(trail, L"command line: "), lineAt(trail, L"properties file "),
+                            lineAt(trail, L"build options: "), lineAt(trail, L"candidate from registry"),
+                            lineAt(trail, L"entry CHECK_JDK"), lineAt(trail, L"chosen VM: "),
+                            trail.rfind("quillrun: starting: \"" + utf8(pathJre)), lineAt(trail, L"the VM ended")};
+    for (size_t i = 1; i < std::size(order); ++i) EXPECT_LT(order[i - 1], order[i]) << i << "\n" << trail;
+}
+
+TEST_F(DiagnosticTrail, MessageOneHundredOneShowsWhyEveryCandidateWasRefused) {
+    SpecApp app;
+    app.placeVm(L"standin_vm_sun18", L"onpath\\bin\\java.exe");
+    const std::vector<std::wstring> path{app.path(L"onpath\\bin")};
+
+    // The list search: each installed VM refused by the one entry.
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=MSJ\n");
+    ChildResult off = app.run(L"", path, debugSwitch(std::nullopt));
+    ChildResult on = app.run(L"", path, debugSwitch(L"true"));
+    EXPECT_EQ(off.exitCode, 1u);
+    EXPECT_EQ(off.standardError, kNoVmError);
+    EXPECT_EQ(on.exitCode, 1u);
+    EXPECT_EQ(on.standardOutput, off.standardOutput);
+    SplitError split = splitTrail(on.standardError);
+    EXPECT_EQ(split.rest, kNoVmError);
+    EXPECT_TRUE(hasLine(split.trail, L"entry MSJ, JRE 8.0.310 at " + app.path(L"onpath") +
+                                         L": refused, kind JRE is not MSJ"));
+    EXPECT_TRUE(hasLine(split.trail, L"no installed VM is accepted: the list search finds no VM"));
+    EXPECT_TRUE(hasLine(split.trail, L"no VM was chosen: the run ends with message 101"));
+    EXPECT_LT(on.standardError.find("quillrun: no VM was chosen"), on.standardError.find("Quillrun Error"));
+
+    // A build option that names no branch.
+    app.buildOptions("build.option=withVM\n");
+    on = app.run(L"", path, debugSwitch(L"True"));
+    EXPECT_EQ(splitTrail(on.standardError).rest, kNoVmError);
+    EXPECT_TRUE(hasLine(on.standardError, L"build option build.option=withVM"));
+    EXPECT_TRUE(hasLine(on.standardError, L"build.option \"withVM\" is neither withvm nor withoutvm: no VM"));
+
+    // The specification search: a VM that fails Verify, folders that hold none, a registry
+    // value that is not there and an installer folder that is unknown.
+    app.buildOptions(kSpecBuild);
+    app.write(L"jvmspecs\\Verify.jar", "");
+    std::wstring driveJre = app.vm(L"drivejre");
+    const std::wstring root = app.root();
+    const std::string missingKey = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\VelmoraTrailTest-" +
+                                   std::to_string(::GetCurrentProcessId()) + "\\JavaHome";
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.version=1.7*\n/:\n"
+                        "PLATFORM_HINT:\n" + missingKey + "\n/:\n"
+                        "PATH_HINT:\n" + narrow(root.substr(2)) + "\\drivejre\n" +
+                        narrow(root.substr(2)) + "\\nothing\n..\\jre\n/:\n");
+    off = app.run(L"", path, debugSwitch(L"false"));
+    on = app.run(L"", path, debugSwitch(L"TRUE"));
+    EXPECT_EQ(off.exitCode, 1u);
+    EXPECT_EQ(on.exitCode, 1u);
+    EXPECT_TRUE(contains(off.standardError, kNoVmError)) << off.standardError;
+    EXPECT_EQ(splitTrail(on.standardError).rest, off.standardError);
+    EXPECT_EQ(on.standardOutput, off.standardOutput);
+    const std::string& trail = on.standardError;
+    EXPECT_TRUE(hasLine(trail, L"specification file jvmspecs\\a.spec: JVM_EXE bin\\java.exe, 1 property checks, "
+                               L"1 registry hints, 3 path hints"));
+    EXPECT_TRUE(hasLine(trail, L"registry hint " + velmora::utf8ToWide(missingKey) + L": no value there"));
+    EXPECT_TRUE(hasLine(trail, L"candidate from path hint " + root.substr(2) + L"\\drivejre on drive " +
+                               root.substr(0, 2) + L": " + driveJre +
+                               L": refused by Verify, java.version is \"1.8.0_310\", expected \"1.7*\""));
+    EXPECT_TRUE(hasLine(trail, L"candidate from path hint " + root.substr(2) + L"\\nothing on drive " +
+                               root.substr(0, 2) + L": " + app.path(L"nothing\\bin\\java.exe") + L": no such file"));
+    EXPECT_NE(lineAt(trail, L"path hint ..\\jre: "), std::string::npos) << trail;
+    EXPECT_TRUE(hasLine(trail, L"specification search: 0 valid VMs not marked 64-bit, 0 marked; platform 1: "
+                               L"the first VM not marked 64-bit, else the first marked"));
+    EXPECT_TRUE(hasLine(trail, L"no VM was chosen: the run ends with message 101"));
+}
