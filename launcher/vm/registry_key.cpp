@@ -52,8 +52,9 @@ std::wstring RegistryKey::readString(const std::wstring& valueName) const {
         status = ::RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type,
                                     reinterpret_cast<BYTE*>(buffer.data()), &bytes);
     }
-    if (status != ERROR_SUCCESS) fail(L"key query failed");
-    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) fail(L"value not a string");
+    // The value's name goes into the text: the trail tells which value a dropped VM lacked.
+    if (status != ERROR_SUCCESS) fail(L"key query failed: " + valueName);
+    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) fail(L"value not a string: " + valueName);
     buffer[bytes / sizeof(wchar_t)] = L'\0';
     return std::wstring(buffer.data());
 }
