@@ -17,7 +17,11 @@ command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is missing (scripts/se
 if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$here/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j "${VELMORA_JOBS:-2}" >/dev/null
+if ! cmake --build "$build" -j "${VELMORA_JOBS:-2}" >"$build/build.log" 2>&1; then
+  grep -E 'error|undefined reference' "$build/build.log" | head -20 >&2
+  echo "fuzz.sh: the build failed; see $build/build.log" >&2
+  exit 2
+fi
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then

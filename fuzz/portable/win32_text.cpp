@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -202,6 +203,22 @@ int _vsnwprintf(wchar_t* buffer, size_t count, const wchar_t* format, va_list ar
 }
 
 // ---- Window, registry and handle calls the native build never makes effective ----------
+
+DWORD GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, DWORD capacity) {
+    std::string key;
+    encodeUtf8(name, std::wcslen(name), key);
+    const char* value = std::getenv(key.c_str());
+    if (!value) {
+        SetLastError(203);  // ERROR_ENVVAR_NOT_FOUND
+        return 0;
+    }
+    std::vector<uint16_t> units;
+    decodeUtf8(reinterpret_cast<const unsigned char*>(value), std::strlen(value), units);
+    if (units.size() + 1 > capacity) return static_cast<DWORD>(units.size() + 1);
+    for (size_t i = 0; i < units.size(); ++i) buffer[i] = static_cast<wchar_t>(units[i]);
+    buffer[units.size()] = L'\0';
+    return static_cast<DWORD>(units.size());
+}
 
 int _wcsicmp(const wchar_t* a, const wchar_t* b) {
     auto fold = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };

@@ -62,6 +62,8 @@ using LPCSTR = const char*;
 #define TIME_ZONE_ID_STANDARD 1
 #define TIME_ZONE_ID_DAYLIGHT 2
 #define PM_REMOVE 0x0001
+#define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
+#define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
 
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -98,6 +100,8 @@ struct SECURITY_ATTRIBUTES;
 struct OVERLAPPED;
 
 DWORD GetLastError();
+// From the process environment (UTF-8 there); the Windows length rules.
+DWORD GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, DWORD capacity);
 void SetLastError(DWORD error);
 
 // Code page conversion: CP_UTF8 as Windows does it without MB_ERR_INVALID_CHARS; CP_ACP is

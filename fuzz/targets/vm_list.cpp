@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "fuzz_input.h"
+#include "launcher/diagnostic_trail.h"
 #include "launcher/properties/property_set.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
@@ -50,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(parseVersionText(versionText(v)) == v || v.major == 1);
         (void)scanDecimal(entry);
     }
+    // The diagnostic trail keeps each fact on one line whatever the entry holds.
+    for (wchar_t c : trailLine(fuzz::Units(data, size))) FUZZ_CHECK(c >= 0x20 && c != 0x7F);
+
     PropertySet properties;
     properties.set(L"kiv.nl.win32.java.launcher.platform", list);
     (void)platformValue(properties);
