@@ -15,6 +15,7 @@ packages=(
   openjdk-17-jdk-headless
   dpkg-dev
   zip unzip p7zip-full time
+  clang libclang-rt-14-dev clang-tidy cppcheck zlib1g-dev
 )
 
 missing=()
