@@ -65,15 +65,6 @@ TEST(TrailReasons, FixedEntriesNameTheConditionThatFailed) {
     EXPECT_EQ(refusalOf(*msj, L"ALL"), L"match");
 }
 
-TEST(TrailReasons, CustomEntriesInTheOrderTheyAreChecked) {
-    auto jdk11 = vm(VmKind::JDK, {11, 0, 2});
-    EXPECT_EQ(refusalOf(*jdk11, L"check_JRE_1.6*", false), L"the validator class refused it (argument CHECK)");
-    EXPECT_EQ(refusalOf(*jdk11, L"check_JRE_1.6*", true), L"kind JDK is not JRE");
-    EXPECT_EQ(refusalOf(*jdk11, L"JDK_1.6*"), L"version 11.0.2 does not match 1.6*");
-    EXPECT_EQ(refusalOf(*jdk11, L"ALL_1.8.0_20"), L"version 11.0.2 does not match 1.8.0_20");
-    EXPECT_EQ(refusalOf(*jdk11, L"JDK_11+"), L"match");
-}
-
 TEST(TrailReasons, ReportOfTheListSearch) {
     auto jre6 = vm(VmKind::JRE, {6, 0, 0}, 0, L"A");
     auto jre8 = vm(VmKind::JRE, {8, 0, 0}, 0, L"B");
