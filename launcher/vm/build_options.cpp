@@ -34,7 +34,7 @@ void traceSearch(const BuildOptions& build, const wchar_t* withoutSpecFiles) {
         trail(L"search: by " + std::to_wstring(build.specFileTotal()) + L" VM specification files");
     else
         trail(std::wstring(L"search: ") + withoutSpecFiles +
-              L" (specification files apply only with build.jvmspec.applicable exactly true and a total above 0)");
+              L" (VM specification files apply only with build.jvmspec.applicable exactly true and a total above 0)");
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ std::unique_ptr<VmRecord> searchBySpecFiles(const Launcher& launcher, const Laun
         std::wstring path = L"jvmspecs\\" + build.specFileName(n);
         parseVmSpec(path, spec);
         if (trailEnabled())
-            trail(L"specification file " + path + L": JVM_EXE " + spec.jvmExe() + L", " +
+            trail(L"VM specification file " + path + L": JVM_EXE " + spec.jvmExe() + L", " +
                   std::to_wstring(spec.propertyChecks.size()) + L" property checks, " +
                   std::to_wstring(spec.registryHints.size()) + L" registry hints, " +
                   std::to_wstring(spec.pathHints.size()) + L" path hints");
@@ -110,7 +110,8 @@ std::unique_ptr<VmRecord> searchBySpecFiles(const Launcher& launcher, const Laun
         searchPathHints(spec, spec.pathHints, specDirectory, options, results);
     }
     if (trailEnabled())
-        trail(L"specification search: " + std::to_wstring(results.unmarked.size()) + L" valid VMs not marked 64-bit, " +
+        trail(L"search by VM specification files: " + std::to_wstring(results.unmarked.size()) +
+              L" valid VMs not marked 64-bit, " +
               std::to_wstring(results.marked.size()) + L" marked; " + specPlatformRule(platform));
     return pickSpecSearchResult(results, platform);
 }

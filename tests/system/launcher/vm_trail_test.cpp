@@ -216,7 +216,7 @@ TEST_F(DiagnosticTrail, MessageOneHundredOneShowsWhyEveryCandidateWasRefused) {
     EXPECT_TRUE(hasLine(on.standardError, L"build option build.option=withVM"));
     EXPECT_TRUE(hasLine(on.standardError, L"build.option \"withVM\" is neither withvm nor withoutvm: no VM"));
 
-    // The specification search: a VM that fails Verify, folders that hold none, a registry
+    // The search by VM specification files: a VM that fails Verify, folders that hold none, a registry
     // value that is not there and an installer folder that is unknown.
     app.buildOptions(kSpecBuild);
     app.write(L"jvmspecs\\Verify.jar", "");
@@ -236,7 +236,7 @@ TEST_F(DiagnosticTrail, MessageOneHundredOneShowsWhyEveryCandidateWasRefused) {
     EXPECT_EQ(splitTrail(on.standardError).rest, off.standardError);
     EXPECT_EQ(on.standardOutput, off.standardOutput);
     const std::string& trail = on.standardError;
-    EXPECT_TRUE(hasLine(trail, L"specification file jvmspecs\\a.spec: JVM_EXE bin\\java.exe, 1 property checks, "
+    EXPECT_TRUE(hasLine(trail, L"VM specification file jvmspecs\\a.spec: JVM_EXE bin\\java.exe, 1 property checks, "
                                L"1 registry hints, 3 path hints"));
     EXPECT_TRUE(hasLine(trail, L"registry hint " + velmora::utf8ToWide(missingKey) + L": no value there"));
     EXPECT_TRUE(hasLine(trail, L"candidate from path hint " + root.substr(2) + L"\\drivejre on drive " +
@@ -245,7 +245,7 @@ TEST_F(DiagnosticTrail, MessageOneHundredOneShowsWhyEveryCandidateWasRefused) {
     EXPECT_TRUE(hasLine(trail, L"candidate from path hint " + root.substr(2) + L"\\nothing on drive " +
                                root.substr(0, 2) + L": " + app.path(L"nothing\\bin\\java.exe") + L": no such file"));
     EXPECT_NE(lineAt(trail, L"path hint ..\\jre: "), std::string::npos) << trail;
-    EXPECT_TRUE(hasLine(trail, L"specification search: 0 valid VMs not marked 64-bit, 0 marked; platform 1: "
+    EXPECT_TRUE(hasLine(trail, L"search by VM specification files: 0 valid VMs not marked 64-bit, 0 marked; platform 1: "
                                L"the first VM not marked 64-bit, else the first marked"));
     EXPECT_TRUE(hasLine(trail, L"no VM was chosen: the run ends with message 101"));
 }
