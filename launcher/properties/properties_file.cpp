@@ -8,10 +8,10 @@
 
 namespace velmora::launcher {
 
-void loadPropertiesFile(PropertySet& set, const std::wstring& path) {
+std::string readFileBytes(const std::wstring& path, const std::wstring& openFailure) {
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw FileException(path, L"windows could not open the file specified");
+    if (!file) throw FileException(path, openFailure);
 
     std::string bytes;
     char buffer[8192];
@@ -22,7 +22,11 @@ void loadPropertiesFile(PropertySet& set, const std::wstring& path) {
         if (got == 0) break;
         bytes.append(buffer, got);
     }
-    parsePropertyText(bytes, set);
+    return bytes;
+}
+
+void loadPropertiesFile(PropertySet& set, const std::wstring& path) {
+    parsePropertyText(readFileBytes(path, L"windows could not open the file specified"), set);
 }
 
 void appendPropertyLines(const std::wstring& path, const std::vector<std::wstring>& lines) {

@@ -7,6 +7,10 @@
 
 namespace velmora::launcher {
 
+// The whole file: FileException with `openFailure` when it cannot be opened, and with
+// "could not open file for read" when it cannot be read.
+std::string readFileBytes(const std::wstring& path, const std::wstring& openFailure);
+
 // Raises FileException when the file cannot be opened or read.
 void loadPropertiesFile(PropertySet& set, const std::wstring& path);
 

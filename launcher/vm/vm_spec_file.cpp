@@ -4,8 +4,8 @@
 
 #include <cwchar>
 
-#include "common/unique_handle.h"
 #include "launcher/launcher_errors.h"
+#include "launcher/properties/properties_file.h"
 
 namespace velmora::launcher {
 namespace {
@@ -99,19 +99,7 @@ void parseVmSpecText(std::string_view bytes, VmSpec& spec) {
 }
 
 void parseVmSpec(const std::wstring& path, VmSpec& spec) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw FileException(path, L"could not open file for read");
-    std::string bytes;
-    char buffer[8192];
-    DWORD got = 0;
-    while (true) {
-        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
-            throw FileException(path, L"could not open file for read");
-        if (got == 0) break;
-        bytes.append(buffer, got);
-    }
-    parseVmSpecText(bytes, spec);
+    parseVmSpecText(readFileBytes(path, L"could not open file for read"), spec);
 }
 
 }  // namespace velmora::launcher
