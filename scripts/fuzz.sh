@@ -17,15 +17,15 @@ command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is missing (scripts/se
 if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$here/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-if ! cmake --build "$build" -j "${VELMORA_JOBS:-2}" >"$build/build.log" 2>&1; then
-  grep -E 'error|undefined reference' "$build/build.log" | head -20 >&2
-  echo "fuzz.sh: the build failed; see $build/build.log" >&2
-  exit 2
-fi
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for seeds in "$here"/fuzz/corpus/*/; do targets+=("$(basename "$seeds")"); done
+fi
+if ! cmake --build "$build" -j "${VELMORA_JOBS:-2}" --target "${targets[@]/#/fuzz_}" >"$build/build.log" 2>&1; then
+  grep -E 'error|undefined reference' "$build/build.log" | head -20 >&2
+  echo "fuzz.sh: the build failed; see $build/build.log" >&2
+  exit 2
 fi
 
 status=0
