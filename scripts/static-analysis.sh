@@ -26,11 +26,12 @@ mapfile -t tidy_sources < <(printf '%s\n' "${sources[@]}" | grep -v '^hostprobe/
 status=0
 
 # ---- cppcheck -------------------------------------------------------------------------
+# Relative include path: findings in headers then carry the relative names the suppressions use.
 echo "cppcheck: ${#sources[@]} files"
 if ! cppcheck --std=c++20 --language=c++ --platform=win64 --library=windows \
     --enable=warning,performance,portability --inline-suppr --quiet \
     --suppressions-list="$config/cppcheck-suppressions.txt" --error-exitcode=1 \
-    -I "$here" -D_WIN32 -D_WIN64 -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX \
+    -I . -D_WIN32 -D_WIN64 -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX \
     --template='{file}:{line}: {severity} [{id}] {message}' "${sources[@]}"; then
   echo "cppcheck: findings above are not in scripts/static-analysis/cppcheck-suppressions.txt"
   status=1
