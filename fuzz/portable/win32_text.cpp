@@ -169,16 +169,16 @@ int _vsnwprintf(wchar_t* buffer, size_t count, const wchar_t* format, va_list ar
         converted += *p;
         if (*p != L'%') continue;
         ++p;
-        std::wstring spec;
-        while (*p && std::wcschr(L"-+ #0123456789.*hlLjzt", *p)) spec += *p++;
+        std::wstring flags;
+        while (*p && std::wcschr(L"-+ #0123456789.*hlLjzt", *p)) flags += *p++;
         if (!*p) break;
         if (*p == L's' || *p == L'c') {
-            bool narrow = spec.find(L'h') != std::wstring::npos;
-            std::erase(spec, L'h');
-            std::erase(spec, L'l');
-            if (!narrow) spec += L'l';
+            bool narrow = flags.find(L'h') != std::wstring::npos;
+            std::erase(flags, L'h');
+            std::erase(flags, L'l');
+            if (!narrow) flags += L'l';
         }
-        converted += spec;
+        converted += flags;
         converted += *p;
     }
     std::vector<wchar_t> text(256);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& [name, expected] : spec.propertyChecks) (void)matchPropertyValue(name, expected);
     // The same bytes as Verify output against the checks just read.
     (void)checkVerifyOutput(bytes, spec.propertyChecks);
-    (void)verifyCommandLine(L"C:\\Java\\bin\\java.exe", L"C:\\specs\\Verify.jar", spec.propertyChecks);
+    (void)verifyCommandLine(L"C:\\Java\\bin\\java.exe", L"C:\\jvmspecs\\Verify.jar", spec.propertyChecks);
     // A second file keeps the single values it does not set.
     VmSpec again;
     again.values = spec.values;
