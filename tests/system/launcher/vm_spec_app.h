@@ -1,6 +1,6 @@
 #pragma once
-// An application folder for tests of the installer build's options and VM specification
-// files: jvmspecs files, stand-in VMs that answer Verify, and what ran.
+// An application folder for tests of the installer build's options and of VM
+// specification files: jvmspecs files, stand-in VMs that answer Verify, and what ran.
 #include <windows.h>
 
 #include <string>

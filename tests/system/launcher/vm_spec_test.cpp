@@ -1,5 +1,5 @@
-// The installer build's options in jvmspecs.properties and the search by VM specification
-// files, through the real quillrun.exe with the stand-in VM answering Verify runs.
+// The installer build's options in jvmspecs.properties and the search by VM
+// specification files, through the real quillrun.exe with the stand-in VM answering Verify runs.
 #include <gtest/gtest.h>
 #include <windows.h>
 
