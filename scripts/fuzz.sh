@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the native sanitizer/libFuzzer targets (fuzz/) and runs each for a given time.
 #   scripts/fuzz.sh [SECONDS-PER-TARGET] [TARGET...]      (default 60 s, every target)
+# VELMORA_FUZZ_RUNS=N also ends a target after N executions (whichever limit comes first).
 # Prints per target: executions, executions per second and findings (inputs that crashed,
 # broke a rule, leaked, hung or ran out of memory; kept in <build>/artifacts/<target>/).
 # Replay one:  <build>/fuzz_<target> <artifact>
@@ -10,8 +11,11 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMORA_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 seconds="${1:-60}"
+runs="${VELMORA_FUZZ_RUNS:-}"
 shift || true
-[[ "$seconds" =~ ^[0-9]+$ ]] || { echo "usage: $0 [SECONDS-PER-TARGET] [TARGET...]" >&2; exit 2; }
+usage() { echo "usage: [VELMORA_FUZZ_RUNS=N] $0 [SECONDS-PER-TARGET] [TARGET...]" >&2; exit 2; }
+[[ "$seconds" =~ ^[0-9]+$ ]] || usage
+[[ -z "$runs" || "$runs" =~ ^[0-9]+$ ]] || usage
 
 command -v clang++ >/dev/null || { echo "fuzz.sh: clang++ is missing (scripts/setup.sh installs it)" >&2; exit 2; }
 if [ ! -f "$build/build.ninja" ]; then
@@ -40,7 +44,7 @@ for target in "${targets[@]}"; do
   before=$(find "$artifacts" -type f | wc -l)
   # -timeout: one input running this long counts as a hang; -rss_limit_mb bounds zip bombs.
   # The exit code is read from the artifacts: libFuzzer stops at the first finding.
-  "$binary" -max_total_time="$seconds" -print_final_stats=1 -timeout=25 -rss_limit_mb=2560 \
+  "$binary" -max_total_time="$seconds" ${runs:+-runs="$runs"} -print_final_stats=1 -timeout=25 -rss_limit_mb=2560 \
     -artifact_prefix="$artifacts/" "$corpus" "$here/fuzz/corpus/$target" >"$log" 2>&1 || true
   after=$(find "$artifacts" -type f | wc -l)
   findings=$((after - before))
