@@ -77,15 +77,8 @@ ALEntry::~ALEntry() {
 ALEntry* ALEntry::NextEntry() const { return next_ == &ring_->sentinel_ ? nullptr : next_; }
 
 bool ALEntry::SetComment(const wchar_t* text) {
-    comment_.reset(new (std::nothrow) std::wstring);
-    if (!comment_) return false;
-    try {
-        comment_->assign(text ? text : L"");
-    } catch (const std::bad_alloc&) {
-        comment_.reset();
-        return false;
-    }
-    return true;
+    comment_.reset(new (std::nothrow) std::wstring(text ? text : L""));
+    return comment_ != nullptr;
 }
 
 ALEntryRing::ALEntryRing(ALMonitor* monitor, const ALPrototypeSet& prototypes)

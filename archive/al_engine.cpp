@@ -189,10 +189,13 @@ void ALSimpleMonitor::Message(int kind, const wchar_t* format, ...) {
     if (callback_) callback_(text.c_str(), -1, -1);
 }
 
-ALMonitor& ALDefaultMonitor() {
-    static ALMonitor monitor(AL_MONITOR_OBJECTS);
-    return monitor;
-}
+namespace {
+// Built at start-up rather than on first use: a function-local static would need the
+// runtime's thread-safe guard, which links a threads library into the installer stub.
+ALMonitor defaultMonitor(AL_MONITOR_OBJECTS);
+}  // namespace
+
+ALMonitor& ALDefaultMonitor() { return defaultMonitor; }
 
 void ALPumpMessages() {
     // Every buffer of 4096 bytes reports progress; asking the window system for messages

@@ -99,12 +99,7 @@ int ALFile::Create(long lengthHint) {
 void ALFile::SetTempName(int n) { name.Set(ALFormat(64, L"~al~%03d.tmp", n).c_str()); }
 
 int ALFile::CreateParentDirectories() {
-    std::wstring path;
-    try {
-        path = name.Text();
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    std::wstring path = name.Text();
     for (size_t i = 0; i < path.size(); ++i) {
         if (path[i] != L'/' && path[i] != L'\\') continue;
         wchar_t separator = path[i];
@@ -199,13 +194,8 @@ int ALFile::Close() {
 }
 
 int ALFile::Rename(const wchar_t* newName, bool deleteExisting) {
-    std::wstring source, target;
-    try {
-        source = newName ? name.Text() : std::wstring(name.PreviousName());
-        target = newName ? std::wstring(newName) : name.Text();
-    } catch (const std::bad_alloc&) {
-        return status.Set(AL_MEMORY_ALLOCATION_FAILURE);
-    }
+    std::wstring source = newName ? name.Text() : std::wstring(name.PreviousName());
+    std::wstring target = newName ? std::wstring(newName) : name.Text();
     if (deleteExisting) {
         if (name.SameAs(target.c_str(), source.c_str()))
             return status.Set(AL_RENAME_ERROR, L"Error attempting to rename %s to %s.  Can't rename to the same name!",

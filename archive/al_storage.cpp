@@ -108,14 +108,10 @@ std::wstring ALPathName::Cased(const std::wstring& text) const {
 }
 
 bool ALPathName::Set(const wchar_t* name) {
-    try {
-        std::wstring next = Cased(name ? name : L"");
-        previous_ = std::move(current_);
-        current_ = std::move(next);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    std::wstring next = Cased(name ? name : L"");
+    previous_ = std::move(current_);
+    current_ = std::move(next);
+    return true;
 }
 
 bool ALPathName::SameAs(const wchar_t* a, const wchar_t* b) const {

@@ -27,6 +27,15 @@ if(WIN32)
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 endif()
 
+# Code of the installer stub, which travels inside every installer: built for size and
+# without C++ exceptions or unwind tables, whose runtime support (unwinder, threads library)
+# would be a third of the stub. Running out of memory ends the stub. Everything runs on one
+# UI thread, so function-local statics need no locking.
+function(velmora_stub_code target)
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Os;-fno-exceptions;\
+-fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics>")
+endfunction()
+
 # A console or GUI program that links the static runtime.
 function(velmora_windows_program name)
   cmake_parse_arguments(P "GUI" "" "" ${ARGN})

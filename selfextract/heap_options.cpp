@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <vector>
 
 #include "common/unique_handle.h"
@@ -40,9 +39,11 @@ std::string SingleByteText(const std::wstring& value) {
         if (c <= 0xFF) {
             out += static_cast<char>(c);
         } else {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
+            // Backslash, u and at least four lower-case hex digits, as "\\u%04x" would write.
+            std::string digits;
+            for (auto rest = static_cast<unsigned long>(c); rest != 0 || digits.size() < 4; rest >>= 4)
+                digits.insert(digits.begin(), "0123456789abcdef"[rest & 0xF]);
+            out += "\\u" + digits;
         }
     }
     return out;

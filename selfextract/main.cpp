@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "common/dll_search_hardening.h"
@@ -15,12 +14,6 @@
 #include "selfextract/run_extraction.h"
 #include "selfextract/system_paths.h"
 #include "selfextract/working_directory.h"
-
-// The runtime's default terminate handler names the exception's type, which links a C++
-// demangler into every installer stub; ruvo throws nothing, so ending at once serves.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
 
 namespace {
 

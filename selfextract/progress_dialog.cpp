@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "selfextract/decimal_text.h"
 #include "selfextract/extractor_state.h"
 #include "selfextract/log_line.h"
 #include "selfextract/resources/resource_ids.h"
@@ -89,7 +90,7 @@ std::wstring LoadText(UINT id) {
     return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
 }
 
-std::wstring PercentText(int percent) { return std::to_wstring(percent) + L"%"; }
+std::wstring PercentText(int percent) { return DecimalText(percent) + L"%"; }
 
 int PercentToShow(int objectPercent, int jobPercent) {
     if (objectPercent == -1 && jobPercent == -1) return -1;

@@ -4,16 +4,17 @@
 #include <stdlib.h>
 
 #include "common/unique_handle.h"
+#include "selfextract/decimal_text.h"
 #include "selfextract/log_line.h"
 #include "selfextract/system_library.h"
 
 namespace ruvo {
 
-std::wstring FirstWorkingDirectoryName(long secondsSince1970) { return L"I" + std::to_wstring(secondsSince1970); }
+std::wstring FirstWorkingDirectoryName(long secondsSince1970) { return L"I" + DecimalText(secondsSince1970); }
 
 std::wstring RandomWorkingDirectoryName(std::mt19937& generator) {
     std::uniform_int_distribution<int> digits(10000000, 99999999);
-    return L"I" + std::to_wstring(digits(generator));
+    return L"I" + DecimalText(digits(generator));
 }
 
 std::mt19937 SeededGenerator() {

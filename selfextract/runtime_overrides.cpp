@@ -1,0 +1,39 @@
+// The C++ runtime hooks the stub reaches, replaced. The runtime's own versions drag in its
+// exception machinery, its std::string exception classes (both string ABIs), std::random_device
+// and a C++ demangler: most of the stub's size budget. The stub is built without exceptions,
+// so running out of memory, or a broken string invariant, ends it at once.
+#include <cstdlib>
+#include <new>
+
+namespace {
+[[noreturn]] void OutOfMemory() { std::abort(); }
+}  // namespace
+
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size ? size : 1);
+    if (!block) OutOfMemory();
+    return block;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+
+namespace __gnu_cxx {
+// The default handler prints the demangled type of an exception to a console ruvo lacks.
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+
+namespace std {
+void __throw_bad_alloc() { OutOfMemory(); }
+void __throw_bad_array_new_length() { OutOfMemory(); }
+void __throw_length_error(const char*) { OutOfMemory(); }
+void __throw_logic_error(const char*) { std::abort(); }
+void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
+void __throw_bad_function_call() { std::abort(); }
+}  // namespace std
