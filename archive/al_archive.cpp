@@ -166,7 +166,8 @@ int ALArchive::Extract(ALEntryRing& ring) {
             output.Close();
             AfterEntryData(*entry);
             uint32_t actual = output.FinishCrc();
-            if (entry->crc != actual)
+            // A failed write already explains a wrong checksum; keep the cause.
+            if (output.status >= 0 && entry->crc != actual)
                 output.status.Set(AL_CRC_ERROR, L"CRC32 was supposed to be %08lx, was %08lx",
                                   static_cast<unsigned long>(entry->crc), static_cast<unsigned long>(actual));
         }

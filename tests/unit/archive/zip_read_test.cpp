@@ -280,6 +280,30 @@ TEST_F(ZipRead, OutputCreationFailureSkipsTheMemberAndIsReportedAtTheEnd) {
     EXPECT_EQ(content(L"fine.txt"), "2");
 }
 
+// A file whose every write fails, as on a full disk.
+class FullDiskFile : public ALFile {
+public:
+    using ALFile::ALFile;
+    int Flush() override {
+        if (IsOpen()) return status.Set(AL_WRITE_ERROR, L"Write failure on %s.  disk full", name.Name());
+        return ALFile::Flush();
+    }
+    ALStorage* CloneFor(const wchar_t* n, int typeCode) const override { return new FullDiskFile(n); }
+};
+
+TEST_F(ZipRead, WriteFailureIsReportedAsSuchNotAsDamagedData) {
+    Archive a;
+    a.members.push_back({.name = "big.bin", .data = pattern(20000, 3)});
+    ALPrototypeSet prototypes = ALPrototypeSet::Standard();
+    prototypes.storageObjects.clear();
+    prototypes.storageObjects.emplace_back(new FullDiskFile(L""));
+    ALEntryRing ring(nullptr, prototypes);
+    ALPkArchive archive(write(archive_test::build(a)).c_str());
+    ASSERT_EQ(archive.ReadDirectory(ring), 1);
+    EXPECT_EQ(archive.Extract(ring), AL_WRITE_ERROR);
+    EXPECT_EQ(std::wstring(archive.status.Text()).rfind(L"big.bin: Write failure on ", 0), 0u) << archive.status.Text();
+}
+
 TEST_F(ZipRead, MonitorCallbackSequenceInJobMode) {
     Archive a;
     a.members.push_back({.name = "one.bin", .data = pattern(12000, 10), .method = 0});
