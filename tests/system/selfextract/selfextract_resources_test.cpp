@@ -1,0 +1,339 @@
+// The progress dialog and string tables of the built ruvo.exe in every language it ships,
+// read back through the resource API and held against the English reference.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+#include <string>
+#include <vector>
+
+#include "common/unique_handle.h"
+#include "selfextract/resources/resource_ids.h"
+#include "tests/support/test_paths.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+struct Language {
+    const char* tag;
+    LANGID id;
+    bool rightToLeft;
+};
+
+const Language kEnglish = {"en", MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL), false};
+const Language kLanguages[] = {
+    kEnglish,
+    {"ca", MAKELANGID(LANG_CATALAN, SUBLANG_NEUTRAL), false},
+    {"cs", MAKELANGID(LANG_CZECH, SUBLANG_NEUTRAL), false},
+    {"da", MAKELANGID(LANG_DANISH, SUBLANG_NEUTRAL), false},
+    {"de", MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL), false},
+    {"el", MAKELANGID(LANG_GREEK, SUBLANG_NEUTRAL), false},
+    {"es", MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL), false},
+    {"fi", MAKELANGID(LANG_FINNISH, SUBLANG_NEUTRAL), false},
+    {"fr", MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL), false},
+    {"hu", MAKELANGID(LANG_HUNGARIAN, SUBLANG_NEUTRAL), false},
+    {"it", MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL), false},
+    {"ja", MAKELANGID(LANG_JAPANESE, SUBLANG_NEUTRAL), false},
+    {"ko", MAKELANGID(LANG_KOREAN, SUBLANG_NEUTRAL), false},
+    {"nl", MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL), false},
+    {"nb", MAKELANGID(LANG_NORWEGIAN, SUBLANG_NEUTRAL), false},
+    {"pl", MAKELANGID(LANG_POLISH, SUBLANG_NEUTRAL), false},
+    {"ru", MAKELANGID(LANG_RUSSIAN, SUBLANG_NEUTRAL), false},
+    {"sv", MAKELANGID(LANG_SWEDISH, SUBLANG_NEUTRAL), false},
+    {"th", MAKELANGID(LANG_THAI, SUBLANG_NEUTRAL), false},
+    {"tr", MAKELANGID(LANG_TURKISH, SUBLANG_NEUTRAL), false},
+    {"id", MAKELANGID(LANG_INDONESIAN, SUBLANG_NEUTRAL), false},
+    {"sl", MAKELANGID(LANG_SLOVENIAN, SUBLANG_NEUTRAL), false},
+    {"eu", MAKELANGID(LANG_BASQUE, SUBLANG_NEUTRAL), false},
+    {"ar_sa", MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA), true},
+    {"zh_tw", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), false},
+    {"he", MAKELANGID(LANG_HEBREW, SUBLANG_DEFAULT), true},
+    {"pt_br", MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN), false},
+    {"zh_cn", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), false},
+    {"pt_pt", MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE), false},
+    {"fr_ca", MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH_CANADIAN), false},
+};
+
+const UINT kStringIds[] = {IDS_GET_ANOTHER_COPY,   IDS_NO_FREE_SPACE,      IDS_SELECT_TEMPORARY, IDS_SELECT_ANOTHER,
+                           IDS_PREPARING,          IDS_CANNOT_EXTRACT,     IDS_NO_EXE_NAME_BUFFER,
+                           IDS_CANNOT_CHECK_SPACE, IDS_NOT_ENOUGH_ROOM,    IDS_OUT_OF_SPACE,     IDS_CANNOT_EXECUTE,
+                           IDS_CHOOSER_TITLE,      IDS_CANNOT_WRITE_SEA_LOC};
+
+// The controls whose text a translator writes; every other control keeps the English text.
+const int kTranslatedControls[] = {IDOK, IDCANCEL, IDC_MAIN_TEXT, IDC_ACTIVITY_TEXT, IDC_CHOOSE};
+
+// Translations that are rightly the same as the English text.
+const wchar_t* const kSameAsEnglish[] = {L"OK"};
+
+bool allowedToMatchEnglish(const std::wstring& text) {
+    return std::any_of(std::begin(kSameAsEnglish), std::end(kSameAsEnglish),
+                       [&](const wchar_t* allowed) { return text == allowed; });
+}
+
+// One '&', and it marks a letter.
+bool marksOneAccelerator(const std::wstring& text) {
+    size_t ampersand = text.find(L'&');
+    return ampersand != std::wstring::npos && ampersand + 1 < text.size() && !iswspace(text[ampersand + 1]) &&
+           text.find(L'&', ampersand + 1) == std::wstring::npos;
+}
+
+struct DialogItem {
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    DWORD id = 0;
+    std::wstring windowClass;
+    std::wstring text;
+};
+
+struct Dialog {
+    bool extended = false;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    std::wstring caption;
+    WORD pointSize = 0;
+    std::wstring typeface;
+    std::vector<DialogItem> items;
+};
+
+// Reads a DLGTEMPLATE or DLGTEMPLATEEX and its items; `overrun` is set when a field would end
+// past the resource, so that a broken template fails the test instead of reading stray memory.
+class TemplateReader {
+public:
+    TemplateReader(const BYTE* data, size_t size) : data_(data), size_(size) {}
+
+    bool overrun = false;
+
+    Dialog read() {
+        Dialog dialog;
+        WORD cdit = 0;
+        dialog.extended = size_ >= 4 && peekWord(0) == 1 && peekWord(2) == 0xFFFF;
+        if (dialog.extended) {
+            offset_ = 4;
+            dword();  // help id
+            dialog.exStyle = dword();
+            dialog.style = dword();
+        } else {
+            dialog.style = dword();
+            dialog.exStyle = dword();
+        }
+        cdit = word();
+        offset_ += 4 * sizeof(short);  // x, y, cx, cy
+        stringOrOrdinal();             // menu
+        stringOrOrdinal();             // window class
+        dialog.caption = stringOrOrdinal();
+        if (dialog.style & DS_SETFONT) {
+            dialog.pointSize = word();
+            if (dialog.extended) offset_ += sizeof(WORD) + 2;  // weight, italic, charset
+            dialog.typeface = string();
+        }
+        for (WORD i = 0; i < cdit && !overrun; ++i) dialog.items.push_back(item(dialog.extended));
+        return dialog;
+    }
+
+private:
+    DialogItem item(bool extended) {
+        DialogItem item;
+        offset_ = (offset_ + 3) & ~size_t{3};
+        if (extended) {
+            dword();  // help id
+            item.exStyle = dword();
+            item.style = dword();
+        } else {
+            item.style = dword();
+            item.exStyle = dword();
+        }
+        offset_ += 4 * sizeof(short);
+        item.id = extended ? dword() : word();
+        item.windowClass = className(stringOrOrdinal());
+        item.text = stringOrOrdinal();
+        offset_ += word();  // creation data
+        return item;
+    }
+
+    // The predefined classes may be written as ordinals or as names; both mean the same class.
+    static std::wstring className(std::wstring name) {
+        static const wchar_t* const kPredefined[] = {L"button", L"edit", L"static", L"listbox", L"scrollbar", L"combobox"};
+        if (name.size() > 1 && name[0] == L'#') {
+            unsigned ordinal = std::stoul(name.substr(1));
+            if (ordinal >= 0x80 && ordinal < 0x86) return kPredefined[ordinal - 0x80];
+        }
+        std::transform(name.begin(), name.end(), name.begin(), ::towlower);
+        return name;
+    }
+
+    bool fits(size_t bytes) {
+        if (offset_ + bytes <= size_) return true;
+        overrun = true;
+        return false;
+    }
+    WORD peekWord(size_t at) const {
+        WORD value;
+        memcpy(&value, data_ + at, sizeof value);
+        return value;
+    }
+    WORD word() {
+        if (!fits(sizeof(WORD))) return 0;
+        WORD value = peekWord(offset_);
+        offset_ += sizeof value;
+        return value;
+    }
+    DWORD dword() {
+        DWORD low = word();
+        return low | static_cast<DWORD>(word()) << 16;
+    }
+    std::wstring string() {
+        std::wstring text;
+        for (WORD c = word(); c != 0 && !overrun; c = word()) text += static_cast<wchar_t>(c);
+        return text;
+    }
+    // 0x0000: nothing; 0xFFFF: an ordinal follows, written here as "#n"; otherwise a string.
+    std::wstring stringOrOrdinal() {
+        if (!fits(sizeof(WORD))) return {};
+        WORD first = peekWord(offset_);
+        if (first == 0xFFFF) {
+            offset_ += sizeof(WORD);
+            return L"#" + std::to_wstring(word());
+        }
+        return string();
+    }
+
+    const BYTE* data_;
+    size_t size_;
+    size_t offset_ = 0;
+};
+
+BOOL CALLBACK collectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) {
+    reinterpret_cast<std::vector<LANGID>*>(list)->push_back(language);
+    return TRUE;
+}
+
+class SelfextractResources : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module_.reset(::LoadLibraryExW(distProgram(L"ruvo.exe").c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        ASSERT_TRUE(module_.valid());
+    }
+
+    std::vector<LANGID> languagesOf(LPCWSTR type, LPCWSTR name) {
+        std::vector<LANGID> found;
+        ::EnumResourceLanguagesW(module_.get(), type, name, collectLanguage, reinterpret_cast<LONG_PTR>(&found));
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    // FindResourceEx falls back to the language's neutral form; a missing table must not pass for its parent's.
+    HRSRC resourceIn(LPCWSTR type, LPCWSTR name, LANGID language) {
+        std::vector<LANGID> present = languagesOf(type, name);
+        if (std::find(present.begin(), present.end(), language) == present.end()) return nullptr;
+        return ::FindResourceExW(module_.get(), type, name, language);
+    }
+
+    // The string of one language's own table, or empty when that language lacks the table.
+    std::wstring stringOf(UINT id, LANGID language) {
+        HRSRC block = resourceIn(RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+        if (!block) return {};
+        auto* entry = static_cast<const WCHAR*>(::LockResource(::LoadResource(module_.get(), block)));
+        for (UINT i = 0; i < id % 16; ++i) entry += 1 + *entry;
+        return std::wstring(entry + 1, *entry);
+    }
+
+    Dialog dialogOf(LANGID language) {
+        HRSRC found = resourceIn(RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME, language);
+        if (!found) {
+            ADD_FAILURE() << "no dialog for language " << language;
+            return {};
+        }
+        auto* data = static_cast<const BYTE*>(::LockResource(::LoadResource(module_.get(), found)));
+        TemplateReader reader(data, ::SizeofResource(module_.get(), found));
+        Dialog dialog = reader.read();
+        EXPECT_FALSE(reader.overrun) << "dialog template of language " << language << " ends early";
+        return dialog;
+    }
+
+    UniqueModule module_;
+};
+
+}  // namespace
+
+TEST_F(SelfextractResources, DialogAndBothStringBlocksCarryExactlyTheShippedLanguages) {
+    std::vector<LANGID> expected;
+    for (const Language& language : kLanguages) expected.push_back(language.id);
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(expected.size(), 30u);
+
+    EXPECT_EQ(languagesOf(RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME), expected);
+    EXPECT_EQ(languagesOf(RT_STRING, MAKEINTRESOURCEW(1)), expected);
+    EXPECT_EQ(languagesOf(RT_STRING, MAKEINTRESOURCEW(2)), expected);
+}
+
+TEST_F(SelfextractResources, EveryLanguageTranslatesEveryString) {
+    for (const Language& language : kLanguages) {
+        for (UINT id : kStringIds) {
+            std::wstring text = stringOf(id, language.id);
+            EXPECT_FALSE(text.empty()) << language.tag << " id " << id;
+            if (language.id != kEnglish.id && !allowedToMatchEnglish(text)) {
+                EXPECT_NE(text, stringOf(id, kEnglish.id)) << language.tag << " id " << id << " is untranslated";
+            }
+        }
+        EXPECT_NE(stringOf(IDS_PREPARING, language.id).find(L"Velmora"), std::wstring::npos) << language.tag;
+        EXPECT_NE(stringOf(IDS_CANNOT_WRITE_SEA_LOC, language.id).find(L"(sea_loc)"), std::wstring::npos)
+            << language.tag;
+    }
+}
+
+TEST_F(SelfextractResources, EveryDialogHasTheEnglishControlsWithTranslatedTexts) {
+    const Dialog english = dialogOf(kEnglish.id);
+    ASSERT_EQ(english.items.size(), 13u);
+    ASSERT_EQ(english.caption, L"Velmora");
+
+    for (const Language& language : kLanguages) {
+        SCOPED_TRACE(language.tag);
+        const Dialog dialog = dialogOf(language.id);
+        EXPECT_EQ(dialog.caption, L"Velmora");
+        EXPECT_EQ(dialog.style, english.style);
+        EXPECT_EQ(dialog.pointSize, english.pointSize);
+        EXPECT_EQ(dialog.typeface, english.typeface);
+        // Mirroring puts the icons on the right and the buttons on the left for right-to-left readers.
+        EXPECT_EQ((dialog.exStyle & WS_EX_LAYOUTRTL) != 0, language.rightToLeft);
+        EXPECT_EQ(dialog.exStyle & ~DWORD{WS_EX_LAYOUTRTL}, english.exStyle);
+        ASSERT_EQ(dialog.items.size(), english.items.size());
+
+        for (size_t i = 0; i < dialog.items.size(); ++i) {
+            const DialogItem& item = dialog.items[i];
+            const DialogItem& reference = english.items[i];
+            SCOPED_TRACE(reference.id);
+            EXPECT_EQ(item.id, reference.id);
+            EXPECT_EQ(item.style, reference.style);
+            EXPECT_EQ(item.windowClass, reference.windowClass);
+            // Right-to-left reading order is the one extended style a translation may add.
+            DWORD allowedExStyle = language.rightToLeft ? DWORD{WS_EX_RTLREADING} : 0;
+            EXPECT_EQ(item.exStyle & ~allowedExStyle, reference.exStyle);
+
+            bool translated = std::find(std::begin(kTranslatedControls), std::end(kTranslatedControls),
+                                        static_cast<int>(reference.id)) != std::end(kTranslatedControls);
+            if (!translated) {
+                EXPECT_EQ(item.text, reference.text);
+            } else if (language.id != kEnglish.id) {
+                EXPECT_FALSE(item.text.empty());
+                if (!allowedToMatchEnglish(item.text)) {
+                    EXPECT_NE(item.text, reference.text) << "untranslated";
+                }
+            }
+            if (reference.id == IDC_MAIN_TEXT) {
+                // The dialog opens with the same text the program puts there at once.
+                EXPECT_EQ(item.text, stringOf(IDS_PREPARING, language.id));
+                if (language.rightToLeft) {
+                    EXPECT_TRUE(item.exStyle & WS_EX_RTLREADING);
+                }
+            }
+            if (reference.id == IDC_CHOOSE) {
+                EXPECT_TRUE(marksOneAccelerator(item.text)) << "accelerator";
+            }
+        }
+    }
+}
