@@ -99,6 +99,15 @@ int PercentToShow(int objectPercent, int jobPercent) {
 
 bool OffersChoose(UINT id) { return id == IDS_NO_FREE_SPACE || id == IDS_NOT_ENOUGH_ROOM || id == IDS_OUT_OF_SPACE; }
 
+// The activity line lies on the main text's second line. The main text comes first in the
+// template, so it sits above and, repainting its whole rectangle, would hide the line.
+void KeepActivityLineVisible(HWND dialog) {
+    HWND mainText = ::GetDlgItem(dialog, IDC_MAIN_TEXT);
+    ::SetWindowLongPtrW(mainText, GWL_STYLE, ::GetWindowLongPtrW(mainText, GWL_STYLE) | WS_CLIPSIBLINGS);
+    ::SetWindowPos(::GetDlgItem(dialog, IDC_ACTIVITY_TEXT), HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void ShowWorkingLook() {
     LogLine(L"Dialog: Preparing to install...");
     if (!dialogHandle) return;
@@ -164,6 +173,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             Show(IDC_WORKING_ICON, true);
             Show(IDC_ERROR_ICON, false);
             Show(IDC_RETRY_ICON, false);
+            KeepActivityLineVisible(dialog);
             return TRUE;
         case WM_TIMER:
             if (wParam != kStartTimer) return FALSE;

@@ -68,6 +68,32 @@ HWND waitForChooser(DWORD processId, HWND progress) {
     return search.found;
 }
 
+// Pixels of a control's screen area that differ from the dialog background: its text as the
+// user sees it, after any overlapping sibling has painted.
+size_t inkPixels(HWND dialog, int id) {
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    COLORREF face = GetSysColor(COLOR_3DFACE);
+    DWORD background = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+    size_t ink = 0;
+    for (int i = 0; i < width * height; ++i)
+        if ((static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) != background) ++ink;
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
 }  // namespace
 
 class DuringExtraction : public testing::TestWithParam<bool> {};  // true: Enter, false: Cancel
@@ -91,6 +117,9 @@ TEST_P(DuringExtraction, AbortRemovesEverything) {
     EXPECT_TRUE(visible[kProgress] && visible[kPercent] && visible[kWorkingIcon] && visible[kCancel]);
     EXPECT_FALSE(visible[kChoose] || visible[kErrorIcon] || visible[kRetryIcon] || visible[kOk]);
     EXPECT_EQ(controlText(dialog, kMainText), L"Velmora is preparing to install...");
+    // The activity line shares its place with the main text's second line and must show.
+    EXPECT_TRUE(visible[kActivity]);
+    EXPECT_GT(inkPixels(dialog, kActivity), 20u);
     // A read-only file in the working directory does not stop the clean-up.
     auto directories = installer.workingDirectories();
     ASSERT_EQ(directories.size(), 1u);
