@@ -24,6 +24,8 @@ void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
 void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
+// These names are the runtime's own: defining them is the point.
+// NOLINTBEGIN(bugprone-reserved-identifier, cert-dcl58-cpp)
 namespace __gnu_cxx {
 // The default handler prints the demangled type of an exception to a console ruvo lacks.
 void __verbose_terminate_handler() { std::abort(); }
@@ -37,3 +39,4 @@ void __throw_logic_error(const char*) { std::abort(); }
 void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
 void __throw_bad_function_call() { std::abort(); }
 }  // namespace std
+// NOLINTEND(bugprone-reserved-identifier, cert-dcl58-cpp)
