@@ -11,6 +11,10 @@ packages=(
   libz-mingw-w64-dev
   googletest
   xvfb xauth imagemagick
+  # The fonts Wine shows the dialogs in: DejaVu Sans (Latin, Greek, Cyrillic, Hebrew, Arabic),
+  # WenQuanYi Micro Hei (Chinese, Japanese, Korean, with Latin letters, which Droid Sans Fallback
+  # lacks) and Loma (Thai).
+  fonts-dejavu-core fonts-wqy-microhei fonts-tlwg-loma-ttf
   python3 python3-pyftpdlib openssl
   openjdk-17-jdk-headless
   dpkg-dev

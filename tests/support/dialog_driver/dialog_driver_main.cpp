@@ -1,7 +1,7 @@
 // dialog_driver: drives a running program's dialog from scripts.
 //   dialog_driver wait PID [TIMEOUT_MS]     waits for its dialog, prints the window handle
 // PID may also be "title=CAPTION": the first visible dialog with that caption, whoever owns it.
-//   dialog_driver controls PID              prints "id visible text" per control
+//   dialog_driver controls PID              prints "id visible text" per control, in UTF-8
 //   dialog_driver click PID ID              clicks a button
 //   dialog_driver enter PID                 presses Enter
 // Exit code 0 on success, 1 when no dialog appeared, 2 on a usage error.
@@ -12,6 +12,19 @@
 #include "tests/support/dialog_driver/dialog_driver.h"
 
 using namespace velmora::test;
+
+namespace {
+
+// printf's %ls converts through the C runtime's locale and drops what that cannot hold; scripts read UTF-8.
+void printUtf8(const std::wstring& text) {
+    int length = static_cast<int>(text.size());
+    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
@@ -32,7 +45,7 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%p\n", static_cast<void*>(dialog));
     } else if (command == L"controls") {
         for (const auto& control : dialogControls(dialog))
-            std::printf("%d %d %ls\n", control.id, control.visible ? 1 : 0, control.text.c_str());
+            printUtf8(std::to_wstring(control.id) + (control.visible ? L" 1 " : L" 0 ") + control.text + L"\n");
     } else if (command == L"click" && argc > 3) {
         clickButton(dialog, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
     } else if (command == L"enter") {

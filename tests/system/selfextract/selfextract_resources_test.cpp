@@ -6,57 +6,19 @@
 #include <algorithm>
 #include <cstring>
 #include <cwctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "common/unique_handle.h"
 #include "selfextract/resources/resource_ids.h"
 #include "tests/support/test_paths.h"
+#include "tests/system/selfextract/shipped_languages.h"
 
 using namespace velmora;
 using namespace velmora::test;
 
 namespace {
-
-struct Language {
-    const char* tag;
-    LANGID id;
-    bool rightToLeft;
-};
-
-const Language kEnglish = {"en", MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL), false};
-const Language kLanguages[] = {
-    kEnglish,
-    {"ca", MAKELANGID(LANG_CATALAN, SUBLANG_NEUTRAL), false},
-    {"cs", MAKELANGID(LANG_CZECH, SUBLANG_NEUTRAL), false},
-    {"da", MAKELANGID(LANG_DANISH, SUBLANG_NEUTRAL), false},
-    {"de", MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL), false},
-    {"el", MAKELANGID(LANG_GREEK, SUBLANG_NEUTRAL), false},
-    {"es", MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL), false},
-    {"fi", MAKELANGID(LANG_FINNISH, SUBLANG_NEUTRAL), false},
-    {"fr", MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL), false},
-    {"hu", MAKELANGID(LANG_HUNGARIAN, SUBLANG_NEUTRAL), false},
-    {"it", MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL), false},
-    {"ja", MAKELANGID(LANG_JAPANESE, SUBLANG_NEUTRAL), false},
-    {"ko", MAKELANGID(LANG_KOREAN, SUBLANG_NEUTRAL), false},
-    {"nl", MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL), false},
-    {"nb", MAKELANGID(LANG_NORWEGIAN, SUBLANG_NEUTRAL), false},
-    {"pl", MAKELANGID(LANG_POLISH, SUBLANG_NEUTRAL), false},
-    {"ru", MAKELANGID(LANG_RUSSIAN, SUBLANG_NEUTRAL), false},
-    {"sv", MAKELANGID(LANG_SWEDISH, SUBLANG_NEUTRAL), false},
-    {"th", MAKELANGID(LANG_THAI, SUBLANG_NEUTRAL), false},
-    {"tr", MAKELANGID(LANG_TURKISH, SUBLANG_NEUTRAL), false},
-    {"id", MAKELANGID(LANG_INDONESIAN, SUBLANG_NEUTRAL), false},
-    {"sl", MAKELANGID(LANG_SLOVENIAN, SUBLANG_NEUTRAL), false},
-    {"eu", MAKELANGID(LANG_BASQUE, SUBLANG_NEUTRAL), false},
-    {"ar_sa", MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA), true},
-    {"zh_tw", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), false},
-    {"he", MAKELANGID(LANG_HEBREW, SUBLANG_DEFAULT), true},
-    {"pt_br", MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE_BRAZILIAN), false},
-    {"zh_cn", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), false},
-    {"pt_pt", MAKELANGID(LANG_PORTUGUESE, SUBLANG_PORTUGUESE), false},
-    {"fr_ca", MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH_CANADIAN), false},
-};
 
 const UINT kStringIds[] = {IDS_GET_ANOTHER_COPY,   IDS_NO_FREE_SPACE,      IDS_SELECT_TEMPORARY, IDS_SELECT_ANOTHER,
                            IDS_PREPARING,          IDS_CANNOT_EXTRACT,     IDS_NO_EXE_NAME_BUFFER,
@@ -65,6 +27,19 @@ const UINT kStringIds[] = {IDS_GET_ANOTHER_COPY,   IDS_NO_FREE_SPACE,      IDS_S
 
 // The controls whose text a translator writes; every other control keeps the English text.
 const int kTranslatedControls[] = {IDOK, IDCANCEL, IDC_MAIN_TEXT, IDC_ACTIVITY_TEXT, IDC_CHOOSE};
+
+// The controls each look of the dialog shows together (progress_dialog.cpp); Cancel, the blank
+// label and the footer are always shown.
+struct Panel {
+    const char* name;
+    std::vector<int> controls;
+};
+const Panel kPanels[] = {
+    {"working", {IDC_MAIN_TEXT, IDC_ACTIVITY_TEXT, IDC_PERCENT, IDC_WORKING_ICON, IDC_PROGRESS, IDC_SECONDARY_TEXT}},
+    {"error", {IDC_MAIN_TEXT, IDC_SECONDARY_TEXT, IDC_ERROR_ICON, IDC_CHOOSE}},
+    {"no space", {IDC_MAIN_TEXT, IDC_SECONDARY_TEXT, IDC_WORKING_ICON, IDC_CHOOSE}},
+    {"retry", {IDC_MAIN_TEXT, IDC_SECONDARY_TEXT, IDC_RETRY_ICON, IDC_CHOOSE}},
+};
 
 // Translations that are rightly the same as the English text.
 const wchar_t* const kSameAsEnglish[] = {L"OK"};
@@ -81,7 +56,23 @@ bool marksOneAccelerator(const std::wstring& text) {
            text.find(L'&', ampersand + 1) == std::wstring::npos;
 }
 
+// A rectangle in dialog units: x, y, width, height.
+struct Place {
+    short x = 0, y = 0, cx = 0, cy = 0;
+    bool operator==(const Place& other) const {
+        return x == other.x && y == other.y && cx == other.cx && cy == other.cy;
+    }
+    bool overlaps(const Place& other) const {
+        return x < other.x + other.cx && other.x < x + cx && y < other.y + other.cy && other.y < y + cy;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Place& place) {
+    return out << place.x << "," << place.y << "," << place.cx << "," << place.cy;
+}
+
 struct DialogItem {
+    Place place;
     DWORD style = 0;
     DWORD exStyle = 0;
     DWORD id = 0;
@@ -93,6 +84,7 @@ struct Dialog {
     bool extended = false;
     DWORD style = 0;
     DWORD exStyle = 0;
+    Place place;
     std::wstring caption;
     WORD pointSize = 0;
     std::wstring typeface;
@@ -121,7 +113,7 @@ public:
             dialog.exStyle = dword();
         }
         cdit = word();
-        offset_ += 4 * sizeof(short);  // x, y, cx, cy
+        dialog.place = place();
         stringOrOrdinal();             // menu
         stringOrOrdinal();             // window class
         dialog.caption = stringOrOrdinal();
@@ -146,7 +138,7 @@ private:
             item.style = dword();
             item.exStyle = dword();
         }
-        offset_ += 4 * sizeof(short);
+        item.place = place();
         item.id = extended ? dword() : word();
         item.windowClass = className(stringOrOrdinal());
         item.text = stringOrOrdinal();
@@ -163,6 +155,12 @@ private:
         }
         std::transform(name.begin(), name.end(), name.begin(), ::towlower);
         return name;
+    }
+
+    Place place() {
+        Place result;
+        for (short* field : {&result.x, &result.y, &result.cx, &result.cy}) *field = static_cast<short>(word());
+        return result;
     }
 
     bool fits(size_t bytes) {
@@ -296,6 +294,8 @@ TEST_F(SelfextractResources, EveryDialogHasTheEnglishControlsWithTranslatedTexts
         const Dialog dialog = dialogOf(language.id);
         EXPECT_EQ(dialog.caption, L"Velmora");
         EXPECT_EQ(dialog.style, english.style);
+        // One layout for every language, so that a change to it reaches them all.
+        EXPECT_EQ(dialog.place, english.place);
         EXPECT_EQ(dialog.pointSize, english.pointSize);
         EXPECT_EQ(dialog.typeface, english.typeface);
         // Mirroring puts the icons on the right and the buttons on the left for right-to-left readers.
@@ -308,6 +308,7 @@ TEST_F(SelfextractResources, EveryDialogHasTheEnglishControlsWithTranslatedTexts
             const DialogItem& reference = english.items[i];
             SCOPED_TRACE(reference.id);
             EXPECT_EQ(item.id, reference.id);
+            EXPECT_EQ(item.place, reference.place);
             EXPECT_EQ(item.style, reference.style);
             EXPECT_EQ(item.windowClass, reference.windowClass);
             // Right-to-left reading order is the one extended style a translation may add.
@@ -333,6 +334,33 @@ TEST_F(SelfextractResources, EveryDialogHasTheEnglishControlsWithTranslatedTexts
             }
             if (reference.id == IDC_CHOOSE) {
                 EXPECT_TRUE(marksOneAccelerator(item.text)) << "accelerator";
+            }
+        }
+    }
+}
+
+TEST_F(SelfextractResources, ControlsShownTogetherDoNotOverlapAndStayInTheDialog) {
+    const Dialog english = dialogOf(kEnglish.id);
+    auto placeOf = [&](int id) {
+        for (const DialogItem& item : english.items)
+            if (item.id == static_cast<DWORD>(id)) return item.place;
+        ADD_FAILURE() << "no control " << id;
+        return Place{};
+    };
+    for (const Panel& panel : kPanels) {
+        SCOPED_TRACE(panel.name);
+        std::vector<int> shown = panel.controls;
+        shown.insert(shown.end(), {IDCANCEL, IDC_BLANK_LABEL, IDC_FOOTER});
+        for (size_t i = 0; i < shown.size(); ++i) {
+            Place place = placeOf(shown[i]);
+            EXPECT_TRUE(place.x >= 0 && place.y >= 0 && place.x + place.cx <= english.place.cx &&
+                        place.y + place.cy <= english.place.cy)
+                << shown[i] << " at " << place;
+            for (size_t j = i + 1; j < shown.size(); ++j) {
+                // The activity text is written on the main text's second line, which the preparing text leaves free.
+                if (shown[i] == IDC_MAIN_TEXT && shown[j] == IDC_ACTIVITY_TEXT) continue;
+                EXPECT_FALSE(place.overlaps(placeOf(shown[j])))
+                    << shown[i] << " at " << place << " and " << shown[j] << " at " << placeOf(shown[j]);
             }
         }
     }

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The progress dialog in the user's language: an installer whose launcher cannot start shows its
+# error panel, whose texts are read back with the dialog driver. Wine takes the interface
+# language from the locale variables of the Linux process that starts it (the locale need not be
+# generated), so each run is started from here.
+#   ruvo_languages.sh DIST_X64_FOLDER TEST_BIN_FOLDER
+set -euo pipefail
+here="$(cd "$(dirname "$0")/../../.." && pwd)"
+dist=$1
+bin=$2
+source "$here/cmake/wine-env.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+win() { echo "Z:${1//\//\\}"; }
+driver() { /usr/lib/wine/wine64 "$bin/dialog_driver.exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+mkdir -p "$work/broken/Windows" "$work/tmp"
+echo "no program" > "$work/broken/Windows/setup.exe"
+echo "kiv.nl.java.launcher.main.class=a.B" > "$work/broken/Windows/setup.kiv"
+/usr/lib/wine/wine64 "$dist/ruvo-pack.exe" --stub "$(win "$dist/ruvo.exe")" --out "$(win "$work/setup.exe")" \
+  --level 0 "$(win "$work/broken")" >/dev/null 2>&1
+
+status=0
+check() {  # locale, main text, secondary text
+  env LANG="$1" LC_ALL="$1" LC_MESSAGES="$1" LANGUAGE= /usr/lib/wine/wine64 cmd /c \
+    "set TMP=$(win "$work/tmp")&& set TEMP=$(win "$work/tmp")&& $(win "$work/setup.exe")" >/dev/null 2>&1 &
+  local ruvo=$! controls=
+  if driver wait title=Velmora 20000 >/dev/null; then
+    for _ in $(seq 100); do
+      controls=$(driver controls title=Velmora || true)
+      grep -q '^1003 1' <<<"$controls" && break
+      sleep 0.2
+    done
+    driver click title=Velmora 2 >/dev/null || true
+  fi
+  wait $ruvo || true
+  local main secondary
+  main=$(sed -n 's/^1005 1 //p' <<<"$controls")
+  secondary=$(sed -n 's/^10001 1 //p' <<<"$controls")
+  if [ "$main" != "$2" ] || [ "$secondary" != "$3" ]; then
+    echo "FAIL $1: expected '$2' / '$3', got '$main' / '$secondary'"
+    status=1
+  else
+    echo "ok   $1: $main / $secondary"
+  fi
+}
+
+check de_DE.UTF-8 "Das gewünschte Programm kann nicht ausgeführt werden." \
+  "Besorgen Sie eine neue Kopie des Installationsprogramms und versuchen Sie es erneut."
+check he_IL.UTF-8 "לא ניתן להפעיל את התוכנית המבוקשת." "השג עותק אחר של תוכנית ההתקנה ונסה שוב."
+check ar_SA.UTF-8 "تعذر تشغيل البرنامج المطلوب." "احصل على نسخة أخرى من برنامج التثبيت وحاول مرة أخرى."
+check en_US.UTF-8 "Unable to execute the desired program." "Please get another copy of the installer and try again."
+# Regional variants take their language's table; a language that is not shipped gets English.
+check fr_BE.UTF-8 "Impossible d'exécuter le programme demandé." \
+  "Obtenez une autre copie du programme d'installation et réessayez."
+check vi_VN.UTF-8 "Unable to execute the desired program." "Please get another copy of the installer and try again."
+exit $status
