@@ -2,12 +2,21 @@
 # Screenshots of ruvo's progress dialog for the README: the working look during a large
 # extraction and the error panel of an installer whose launcher cannot start. Runs the x86-64
 # build under Wine on a private Xvfb display; needs scripts/build.sh first and ImageMagick.
-#   scripts/screenshots/ruvo_dialog.sh [OUTPUT_FOLDER]     (default docs/images)
+#   scripts/screenshots/ruvo_dialog.sh [--locale LOCALE] [OUTPUT_FOLDER]     (default docs/images)
+# With a locale such as de_DE.UTF-8, ja_JP.UTF-8 or ar_SA.UTF-8, ruvo runs in that locale's
+# language (Wine takes it from the locale variables; the locale need not be generated) and the
+# pictures are named after the locale: ruvo-progress-de_DE.png, ruvo-error-de_DE.png.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
+locale=
+if [ "${1:-}" = --locale ]; then
+  locale=${2:?--locale needs a locale name}
+  shift 2
+fi
 build="${VELMORA_BUILD_DIR:-$here/build}"
 dist="${VELMORA_DIST_DIR:-$here/dist}"
 out="$(realpath -m "${1:-$here/docs/images}")"
+suffix=${locale:+-${locale%%.*}}
 bin="$build/x64/tests/bin"
 export VELMORA_WINEPREFIX="${VELMORA_WINEPREFIX:-$build/x64/screenshot-wineprefix}"
 work="$(mktemp -d /tmp/ruvo-shots.XXXXXX)"
@@ -18,6 +27,12 @@ trap 'kill $xvfb 2>/dev/null; "$here/cmake/wine-prefix.sh" stop; rm -rf "$work"'
 export DISPLAY=$display
 win() { echo "Z:${1//\//\\}"; }
 run() { "$here/cmake/wine-run.sh" "$@"; }
+# The locale goes to Wine alone: a shell started with a locale that is not generated complains.
+run_localised() {
+  if [ -z "$locale" ]; then run "$@"; return; fi
+  (source "$here/cmake/wine-env.sh" && exec env LANG="$locale" LC_ALL="$locale" LC_MESSAGES="$locale" LANGUAGE= \
+    /usr/lib/wine/wine64 "$@")
+}
 "$here/cmake/wine-prefix.sh" start
 mkdir -p "$out" "$work/big/Windows/InstallerData" "$work/broken/Windows" "$work/tmp"
 
@@ -25,12 +40,12 @@ mkdir -p "$out" "$work/big/Windows/InstallerData" "$work/broken/Windows" "$work/
 shot() {
   run "$dist/x64/ruvo-pack.exe" --stub "$(win "$dist/x64/ruvo.exe")" --out "$(win "$work/$1.exe")" --level 0 \
     "$(win "$work/$2")" 2>/dev/null
-  run cmd /c "set TMP=$(win "$work/tmp")&& set TEMP=$(win "$work/tmp")&& $(win "$work/$1.exe")" &
+  run_localised cmd /c "set TMP=$(win "$work/tmp")&& set TEMP=$(win "$work/tmp")&& $(win "$work/$1.exe")" &
   local ruvo=$!
   run "$bin/dialog_driver.exe" wait title=Velmora 20000 >/dev/null
   until run "$bin/dialog_driver.exe" controls title=Velmora | tr -d '\r' | grep -q "$3"; do sleep 0.2; done
   import -window root "$work/$1-full.png"
-  convert "$work/$1-full.png" -trim +repage "$out/$1.png"
+  convert "$work/$1-full.png" -trim +repage "$out/$1$suffix.png"
   run "$bin/dialog_driver.exe" click title=Velmora 2
   wait $ruvo || true
 }
@@ -42,4 +57,4 @@ shot ruvo-progress big '^1009 1 [1-9][0-9]*%'
 echo "no program" > "$work/broken/Windows/setup.exe"
 echo "kiv.nl.java.launcher.main.class=a.B" > "$work/broken/Windows/setup.kiv"
 shot ruvo-error broken '^1003 1'
-echo "written: $out/ruvo-progress.png $out/ruvo-error.png"
+echo "written: $out/ruvo-progress$suffix.png $out/ruvo-error$suffix.png"
