@@ -98,4 +98,11 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     return result;
 }
 
+std::string describe(const ChildResult& result) {
+    if (!result.started) return "not started, error " + std::to_string(result.startError);
+    return (result.timedOut ? std::string("timed out") : "exit code " + std::to_string(result.exitCode)) +
+           "\n--- standard output ---\n" + result.standardOutput + "\n--- standard error ---\n" +
+           result.standardError;
+}
+
 }  // namespace velmora::test

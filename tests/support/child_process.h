@@ -29,4 +29,7 @@ struct ChildResult {
 // standard handles; waits for it and for both output pipes to drain.
 ChildResult runChild(const std::wstring& commandLine, const ChildOptions& options = {});
 
+// Everything known of a run, for a failing assertion's message.
+std::string describe(const ChildResult& result);
+
 }  // namespace velmora::test

@@ -75,10 +75,10 @@ TEST(PackDownload, HttpBodyArrivesWholeWithItsMarks) {
     TempFolder folder;
     const std::string bytes = body(2560000);
     ChildResult result = driver(L"download " + server.http(server.publish(L"big.vm", bytes)) + L" " + inQuotes(folder / L"big.vm"));
-    EXPECT_EQ(lastLine(result), "1") << result.standardOutput;
+    EXPECT_EQ(lastLine(result), "1") << describe(result);
     EXPECT_TRUE(result.standardOutput.starts_with("\nDownloading VM Pack - Please Wait!!!\n"));
     EXPECT_EQ(std::count(result.standardOutput.begin(), result.standardOutput.end(), '='), 5 + 1);  // "result="
-    EXPECT_TRUE(contains(result.standardOutput, "===== \nresult=")) << result.standardOutput;
+    EXPECT_TRUE(contains(result.standardOutput, "===== \nresult=")) << describe(result);
     EXPECT_TRUE(readFileBytes(folder / L"big.vm") == bytes);
 }
 
@@ -127,7 +127,7 @@ TEST(PackDownload, OnlyLowerCaseHttpAndFtpAreFetched) {
         ChildResult result = driver(L"download " + url + L" " + target);
         EXPECT_EQ(lastLine(result), "0");
         EXPECT_TRUE(result.standardOutput.ends_with("\nAttempt to download VM failed\nresult=0\n"))
-            << result.standardOutput;
+            << describe(result);
     }
     EXPECT_FALSE(fileExists(folder / L"p.vm"));
 
@@ -146,7 +146,7 @@ TEST(PackDownload, AnonymousPassiveFtpAlwaysOnPort21) {
     // The port in the URL is not used.
     ChildResult result = driver(L"download ftp://127.0.0.1:2121/" + server.publish(L"f.vm", bytes) + L" " +
                                 inQuotes(folder / L"f.vm"));
-    EXPECT_EQ(lastLine(result), "1") << result.standardOutput;
+    EXPECT_EQ(lastLine(result), "1") << describe(result);
     EXPECT_TRUE(readFileBytes(folder / L"f.vm") == bytes);
 
     ChildResult missing = driver(L"download ftp://127.0.0.1/no-such-pack.vm " + inQuotes(folder / L"m.vm"));
@@ -192,13 +192,13 @@ TEST(PackProvisioning, Md5DecidesWhetherThePackIsUnpacked) {
     {  // The right value: verified, unpacked, the download deleted.
         InstallerFolder installer;
         ChildResult result = installer.provision(url, L"true", md5);
-        EXPECT_EQ(utf8ToWide(lastLine(result)), installer.jre(L"bin\\java.exe")) << result.standardOutput;
+        EXPECT_EQ(utf8ToWide(lastLine(result)), installer.jre(L"bin\\java.exe")) << describe(result);
         EXPECT_TRUE(contains(result.standardOutput,
                              "\nVerifying the downloaded JVM with MD5 checksum specified\n\n"
                              "MD5 checksum verification for downloaded JVM passed"
                              "\nExtracting VM Pack. Please wait!!!\n"
                              "\nExtracted the JVM pack successfully!!\n"))
-            << result.standardOutput;
+            << describe(result);
         EXPECT_EQ(readFileBytes(installer.jre(L"bin\\java.exe")), "MZ stand-in");
         EXPECT_FALSE(fileExists(installer.specs(name)));
         EXPECT_FALSE(fileExists(installer.specs(L"downloadIntermediary")));
@@ -212,7 +212,7 @@ TEST(PackProvisioning, Md5DecidesWhetherThePackIsUnpacked) {
         EXPECT_EQ(lastLine(result), "none");
         EXPECT_TRUE(result.standardOutput.ends_with(
             "Warning!! MD5 checksum verification for downloaded JVM failed. Installer exiting...\nresult=none\n"))
-            << result.standardOutput;
+            << describe(result);
         EXPECT_TRUE(readFileBytes(installer.specs(name)) == pack);
         EXPECT_FALSE(fileExists(installer.jre(L"bin")));
     }
@@ -256,7 +256,7 @@ TEST(PackProvisioning, LayoutsAndUnpackingFailures) {
         ChildResult result = installer.provision(url, L"", L"");
         EXPECT_TRUE(result.standardOutput.ends_with(
             "\nCould not extract the downloaded VM pack. Installer exiting...\nresult=none\n"))
-            << result.standardOutput;
+            << describe(result);
         EXPECT_TRUE(fileExists(installer.specs(L"downloadIntermediary\\vm.properties")));
         EXPECT_FALSE(fileExists(installer.specs(url.substr(url.rfind(L'/') + 1))));
     }
@@ -327,7 +327,7 @@ TEST(PackEndToEnd, DirectDownloadStartsTheUnpackedVm) {
                                  "build.without.vm.dont.search.download.url.md5Checksum.applicable=true\n"
                                  "build.without.vm.dont.search.download.url.md5Checksum.value=" + wideToUtf8(md5) + "\n");
     ChildResult result = installer.run();
-    EXPECT_EQ(result.exitCode, 0u) << result.standardOutput << result.standardError;
+    EXPECT_EQ(result.exitCode, 0u) << describe(result) << result.standardError;
     EXPECT_TRUE(contains(result.standardOutput, "MD5 checksum verification for downloaded JVM passed"));
     EXPECT_EQ(installer.chosenVm(), installer.path(L"Windows\\resource\\jre\\bin\\java.exe"));
     EXPECT_FALSE(fileExists(installer.path(L"Windows\\jvmspecs\\" + name)));
@@ -360,7 +360,7 @@ TEST(PackEndToEnd, SearchFirstDownloadsOnlyWhenNothingMatches) {
     {  // None installed: the pack is fetched and its VM started.
         WithoutVmInstaller installer(options);
         ChildResult result = installer.run();
-        EXPECT_EQ(result.exitCode, 0u) << result.standardOutput << result.standardError;
+        EXPECT_EQ(result.exitCode, 0u) << describe(result) << result.standardError;
         EXPECT_TRUE(contains(result.standardOutput, "\nExtracted the JVM pack successfully!!\n"));
         EXPECT_EQ(installer.chosenVm(), installer.path(L"Windows\\resource\\jre\\bin\\java.exe"));
     }
