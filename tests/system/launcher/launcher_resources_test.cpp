@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/unique_handle.h"
+#include "tests/support/string_table.h"
 #include "tests/support/test_paths.h"
 
 using namespace velmora;
@@ -30,11 +31,7 @@ protected:
 
     // The string of one language's table, or empty when that language lacks it.
     std::wstring stringOf(unsigned id, LANGID language) {
-        HRSRC block = ::FindResourceExW(module_.get(), RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
-        if (!block) return {};
-        auto* entry = static_cast<const WCHAR*>(::LockResource(::LoadResource(module_.get(), block)));
-        for (unsigned i = 0; i < id % 16; ++i) entry += 1 + *entry;
-        return std::wstring(entry + 1, *entry);
+        return stringInBlock(module_.get(), ::FindResourceExW(module_.get(), RT_STRING, stringBlockName(id), language), id);
     }
 
     UniqueModule module_;

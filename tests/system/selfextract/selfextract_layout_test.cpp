@@ -16,6 +16,7 @@
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "selfextract/resources/resource_ids.h"
+#include "tests/support/string_table.h"
 #include "tests/support/test_paths.h"
 #include "tests/system/selfextract/shipped_languages.h"
 
@@ -79,11 +80,7 @@ std::vector<std::string> words(const char* text) {
 }
 
 std::wstring stringOf(HMODULE module, UINT id, LANGID language) {
-    HRSRC block = ::FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
-    if (!block) return {};
-    auto* entry = static_cast<const WCHAR*>(::LockResource(::LoadResource(module, block)));
-    for (UINT i = 0; i < id % 16; ++i) entry += 1 + *entry;
-    return std::wstring(entry + 1, *entry);
+    return stringInBlock(module, ::FindResourceExW(module, RT_STRING, stringBlockName(id), language), id);
 }
 
 std::wstring windowText(HWND window) {

@@ -12,6 +12,7 @@
 
 #include "common/unique_handle.h"
 #include "selfextract/resources/resource_ids.h"
+#include "tests/support/string_table.h"
 #include "tests/support/test_paths.h"
 #include "tests/system/selfextract/shipped_languages.h"
 
@@ -233,11 +234,7 @@ protected:
 
     // The string of one language's own table, or empty when that language lacks the table.
     std::wstring stringOf(UINT id, LANGID language) {
-        HRSRC block = resourceIn(RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
-        if (!block) return {};
-        auto* entry = static_cast<const WCHAR*>(::LockResource(::LoadResource(module_.get(), block)));
-        for (UINT i = 0; i < id % 16; ++i) entry += 1 + *entry;
-        return std::wstring(entry + 1, *entry);
+        return stringInBlock(module_.get(), resourceIn(RT_STRING, stringBlockName(id), language), id);
     }
 
     Dialog dialogOf(LANGID language) {
