@@ -5,24 +5,13 @@
 #include "launcher/vm/installed_vms.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
+#include "tests/unit/launcher/vm_record_builder.h"
 #include "launcher/vm/vm_validation.h"
 
 using namespace velmora::launcher;
+using velmora::launcher::test::vm;
 
 namespace {
-
-std::unique_ptr<VmRecord> vm(VmKind kind, VmVersion version, int is64Bit = 0, std::wstring home = L"C:\\vm") {
-    std::unique_ptr<VmRecord> r;
-    if (kind == VmKind::MSJ)
-        r = std::make_unique<MicrosoftVm>();
-    else
-        r = std::make_unique<StandardVm>();
-    r->kind = kind;
-    r->version = version;
-    r->is64Bit = is64Bit;
-    r->home = std::move(home);
-    return r;
-}
 
 // The refusal a list entry gives, or "match".
 std::wstring refusalOf(const VmRecord& record, const wchar_t* entry, bool validatorAccepts = true) {

@@ -3,25 +3,12 @@
 #include "launcher/vm/installed_vms.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
+#include "tests/unit/launcher/vm_record_builder.h"
 
 using namespace velmora::launcher;
+using velmora::launcher::test::vm;
 
 namespace {
-
-std::unique_ptr<VmRecord> vm(VmKind kind, VmVersion version, int is64Bit = 0, std::wstring home = L"C:\\vm") {
-    std::unique_ptr<VmRecord> r;
-    if (kind == VmKind::MSJ)
-        r = std::make_unique<MicrosoftVm>();
-    else if (version.major > 1)
-        r = std::make_unique<StandardVm>();
-    else
-        r = std::make_unique<ClassicVm>();
-    r->kind = kind;
-    r->version = version;
-    r->is64Bit = is64Bit;
-    r->home = std::move(home);
-    return r;
-}
 
 const ValidatorRun kNoValidator = [](const VmRecord&, const std::wstring&) -> bool {
     ADD_FAILURE() << "validator must not run";
