@@ -7,11 +7,18 @@ build="${VELMORA_BUILD_DIR:-$here/build}"
 dist="${VELMORA_DIST_DIR:-$here/dist}"
 jobs="${VELMORA_JOBS:-$(nproc)}"
 
+# A compiler cache, when the machine has one, shares objects between checkouts of the tree.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
+fi
+
 configure() {  # flavour, extra args...
   local flavour=$1; shift
   if [ ! -f "$build/$flavour/build.ninja" ]; then
     cmake -S "$here" -B "$build/$flavour" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DVELMORA_FLAVOUR="$flavour" -DVELMORA_DIST_DIR="$dist" "$@" >/dev/null
+      -DVELMORA_FLAVOUR="$flavour" -DVELMORA_DIST_DIR="$dist" "${launcher[@]}" "$@" >/dev/null
   fi
 }
 
