@@ -4,7 +4,6 @@
 #include "launcher/console_service.h"
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
-#include "launcher/launcher.h"
 #include "launcher/list_split.h"
 #include "launcher/path_text.h"
 #include "launcher/properties/class_path_property.h"
@@ -39,8 +38,8 @@ std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText) {
     return entries;
 }
 
-LaunchOptions buildLaunchOptions(const Launcher& launcher) {
-    const PropertySet& p = launcher.appProperties();
+LaunchOptions buildLaunchOptions(const RunContext& context) {
+    const PropertySet& p = context.appProperties;
     LaunchOptions options;
 
     std::wstring userDir = p.getProperty(L"kiv.user.dir");
@@ -48,7 +47,7 @@ LaunchOptions buildLaunchOptions(const Launcher& launcher) {
         options.workingDirectory = fullPath(userDir, true);
         if (!isAbsolute(options.workingDirectory)) options.workingDirectory = L".\\" + options.workingDirectory;
     } else {
-        options.workingDirectory = launcher.startDirectory();
+        options.workingDirectory = context.startDirectory;
     }
 
     writeEnvironmentLines();
@@ -64,7 +63,7 @@ LaunchOptions buildLaunchOptions(const Launcher& launcher) {
     options.compilerOff = p.getFlag(L"kiv.nl.java.option.compiler");
     options.microsoftVmMinVersion = p.getInteger(L"kiv.nl.win32.microsoftvm.min.version", L"0");
 
-    options.propertyFiles.push_back(fullPath(launcher.kivPath(), true));
+    options.propertyFiles.push_back(fullPath(context.kivPath, true));
     options.propertyFiles.push_back(runtimePropertiesPath());
 
     std::wstring verboseValue = p.getProperty(L"kiv.nl.java.option.verbose");
@@ -75,11 +74,11 @@ LaunchOptions buildLaunchOptions(const Launcher& launcher) {
     options.verbose = verbosity.verbose;
     options.verboseKind = verbosity.kind;
 
-    if (launcher.reducesSignals()) options.additionalOptions += L" -Xrs";
+    if (context.reducesSignals) options.additionalOptions += L" -Xrs";
 
     options.classPath = resolveClassPath(getClassPath(p));
 
-    const auto& arguments = launcher.commandLine().arguments;
+    const auto& arguments = context.commandLine.arguments;
     if (arguments.size() > 1) options.programArguments.assign(arguments.begin() + 1, arguments.end());
     return options;
 }

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-namespace velmora::launcher {
+#include "launcher/run_context.h"
 
-class Launcher;
+namespace velmora::launcher {
 
 struct LaunchOptions {
     std::wstring mainClass;
@@ -39,7 +39,7 @@ Verbosity parseVerbosity(std::wstring_view value);
 
 // Once per run, before the VM is chosen; also writes the environment lines to the scratch
 // properties file.
-LaunchOptions buildLaunchOptions(const Launcher& launcher);
+LaunchOptions buildLaunchOptions(const RunContext& context);
 
 // kiv.class.path (already substituted) split and resolved against the current directory.
 std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText);

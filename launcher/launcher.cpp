@@ -35,6 +35,11 @@ void traceBuildOptions(const std::wstring& path, bool found, const PropertySet& 
 
 Launcher::Launcher(LauncherCommandLine commandLine) : commandLine_(std::move(commandLine)) {}
 
+RunContext Launcher::runContext() const {
+    return RunContext{appProperties_, vmSpecProperties_, commandLine_, startDirectory_, kivPath_, silent_,
+                      reducesSignals()};
+}
+
 void Launcher::build() {
     const std::wstring argument0 = commandLine_.arguments.empty() ? std::wstring() : commandLine_.arguments[0];
     KivSearchWorld world{[](const std::wstring& p) { return exists(p); }, {}, currentDirectory()};
@@ -80,7 +85,8 @@ void Launcher::build() {
 }
 
 void Launcher::run(bool wait) {
-    LaunchOptions options = buildLaunchOptions(*this);
+    const RunContext context = runContext();
+    LaunchOptions options = buildLaunchOptions(context);
 
     // A VM named on the command line is taken as it is, before any build option.
     std::wstring named = commandLineVmPath(commandLine_.arguments);
@@ -91,9 +97,9 @@ void Launcher::run(bool wait) {
     if (namedUsable)
         chosenVm_ = vmFromExecutable(named, options);
     else if (vmSpecFound_)
-        chosenVm_ = findVmFromBuildOptions(*this, options);
+        chosenVm_ = findVmFromBuildOptions(context, options);
     else
-        chosenVm_ = findVmFromProperties(*this, options);
+        chosenVm_ = findVmFromProperties(context, options);
     if (!chosenVm_) {
         trail(L"no VM was chosen: the run ends with message 101");
         throw TerminalError(message(kMsgNoValidVm));

@@ -8,6 +8,7 @@
 #include "common/unique_handle.h"
 #include "launcher/launcher_command_line.h"
 #include "launcher/properties/property_set.h"
+#include "launcher/run_context.h"
 #include "launcher/vm/vm_record.h"
 
 namespace velmora::launcher {
@@ -42,10 +43,15 @@ public:
     uint32_t exitCode() const { return exitCode_; }
     const VmRecord* chosenVm() const { return chosenVm_.get(); }
 
+    // What the lower layers read of this run, as a value.
+    RunContext runContext() const;
+
 protected:
     // Where run() keeps the started Java process; the service launcher shares it between threads.
     virtual void storeVmProcess(UniqueKernelHandle process) { vmProcess_ = std::move(process); }
+    void setExitCode(uint32_t code) { exitCode_ = code; }
 
+private:
     PropertySet appProperties_;
     PropertySet vmSpecProperties_;
     LauncherCommandLine commandLine_;

@@ -5,7 +5,6 @@
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
-#include "launcher/launcher.h"
 #include "launcher/properties/property_set.h"
 #include "launcher/provision/file_md5.h"
 #include "launcher/provision/vm_pack_download.h"
@@ -168,9 +167,9 @@ std::optional<std::wstring> ProvisionVmPack(const VmPackRequest& request) {
     return executable;
 }
 
-std::optional<std::wstring> ProvisionVmPack(const Launcher& launcher, VmPackUrl which) {
+std::optional<std::wstring> ProvisionVmPack(const RunContext& context, VmPackUrl which) {
     return ProvisionVmPack(
-        vmPackRequest(launcher.vmSpecProperties(), which, launcher.startDirectory(), launcher.silent()));
+        vmPackRequest(context.vmSpecProperties, which, context.startDirectory, context.silent));
 }
 
 }  // namespace velmora::launcher

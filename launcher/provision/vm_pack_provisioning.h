@@ -4,9 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "launcher/run_context.h"
+
 namespace velmora::launcher {
 
-class Launcher;
 class PropertySet;
 
 // Which of the build options' two pack URLs (with its MD5 keys) to use:
@@ -32,8 +33,8 @@ VmPackRequest vmPackRequest(const PropertySet& buildOptions, VmPackUrl which,
 // checksum or archive failures.
 std::optional<std::wstring> ProvisionVmPack(const VmPackRequest& request);
 
-// The same for the launcher's build options, start directory and silent flag.
-std::optional<std::wstring> ProvisionVmPack(const Launcher& launcher, VmPackUrl which);
+// The same for the run's build options, start directory and silent flag.
+std::optional<std::wstring> ProvisionVmPack(const RunContext& context, VmPackUrl which);
 
 // Unpacks the pack's vm.zip, by way of an intermediate directory beside the pack, into the
 // VM directory. False when the pack or its vm.zip cannot be read or an entry was refused

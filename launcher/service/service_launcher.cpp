@@ -52,7 +52,7 @@ ServiceLauncher::~ServiceLauncher() {
 }
 
 void ServiceLauncher::startService() {
-    const std::wstring& name = commandLine_.serviceName;
+    const std::wstring& name = commandLine().serviceName;
     if (name.size() >= 256)
         throw TerminalError(L"the service name has " + std::to_wstring(name.size()) +
                             L" characters; a service name must be shorter than 256 characters");
@@ -75,7 +75,7 @@ void ServiceLauncher::startService() {
         if (serviceMainThread_) threads[count++] = serviceMainThread_.get();
     }
     if (count > 0 && ::WaitForMultipleObjects(count, threads, TRUE, kThreadEndWaitMs) == WAIT_TIMEOUT)
-        ::ExitProcess(exitCode_);  // a thread that cannot end must not see this object go
+        ::ExitProcess(exitCode());  // a thread that cannot end must not see this object go
 }
 
 void WINAPI ServiceLauncher::serviceMain(DWORD /*argc*/, LPWSTR* /*argv*/) {
@@ -113,7 +113,7 @@ void ServiceLauncher::runServiceMain() {
     }
     if (!worker_->done || !workerThread_) {
         ConsoleService::instance().reportError(windowsErrorText(L"the service could not start its worker", ::GetLastError()));
-        exitCode_ = 1;
+        setExitCode(1);
         state_.launchFailed(kServiceStartFailed);
         return;
     }
@@ -153,7 +153,7 @@ void ServiceLauncher::runWorker() {
     if (failed) {
         // The line first: once stopped is reported the process may end at any moment.
         ConsoleService::instance().reportError(failure);
-        exitCode_ = 1;
+        setExitCode(1);
         state_.launchFailed(failureCode);
         return;
     }

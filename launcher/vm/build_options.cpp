@@ -2,11 +2,11 @@
 
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
-#include "launcher/launcher.h"
 #include "launcher/path_text.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/property_set.h"
 #include "launcher/provision/vm_pack_provisioning.h"
+#include "launcher/run_context.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
 #include "launcher/vm/vm_selection.h"
@@ -17,8 +17,8 @@ namespace {
 
 // A pack that was provisioned names its java executable (possibly empty: the start then
 // reports what is missing); a pack that was not gives no VM.
-std::unique_ptr<VmRecord> provisionedVm(const Launcher& launcher, VmPackUrl which, const LaunchOptions& options) {
-    std::optional<std::wstring> executable = ProvisionVmPack(launcher, which);
+std::unique_ptr<VmRecord> provisionedVm(const RunContext& context, VmPackUrl which, const LaunchOptions& options) {
+    std::optional<std::wstring> executable = ProvisionVmPack(context, which);
     if (!executable) {
         trail(L"no VM pack was provisioned");
         return nullptr;
@@ -70,11 +70,11 @@ std::wstring BuildOptions::specFileName(int32_t index) const {
     return properties_.getProperty(L"build.jvmspec." + std::to_wstring(index));
 }
 
-std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& launcher, const LaunchOptions& options) {
-    const BuildOptions build(launcher.vmSpecProperties());
+std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, const LaunchOptions& options) {
+    const BuildOptions build(context.vmSpecProperties);
     auto shippedVm = [&] {
-        std::wstring executable = shippedVmExecutable(launcher.startDirectory());
-        trail(executable.empty() ? L"shipped VM: none below " + launcher.startDirectory() + L", the empty path is taken"
+        std::wstring executable = shippedVmExecutable(context.startDirectory);
+        trail(executable.empty() ? L"shipped VM: none below " + context.startDirectory + L", the empty path is taken"
                                  : L"candidate shipped with the installer: " + executable);
         return vmFromExecutable(executable, options);
     };
@@ -88,8 +88,8 @@ std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& launcher, const
                 // Without the specification files this branch asks the valid-VM list alone,
                 // not kiv.nl.current.vm: the VM shipped with the installer comes next.
                 traceSearch(build, L"the valid-VM list");
-                auto vm = build.specSearchApplies() ? searchBySpecFiles(launcher, options, build.specFileTotal())
-                                                    : searchValidVmList(launcher.appProperties(), options);
+                auto vm = build.specSearchApplies() ? searchBySpecFiles(context, options, build.specFileTotal())
+                                                    : searchValidVmList(context.appProperties, options);
                 if (!vm) trail(L"the search found no VM: the shipped VM is taken");
                 return vm ? std::move(vm) : shippedVm();
             }
@@ -103,17 +103,17 @@ std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& launcher, const
     if (option == kWithoutVm) {
         const int32_t searchOption = build.withoutVmSearchOption();
         trail(L"build.option withoutvm, search option " + std::to_wstring(searchOption));
-        if (searchOption == 12) return provisionedVm(launcher, VmPackUrl::Direct, options);
+        if (searchOption == 12) return provisionedVm(context, VmPackUrl::Direct, options);
         if (searchOption != 10 && searchOption != 11) {
             trail(L"search option " + std::to_wstring(searchOption) + L" is not 10, 11 or 12: no VM");
             return nullptr;
         }
         traceSearch(build, L"kiv.nl.current.vm, then the valid-VM list");
-        auto vm = build.specSearchApplies() ? searchBySpecFiles(launcher, options, build.specFileTotal())
-                                            : findVmFromProperties(launcher, options);
+        auto vm = build.specSearchApplies() ? searchBySpecFiles(context, options, build.specFileTotal())
+                                            : findVmFromProperties(context, options);
         if (!vm && searchOption == 11) {
             trail(L"the search found no VM: a VM pack is fetched");
-            vm = provisionedVm(launcher, VmPackUrl::NotFound, options);
+            vm = provisionedVm(context, VmPackUrl::NotFound, options);
         }
         return vm;
     }

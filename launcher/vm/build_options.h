@@ -10,7 +10,6 @@
 
 namespace velmora::launcher {
 
-class Launcher;
 class PropertySet;
 class VmRecord;
 

@@ -4,7 +4,6 @@
 
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
-#include "launcher/launcher.h"
 #include "launcher/path_text.h"
 #include "launcher/properties/property_text.h"
 #include "launcher/properties/runtime_properties_file.h"
@@ -55,10 +54,10 @@ std::unique_ptr<VmRecord> vmFromExecutable(const std::wstring& path, const Launc
     return record;
 }
 
-std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const LaunchOptions& options) {
-    std::wstring named = commandLineVmPath(launcher.commandLine().arguments);
+std::unique_ptr<VmRecord> findVmFromProperties(const RunContext& context, const LaunchOptions& options) {
+    std::wstring named = commandLineVmPath(context.commandLine.arguments);
     if (!named.empty()) named = normalisePath(named);
-    std::wstring current = launcher.appProperties().getProperty(L"kiv.nl.current.vm");
+    std::wstring current = context.appProperties.getProperty(L"kiv.nl.current.vm");
     const bool namedExists = !named.empty() && exists(named);
     if (!current.empty() || namedExists) {
         std::wstring candidate;
@@ -84,7 +83,7 @@ std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const L
     } else {
         trail(L"kiv.nl.current.vm is not set: the valid-VM list decides");
     }
-    return searchValidVmList(launcher.appProperties(), options);
+    return searchValidVmList(context.appProperties, options);
 }
 
 std::wstring chosenVmLine(const std::wstring& executablePath) {

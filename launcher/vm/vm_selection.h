@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "launcher/launch_options.h"
+#include "launcher/run_context.h"
 
 namespace velmora::launcher {
 
-class Launcher;
 class VmRecord;
 
 // The argument after the first "KIV_VM" (not normalised); empty when there is none.
@@ -22,10 +22,10 @@ std::wstring shippedVmExecutable(const std::wstring& startDirectory);
 std::unique_ptr<VmRecord> vmFromExecutable(const std::wstring& path, const LaunchOptions& options);
 
 // kiv.nl.current.vm (or a command-line VM that is not usable as such), else the list search.
-std::unique_ptr<VmRecord> findVmFromProperties(const Launcher& launcher, const LaunchOptions& options);
+std::unique_ptr<VmRecord> findVmFromProperties(const RunContext& context, const LaunchOptions& options);
 
 // The branches of jvmspecs.properties (defined with the build options).
-std::unique_ptr<VmRecord> findVmFromBuildOptions(const Launcher& launcher, const LaunchOptions& options);
+std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, const LaunchOptions& options);
 
 // Appends "kiv.nl.current.vm=<escaped executable>" to the scratch properties file.
 void recordChosenVm(const VmRecord& vm);

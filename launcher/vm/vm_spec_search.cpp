@@ -2,7 +2,6 @@
 
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
-#include "launcher/launcher.h"
 #include "launcher/path_text.h"
 #include "launcher/vm/build_options.h"
 #include "launcher/vm/path_hints.h"
@@ -92,9 +91,9 @@ void searchPathHints(const VmSpec& spec, const std::vector<std::wstring>& hints,
     }
 }
 
-std::unique_ptr<VmRecord> searchBySpecFiles(const Launcher& launcher, const LaunchOptions& options, int32_t total) {
-    const BuildOptions build(launcher.vmSpecProperties());
-    const int64_t platform = platformValue(launcher.appProperties());
+std::unique_ptr<VmRecord> searchBySpecFiles(const RunContext& context, const LaunchOptions& options, int32_t total) {
+    const BuildOptions build(context.vmSpecProperties);
+    const int64_t platform = platformValue(context.appProperties);
     SpecSearchResults results;
     VmSpec spec;  // single values carry over from one file to the next
     for (int32_t n = 0; n < total; ++n) {

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "launcher/launch_options.h"
+#include "launcher/run_context.h"
 #include "launcher/vm/vm_spec_file.h"
 
 namespace velmora::launcher {
 
-class Launcher;
 class VmRecord;
 
 // Valid VMs in the order found, split by their 64-bit mark.
@@ -25,9 +25,9 @@ struct SpecSearchResults {
 // Hands the chosen record over; null when none.
 std::unique_ptr<VmRecord> pickSpecSearchResult(SpecSearchResults& results, int64_t platform);
 
-// Specification files build.jvmspec.0 to total - 1 of the launcher's build options, below
+// Specification files build.jvmspec.0 to total - 1 of the run's build options, below
 // "jvmspecs" in the current folder. A file that cannot be read raises FileException.
-std::unique_ptr<VmRecord> searchBySpecFiles(const Launcher& launcher, const LaunchOptions& options, int32_t total);
+std::unique_ptr<VmRecord> searchBySpecFiles(const RunContext& context, const LaunchOptions& options, int32_t total);
 
 void searchRegistryHints(const VmSpec& spec, const std::vector<std::wstring>& hints, const std::wstring& specDirectory,
                          const LaunchOptions& options, SpecSearchResults& results);
