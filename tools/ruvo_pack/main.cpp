@@ -1,5 +1,6 @@
 // ruvo-pack: builds a shipped installer from the self-extractor stub and an installer folder.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ int run(const std::vector<std::string>& arguments) {
     }
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "ruvo-pack: %s\n%s", parsed.error.c_str(), ruvo_pack::usageText().c_str());
+        return 2;
+    }
+    std::string epochError;
+    if (!ruvo_pack::readSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"), parsed.options.sourceDateEpoch, epochError)) {
+        std::fprintf(stderr, "ruvo-pack: %s\n", epochError.c_str());
         return 2;
     }
 

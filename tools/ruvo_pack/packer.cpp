@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -151,7 +152,25 @@ std::string usageText() {
            "  --out FILE     the installer to write; its base name is the installer name\n"
            "  --level N      deflate level, 0 (store) to 9 (smallest); default 6\n"
            "  --help         show this text\n"
-           "  --version      show the version\n";
+           "  --version      show the version\n"
+           "\n"
+           "With SOURCE_DATE_EPOCH set (seconds since 1970), every member carries that time, and\n"
+           "the same folder gives the same installer bytes on every build.\n";
+}
+
+bool readSourceDateEpoch(const char* value, std::optional<int64_t>& epoch, std::string& error) {
+    epoch.reset();
+    if (!value || !*value) return true;
+    int64_t seconds = 0;
+    for (const char* c = value; *c; ++c) {
+        if (*c < '0' || *c > '9' || seconds > (INT64_MAX - 9) / 10) {
+            error = std::string("SOURCE_DATE_EPOCH must be a whole number of seconds since 1970, not '") + value + "'";
+            return false;
+        }
+        seconds = seconds * 10 + (*c - '0');
+    }
+    epoch = seconds;
+    return true;
 }
 
 ParsedArguments parseArguments(const std::vector<std::string>& arguments) {
@@ -380,7 +399,7 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
     for (const auto& f : files) {
         MemberRecord m;
         m.name = f.memberName;
-        DosStamp stamp = stampOf(f.path);
+        DosStamp stamp = options.sourceDateEpoch ? dosStampOfEpoch(*options.sourceDateEpoch) : stampOf(f.path);
         m.dosDate = stamp.date;
         m.dosTime = stamp.time;
         m.extra = extraFieldFor(static_cast<uint32_t>(records.size() + 1));

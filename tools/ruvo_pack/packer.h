@@ -14,6 +14,9 @@ struct PackOptions {
     std::filesystem::path output;
     std::filesystem::path folder;
     int level = 6;  // deflate level 0-9
+    // Set: every member carries this time (seconds since 1970, UTC) instead of its file's, so
+    // that the installer depends only on the folder's names and contents.
+    std::optional<int64_t> sourceDateEpoch;
 };
 
 enum class Command { Pack, Help, Version };
@@ -27,6 +30,10 @@ struct ParsedArguments {
 // Arguments without the program name, as UTF-8 texts.
 ParsedArguments parseArguments(const std::vector<std::string>& arguments);
 std::string usageText();
+// SOURCE_DATE_EPOCH as reproducible builds set it: decimal seconds since 1970. Unset or
+// empty gives none; anything else is an error, so that a typo cannot make a build that only
+// looks reproducible.
+bool readSourceDateEpoch(const char* value, std::optional<int64_t>& epoch, std::string& error);
 std::string versionText();
 
 struct SourceFile {

@@ -40,6 +40,25 @@ DosStamp dosStampOf(int year, int month, int day, int hour, int minute, int seco
             static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2))};
 }
 
+DosStamp dosStampOfEpoch(int64_t seconds) {
+    int64_t days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) rest += 86400, --days;
+    // Civil date of a day count (proleptic Gregorian), after Howard Hinnant's days_from_civil.
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    const int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 1980) return dosStampOf(1979, 1, 1, 0, 0, 0);
+    if (year > 2107) return dosStampOf(2108, 1, 1, 0, 0, 0);
+    return dosStampOf(static_cast<int>(year), month, day, static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
+                      static_cast<int>(rest % 60));
+}
+
 std::string extraFieldFor(uint32_t memberNumber) {
     std::string out;
     put16(out, kExtraHeaderId);

@@ -39,6 +39,9 @@ struct DosStamp {
 };
 // Local calendar time to DOS fields, clamped to the range DOS dates can hold (1980-2107).
 DosStamp dosStampOf(int year, int month, int day, int hour, int minute, int second);
+// Seconds since 1970-01-01 00:00 UTC as a DOS stamp in UTC, so that the stamp does not depend
+// on the packing machine's time zone; clamped like dosStampOf.
+DosStamp dosStampOfEpoch(int64_t seconds);
 
 // Every member carries an 11-byte extra field: a well-formed block (our own header id "RV",
 // length 7) whose data are seven printable hexadecimal digits, the member's number. ZIP tools

@@ -38,6 +38,16 @@ mkdir info && (cd info && unzip -q ../MyApp.exe 2>/dev/null)
 chmod -R u+w src
 check "Info-ZIP unpacks the same files and stamps" same_tree src info
 
+# Reproducible: the same folder with other file times gives the same bytes under one epoch.
+mkdir -p again1 again2 again3
+SOURCE_DATE_EPOCH=1700000000 pack --stub "$(path_arg stub.exe)" --out "$(path_arg again1/MyApp.exe)" "$(path_arg src)" > /dev/null
+cp -a src src-touched && find src-touched -type f -exec touch -d '2021-06-01 08:00' {} +
+SOURCE_DATE_EPOCH=1700000000 pack --stub "$(path_arg stub.exe)" --out "$(path_arg again2/MyApp.exe)" "$(path_arg src-touched)" > /dev/null
+check "SOURCE_DATE_EPOCH: other file times give the same installer" cmp -s again1/MyApp.exe again2/MyApp.exe
+SOURCE_DATE_EPOCH=soon pack --stub "$(path_arg stub.exe)" --out "$(path_arg again3/MyApp.exe)" "$(path_arg src)" > epoch.log
+check "a malformed SOURCE_DATE_EPOCH is refused" test "${PIPESTATUS[0]}" = 2 -a ! -e again3/MyApp.exe
+rm -rf src-touched again1 again2 again3
+
 if [ -n "$alextract" ]; then
   "$wine_run" "$alextract" "$(winpath "$work/MyApp.exe")" "$(winpath "$work/engine")" 2>&1 | tr -d '\r' > engine.log
   check "the engine extracts every member" grep -q "^result: $(find src -type f | wc -l)\$" engine.log

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -129,6 +130,36 @@ TEST(PayloadFormat, StampsNamesAndInstallerNames) {
     for (std::string bad : {"a:b.txt", "a\\b.txt", "what?.txt", "trailing.", "blank /x", "../x", "a//b",
                             "bad\xFF.txt", "tab\t.txt", "", "docs/con.txt", "Nul", "lpt1.log"})
         EXPECT_NE(unportableNameReason(bad), "") << bad;
+}
+
+TEST(PayloadFormat, SourceDateEpochReadAndStampedInUtc) {
+    struct Case {
+        const char* value;
+        bool ok;
+        std::optional<int64_t> epoch;
+    } cases[] = {{nullptr, true, {}},           {"", true, {}},          {"1700000000", true, 1700000000},
+                 {"0", true, 0},                {"-5", false, {}},       {"12x", false, {}},
+                 {" 12", false, {}},            {"1.5", false, {}},      {"99999999999999999999", false, {}}};
+    for (const Case& c : cases) {
+        std::optional<int64_t> epoch = 42;
+        std::string error;
+        EXPECT_EQ(readSourceDateEpoch(c.value, epoch, error), c.ok) << (c.value ? c.value : "(unset)");
+        EXPECT_EQ(epoch, c.epoch) << (c.value ? c.value : "(unset)");
+        EXPECT_EQ(error.empty(), c.ok) << error;
+    }
+
+    struct Stamp {
+        int64_t seconds;
+        int year, month, day, hour, minute, second;
+    } stamps[] = {{315532800, 1980, 1, 1, 0, 0, 0},        {1700000000, 2023, 11, 14, 22, 13, 20},
+                  {1709208001, 2024, 2, 29, 12, 0, 1},      {951782400, 2000, 2, 29, 0, 0, 0},
+                  {4102444799, 2099, 12, 31, 23, 59, 59},   {0, 1979, 1, 1, 0, 0, 0},  // before 1980: clamped
+                  {int64_t(1) << 40, 2108, 1, 1, 0, 0, 0}};  // after 2107: clamped
+    for (const Stamp& s : stamps) {
+        DosStamp got = dosStampOfEpoch(s.seconds), want = dosStampOf(s.year, s.month, s.day, s.hour, s.minute, s.second);
+        EXPECT_EQ(got.date, want.date) << s.seconds;
+        EXPECT_EQ(got.time, want.time) << s.seconds;
+    }
 }
 
 TEST(PackArguments, UsageErrorsHelpAndVersion) {
@@ -261,6 +292,27 @@ TEST_F(PackRun, LevelZeroStillDeflatesAndOutputInsideTheFolderIsNotPackedItself)
     std::string out = readAll(options_.output);
     EXPECT_EQ(u16(out, out.size() - 4 - 22 + 10), 5u);
     EXPECT_GT(out.size(), 300000u);
+}
+
+TEST_F(PackRun, SourceDateEpochMakesTheOutputDependOnlyOnNamesAndContents) {
+    options_.sourceDateEpoch = 1700000000;
+    ASSERT_TRUE(run()) << error_;
+    std::string first = readAll(options_.output);
+    for (const char* name : {"src/Windows/setup.exe", "src/InstallerData/big.txt", "src/empty.txt"})
+        fs::last_write_time(dir_ / name, fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
+    ASSERT_TRUE(run()) << error_;
+    EXPECT_EQ(readAll(options_.output), first);
+    // Every member carries the epoch's time, in UTC; the same folder without it does not.
+    DosStamp epoch = dosStampOfEpoch(1700000000);
+    size_t end = first.size() - 4 - 22, central = 2002 + 1028 + u32(first, end + 16);
+    for (uint32_t i = 0; i < u16(first, end + 10); ++i) {
+        EXPECT_EQ(u16(first, central + 12), epoch.time);
+        EXPECT_EQ(u16(first, central + 14), epoch.date);
+        central += 46 + u16(first, central + 28) + u16(first, central + 30);
+    }
+    options_.sourceDateEpoch.reset();
+    ASSERT_TRUE(run()) << error_;
+    EXPECT_NE(readAll(options_.output), first);
 }
 
 TEST_F(PackRun, FailuresLeaveNoOutputBehind) {
