@@ -107,7 +107,9 @@ std::wstring escapePropertyText(std::wstring_view text) {
     for (wchar_t c : text) {
         if (c == L'\\') {
             out += L"\\\\";
-        } else if (c > 127) {
+        } else if (c > 127 || c < 0x20 || c == 0x7F) {
+            // Control characters too: a line break in a value would end the line and start
+            // a key of the writer's choosing.
             out += L"\\u";
             for (int shift = 12; shift >= 0; shift -= 4) out.push_back(hex[(c >> shift) & 0xF]);
         } else {

@@ -14,7 +14,8 @@ void parsePropertyText(std::string_view bytes, PropertySet& set);
 // Decodes backslash-u escapes; every other backslash stays as written.
 std::wstring unescapePropertyText(std::wstring_view text);
 
-// Doubles backslashes and writes characters above 127 as lower-case backslash-u escapes.
+// Doubles backslashes and writes characters above 127, control characters and DEL as
+// lower-case backslash-u escapes, so that every value stays on its own line.
 std::wstring escapePropertyText(std::wstring_view text);
 
 // What the 8-bit writer stores for a formatted line: LF as CR LF, one byte per character.

@@ -26,7 +26,9 @@ TEST(JavaCommandLine, StandardFormForAModernVmAndTheScratchFile) {
                  "kiv.nl.current.vm=jdk\\u00e9\\\\bin\\\\java.exe\n"
                  "kiv.nl.java.option.java.heap.size.initial=16m\n"
                  "kiv.nl.java.option.java.heap.size.max=48m\n");
-    ChildResult result = app.run(L"");
+    ChildOptions options;
+    options.extraEnvironment.push_back(L"INJECTED=a\nkiv.control-key=true");  // a value that would end its line
+    ChildResult result = app.run(L"", {}, options);
     ASSERT_TRUE(result.started);
     EXPECT_EQ(result.exitCode, 0u) << result.standardError;
     EXPECT_TRUE(contains(result.standardOutput, "company: Oracle Corporation"));
@@ -44,6 +46,8 @@ TEST(JavaCommandLine, StandardFormForAModernVmAndTheScratchFile) {
     EXPECT_EQ(app.recordedBytes(L"propfile1.txt").substr(0, 20), kBaseKiv.substr(0, 20));
     std::string scratchText = app.recordedBytes(L"propfile2.txt");
     EXPECT_TRUE(contains(scratchText, "kiv.nl.env.exact_case.STANDIN_RECORD=")) << scratchText.substr(0, 200);
+    EXPECT_TRUE(contains(scratchText, "\nkiv.nl.env.exact_case.INJECTED=a\\u000akiv.control-key=true\r\n"));
+    EXPECT_FALSE(contains(scratchText, "\nkiv.control-key"));
     std::wstring escaped;
     for (wchar_t c : java) {
         if (c == L'\\') escaped += L"\\\\";

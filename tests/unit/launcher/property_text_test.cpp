@@ -118,7 +118,10 @@ TEST(PropertyEscapes, Escape) {
     EXPECT_EQ(escapePropertyText(L"C:\\Program Files\\java.exe"), L"C:\\\\Program Files\\\\java.exe");
     EXPECT_EQ(escapePropertyText(std::wstring(L"caf") + wchar_t(0xE9)), L"caf\\u00e9");
     EXPECT_EQ(escapePropertyText(std::wstring(1, wchar_t(0x20AC))), L"\\u20ac");
-    EXPECT_EQ(escapePropertyText(std::wstring(1, wchar_t(0x7F))), std::wstring(1, wchar_t(0x7F)));
+    // Control characters and DEL, so that no value can end its line early.
+    EXPECT_EQ(escapePropertyText(std::wstring(L"a\nb\rc\td") + wchar_t(0x7F) + wchar_t(0) + wchar_t(0x1F)),
+              L"a\\u000ab\\u000dc\\u0009d\\u007f\\u0000\\u001f");
+    EXPECT_EQ(escapePropertyText(L" ~"), L" ~");
 }
 
 TEST(PropertyEscapes, EscapedTextReadsBackUnchanged) {
@@ -128,6 +131,14 @@ TEST(PropertyEscapes, EscapedTextReadsBackUnchanged) {
     PropertySet set = parse(line);
     // The reader keeps backslashes doubled; only the \u escapes are decoded.
     EXPECT_EQ(set.getProperty(L"k"), std::wstring(L"C:\\\\Users\\\\") + wchar_t(0x5F20) + wchar_t(0xE9) + L"\\\\jre");
+
+    // A value with line breaks stays one value and brings no key of its own.
+    const std::wstring injected = L"a\nkiv.control-key=true\r\nkiv.nl.current.vm=C:evil.exe";
+    set = parse(encodePropertyLine(L"kiv.nl.env.x=" + escapePropertyText(injected) + L"\n") +
+                encodePropertyLine(L"kiv.nl.current.vm=C:\\\\jre\\\\java.exe\n"));
+    EXPECT_EQ(set.entries().size(), 2u);
+    EXPECT_EQ(set.getProperty(L"kiv.nl.env.x"), injected);
+    EXPECT_EQ(set.getProperty(L"kiv.nl.current.vm"), L"C:\\\\jre\\\\java.exe");
 }
 
 TEST(PropertyWriter, LinesAreBytesWithCrLf) {
