@@ -63,8 +63,16 @@ void Launcher::build() {
 
     silent_ = appProperties_.getProperty(L"kiv.installer.windows.ui.default") == L"SILENT";
 
-    if (!kivContentsValid(appProperties_, getClassPath(appProperties_)))
-        throw TerminalError(message(kMsgPropertiesInvalid));
+    const std::vector<std::wstring> problems = kivContentsProblems(appProperties_, getClassPath(appProperties_));
+    if (!problems.empty()) {
+        // The message says that the file is wrong; the lines after it say where, for the builder.
+        std::wstring text = message(kMsgPropertiesInvalid);
+        for (const auto& problem : problems) {
+            trail(L"properties file " + kivPath_ + L" is invalid: " + problem);
+            text += L"\n" + problem;
+        }
+        throw TerminalError(text);
+    }
 
     vmSpecFound_ = loadBuildOptions(programPath_, vmSpecProperties_, vmSpecPath_, vmSpecDir_);
     traceBuildOptions(vmSpecPath_, vmSpecFound_, vmSpecProperties_);
@@ -102,7 +110,7 @@ void Launcher::run(bool wait) {
         chosenVm_ = findVmFromProperties(context, options);
     if (!chosenVm_) {
         trail(L"no VM was chosen: the run ends with message 101");
-        throw TerminalError(message(kMsgNoValidVm));
+        throw NoValidVmError(message(kMsgNoValidVm));
     }
     if (trailEnabled()) trail(L"chosen VM: " + chosenVm_->executablePath() + L" (" + describeVm(*chosenVm_) + L")");
 
@@ -114,11 +122,22 @@ void Launcher::run(bool wait) {
     }
 }
 
-bool kivContentsValid(const PropertySet& properties, const std::wstring& classPath) {
-    return !properties.getProperty(L"kiv.nl.java.launcher.main.class").empty() &&
-           (!properties.getProperty(L"kiv.nl.current.vm").empty() ||
-            !properties.getProperty(L"kiv.nl.valid.vm.list").empty()) &&
-           !classPath.empty();
+std::vector<std::wstring> kivContentsProblems(const PropertySet& properties, const std::wstring& classPath) {
+    auto keyProblem = [&](const std::wstring& key) {
+        return properties.contains(key) ? L"the key " + key + L" has no value" : L"the key " + key + L" is missing";
+    };
+    std::vector<std::wstring> problems;
+    if (properties.getProperty(L"kiv.nl.java.launcher.main.class").empty())
+        problems.push_back(keyProblem(L"kiv.nl.java.launcher.main.class"));
+    if (properties.getProperty(L"kiv.nl.current.vm").empty() && properties.getProperty(L"kiv.nl.valid.vm.list").empty())
+        problems.push_back(L"neither kiv.nl.current.vm nor kiv.nl.valid.vm.list has a value");
+    if (classPath.empty()) {
+        if (properties.getProperty(L"kiv.class.path").empty())
+            problems.push_back(keyProblem(L"kiv.class.path"));
+        else
+            problems.push_back(L"the key kiv.class.path is empty once $ENV_CLASSPATH$ is replaced (CLASSPATH is empty or not set)");
+    }
+    return problems;
 }
 
 bool controlKeyDown() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }

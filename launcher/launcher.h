@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/unique_handle.h"
 #include "launcher/launcher_command_line.h"
@@ -67,8 +68,9 @@ private:
     bool vmSpecFound_ = false;
 };
 
-// What makes a .kiv file usable: a main class, a VM or VM list, and a class path.
-bool kivContentsValid(const PropertySet& properties, const std::wstring& classPath);
+// What makes a .kiv file usable: a main class, a VM or VM list, and a class path. One line
+// per key that is missing or has no usable value; none when the file is usable.
+std::vector<std::wstring> kivContentsProblems(const PropertySet& properties, const std::wstring& classPath);
 
 // Whether the Ctrl key is held right now.
 bool controlKeyDown();

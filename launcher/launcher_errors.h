@@ -16,17 +16,27 @@ private:
     std::wstring text_;
 };
 
-// File access failure; its generic description is what the catch-all reports.
+// No usable VM (message 101). Callers that answer it differently (the service's exit code)
+// tell it apart by this type.
+class NoValidVmError : public TerminalError {
+public:
+    using TerminalError::TerminalError;
+};
+
+// File access failure: the path, what failed, and the system's error number when one is known.
 class FileException : public std::exception {
 public:
-    FileException(std::wstring path, std::wstring message) : path_(std::move(path)), message_(std::move(message)) {}
+    FileException(std::wstring path, std::wstring message, unsigned long systemError = 0)
+        : path_(std::move(path)), message_(std::move(message)), systemError_(systemError) {}
     const std::wstring& path() const noexcept { return path_; }
     const std::wstring& message() const noexcept { return message_; }
+    unsigned long systemError() const noexcept { return systemError_; }
     const char* what() const noexcept override { return "Unknown exception"; }
 
 private:
     std::wstring path_;
     std::wstring message_;
+    unsigned long systemError_;
 };
 
 class StringTableException : public std::exception {
@@ -47,5 +57,10 @@ class KeyException : public RegistryException {
 public:
     using RegistryException::RegistryException;
 };
+
+// The text reported for a failure that is not a TerminalError: "an unknown exception has
+// occurrred." and, on the next line, what is known of it (a file's full path and the
+// reason, or the exception's own description).
+std::wstring unknownExceptionText(const std::exception& error);
 
 }  // namespace velmora::launcher

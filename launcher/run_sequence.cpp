@@ -83,9 +83,7 @@ int runLauncher(const std::wstring& rawCommandLine) {
     } catch (const TerminalError& error) {
         ConsoleService::instance().reportError(error.text());
     } catch (const std::exception& error) {
-        std::wstring description;
-        for (const char* p = error.what(); *p; ++p) description.push_back(static_cast<unsigned char>(*p));
-        ConsoleService::instance().reportError(L"an unknown exception has occurrred.\n" + description);
+        ConsoleService::instance().reportError(unknownExceptionText(error));
     }
     return kErrorExitCode;
 }

@@ -11,14 +11,14 @@ namespace velmora::launcher {
 std::string readFileBytes(const std::wstring& path, const std::wstring& openFailure) {
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw FileException(path, openFailure);
+    if (!file) throw FileException(path, openFailure, ::GetLastError());
 
     std::string bytes;
     char buffer[8192];
     DWORD got = 0;
     while (true) {
         if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
-            throw FileException(path, L"could not open file for read");
+            throw FileException(path, L"could not open file for read", ::GetLastError());
         if (got == 0) break;
         bytes.append(buffer, got);
     }
@@ -32,7 +32,7 @@ void loadPropertiesFile(PropertySet& set, const std::wstring& path) {
 void appendPropertyLines(const std::wstring& path, const std::vector<std::wstring>& lines) {
     UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw FileException(path, L"windows could not open the file specified");
+    if (!file) throw FileException(path, L"windows could not open the file specified", ::GetLastError());
 
     std::string bytes;
     for (const auto& line : lines) bytes += encodePropertyLine(line);
@@ -40,7 +40,7 @@ void appendPropertyLines(const std::wstring& path, const std::vector<std::wstrin
     if (!bytes.empty() &&
         (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
          written != bytes.size()))
-        throw FileException(path, L"could not write to the file");
+        throw FileException(path, L"could not write to the file", ::GetLastError());
 }
 
 }  // namespace velmora::launcher

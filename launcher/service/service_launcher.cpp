@@ -5,7 +5,6 @@
 
 #include "launcher/console_service.h"
 #include "launcher/launcher_errors.h"
-#include "launcher/message_table.h"
 #include "launcher/service/service_api.h"
 
 namespace velmora::launcher {
@@ -19,20 +18,6 @@ constexpr DWORD kThreadEndWaitMs = 30000;
 
 std::wstring windowsErrorText(const wchar_t* what, DWORD error) {
     return std::wstring(what) + L" (Windows error " + std::to_wstring(static_cast<int32_t>(error)) + L")";
-}
-
-std::wstring unknownExceptionText(const std::exception& error) {
-    std::wstring description;
-    for (const char* p = error.what(); *p; ++p) description.push_back(static_cast<unsigned char>(*p));
-    return L"an unknown exception has occurrred.\n" + description;
-}
-
-bool isNoVmError(const TerminalError& error) {
-    try {
-        return error.text() == message(kMsgNoValidVm);
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 }  // namespace
@@ -144,9 +129,11 @@ void ServiceLauncher::runWorker() {
         run(false);
         process = state_.launchSucceeded();
         failed = false;
+    } catch (const NoValidVmError& error) {
+        failure = error.text();
+        failureCode = kServiceNoVm;
     } catch (const TerminalError& error) {
         failure = error.text();
-        if (isNoVmError(error)) failureCode = kServiceNoVm;
     } catch (const std::exception& error) {
         failure = unknownExceptionText(error);
     }

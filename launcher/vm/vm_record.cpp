@@ -55,7 +55,7 @@ std::wstring MicrosoftVm::composeCommandLine(const LaunchOptions& options) const
     FileVersion jview(home + L"\\jview.exe");
     auto product = jview.get();
     int32_t build = product ? product->build : 0;
-    if (build < options.microsoftVmMinVersion) throw TerminalError(message(kMsgNoValidVm));
+    if (build < options.microsoftVmMinVersion) throw NoValidVmError(message(kMsgNoValidVm));
     ::SetEnvironmentVariableW(L"CLASSPATH", joinClassPath(options.classPath).c_str());
     return composeMicrosoftCommandLine(home, options);
 }

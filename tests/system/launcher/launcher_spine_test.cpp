@@ -33,6 +33,8 @@ protected:
         return target;
     }
 
+    static std::string narrowPath(const std::wstring& path) { return std::string(path.begin(), path.end()); }  // ASCII
+
     static void expectEndsWith(const std::string& text, const std::string& tail) {
         ASSERT_GE(text.size(), tail.size()) << text;
         EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << text;
@@ -52,20 +54,33 @@ TEST_F(LauncherSpine, MissingKivIsReportedAndFails) {
     EXPECT_EQ(r.standardOutput, "");
 }
 
-TEST_F(LauncherSpine, InvalidKivContents) {
+TEST_F(LauncherSpine, InvalidKivContentsNameTheKey) {
     std::wstring exe = installLauncher(L"setup.exe");
-    const char* invalid[] = {
-        "kiv.class.path=a.jar\nkiv.nl.valid.vm.list=1.8+\n",                        // no main class
-        "kiv.nl.java.launcher.main.class=M\nkiv.class.path=a.jar\n",                // neither VM nor list
-        "kiv.nl.java.launcher.main.class=M\nkiv.nl.current.vm=C:\\\\j\\\\java.exe\n",  // no class path
-        "kiv.nl.java.launcher.main.class=M\nkiv.nl.valid.vm.list=1.8\nkiv.class.path=$ENV_CLASSPATH$\n",
+    const struct {
+        const char* contents;
+        std::string problems;  // the lines after the message
+    } cases[] = {
+        {"kiv.class.path=a.jar\nkiv.nl.valid.vm.list=1.8+\n", "the key kiv.nl.java.launcher.main.class is missing\n"},
+        {"kiv.nl.java.launcher.main.class=\nkiv.class.path=a.jar\n",
+         "the key kiv.nl.java.launcher.main.class has no value\n"
+         "neither kiv.nl.current.vm nor kiv.nl.valid.vm.list has a value\n"},
+        {"kiv.nl.java.launcher.main.class=M\nkiv.nl.current.vm=C:\\\\j\\\\java.exe\n", "the key kiv.class.path is missing\n"},
+        {"kiv.nl.java.launcher.main.class=M\nkiv.nl.valid.vm.list=1.8\nkiv.class.path=$ENV_CLASSPATH$\n",
+         "the key kiv.class.path is empty once $ENV_CLASSPATH$ is replaced (CLASSPATH is empty or not set)\n"},
     };
-    for (const char* contents : invalid) {
-        folder.write(L"setup.kiv", contents);
+    for (const auto& c : cases) {
+        folder.write(L"setup.kiv", c.contents);
         ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .removedEnvironment = {L"CLASSPATH"}});
-        EXPECT_EQ(r.exitCode, 1u) << contents;
-        EXPECT_EQ(r.standardError, kInvalidLine) << contents;
+        EXPECT_EQ(r.exitCode, 1u) << c.contents;
+        EXPECT_EQ(r.standardError, kInvalidLine + c.problems) << c.contents;
     }
+    // The diagnostic trail says the same, with the file.
+    folder.write(L"setup.kiv", cases[0].contents);
+    ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"KIV_DEBUG=true"}});
+    EXPECT_NE(r.standardError.find("quillrun: properties file " + narrowPath(folder / L"setup.kiv") +
+                                   " is invalid: the key kiv.nl.java.launcher.main.class is missing\n"),
+              std::string::npos)
+        << r.standardError;
 }
 
 TEST_F(LauncherSpine, ClassPathFromTheEnvironmentMakesTheKivValid) {
@@ -136,7 +151,11 @@ TEST_F(LauncherSpine, UnreadableKivEndsInTheCatchAllLine) {
     folder.makeFolder(L"setup.kiv");  // exists, but a folder cannot be read as a file
     ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path()});
     EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_EQ(r.standardError, "Quillrun Error: an unknown exception has occurrred.\nUnknown exception\n");
+    // The catch-all line stays; the next one says which file and why.
+    const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" +
+                                 narrowPath(folder / L"setup.kiv") + ": windows could not open the file specified (";
+    EXPECT_EQ(r.standardError.substr(0, expected.size()), expected) << r.standardError;
+    expectEndsWith(r.standardError, ")\n");
 }
 
 TEST_F(LauncherSpine, NoPauseAfterAnError) {

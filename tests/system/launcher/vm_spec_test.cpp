@@ -113,7 +113,9 @@ TEST(BuildOptions, SpecificationFilesOnlyWhenExactlyTrueAndCounted) {
 
     app.buildOptions(options + "build.jvmspec.applicable=true\nbuild.jvmspec.total.num=1\n");
     EXPECT_EQ(app.runAndChoose(), L"exit 1");
-    EXPECT_TRUE(contains(app.last().standardError, "an unknown exception has occurrred.\nUnknown exception"))
+    EXPECT_TRUE(contains(app.last().standardError, "an unknown exception has occurrred.\n" +
+                                                        narrow(app.path(L"jvmspecs\\a.spec")) +
+                                                        ": could not open file for read ("))
         << app.last().standardError;
 }
 
