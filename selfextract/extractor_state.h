@@ -1,6 +1,6 @@
 #pragma once
-// Process-wide state of one self-extractor run, shared by the entry, the dialog and
-// RunExtraction. Everything starts false, empty or null.
+// The state of one self-extractor run, owned by the entry function and passed by reference
+// to the dialog and to RunExtraction.
 #include <windows.h>
 
 #include <string>
@@ -8,11 +8,6 @@
 #include "common/unique_handle.h"
 
 namespace ruvo {
-
-// Set by OK or Cancel in the dialog; RunExtraction tests it between steps.
-extern bool abortRequested;
-// The control key was held at start: the closing banner is logged.
-extern bool pauseAtExit;
 
 // "-jvmxms" / "-jvmxmx" as given on the command line.
 struct HeapOverride {
@@ -22,17 +17,6 @@ struct HeapOverride {
     std::wstring maximum;
     bool any() const { return minimumGiven || maximumGiven; }
 };
-extern HeapOverride heapOverride;
-
-// Both stay null in silent and console mode: a null module handle then means the program's
-// own file, and every dialog update does nothing.
-extern HINSTANCE instanceHandle;
-extern HWND dialogHandle;
-
-// Base folder picked with Choose; empty means the system temporary folder.
-extern std::wstring chosenBaseDirectory;
-// Full path of the working directory this run created; empty until one was created.
-extern std::wstring workingDirectory;
 
 // The started launcher.
 struct LaunchedProcess {
@@ -40,6 +24,19 @@ struct LaunchedProcess {
     velmora::UniqueKernelHandle process;
     velmora::UniqueKernelHandle thread;
 };
-extern LaunchedProcess launchedProcess;
+
+struct ExtractorState {
+    HeapOverride heapOverride;
+    // Set by OK or Cancel in the dialog; RunExtraction tests it between steps.
+    bool abortRequested = false;
+    // The module that holds the resources; null (the program's own file) in silent and
+    // console mode.
+    HINSTANCE instance = nullptr;
+    // Base folder picked with Choose; empty means the system temporary folder.
+    std::wstring chosenBaseDirectory;
+    // Full path of the working directory this run created; empty until one was created.
+    std::wstring workingDirectory;
+    LaunchedProcess launchedProcess;
+};
 
 }  // namespace ruvo

@@ -73,7 +73,7 @@ std::string RewriteKivHeapText(std::string_view bytes, const HeapOverride& heap)
     return out;
 }
 
-void RewriteKivHeapOptions(const std::wstring& workingPath) {
+void RewriteKivHeapOptions(const std::wstring& workingPath, const HeapOverride& heap) {
     std::wstring folder = IsDirectory(workingPath + L"Windows\\") ? L"Windows\\" : L"Windows_Pure_64_Bit\\";
     std::wstring name = FirstMatch(workingPath + folder + L"*.kiv");
     if (name.empty()) {
@@ -86,7 +86,7 @@ void RewriteKivHeapOptions(const std::wstring& workingPath) {
         LogLine(L"Unable to open .kiv file");
         return;
     }
-    std::string text = RewriteKivHeapText(bytes, heapOverride);
+    std::string text = RewriteKivHeapText(bytes, heap);
     // Written beside the file and moved over it, so that a failed write never leaves the
     // launcher with half a properties file.
     std::wstring temporary = path + L".new";

@@ -22,6 +22,6 @@ std::string RewriteKivHeapText(std::string_view bytes, const HeapOverride& heap)
 
 // Rewrites the first *.kiv file of the launcher folder below `workingPath` (ends with "\").
 // Problems are reported but never fail the run.
-void RewriteKivHeapOptions(const std::wstring& workingPath);
+void RewriteKivHeapOptions(const std::wstring& workingPath, const HeapOverride& heap);
 
 }  // namespace ruvo

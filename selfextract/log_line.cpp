@@ -9,15 +9,17 @@
 
 namespace ruvo {
 
-bool debugLogging = false;
-
 namespace {
+bool debugLogging = false;
 constexpr size_t kDirectoryCapacity = 256;
 constexpr size_t kMessageCapacity = 512;
 wchar_t logDirectory[kDirectoryCapacity] = L"";
 
 void writeStatusLine(const wchar_t* line) { LogLine(L"%s", line); }
 }  // namespace
+
+void SetDebugLogging(bool on) { debugLogging = on; }
+bool DebugLogging() { return debugLogging; }
 
 void SetLogDirectory(const wchar_t* directory) {
     wcsncpy(logDirectory, directory ? directory : L"", kDirectoryCapacity - 1);

@@ -6,8 +6,9 @@
 
 namespace ruvo {
 
-// Switched on by KIV_DEBUG or the control key at start; LogLine does nothing while false.
-extern bool debugLogging;
+// Switched on by KIV_DEBUG or the control key at start; LogLine does nothing while off.
+void SetDebugLogging(bool on);
+bool DebugLogging();
 
 // The folder that holds sea.log (the current directory at start when KIV_DEBUG is true);
 // empty means the root folder of the current drive. Kept to 255 characters.

@@ -7,10 +7,10 @@
 
 #include "common/dll_search_hardening.h"
 #include "selfextract/extractor_options.h"
+#include "selfextract/extraction_view.h"
 #include "selfextract/extractor_state.h"
 #include "selfextract/log_line.h"
 #include "selfextract/progress_dialog.h"
-#include "selfextract/resources/resource_ids.h"
 #include "selfextract/run_extraction.h"
 #include "selfextract/system_paths.h"
 #include "selfextract/working_directory.h"
@@ -71,53 +71,54 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     bool silent = options.uiMode() == UI_SILENT;
     bool console = options.uiMode() == UI_CONSOLE;
 
-    heapOverride.minimumGiven = options.heapMinimumGiven();
-    heapOverride.minimum = options.heapMinimum();
-    heapOverride.maximumGiven = options.heapMaximumGiven();
-    heapOverride.maximum = options.heapMaximum();
-    abortRequested = false;
+    ExtractorState state;
+    state.heapOverride.minimumGiven = options.heapMinimumGiven();
+    state.heapOverride.minimum = options.heapMinimum();
+    state.heapOverride.maximumGiven = options.heapMaximumGiven();
+    state.heapOverride.maximum = options.heapMaximum();
 
     bool controlKey = ::GetKeyState(VK_CONTROL) < 0;
     if (DebugVariableIsTrue()) {
-        debugLogging = true;
+        SetDebugLogging(true);
         SetLogDirectory(CurrentDirectory().c_str());
         ::DeleteFileW(LogFilePath(LogDirectory(), L"ruvo.log").c_str());
     }
-    if (controlKey || debugLogging) {
-        debugLogging = true;
-        if (controlKey) pauseAtExit = true;
-    }
+    // The control key also asks for the closing banner.
+    bool pauseAtExit = controlKey;
+    if (controlKey) SetDebugLogging(true);
     LogLine(L"Self Extractor execution begins.");
 
     if (silent || console) {
         LogLine(silent ? L"Running in Silent Mode" : L"Running in Console Mode");
-        RunExtraction();
+        LoggingView view(state);
+        RunExtraction(state, view);
     } else {
-        instanceHandle = instance;
+        state.instance = instance;
         RegisterExtractorClass(instance);
         LogLine(L"Window class registered.");
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
         ::InitCommonControlsEx(&controls);
-        ::DialogBoxParamW(instance, L"" IDD_PROGRESSINDICATOR_NAME, nullptr, ProgressDialogProc, 0);
-        dialogHandle = nullptr;
+        ProgressDialog dialog(state);
+        dialog.Run(instance);
         LogLine(L"Dialog initialized.");
     }
 
     int exitCode = -1;
-    if (launchedProcess.started) {
-        launchedProcess.thread.reset();
+    LaunchedProcess& launched = state.launchedProcess;
+    if (launched.started) {
+        launched.thread.reset();
         LogLine(L"Initiating self-extraction...");
-        ::WaitForSingleObject(launchedProcess.process.get(), INFINITE);
+        ::WaitForSingleObject(launched.process.get(), INFINITE);
         DWORD code = static_cast<DWORD>(-1);
-        ::GetExitCodeProcess(launchedProcess.process.get(), &code);
+        ::GetExitCodeProcess(launched.process.get(), &code);
         exitCode = static_cast<int>(code);
         LogLine(L"*** The process has terminated with an exit code of %ld ***", static_cast<long>(exitCode));
-        launchedProcess.process.reset();
+        launched.process.reset();
     }
-    if (abortRequested && !workingDirectory.empty()) {
+    if (state.abortRequested && !state.workingDirectory.empty()) {
         LogLine(L"User requested ABORT: Clean up temporary directory");
-        RemoveTree(workingDirectory, true);
+        RemoveTree(state.workingDirectory, true);
     }
-    if (debugLogging && pauseAtExit) LogClosingBanner();
+    if (DebugLogging() && pauseAtExit) LogClosingBanner();
     return exitCode;
 }

@@ -1,30 +1,41 @@
 #pragma once
 // The progress dialog "PROGRESSINDICATOR": percentage, bar, and the panels that failures
-// show. In silent and console mode there is no dialog and the panels only write their log
-// lines.
+// show. It starts the extraction shortly after it opens and again for a folder picked with
+// Choose, and ends once the launcher runs or the user cancels.
 #include <windows.h>
 
-#include <string>
+#include "selfextract/extraction_view.h"
+#include "selfextract/extractor_state.h"
 
 namespace ruvo {
 
-INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+class ProgressDialog : public LoggingView {
+public:
+    explicit ProgressDialog(ExtractorState& state) : LoggingView(state), state_(state) {}
+    ProgressDialog(const ProgressDialog&) = delete;
+    ProgressDialog& operator=(const ProgressDialog&) = delete;
 
-// A string resource of the program (510 characters at most).
-std::wstring LoadText(UINT id);
+    // Modal, without owner; returns when the dialog has ended.
+    void Run(HINSTANCE instance);
 
-void ShowWorkingLook();
-void ShowErrorPanel(UINT id);
-void ShowNoSpacePanel();
-void ShowRetryPanel(const std::wstring& mainText);
-void UpdateProgress(int percent);
+    void ShowWorkingLook() override;
+    void ShowErrorPanel(UINT id) override;
+    void ShowNoSpacePanel() override;
+    void ShowRetryPanel(const std::wstring& mainText) override;
+    void UpdateProgress(int percent) override;
+    void PumpMessages() override;
 
-// "37%".
-std::wstring PercentText(int percent);
-// The percentage a monitor report moves the bar to, or -1 to ignore the report (messages,
-// entry names, and anything before the first percent).
-int PercentToShow(int objectPercent, int jobPercent);
-// Texts of error panels 2, 14 and 17 ask for another folder and offer Choose.
-bool OffersChoose(UINT id);
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Initialise();
+    void Extract();
+    void ChooseFolder();
+    void Show(int id, bool visible) const;
+    void SetText(int id, const std::wstring& text) const;
+
+    ExtractorState& state_;
+    HWND window_ = nullptr;
+};
 
 }  // namespace ruvo

@@ -2,17 +2,14 @@
 
 #include <windows.h>
 
-#include <ctime>
-#include <memory>
+#include <optional>
 
 #include "archive/al_archive.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
-#include "selfextract/extractor_state.h"
 #include "selfextract/heap_options.h"
 #include "selfextract/launch_line.h"
 #include "selfextract/log_line.h"
-#include "selfextract/progress_dialog.h"
 #include "selfextract/resources/resource_ids.h"
 #include "selfextract/system_paths.h"
 #include "selfextract/working_directory.h"
@@ -25,130 +22,28 @@ namespace {
 constexpr DWORD kPlausibilityRead = 2048;
 constexpr DWORD kPlausibilityMinimum = 8;
 
-// Reports the job's progress to the dialog. A Cancel seen during the extraction stops it at
+// Reports the job's progress to the view. A Cancel seen during the extraction stops it at
 // the next buffer instead of unpacking the rest of a payload that is about to be deleted.
-// Waiting messages go through the dialog manager first, so that Enter and Escape work while
-// the engine runs (its own pump then finds the queue empty).
 class ExtractionMonitor : public ALSimpleMonitor {
 public:
-    ExtractionMonitor()
-        : ALSimpleMonitor([](const wchar_t*, int objectPercent, int jobPercent) {
+    ExtractionMonitor(const ExtractorState& state, ExtractionView& view)
+        : ALSimpleMonitor([&view](const wchar_t*, int objectPercent, int jobPercent) {
               int percent = PercentToShow(objectPercent, jobPercent);
-              if (percent > 0) UpdateProgress(percent);
-          }) {}
+              if (percent > 0) view.UpdateProgress(percent);
+          }),
+          state_(state),
+          view_(view) {}
 
     void Progress(long position, ALStorage& storage) override {
         ALSimpleMonitor::Progress(position, storage);
-        MSG message;
-        while (dialogHandle && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (::IsDialogMessageW(dialogHandle, &message)) continue;
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (abortRequested && storage.status >= 0) storage.status.Set(AL_USER_ABORT, L"User abort");
+        view_.PumpMessages();
+        if (state_.abortRequested && storage.status >= 0) storage.status.Set(AL_USER_ABORT, L"User abort");
     }
+
+private:
+    const ExtractorState& state_;
+    ExtractionView& view_;
 };
-
-// The directories one attempt moves between.
-struct Attempt {
-    std::wstring returnDirectory;
-    std::wstring workingPath;  // ends with "\"
-
-    void leave() const { ::SetCurrentDirectoryW(returnDirectory.c_str()); }
-    void remove() const {
-        if (!workingPath.empty()) ::RemoveDirectoryW(workingPath.c_str());
-    }
-    bool abort() const {
-        leave();
-        remove();
-        LogLine(L"User requested ABORT");
-        return false;
-    }
-};
-
-// Base folder: the chosen one, else the temporary folder, else C:\Temp.
-bool ChooseBaseFolder(std::wstring& base) {
-    if (!chosenBaseDirectory.empty()) {
-        base = chosenBaseDirectory;
-        LogLine(L"Using working directory to decompress files: %s", base.c_str());
-        return true;
-    }
-    wchar_t temporary[MAX_PATH + 1];
-    DWORD length = ::GetTempPathW(MAX_PATH + 1, temporary);
-    if (length > 0 && length <= MAX_PATH) {
-        base.assign(temporary, length);
-        LogLine(L"Using TEMP path from win32 subsystem: %s", base.c_str());
-        return true;
-    }
-    std::wstring before = CurrentDirectory();
-    if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
-        if (!::CreateDirectoryW(L"C:\\Temp", nullptr)) {
-            ShowNoSpacePanel();
-            LogLine(L"*** FAILURE: Unable to create a working directory!");
-            return false;
-        }
-        if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
-            ::SetCurrentDirectoryW(before.c_str());
-            ShowNoSpacePanel();
-            LogLine(L"*** FAILURE: Unable to access the working directory!");
-            return false;
-        }
-    }
-    base = CurrentDirectory() + L"\\";
-    return true;
-}
-
-// Creates "I<time>" in the current directory, or "I<random>" when names exist; the name made.
-bool CreateWorkingDirectory(std::wstring& name) {
-    static std::mt19937 generator = SeededGenerator();
-    name = FirstWorkingDirectoryName(static_cast<long>(std::time(nullptr)));
-    for (int attempt = 1; attempt <= kWorkingDirectoryAttempts; ++attempt) {
-        if (::CreateDirectoryW(name.c_str(), nullptr)) return true;
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;
-        name = RandomWorkingDirectoryName(generator);
-    }
-    return false;
-}
-
-std::wstring FullPathOf(const std::wstring& name) {
-    DWORD needed = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return {};
-    std::wstring full(needed, L'\0');
-    DWORD length = ::GetFullPathNameW(name.c_str(), needed, full.data(), nullptr);
-    full.resize(length < needed ? length : 0);
-    return full;
-}
-
-// sea_loc: the program's own path in UTF-8, a line feed and a zero byte, no byte-order mark.
-bool WriteSeaLoc(const Attempt& attempt) {
-    velmora::UniqueFileHandle file(::CreateFileW((attempt.workingPath + L"sea_loc").c_str(), GENERIC_WRITE, 0, nullptr,
-                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        LogLine(L"*** FAILURE: Unable to create the sea_loc file: asking to find a new location");
-        attempt.leave();
-        attempt.remove();
-        ShowRetryPanel(LoadText(IDS_CANNOT_WRITE_SEA_LOC));
-        return false;
-    }
-    std::wstring path = ModulePath(nullptr);
-    std::string bytes = path.empty() ? std::string() : velmora::wideToUtf8(path + L"\n");
-    bool complete = !bytes.empty();
-    if (complete) {
-        bytes.push_back('\0');
-        DWORD written = 0;
-        complete = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                   written == bytes.size();
-    }
-    file.reset();
-    if (!complete) {
-        attempt.leave();
-        attempt.remove();
-        ShowRetryPanel(LoadText(IDS_CANNOT_WRITE_SEA_LOC));
-        LogLine(L"*** FAILURE: We ran out of space while creating the compressed file.");
-        return false;
-    }
-    return true;
-}
 
 // The extracted launcher: Windows\<own file name>, else the first program of
 // Windows_Pure_64_Bit\, then of Windows\.
@@ -170,154 +65,215 @@ std::wstring ChooseLauncher(const std::wstring& workingPath) {
     return launcher;
 }
 
-bool StartLauncher(const Attempt& attempt) {
-    std::wstring launcher = LauncherPath(ChooseLauncher(attempt.workingPath));
-    ::SetCurrentDirectoryW(workingDirectory.c_str());
-    launchedProcess = LaunchedProcess();
+// The steps of one attempt, in order. Each returns false after showing its failure; the
+// working directory then leaves and removes itself.
+class Extraction {
+public:
+    Extraction(ExtractorState& state, ExtractionView& view)
+        : state_(state), view_(view), monitor_(state, view), ring_(&monitor_) {}
 
-    std::wstring commandLine = ::GetCommandLineW();
-    if (heapOverride.any()) StripHeapOptions(commandLine);
-    std::wstring line = LaunchLine(launcher, UserArguments(commandLine));
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(launcher.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
-        ShowErrorPanel(IDS_CANNOT_EXECUTE);
-        attempt.leave();
-        attempt.remove();
-        LogLine(L"*** FAILURE: Unable to execute the EXE program.");
-        return false;
+    bool Run() {
+        LogLine(L"Extracting files.");
+        view_.ShowWorkingLook();
+        view_.UpdateProgress(0);
+        if (Aborted()) return false;
+        std::wstring base;
+        if (!ChooseBaseFolder(base) || Aborted()) return false;
+        if (!MakeWorkingDirectory(base) || Aborted()) return false;
+        uint64_t compressedSize = 0;
+        if (!MeasurePayload(compressedSize) || !CheckFreeSpace(compressedSize)) return false;
+        if (!Unpack() || Aborted()) return false;
+        if (state_.heapOverride.any()) RewriteKivHeapOptions(directory_->workingPath(), state_.heapOverride);
+        if (Aborted() || !WriteSeaLoc()) return false;
+        return StartLauncher();
     }
-    launchedProcess.started = true;
-    launchedProcess.process.reset(process.hProcess);
-    launchedProcess.thread.reset(process.hThread);
-    LogLine(L"Success. The extracted file execution has begun.");
-    return true;
-}
+
+private:
+    bool Aborted() const {
+        if (!state_.abortRequested) return false;
+        LogLine(L"User requested ABORT");
+        return true;
+    }
+
+    // The chosen folder, else the temporary folder, else C:\Temp.
+    bool ChooseBaseFolder(std::wstring& base) {
+        if (!state_.chosenBaseDirectory.empty()) {
+            base = state_.chosenBaseDirectory;
+            LogLine(L"Using working directory to decompress files: %s", base.c_str());
+            return true;
+        }
+        wchar_t temporary[MAX_PATH + 1];
+        DWORD length = ::GetTempPathW(MAX_PATH + 1, temporary);
+        if (length > 0 && length <= MAX_PATH) {
+            base.assign(temporary, length);
+            LogLine(L"Using TEMP path from win32 subsystem: %s", base.c_str());
+            return true;
+        }
+        std::wstring before = CurrentDirectory();
+        if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
+            if (!::CreateDirectoryW(L"C:\\Temp", nullptr)) {
+                view_.ShowNoSpacePanel();
+                LogLine(L"*** FAILURE: Unable to create a working directory!");
+                return false;
+            }
+            if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
+                ::SetCurrentDirectoryW(before.c_str());
+                view_.ShowNoSpacePanel();
+                LogLine(L"*** FAILURE: Unable to access the working directory!");
+                return false;
+            }
+        }
+        base = CurrentDirectory() + L"\\";
+        return true;
+    }
+
+    bool MakeWorkingDirectory(const std::wstring& base) {
+        directory_.emplace(CurrentDirectory());
+        LogLine(L"Extracting to: %s", directory_->returnDirectory().c_str());
+        ::SetCurrentDirectoryW(base.c_str());
+        if (!directory_->Create()) {
+            view_.ShowNoSpacePanel();
+            return false;
+        }
+        state_.workingDirectory = directory_->fullPath();
+        if (!directory_->Enter()) {
+            view_.ShowNoSpacePanel();
+            return false;
+        }
+        directory_->Leave();
+        return true;
+    }
+
+    // Opens the own file, reads the start of the stub and measures the rest as payload.
+    bool MeasurePayload(uint64_t& compressedSize) {
+        self_.reset(::CreateFileW(ModulePath(nullptr).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!self_) {
+            view_.ShowErrorPanel(IDS_CANNOT_EXTRACT);
+            LogLine(L"*** FAILURE: Unable to extract the compressed file");
+            return false;
+        }
+        if (Aborted()) return false;
+        char head[kPlausibilityRead];
+        DWORD got = 0;
+        if (!::ReadFile(self_.get(), head, kPlausibilityRead, &got, nullptr) || got < kPlausibilityMinimum) {
+            view_.ShowErrorPanel(IDS_NO_EXE_NAME_BUFFER);
+            self_.reset();
+            LogLine(L"*** FAILURE: There is no EXE name buffer to be found.");
+            return false;
+        }
+        if (Aborted()) return false;
+        LARGE_INTEGER fileSize{};
+        ::GetFileSizeEx(self_.get(), &fileSize);
+        compressedSize = static_cast<uint64_t>(fileSize.QuadPart) - got;
+        return !Aborted();
+    }
+
+    // Room for three times the payload on the working directory's drive.
+    bool CheckFreeSpace(uint64_t compressedSize) {
+        directory_->Enter();
+        uint64_t freeBytes = 0;
+        if (!GetFreeDiskSpace(directory_->workingPath(), freeBytes)) {
+            view_.ShowErrorPanel(IDS_CANNOT_CHECK_SPACE);
+            return false;
+        }
+        LogLine(L"Retrieved free disk space... ");
+        if (Aborted()) return false;
+        LogLine(L"Comparing free disk space... ");
+        if (!HasRoomFor(compressedSize, freeBytes)) {
+            view_.ShowErrorPanel(IDS_NOT_ENOUGH_ROOM);
+            self_.reset();
+            LogLine(L"*** FAILURE: Not enough free disk space available: Required disc space is %I64u KB, available "
+                    L"is %I64u KB",
+                    RequiredBytes(compressedSize) / 1024, freeBytes / 1024);
+            return false;
+        }
+        self_.reset();
+        return true;
+    }
+
+    // Every member below the working directory.
+    bool Unpack() {
+        int result;
+        {
+            ALPkArchive archive(ModulePath(state_.instance).c_str());
+            archive.ReadDirectory(ring_);
+            directory_->Enter();
+            result = archive.Extract(ring_);
+        }
+        if (Aborted()) return false;
+        if (result != 0) LogArchiveStatus(result);
+        if (result < 0) {
+            view_.ShowRetryPanel(L"");
+            LogLine(L"*** FAILURE: Unable to unzip file: Error %d", result);
+            return false;
+        }
+        return true;
+    }
+
+    // sea_loc: the program's own path in UTF-8, a line feed and a zero byte, no byte-order mark.
+    bool WriteSeaLoc() {
+        velmora::UniqueFileHandle file(::CreateFileW((directory_->workingPath() + L"sea_loc").c_str(), GENERIC_WRITE,
+                                                     0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            LogLine(L"*** FAILURE: Unable to create the sea_loc file: asking to find a new location");
+            view_.ShowRetryPanel(LoadText(state_.instance, IDS_CANNOT_WRITE_SEA_LOC));
+            return false;
+        }
+        std::wstring path = ModulePath(nullptr);
+        std::string bytes = path.empty() ? std::string() : velmora::wideToUtf8(path + L"\n");
+        bool complete = !bytes.empty();
+        if (complete) {
+            bytes.push_back('\0');
+            DWORD written = 0;
+            complete = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size();
+        }
+        file.reset();
+        if (!complete) {
+            view_.ShowRetryPanel(LoadText(state_.instance, IDS_CANNOT_WRITE_SEA_LOC));
+            LogLine(L"*** FAILURE: We ran out of space while creating the compressed file.");
+            return false;
+        }
+        return true;
+    }
+
+    bool StartLauncher() {
+        std::wstring launcher = LauncherPath(ChooseLauncher(directory_->workingPath()));
+        ::SetCurrentDirectoryW(state_.workingDirectory.c_str());
+        state_.launchedProcess = LaunchedProcess();
+
+        std::wstring commandLine = ::GetCommandLineW();
+        if (state_.heapOverride.any()) StripHeapOptions(commandLine);
+        std::wstring line = LaunchLine(launcher, UserArguments(commandLine));
+
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessW(launcher.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process)) {
+            view_.ShowErrorPanel(IDS_CANNOT_EXECUTE);
+            LogLine(L"*** FAILURE: Unable to execute the EXE program.");
+            return false;
+        }
+        state_.launchedProcess.started = true;
+        state_.launchedProcess.process.reset(process.hProcess);
+        state_.launchedProcess.thread.reset(process.hThread);
+        directory_->Commit();
+        LogLine(L"Success. The extracted file execution has begun.");
+        return true;
+    }
+
+    ExtractorState& state_;
+    ExtractionView& view_;
+    ExtractionMonitor monitor_;
+    ALEntryRing ring_;
+    std::optional<ScopedWorkingDirectory> directory_;
+    velmora::UniqueFileHandle self_;
+};
 
 }  // namespace
 
-bool RunExtraction() {
-    LogLine(L"Extracting files.");
-    ShowWorkingLook();
-    UpdateProgress(0);
-    ExtractionMonitor monitor;
-    ALEntryRing ring(&monitor);
-    Attempt attempt;
-
-    if (abortRequested) {
-        LogLine(L"User requested ABORT");
-        return false;
-    }
-    std::wstring base;
-    if (!ChooseBaseFolder(base)) return false;
-    if (abortRequested) {
-        LogLine(L"User requested ABORT");
-        return false;
-    }
-
-    attempt.returnDirectory = CurrentDirectory();
-    LogLine(L"Extracting to: %s", attempt.returnDirectory.c_str());
-    ::SetCurrentDirectoryW(base.c_str());
-    std::wstring name;
-    if (!CreateWorkingDirectory(name)) {
-        attempt.leave();
-        ShowNoSpacePanel();
-        return false;
-    }
-    workingDirectory = FullPathOf(name);
-    if (workingDirectory.empty() || !::SetCurrentDirectoryW(workingDirectory.c_str())) {
-        attempt.leave();
-        ::RemoveDirectoryW(workingDirectory.empty() ? name.c_str() : workingDirectory.c_str());
-        ShowNoSpacePanel();
-        return false;
-    }
-    attempt.workingPath = CurrentDirectory() + L"\\";
-    attempt.leave();
-    if (abortRequested) {
-        attempt.remove();
-        LogLine(L"User requested ABORT");
-        return false;
-    }
-
-    // The payload: open the own file, read the start of the stub, measure the rest.
-    std::wstring ownPath = ModulePath(nullptr);
-    velmora::UniqueFileHandle self(::CreateFileW(ownPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!self) {
-        ShowErrorPanel(IDS_CANNOT_EXTRACT);
-        attempt.leave();
-        attempt.remove();
-        LogLine(L"*** FAILURE: Unable to extract the compressed file");
-        return false;
-    }
-    if (abortRequested) return attempt.abort();
-    char head[kPlausibilityRead];
-    DWORD got = 0;
-    if (!::ReadFile(self.get(), head, kPlausibilityRead, &got, nullptr) || got < kPlausibilityMinimum) {
-        ShowErrorPanel(IDS_NO_EXE_NAME_BUFFER);
-        self.reset();
-        attempt.leave();
-        attempt.remove();
-        LogLine(L"*** FAILURE: There is no EXE name buffer to be found.");
-        return false;
-    }
-    if (abortRequested) return attempt.abort();
-    LARGE_INTEGER fileSize{};
-    ::GetFileSizeEx(self.get(), &fileSize);
-    uint64_t compressedSize = static_cast<uint64_t>(fileSize.QuadPart) - got;
-    if (abortRequested) return attempt.abort();
-
-    // The free-space rule, on the working directory's drive.
-    ::SetCurrentDirectoryW(workingDirectory.c_str());
-    uint64_t freeBytes = 0;
-    if (!GetFreeDiskSpace(attempt.workingPath, freeBytes)) {
-        ShowErrorPanel(IDS_CANNOT_CHECK_SPACE);
-        self.reset();
-        attempt.leave();
-        attempt.remove();
-        return false;
-    }
-    LogLine(L"Retrieved free disk space... ");
-    if (abortRequested) return attempt.abort();
-    LogLine(L"Comparing free disk space... ");
-    if (!HasRoomFor(compressedSize, freeBytes)) {
-        ShowErrorPanel(IDS_NOT_ENOUGH_ROOM);
-        self.reset();
-        attempt.leave();
-        attempt.remove();
-        LogLine(L"*** FAILURE: Not enough free disk space available: Required disc space is %I64u KB, available is "
-                L"%I64u KB",
-                RequiredBytes(compressedSize) / 1024, freeBytes / 1024);
-        return false;
-    }
-    self.reset();
-
-    // Unpacking, below the working directory.
-    int result;
-    {
-        ALPkArchive archive(ModulePath(instanceHandle).c_str());
-        archive.ReadDirectory(ring);
-        ::SetCurrentDirectoryW(workingDirectory.c_str());
-        result = archive.Extract(ring);
-    }
-    if (abortRequested) return attempt.abort();
-    if (result != 0) LogArchiveStatus(result);
-    if (result < 0) {
-        ShowRetryPanel(L"");
-        LogLine(L"*** FAILURE: Unable to unzip file: Error %d", result);
-        attempt.leave();
-        attempt.remove();
-        return false;
-    }
-
-    if (abortRequested) return attempt.abort();
-    if (heapOverride.any()) RewriteKivHeapOptions(attempt.workingPath);
-    if (abortRequested) return attempt.abort();
-    if (!WriteSeaLoc(attempt)) return false;
-    return StartLauncher(attempt);
-}
+bool RunExtraction(ExtractorState& state, ExtractionView& view) { return Extraction(state, view).Run(); }
 
 }  // namespace ruvo

@@ -49,6 +49,13 @@ std::wstring FirstMatch(const std::wstring& pattern) {
     return data.cFileName;
 }
 
+std::wstring LoadText(HINSTANCE module, UINT id) {
+    constexpr int kTextCapacity = 510;
+    wchar_t buffer[kTextCapacity];
+    int length = ::LoadStringW(module, id, buffer, kTextCapacity);
+    return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
     velmora::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -18,6 +18,9 @@ bool IsFile(const std::wstring& path);  // exists and is not a folder
 // Name of the first entry matching the pattern (a path with wildcards); empty when none.
 std::wstring FirstMatch(const std::wstring& pattern);
 
+// A string resource of the module (null: the program's file), 510 characters at most.
+std::wstring LoadText(HINSTANCE module, UINT id);
+
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);
 
 // One line to the process's standard output, when it has one.

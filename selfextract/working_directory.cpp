@@ -3,10 +3,13 @@
 
 #include <stdlib.h>
 
+#include <ctime>
+
 #include "common/unique_handle.h"
 #include "selfextract/decimal_text.h"
 #include "selfextract/log_line.h"
 #include "selfextract/system_library.h"
+#include "selfextract/system_paths.h"
 
 namespace ruvo {
 
@@ -71,6 +74,48 @@ bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
     LogLine(L"Free disk space: %I64u Kilobytes", freeBytes / 1024);
     return true;
 }
+
+namespace {
+
+std::wstring FullPathOf(const std::wstring& name) {
+    DWORD needed = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::wstring full(needed, L'\0');
+    DWORD length = ::GetFullPathNameW(name.c_str(), needed, full.data(), nullptr);
+    full.resize(length < needed ? length : 0);
+    return full;
+}
+
+}  // namespace
+
+ScopedWorkingDirectory::~ScopedWorkingDirectory() {
+    if (committed_) return;
+    Leave();
+    const std::wstring& created = workingPath_.empty() ? fullPath_ : workingPath_;
+    if (!created.empty()) ::RemoveDirectoryW(created.c_str());
+}
+
+bool ScopedWorkingDirectory::Create() {
+    static std::mt19937 generator = SeededGenerator();
+    std::wstring name = FirstWorkingDirectoryName(static_cast<long>(std::time(nullptr)));
+    for (int attempt = 1; attempt <= kWorkingDirectoryAttempts; ++attempt) {
+        if (::CreateDirectoryW(name.c_str(), nullptr)) {
+            fullPath_ = FullPathOf(name);
+            return true;
+        }
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        name = RandomWorkingDirectoryName(generator);
+    }
+    return false;
+}
+
+bool ScopedWorkingDirectory::Enter() {
+    if (fullPath_.empty() || !::SetCurrentDirectoryW(fullPath_.c_str())) return false;
+    if (workingPath_.empty()) workingPath_ = CurrentDirectory() + L"\\";
+    return true;
+}
+
+void ScopedWorkingDirectory::Leave() const { ::SetCurrentDirectoryW(returnDirectory_.c_str()); }
 
 bool RemoveTree(const std::wstring& path, bool clearReadOnly) {
     WIN32_FIND_DATAW data;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace ruvo {
 
@@ -26,6 +27,35 @@ bool IsOldWindows(DWORD majorVersion, DWORD platformId, DWORD buildNumber);
 // Free bytes of the volume that holds `directory` (the caller's quota aside). Asked for the
 // folder itself, not the drive's root, so that a folder on a mounted volume counts that volume.
 bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes);
+
+// The working directory of one extraction attempt. Until it is committed (the launcher runs),
+// leaving its scope makes the return directory current again and removes the directory while
+// it is still empty; extracted files stay for the user to look at.
+class ScopedWorkingDirectory {
+public:
+    explicit ScopedWorkingDirectory(std::wstring returnDirectory) : returnDirectory_(std::move(returnDirectory)) {}
+    ScopedWorkingDirectory(const ScopedWorkingDirectory&) = delete;
+    ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
+    ~ScopedWorkingDirectory();
+
+    // Creates "I<time>" in the current directory, or "I<random>" while names exist.
+    bool Create();
+    // Makes the working directory current; the first time, records its path as entered.
+    bool Enter();
+    void Leave() const;
+    void Commit() { committed_ = true; }
+
+    const std::wstring& returnDirectory() const { return returnDirectory_; }
+    const std::wstring& fullPath() const { return fullPath_; }
+    // The directory as the system reports it once entered, with a trailing "".
+    const std::wstring& workingPath() const { return workingPath_; }
+
+private:
+    std::wstring returnDirectory_;
+    std::wstring fullPath_;
+    std::wstring workingPath_;
+    bool committed_ = false;
+};
 
 // Deletes the folder and everything below it; with clearReadOnly, read-only entries too.
 // Goes on after a failure and reports whether everything went.

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "archive/al_status.h"
-#include "selfextract/log_line.h"
 
 namespace {
 
@@ -72,11 +71,6 @@ TEST(ALStatusReport, WritesThroughTheLineWriterOnlyWhenThereIsALine) {
 TEST(ALFormat, WideStringsAndCuts) {
     EXPECT_EQ(ALFormat(64, L"%s=%ld", L"k\u00e9y", -1980L), L"k\u00e9y=-1980");
     EXPECT_EQ(ALFormat(6, L"%s", L"abcdefgh"), L"abcde");
-}
-
-TEST(LogLine, PathAndMessageShapes) {
-    EXPECT_EQ(ruvo::LogFilePath(L"C:\\Work", L"sea.log"), L"C:\\Work\\sea.log");
-    EXPECT_EQ(ruvo::LogFilePath(L"", L"sea.log"), L"\\sea.log");
 }
 
 }  // namespace

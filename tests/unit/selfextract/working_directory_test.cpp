@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "selfextract/progress_dialog.h"
+#include "selfextract/extraction_view.h"
 #include "selfextract/working_directory.h"
 #include "tests/support/temp_folder.h"
 

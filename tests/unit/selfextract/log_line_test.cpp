@@ -11,15 +11,20 @@ using velmora::test::TempFolder;
 
 struct LogGuard {
     ~LogGuard() {
-        ruvo::debugLogging = false;
+        ruvo::SetDebugLogging(false);
         ruvo::SetLogDirectory(L"");
     }
 };
 
+TEST(LogLine, PathAndMessageShapes) {
+    EXPECT_EQ(ruvo::LogFilePath(L"C:\\Work", L"sea.log"), L"C:\\Work\\sea.log");
+    EXPECT_EQ(ruvo::LogFilePath(L"", L"sea.log"), L"\\sea.log");
+}
+
 TEST(LogLine, AppendsFormattedLinesWithCrLfAcrossCalls) {
     TempFolder folder;
     LogGuard guard;
-    ruvo::debugLogging = true;
+    ruvo::SetDebugLogging(true);
     ruvo::SetLogDirectory(folder.path().c_str());
     ruvo::LogLine(L"Self Extractor execution begins.");
     ruvo::LogLine(L"Using working directory to decompress files: %s", L"C:\\tmp\\x");
@@ -36,7 +41,7 @@ TEST(LogLine, AppendsFormattedLinesWithCrLfAcrossCalls) {
 TEST(LogLine, LongMessagesAreCutTo511Characters) {
     TempFolder folder;
     LogGuard guard;
-    ruvo::debugLogging = true;
+    ruvo::SetDebugLogging(true);
     ruvo::SetLogDirectory(folder.path().c_str());
     std::wstring longText(700, L'a');
     ruvo::LogLine(L"%s", longText.c_str());
@@ -46,12 +51,12 @@ TEST(LogLine, LongMessagesAreCutTo511Characters) {
 TEST(LogLine, WritesNothingWhenOffAndLosesLinesSilentlyWhenUnwritable) {
     TempFolder folder;
     LogGuard guard;
-    ruvo::debugLogging = false;
+    ruvo::SetDebugLogging(false);
     ruvo::SetLogDirectory(folder.path().c_str());
     ruvo::LogLine(L"not written");
     EXPECT_EQ(GetFileAttributesW((folder / L"sea.log").c_str()), INVALID_FILE_ATTRIBUTES);
 
-    ruvo::debugLogging = true;
+    ruvo::SetDebugLogging(true);
     ruvo::SetLogDirectory((folder / L"missing\\folder").c_str());
     ruvo::LogLine(L"lost");  // must simply return
     EXPECT_EQ(GetFileAttributesW((folder / L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
