@@ -1,15 +1,15 @@
 #include "launcher/vm/installed_vms.h"
 
-#include <psapi.h>
-
 #include <cstdio>
-#include <cwchar>
+#include <optional>
 
 #include "common/text_convert.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
 #include "launcher/launcher_errors.h"
+#include "launcher/mapped_file.h"
+#include "launcher/vm/pe_image.h"
 #include "launcher/vm/registry_key.h"
 #include "launcher/vm/vm_probe.h"
 #include "launcher/wow64.h"
@@ -54,6 +54,13 @@ std::wstring registryPlace(const wchar_t* keyPath, REGSAM access) {
     return std::wstring(L"HKLM\\") + keyPath + (wide ? L" (64-bit view)" : L" (32-bit view)");
 }
 
+// A link on the search path counts as the file it leads to.
+std::wstring finalPathOf(const std::wstring& path) {
+    FinalPath resolved = resolveFinalPath(path);
+    if (resolved.status == FinalPathStatus::EmptyFile) std::fputws(L"Cannot map a file with a length of zero.\n", stdout);
+    return resolved.path;
+}
+
 }  // namespace
 
 void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
@@ -72,7 +79,7 @@ void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
         for (const auto& name : names) {
             try {
                 RegistryKey release;
-                release.open(key, name, KEY_READ | (access & KEY_WOW64_RES));  // the parent's view
+                release.open(key, name, KEY_READ);  // in the parent's view
                 VmVersion version = parseVersionText(name);
                 // Up to Java 8 the registry's "micro" is the second number of this numbering.
                 version.minor = version.major <= 8 ? static_cast<uint16_t>(_wtoi(release.readString(L"MicroVersion").c_str()))
@@ -115,7 +122,7 @@ VmList scanPathVms(const std::vector<std::wstring>& directories) {
             std::wstring path = normalisePath(directory + name);
             DWORD attributes = ::GetFileAttributesW(path.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-            found.push_back(attributes & FILE_ATTRIBUTE_REPARSE_POINT ? resolveFinalPath(path) : path);
+            found.push_back(attributes & FILE_ATTRIBUTE_REPARSE_POINT ? finalPathOf(path) : path);
             if (trailEnabled()) foundIn.push_back(directory);
         }
         if (found.size() == before) trail(L"PATH directory " + directory + L": no Java executable");
@@ -187,86 +194,16 @@ InstalledVmList buildInstalledVmList(int64_t platform, const std::vector<std::ws
 }
 
 InstalledVmList& installedVms(int64_t platform) {
-    static InstalledVmList list = buildInstalledVmList(platform, EnvironmentSnapshot::current().pathDirectories());
-    return list;
-}
-
-int imageBitnessOf(const unsigned char* data, size_t size) {
-    auto u16 = [&](size_t at) { return static_cast<unsigned>(data[at] | data[at + 1] << 8); };
-    auto u32 = [&](size_t at) { return static_cast<uint32_t>(u16(at) | u16(at + 2) << 16); };
-    if (size < 64 || data[0] != 0x4D || data[1] != 0x5A) return 0;
-    uint32_t pe = u32(60);
-    // Signature, machine (at +4) and the optional header's magic (at +24) must all be inside.
-    if (pe == 0 || pe > size || size - pe < 26) return 0;
-    if (data[pe] != 'P' || data[pe + 1] != 'E' || data[pe + 2] != 0 || data[pe + 3] != 0) return 0;
-    unsigned machine = u16(pe + 4);
-    unsigned magic = u16(pe + 24);
-    if (magic == 0x10B && machine == 0x14C) return 1;
-    if (magic == 0x20B && machine == 0x8664) return 2;
-    return 0;
-}
-
-namespace {
-
-struct MappedFile {
-    UniqueFileHandle file;
-    UniqueKernelHandle mapping;
-    UniqueMappedView view;
-    uint64_t size = 0;
-};
-
-bool mapFile(const std::wstring& path, MappedFile& mapped, uint64_t bytes) {
-    mapped.file.reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!mapped.file) return false;
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(mapped.file.get(), &size)) return false;
-    mapped.size = static_cast<uint64_t>(size.QuadPart);
-    if (mapped.size == 0) return false;
-    mapped.mapping.reset(::CreateFileMappingW(mapped.file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapped.mapping) return false;
-    mapped.view.reset(::MapViewOfFile(mapped.mapping.get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(bytes)));
-    return mapped.view.valid();
-}
-
-}  // namespace
-
-int peImageBitness(const std::wstring& path) {
-    MappedFile mapped;
-    if (!mapFile(path, mapped, 0)) return 0;
-    return imageBitnessOf(static_cast<const unsigned char*>(mapped.view.get()), static_cast<size_t>(mapped.size));
-}
-
-std::wstring resolveFinalPath(const std::wstring& path) {
-    {
-        UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
-        LARGE_INTEGER size{};
-        if (file && ::GetFileSizeEx(file.get(), &size) && size.QuadPart == 0) {
-            std::fputws(L"Cannot map a file with a length of zero.\n", stdout);
-            return path;
-        }
+    // Built once per process: the platform of the first call fixes the 64-bit preference,
+    // and a later call with another platform gets the list as it is.
+    static std::optional<InstalledVmList> list;
+    if (!list) {
+        list = buildInstalledVmList(platform, EnvironmentSnapshot::current().pathDirectories());
+    } else if (list->preferNot64Bit != prefersNot64Bit(platform)) {
+        trail(L"installed VMs: kept as ranked by the first search; platform " + std::to_wstring(platform) +
+              L" would rank 64-bit VMs differently");
     }
-    MappedFile mapped;
-    if (!mapFile(path, mapped, 1)) return path;
-    wchar_t deviceName[260];
-    DWORD length = ::GetMappedFileNameW(::GetCurrentProcess(), const_cast<void*>(mapped.view.get()), deviceName, 260);
-    if (length == 0) return path;
-    std::wstring mappedName(deviceName, length);
-
-    wchar_t drives[511];
-    DWORD drivesLength = ::GetLogicalDriveStringsW(511, drives);
-    if (drivesLength == 0 || drivesLength >= 511) return path;
-    for (const wchar_t* drive = drives; *drive; drive += std::wcslen(drive) + 1) {
-        std::wstring letter(drive, 2);  // "C:"
-        wchar_t device[260];
-        if (!::QueryDosDeviceW(letter.c_str(), device, 260)) continue;
-        std::wstring prefix(device);
-        if (mappedName.size() > prefix.size() && mappedName[prefix.size()] == L'\\' &&
-            equalsIgnoringAsciiCase(std::wstring_view(mappedName).substr(0, prefix.size()), prefix))
-            return letter + mappedName.substr(prefix.size());
-    }
-    return path;
+    return *list;
 }
 
 }  // namespace velmora::launcher

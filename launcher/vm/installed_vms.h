@@ -19,7 +19,8 @@ struct InstalledVmList {
     bool preferNot64Bit = true;
 };
 
-// The process-wide list, built by the first call; its platform fixes the 64-bit preference.
+// The process-wide list, built by the first call. Only the first call's platform counts: it
+// fixes the 64-bit preference for the rest of the process.
 InstalledVmList& installedVms(int64_t platform);
 // A fresh list, for callers that must not share the process-wide one.
 InstalledVmList buildInstalledVmList(int64_t platform, const std::vector<std::wstring>& pathDirectories);
@@ -38,13 +39,6 @@ bool prefersNot64Bit(int64_t platform);  // platform 1 and 3
 bool compareVmRank(const VmRecord& a, const VmRecord& b, bool preferNot64Bit);
 template <typename Pointer>
 void sortByRank(std::vector<Pointer>& records, bool preferNot64Bit);
-
-// 0 for anything else, 1 for an x86 image, 2 for an x64 image.
-int peImageBitness(const std::wstring& path);
-int imageBitnessOf(const unsigned char* data, size_t size);
-
-// The drive-letter path of the file a reparse point leads to; the path itself on failure.
-std::wstring resolveFinalPath(const std::wstring& path);
 
 }  // namespace velmora::launcher
 

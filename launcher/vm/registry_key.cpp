@@ -10,32 +10,35 @@ void RegistryKey::fail(const std::wstring& message) const {
     throw KeyException(wideToUtf8(message + L" (" + path_ + L")"));
 }
 
-void RegistryKey::open(HKEY hive, const std::wstring& path, REGSAM access) {
+void RegistryKey::openBelow(HKEY base, const std::wstring& relative, HKEY hive, const std::wstring& path,
+                            REGSAM access) {
     key_.reset();
     connection_.reset();
+    hive_ = hive;
     path_ = path;
-    LSTATUS status = ::RegOpenKeyExW(hive, path.c_str(), 0, access, key_.receive());
+    view_ = access & KEY_WOW64_RES;
+    const LSTATUS status = ::RegOpenKeyExW(base, relative.c_str(), 0, access, key_.receive());
     if (status == ERROR_SUCCESS) return;
-    // Keep the caller's view flags when falling back to plain enumerate-and-query access.
-    REGSAM reduced = KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | (access & (KEY_WOW64_32KEY | KEY_WOW64_64KEY));
-    if (::RegOpenKeyExW(hive, path.c_str(), 0, reduced, key_.receive()) == ERROR_SUCCESS) return;
+    // A key whose security grants less than KEY_READ may still be listed and read.
+    if (::RegOpenKeyExW(base, relative.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view_,
+                        key_.receive()) == ERROR_SUCCESS)
+        return;
     if (::RegConnectRegistryW(nullptr, hive, connection_.receive()) == ERROR_SUCCESS &&
         ::RegOpenKeyExW(connection_.get(), path.c_str(), 0, access, key_.receive()) == ERROR_SUCCESS)
         return;
     key_.reset();
+    connection_.reset();
     fail(systemErrorText(static_cast<DWORD>(status)));
+}
+
+void RegistryKey::open(HKEY hive, const std::wstring& path, REGSAM access) {
+    openBelow(hive, path, hive, path, access);
 }
 
 void RegistryKey::open(const RegistryKey& parent, const std::wstring& name, REGSAM access) {
     if (!parent.isOpen()) throw KeyException("key not open");
-    key_.reset();
-    connection_.reset();
-    path_ = parent.path_ + L"\\" + name;
-    LSTATUS status = ::RegOpenKeyExW(parent.key_.get(), name.c_str(), 0, access, key_.receive());
-    if (status != ERROR_SUCCESS) {
-        key_.reset();
-        fail(systemErrorText(static_cast<DWORD>(status)));
-    }
+    if ((access & KEY_WOW64_RES) == 0) access |= parent.view_;
+    openBelow(parent.key_.get(), name, parent.hive_, parent.path_ + L"\\" + name, access);
 }
 
 std::wstring RegistryKey::readString(const std::wstring& valueName) const {
@@ -61,15 +64,27 @@ std::wstring RegistryKey::readString(const std::wstring& valueName) const {
 
 std::vector<std::wstring> RegistryKey::subkeyNames() const {
     if (!isOpen()) fail(L"key not open");
-    std::vector<std::wstring> names;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[256];
+    DWORD count = 0;
+    if (::RegQueryInfoKeyW(key_.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        fail(L"key query failed");
+    return collectSubkeyNames(count, [this](DWORD index, std::wstring& name) {
+        wchar_t buffer[256];  // a key name has at most 255 characters
         DWORD length = 256;
-        LSTATUS status = ::RegEnumKeyExW(key_.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS status =
+            ::RegEnumKeyExW(key_.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_SUCCESS) name.assign(buffer, length);
+        return status;
+    });
+}
+
+std::vector<std::wstring> collectSubkeyNames(DWORD count, const SubkeyEnumerator& enumerate) {
+    std::vector<std::wstring> names;
+    for (DWORD index = 0; index < count; ++index) {
+        std::wstring name;
+        const LSTATUS status = enumerate(index, name);
         if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status == ERROR_MORE_DATA) continue;  // a name that does not fit is skipped, not fatal
-        if (status != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
+        if (status == ERROR_SUCCESS) names.push_back(std::move(name));
     }
     return names;
 }

@@ -2,6 +2,7 @@
 // One open registry key. Failures raise KeyException.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,24 +13,37 @@ namespace velmora::launcher {
 class RegistryKey {
 public:
     // Tries the requested access, then enumerate-and-query access, then the key through a
-    // registry connection to the local machine.
+    // registry connection to the local machine. The view flags of `access` stay with the
+    // key for its subkeys.
     void open(HKEY hive, const std::wstring& path, REGSAM access);
-    // A subkey of an open key.
+    // A subkey of an open key, through the same fallbacks, in the parent's view unless
+    // `access` names one.
     void open(const RegistryKey& parent, const std::wstring& name, REGSAM access);
     bool isOpen() const { return key_.valid(); }
     const std::wstring& path() const { return path_; }
     HKEY handle() const { return key_.get(); }
+    REGSAM view() const { return view_; }  // KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0
 
     // REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ as the UTF-16 text it is (up to its first NUL).
     std::wstring readString(const std::wstring& valueName) const;
+    // Every subkey that can be read; one that cannot is left out, not the rest with it.
     std::vector<std::wstring> subkeyNames() const;
 
 private:
     [[noreturn]] void fail(const std::wstring& message) const;
+    void openBelow(HKEY base, const std::wstring& relative, HKEY hive, const std::wstring& path, REGSAM access);
 
     UniqueRegistryKey connection_;
     UniqueRegistryKey key_;
+    HKEY hive_ = nullptr;
     std::wstring path_;
+    REGSAM view_ = 0;
 };
+
+// Enumerates one subkey index into `name`; the registry's status.
+using SubkeyEnumerator = std::function<LSTATUS(DWORD index, std::wstring& name)>;
+// The names of indexes 0 to count - 1. A failing index is skipped; the walk ends early when
+// the key has lost subkeys since it was counted.
+std::vector<std::wstring> collectSubkeyNames(DWORD count, const SubkeyEnumerator& enumerate);
 
 }  // namespace velmora::launcher

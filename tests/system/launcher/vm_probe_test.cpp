@@ -5,7 +5,9 @@
 #include <tlhelp32.h>
 
 #include "common/unique_handle.h"
+#include "launcher/mapped_file.h"
 #include "launcher/vm/installed_vms.h"
+#include "launcher/vm/pe_image.h"
 #include "launcher/vm/vm_probe.h"
 #include "launcher/vm/vm_validation.h"
 #include "tests/support/temp_folder.h"
@@ -113,8 +115,11 @@ TEST(VmProbe, ImageBitnessOfRealFiles) {
     EXPECT_EQ(peImageBitness(f.write(L"empty.exe", "")), 0);
     EXPECT_EQ(peImageBitness(f / L"missing.exe"), 0);
     std::wstring plain = f.write(L"plain.exe", "x");
-    EXPECT_EQ(resolveFinalPath(f / L"missing.exe"), f / L"missing.exe");
-    std::wstring resolved = resolveFinalPath(plain);
+    EXPECT_EQ(resolveFinalPath(f / L"missing.exe").path, f / L"missing.exe");
+    EXPECT_EQ(resolveFinalPath(f / L"missing.exe").status, FinalPathStatus::Unresolved);
+    EXPECT_EQ(resolveFinalPath(f / L"empty.exe").status, FinalPathStatus::EmptyFile);
+    EXPECT_EQ(resolveFinalPath(f / L"empty.exe").path, f / L"empty.exe");
+    std::wstring resolved = resolveFinalPath(plain).path;
     EXPECT_TRUE(resolved == plain || ::GetFileAttributesW(resolved.c_str()) != INVALID_FILE_ATTRIBUTES) << resolved;
 }
 

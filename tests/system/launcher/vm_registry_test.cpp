@@ -2,6 +2,7 @@
 // so this executable runs alone and removes what it creates.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
 
 #include <algorithm>
 
@@ -43,6 +44,36 @@ void registerVm(REGSAM view, const std::wstring& key, const std::wstring& home, 
     setValue(view, key, L"JavaHome", home);
     if (micro) setValue(view, key, L"MicroVersion", micro);
 }
+
+// Sets the key's access list to one entry granting everyone `rights`.
+void grantEveryone(const std::wstring& path, DWORD rights) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC | KEY_WOW64_64KEY, &key), ERROR_SUCCESS);
+    EXPLICIT_ACCESSW entry{};
+    entry.grfAccessPermissions = rights;
+    entry.grfAccessMode = SET_ACCESS;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    entry.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+    PACL list = nullptr;
+    ASSERT_EQ(::SetEntriesInAclW(1, &entry, nullptr, &list), ERROR_SUCCESS);
+    EXPECT_EQ(::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                nullptr, nullptr, list, nullptr),
+              ERROR_SUCCESS);
+    ::LocalFree(list);
+    ::RegCloseKey(key);
+}
+
+// A key that may be listed and read but not opened with KEY_READ, until destroyed.
+class QueryOnlyKey {
+public:
+    explicit QueryOnlyKey(std::wstring path) : path_(std::move(path)) {
+        grantEveryone(path_, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | WRITE_DAC);
+    }
+    ~QueryOnlyKey() { grantEveryone(path_, KEY_ALL_ACCESS); }
+
+private:
+    std::wstring path_;
+};
 
 class JavaRegistry : public ::testing::Test {
 protected:
@@ -114,6 +145,22 @@ TEST_F(JavaRegistry, SecondPassMarksItsRecords) {
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0]->home, L"C:\\jre8-other");
     EXPECT_EQ(list[0]->is64Bit, 1);
+}
+
+TEST_F(JavaRegistry, KeysThatRefuseKeyReadAreStillRead) {
+    const REGSAM native = KEY_WOW64_64KEY;
+    registerVm(native, L"SOFTWARE\\JavaSoft\\JRE\\1.8", L"C:\\jre8", L"0");
+    registerVm(native, L"SOFTWARE\\JavaSoft\\JDK\\11", L"C:\\jdk11", nullptr);
+    QueryOnlyKey release(L"SOFTWARE\\JavaSoft\\JRE\\1.8");
+    QueryOnlyKey root(L"SOFTWARE\\JavaSoft\\JDK");
+    HKEY probe = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\JRE\\1.8", 0, KEY_READ, &probe),
+              ERROR_ACCESS_DENIED);
+
+    VmList list = enumerateRegistryVms();
+    ASSERT_NE(byHome(list, L"C:\\jre8"), nullptr);
+    EXPECT_EQ(versionText(byHome(list, L"C:\\jre8")->version), L"8.0.0");
+    EXPECT_NE(byHome(list, L"C:\\jdk11"), nullptr);
 }
 
 TEST_F(JavaRegistry, KeyReadingErrors) {

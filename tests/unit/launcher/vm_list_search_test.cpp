@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "launcher/vm/installed_vms.h"
+#include "launcher/vm/pe_image.h"
+#include "launcher/vm/registry_key.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
 #include "tests/unit/launcher/vm_record_builder.h"
@@ -170,4 +172,29 @@ TEST(ImageBitness, HeaderChecks) {
     EXPECT_EQ(imageBitnessOf(image.data(), image.size()), 0);
     image[0] = 'X';
     EXPECT_EQ(imageBitnessOf(image.data(), image.size()), 0);
+}
+
+TEST(SubkeyNames, AFailingIndexIsSkipped) {
+    struct Case {
+        DWORD count;
+        std::vector<LSTATUS> statuses;  // per index; names are "k<index>"
+        std::vector<std::wstring> expected;
+    };
+    const Case cases[] = {
+        {3, {ERROR_SUCCESS, ERROR_ACCESS_DENIED, ERROR_SUCCESS}, {L"k0", L"k2"}},
+        {3, {ERROR_MORE_DATA, ERROR_SUCCESS, ERROR_INVALID_HANDLE}, {L"k1"}},
+        {4, {ERROR_SUCCESS, ERROR_NO_MORE_ITEMS, ERROR_SUCCESS, ERROR_SUCCESS}, {L"k0"}},  // the key shrank
+        {2, {ERROR_SUCCESS, ERROR_SUCCESS, ERROR_SUCCESS}, {L"k0", L"k1"}},  // added since counted: not read
+        {0, {}, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<DWORD> asked;
+        auto names = collectSubkeyNames(c.count, [&](DWORD index, std::wstring& name) {
+            asked.push_back(index);
+            if (c.statuses[index] == ERROR_SUCCESS) name = L"k" + std::to_wstring(index);
+            return c.statuses[index];
+        });
+        EXPECT_EQ(names, c.expected) << "count " << c.count;
+        EXPECT_LE(asked.size(), c.count);
+    }
 }
