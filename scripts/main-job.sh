@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds everything, packs the sample application
-# into an installer with ruvo-pack and runs that installer silently under Wine:
+# onto the shipped 32-bit ruvo.exe with ruvo-pack and runs that installer silently under Wine:
 #   hello-setup.exe (ruvo) -> hello.exe (quillrun) -> java.exe (bridge) -> the host's JVM
 # Arguments are handed to the installer, e.g.  ./scripts/main-job.sh --exit=3
 # With VELMORA_APP=/path/to/folder, that folder is packed instead of the sample.
@@ -14,15 +14,21 @@ dist="${VELMORA_DIST_DIR:-$here/dist}"
 echo "== deliverables"
 (cd "$dist" && find . -maxdepth 2 -type f -printf '%-28p %10s bytes\n' | sort)
 
-app="${VELMORA_APP:-$build/x64/sample-payload/hello-app}"
-installer="$build/hello-setup.exe"
-echo "== packing $app"
-"$dist/host/ruvo-pack" --stub "$dist/x64/ruvo.exe" --out "$installer" "$app"
-
 export VELMORA_WINEPREFIX="$build/x64/wineprefix"
 "$here/cmake/wine-prefix.sh" start
 trap '"$here/cmake/wine-prefix.sh" stop' EXIT
 source "$here/cmake/wine-env.sh"
+
+# The stub users get; the x86-64 test build of the same sources where 32-bit cannot run.
+stub="$dist/i686/ruvo.exe"
+if ! /usr/lib/wine/wine64 "$dist/i686/ruvo-pack.exe" --version >/dev/null 2>&1; then
+  stub="$dist/x64/ruvo.exe"
+  echo "== this machine cannot run 32-bit programs: packing onto the x86-64 test build $stub"
+fi
+app="${VELMORA_APP:-$build/x64/sample-payload/hello-app}"
+installer="$build/hello-setup.exe"
+echo "== packing $app onto $stub"
+"$dist/host/ruvo-pack" --stub "$stub" --out "$installer" "$app"
 
 # The installer starts the launcher in a console of its own, which a script cannot read;
 # the sample application also writes its report to this file.

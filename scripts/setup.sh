@@ -3,11 +3,12 @@
 # third-party libraries (minizip, GoogleTest). Idempotent and quick when already done.
 #
 # Besides packages, it changes the machine in these ways (each only when missing):
-#  - apt entries of its own (velmora-src.sources, velmora-backports.sources), copied from the
-#    machine's configured Debian sources with only the type or suite changed;
-#  - the i386 architecture for dpkg (Wine's 32-bit half);
-#  - when the kernel cannot run 32-bit programs, a binfmt_misc entry that sends 32-bit x86 ELF
-#    programs to qemu-i386 (from bookworm-backports), so that the shipped 32-bit builds run.
+#  - an apt entry of its own for source packages (velmora-src), copied from the machine's
+#    configured Debian sources with only the type changed;
+#  - the i386 architecture for dpkg (Wine's 32-bit half, which runs the shipped 32-bit builds);
+#  - only when the kernel cannot run 32-bit programs: a bookworm-backports entry derived the
+#    same way (velmora-backports), qemu-user from it, and a binfmt_misc entry that sends 32-bit
+#    x86 ELF programs to qemu-i386 (the kernel forgets it at reboot; setup registers it again).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 export DEBIAN_FRONTEND=noninteractive
@@ -63,9 +64,12 @@ derive_entry() {  # types, suites
       $1 == "deb" && $0 ~ /[[:space:]]bookworm[[:space:]]/ && !done {
         opts = ""; i = 2
         if ($2 ~ /^\[/) { while ($i !~ /\]$/) { opts = opts $i " "; i++ } opts = opts $i " "; i++ }
-        line = types " " opts $i " " suites
-        for (j = i + 2; j <= NF; j++) line = line " " $j
-        print line; done = 1 }' /etc/apt/sources.list
+        comps = ""
+        for (j = i + 2; j <= NF; j++) comps = comps " " $j
+        # This format takes one suite a line.
+        n = split(suites, each, " ")
+        for (k = 1; k <= n; k++) print types " " opts $i " " each[k] comps
+        done = 1 }' /etc/apt/sources.list
   fi
 }
 
@@ -82,7 +86,6 @@ write_entry() {  # file, types, suites
 
 need_update=0
 write_entry /etc/apt/sources.list.d/velmora-src deb-src "bookworm bookworm-updates" && need_update=1
-write_entry /etc/apt/sources.list.d/velmora-backports deb bookworm-backports && need_update=1
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   need_update=1
@@ -101,20 +104,28 @@ if [ ${#missing[@]} -gt 0 ] || [ "${missing_wine:-0}" = 1 ] || [ "$need_update" 
   [ "${missing_wine:-0}" = 1 ] && apt-get install -y -qq --no-install-recommends wine64 wine32:i386 >/dev/null
 fi
 
-# Can this machine run 32-bit x86 programs? The i386 loader is a 32-bit program itself.
+# Can this machine run 32-bit x86 programs? The i386 loader (from wine32's libc6:i386) is a
+# 32-bit program itself.
 runs_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 if ! runs_32bit; then
   # No IA32 emulation in the kernel: translate with qemu-user from backports (bookworm's 7.2
-  # needs about a minute per Wine process). It conflicts with qemu-user-static 7.2.
+  # needs about a minute per Wine process). It conflicts with qemu-user-static 7.2. Its
+  # recommended binfmt package is of no use here: it leaves i386 out on x86-64 machines.
+  if write_entry /etc/apt/sources.list.d/velmora-backports deb bookworm-backports; then apt-get update -qq; fi
   if installed qemu-user-static; then apt-get remove -y -qq qemu-user-static >/dev/null; fi
   if ! installed qemu-user || ! dpkg --compare-versions "$(dpkg-query -W -f='${Version}' qemu-user)" ge 1:8; then
-    apt-get install -y -qq -t bookworm-backports qemu-user >/dev/null
+    apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user >/dev/null
   fi
   binfmt=/proc/sys/fs/binfmt_misc
-  [ -f "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
-  if [ ! -f "$binfmt/qemu-i386" ]; then
+  [ -f "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" ||
+    echo "setup: cannot mount binfmt_misc at $binfmt" >&2
+  # An entry of that name that does not work (say, for an interpreter since removed) goes first.
+  if [ -f "$binfmt/qemu-i386" ]; then echo -1 > "$binfmt/qemu-i386" || true; fi
+  if [ -f "$binfmt/register" ]; then
     # Flag F: the translator is opened now, so it also works inside other mount namespaces.
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' > "$binfmt/register"
+    # The kernel itself decodes the \x escapes, so they are written as they stand.
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' \
+      > "$binfmt/register" || echo "setup: cannot register qemu-i386 with binfmt_misc" >&2
   fi
   runs_32bit || echo "setup: 32-bit programs still cannot run; the i686 tests will fail" >&2
 fi

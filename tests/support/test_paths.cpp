@@ -28,6 +28,10 @@ std::wstring distFolder() { return fromEnvironment("VELMORA_DIST"); }
 std::wstring sourceFolder() { return fromEnvironment("VELMORA_SOURCE"); }
 std::wstring testBinFolder() { return fromEnvironment("VELMORA_TEST_BIN"); }
 std::wstring distProgram(const std::wstring& fileName) { return distFolder() + L"\\" + fileName; }
+std::wstring stubProgram() {
+    const char* stub = std::getenv("VELMORA_STUB");
+    return stub && *stub ? windowsPathOfHostPath(stub) : distProgram(L"ruvo.exe");
+}
 std::wstring inQuotes(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 }  // namespace velmora::test

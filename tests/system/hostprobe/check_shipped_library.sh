@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Static checks of the shipped 32-bit Hostprobe.dll, which cannot run here, and of the x86-64
+# Static checks of the shipped 32-bit Hostprobe.dll and of the x86-64
 # test build: PE32 DLL, exactly the natives the Java class declares (as javac -h writes
 # them) plus JNI_OnLoad, undecorated, and imports from Windows system DLLs only.
 #   check_shipped_library.sh JAVAC JAVA_SOURCE JAR I686_OBJDUMP I686_DLL X64_OBJDUMP X64_DLL

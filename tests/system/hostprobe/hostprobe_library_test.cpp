@@ -1,6 +1,7 @@
 // Hostprobe.dll as a Java VM uses it: loaded, its natives found by name and called with an
 // environment and class it must not touch. Figures are checked against what this process
-// reads from the same system calls around each call.
+// reads from the same system calls around each call. Built 32-bit too, to call the shipped
+// library as a 32-bit VM does.
 #include <gtest/gtest.h>
 #include <jni.h>
 #include <windows.h>
@@ -41,6 +42,34 @@ struct StandInEnvironment {
     int classObject = 0;  // stands for the Java class; only its address is passed
     jclass cls() { return reinterpret_cast<jclass>(&classObject); }
 };
+
+#if defined(__i386__)
+// Calls native(env, cls) as a 32-bit VM does and returns how far the stack pointer moved:
+// 0 when the native popped its two arguments (__stdcall), 8 when it left them (cdecl), which
+// in a VM corrupts the caller's stack. A double result is dropped from the x87 stack.
+extern "C" int nativeStackDrift(void* native, JNIEnv* env, jclass cls, int returnsDouble);
+asm(R"(
+    .text
+    .globl _nativeStackDrift
+_nativeStackDrift:
+    pushl %ebp
+    movl %esp, %ebp
+    pushl %esi
+    movl %esp, %esi
+    pushl 16(%ebp)
+    pushl 12(%ebp)
+    call *8(%ebp)
+    cmpl $0, 20(%ebp)
+    je 1f
+    fstp %st(0)
+1:  movl %esi, %eax
+    subl %esp, %eax
+    movl %esi, %esp
+    popl %esi
+    popl %ebp
+    ret
+)");
+#endif
 
 std::int64_t ticks(const FILETIME& t) {
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
@@ -143,6 +172,18 @@ TEST_F(HostprobeLibrary, ExportsEveryNativeAndOnLoadReportsJni12) {
         EXPECT_NE(address(std::string("Java_it_tavora_util_system_Hostprobe_") + method), nullptr) << method;
     EXPECT_EQ(onLoad(), 0x00010002);
 }
+
+#if defined(__i386__)
+TEST_F(HostprobeLibrary, NativesPopTheirArgumentsAsStdcall) {
+    onLoad();
+    for (const char* method : kNatives) {
+        void* native = reinterpret_cast<void*>(address(std::string("Java_it_tavora_util_system_Hostprobe_") + method));
+        ASSERT_NE(native, nullptr) << method;
+        const bool returnsDouble = std::string(method) == "getProcessCPUUsage";
+        EXPECT_EQ(nativeStackDrift(native, &stand.env, stand.cls(), returnsDouble), 0) << method;
+    }
+}
+#endif
 
 TEST_F(HostprobeLibrary, ProcessIdIsThisProcess) {
     onLoad();

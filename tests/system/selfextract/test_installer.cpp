@@ -93,7 +93,7 @@ void TestInstaller::addQuillrunLauncher(const std::string& extraKivLines) const 
 
 std::wstring TestInstaller::pack(int level) const {
     ChildResult result = runChild(inQuotes(distProgram(L"ruvo-pack.exe")) + L" --stub " +
-                                  inQuotes(distProgram(L"ruvo.exe")) + L" --out " + inQuotes(installer()) +
+                                  inQuotes(stubProgram()) + L" --out " + inQuotes(installer()) +
                                   L" --level " + std::to_wstring(level) + L" " + inQuotes(path(L"payload")));
     if (!result.started || result.exitCode != 0)
         throw std::runtime_error("ruvo-pack failed: " + result.standardError);
@@ -101,7 +101,7 @@ std::wstring TestInstaller::pack(int level) const {
 }
 
 void TestInstaller::damageFirstMember() const {
-    size_t stub = readFileBytes(distProgram(L"ruvo.exe")).size();
+    size_t stub = readFileBytes(stubProgram()).size();
     // Stub, payload header, local header with name and 11-byte extra field, then into the data.
     size_t offset = stub + 1028 + 30 + (L"Windows/" + name_ + L".exe").size() + 11 + 2000;
     std::string bytes = readFileBytes(installer());

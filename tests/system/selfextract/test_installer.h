@@ -1,6 +1,6 @@
 #pragma once
-// An installer for self-extractor tests: a payload folder packed onto ruvo.exe with
-// ruvo-pack, a private temporary folder for its working directories, a start folder for
+// An installer for self-extractor tests: a payload folder packed onto ruvo.exe (stubProgram())
+// with ruvo-pack, a private temporary folder for its working directories, a start folder for
 // sea.log, and what the program it started recorded.
 #include <windows.h>
 

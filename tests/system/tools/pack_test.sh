@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # ruvo-pack from the command line: its installers pass `unzip -t` and `7z t`, unpack to the
 # same files and stamps with Info-ZIP and with the archive engine, and its failures leave no
-# output behind.
+# output behind. Given a reference packer (another build), both must write the same bytes.
 #   pack_test.sh native PACKER WORKDIR
-#   pack_test.sh wine PACKER.EXE WORKDIR ALEXTRACT.EXE [RUVO.EXE]
+#   pack_test.sh wine PACKER.EXE WORKDIR ALEXTRACT.EXE [RUVO.EXE [REFERENCE-PACKER]]
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../archive/make_tree.sh"
 wine_run="$here/../../../cmake/wine-run.sh"
-mode=$1 packer=$2 work=$3 alextract=${4:-} ruvo=${5:-}
+mode=$1 packer=$2 work=$3 alextract=${4:-} ruvo=${5:-} reference=${6:-}
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 
 path_arg() { if [ "$mode" = wine ]; then winpath "$work/$1"; else printf '%s' "$work/$1"; fi; }
@@ -29,6 +29,15 @@ check "signature and launcher path field" \
   test "$(od -An -c -j 741376 -N 21 MyApp.exe | tr -d ' \n')" = '[>N\0Windows\MyApp.exe'
 check "trailer holds the stub size less 1024" \
   test "$(od -An -tu4 -j $(( $(stat -c %s MyApp.exe) - 4 )) -N 4 MyApp.exe | tr -d ' ')" = 740352
+# The reference packs under the same installer name, which the payload records.
+same_as_reference() {  # installer, packer arguments...
+  local installer=$1; shift
+  mkdir -p reference && "$reference" --stub stub.exe --out "reference/$installer" "$@" > reference.log 2>&1 &&
+    cmp "$installer" "reference/$installer"
+}
+if [ -n "$reference" ]; then
+  check "the same bytes as the reference packer" same_as_reference MyApp.exe --level 9 src
+fi
 
 unzip -t MyApp.exe > unzip-t.log 2>&1; rc=$?
 check "unzip -t accepts it" test $rc -le 1
@@ -100,6 +109,9 @@ pack --stub "$(path_arg stub.exe)" --out "$(path_arg Large.exe)" --level 1 "$(pa
 check "large input packs" test "${PIPESTATUS[0]}" = 0
 check "large input shows progress" grep -q 'packing 100%' large.log
 check "missing NAME.exe is a warning" grep -q 'warning: Windows/Large.exe is not in the folder' large.log
+if [ -n "$reference" ]; then
+  check "the same bytes as the reference packer for a large input" same_as_reference Large.exe --level 1 src
+fi
 
 echo "$failures failure(s)"
 [ "$failures" = 0 ]
