@@ -212,14 +212,56 @@ int ALPkArchive::SkipLocalHeader() {
     return in.status;
 }
 
+long ALPkArchive::CertificateTableStart() {
+    ALStorage& in = *storage_;
+    const long size = in.Size();
+    unsigned char dosHeader[64];
+    if (size < 64 || in.Seek(0) < 0 || in.ReadBuffer(dosHeader, 64) != 64 || dosHeader[0] != 'M' || dosHeader[1] != 'Z')
+        return size;
+    const unsigned long ntAt = dosHeader[0x3C] | dosHeader[0x3D] << 8 | dosHeader[0x3E] << 16 |
+                               static_cast<unsigned long>(dosHeader[0x3F]) << 24;
+    unsigned char ntHeaders[kALNtHeadersLength];
+    if (static_cast<unsigned long>(size) < sizeof ntHeaders || ntAt > static_cast<unsigned long>(size) - sizeof ntHeaders)
+        return size;
+    ALCertificateDirectory table;
+    if (in.Seek(static_cast<long>(ntAt)) < 0 ||
+        in.ReadBuffer(ntHeaders, sizeof ntHeaders) != static_cast<long>(sizeof ntHeaders) ||
+        !ALReadCertificateDirectory(ntHeaders, sizeof ntHeaders, table))
+        return size;
+    // A table that does not lie within the file is no signature of this file: ignore it.
+    if (table.offset > static_cast<unsigned long>(size) || table.size > static_cast<unsigned long>(size) - table.offset)
+        return size;
+    return static_cast<long>(table.offset);
+}
+
+bool ALPkArchive::EndRecordLeadsToDirectory(long position) {
+    ALStorage& in = *storage_;
+    unsigned char record[22];
+    if (position > searchEnd_ - 22 || in.Seek(position) < 0 || in.ReadBuffer(record, 22) != 22) return false;
+    const unsigned long entries = record[10] | record[11] << 8;
+    const unsigned long size = record[12] | record[13] << 8 | record[14] << 16 | static_cast<unsigned long>(record[15]) << 24;
+    if (size == 0) return entries == 0;
+    if (size > static_cast<unsigned long>(position)) return false;
+    unsigned char signature[4];
+    if (in.Seek(position - static_cast<long>(size)) < 0 || in.ReadBuffer(signature, 4) != 4) return false;
+    return signature[0] == 'P' && signature[1] == 'K' && signature[2] == 1 && signature[3] == 2;
+}
+
 int ALPkArchive::LocateEndRecord() {
     ALStorage& in = *storage_;
     endRecordPosition_ = -1;
-    long size = in.Size();
-    long window = size < kEndRecordWindow ? size : kEndRecordWindow;
-    if (size > 0) {
+    // A signed installer carries its certificate table behind the archive; bytes in it may
+    // look like an end record, and a large table would push the archive out of the window.
+    searchEnd_ = CertificateTableStart();
+    const long end = searchEnd_;
+    const long window = end < kEndRecordWindow ? end : kEndRecordWindow;
+    // The last signature is taken only when it leads to a central directory; a comment or
+    // data behind the archive may hold the bytes too. When no signature does, the last one
+    // is used all the same, so that a damaged directory is reported as such.
+    long lastSignature = -1;
+    if (end > 0 && in.status >= 0) {
         unsigned char block[256 + 3];
-        long position = size;
+        long position = end;
         long searched = 0;
         long carried = 0;  // bytes of the later block that follow this one in the file
         while (searched < window) {
@@ -232,15 +274,23 @@ int ALPkArchive::LocateEndRecord() {
             if (in.ReadBuffer(block, length) != length) break;
             long examined = length + carried;
             for (long i = examined - 4; i >= 0; --i) {
-                if (block[i] == 0x50 && block[i + 1] == 0x4B && block[i + 2] == 0x05 && block[i + 3] == 0x06) {
+                if (block[i] != 0x50 || block[i + 1] != 0x4B || block[i + 2] != 0x05 || block[i + 3] != 0x06) continue;
+                if (lastSignature < 0) lastSignature = position + i;
+                if (EndRecordLeadsToDirectory(position + i)) {
                     endRecordPosition_ = position + i;
                     return 0;
                 }
+                if (in.status < 0) break;
             }
+            if (in.status < 0) break;
             carried = length < 3 ? length : 3;
         }
     }
     if (in.status < 0) return status.Copy(in.status), status;
+    if (lastSignature >= 0) {
+        endRecordPosition_ = lastSignature;
+        return 0;
+    }
     return status.Set(AL_INVALID_ARCHIVE, L"Can't locate end of central directory in ZIP file %s", in.name.Name());
 }
 

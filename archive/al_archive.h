@@ -135,6 +135,17 @@ protected:
     long storedDirectoryOffset_ = 0;
 };
 
+// The certificate table of a signed Windows program: signing appends it after everything
+// else, an appended archive included. Its offset is a file position, not an address.
+struct ALCertificateDirectory {
+    uint32_t offset = 0;
+    uint32_t size = 0;
+};
+// Reads the security entry of the data directories from the PE headers (`ntHeaders` starts at
+// their "PE\0\0" signature); false when the bytes are no PE headers or name no table.
+bool ALReadCertificateDirectory(const unsigned char* ntHeaders, size_t length, ALCertificateDirectory& directory);
+constexpr size_t kALNtHeadersLength = 4 + 20 + 112 + 5 * 8;  // enough for the security entry
+
 class ALPkArchive : public ALArchive {
 public:
     static constexpr int kFormatCode = 32;
@@ -146,16 +157,24 @@ public:
     int ReadDirectory(ALEntryRing& ring) override;
 
     long EndRecordPosition() const { return endRecordPosition_; }
+    // Where the archive's search ends: the file's size, or where a signature's certificate
+    // table begins. Known after ReadDirectory.
+    long SearchEnd() const { return searchEnd_; }
     long DirectorySize() const { return directorySize_; }
     long StoredDirectoryOffset() const { return storedDirectoryOffset_; }
 
 private:
     int LocateEndRecord();
+    long CertificateTableStart();
+    // Whether an end record at this position, wholly before the search end, names a central
+    // directory that starts with a directory record (or is empty).
+    bool EndRecordLeadsToDirectory(long position);
     int ReadOneRecord(ALEntryRing& ring, long& expected, int& count, bool& done);
     // Whether the first and last entries find a local header signature when shifted so.
     bool LocalHeadersAt(ALEntryRing& ring, long shift);
 
     long endRecordPosition_ = -1;
+    long searchEnd_ = -1;
     unsigned short thisDisk_ = 0, directoryDisk_ = 0, entriesOnDisk_ = 0, totalEntries_ = 0;
     long directorySize_ = 0;
 };

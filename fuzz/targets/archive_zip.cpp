@@ -1,5 +1,6 @@
 // The archive engine's ZIP directory reader and extraction, over the in-memory file system:
-// the payload is a read-only file, members are written below the working folder.
+// the payload is a read-only file, members are written below the working folder. Signed
+// programs (a certificate table behind the archive) are among the seeds.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -36,6 +37,8 @@ void RunWithWindowsLengths(ALEntryRing& ring, long fileSize) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ALCertificateDirectory table;
+    if (ALReadCertificateDirectory(data, size, table)) FUZZ_CHECK(table.offset != 0 && table.size != 0);
     memory_files::Reset();
     memory_files::AddFile("/in/payload.exe", std::vector<unsigned char>(data, data + size));
     {
@@ -45,6 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ALPkArchive archive(L"/in/payload.exe");
         int count = archive.ReadDirectory(ring);
         FUZZ_CHECK(count < 0 || count == ring.EntryCount());
+        // A signed file's certificate table is never searched: the archive ends before it.
+        FUZZ_CHECK(archive.SearchEnd() <= static_cast<long>(size));
+        FUZZ_CHECK(archive.EndRecordPosition() < 0 || archive.EndRecordPosition() + 4 <= archive.SearchEnd());
         int result = archive.Extract(ring);
         FUZZ_CHECK(result >= 0 || archive.status.Code() == result);
         (void)ALStatusReportLine(result);

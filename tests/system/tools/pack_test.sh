@@ -75,6 +75,22 @@ if [ -n "$ruvo" ]; then
   (cd "$work" && KIV_DEBUG=true timeout 120 "$wine_run" ./Real.exe -i silent > /dev/null 2>&1); rc=$?
   check "the installer runs its launcher and returns its exit code" test $rc = 1
   check "the run is logged" grep -q 'terminated with an exit code of 1 ' sea.log
+
+  # Signed with a throwaway certificate: the signature appends a certificate table behind the
+  # payload, here once small and once larger than the window the end record is looked for in.
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 -subj /CN=velmora-test 2>/dev/null
+  for i in $(seq 1 90); do openssl req -x509 -key key.pem -days 2 -subj "/CN=extra $i" 2>/dev/null; done > extra.pem
+  for size in small large; do
+    extra=() && [ $size = large ] && extra=(-ac extra.pem)
+    rm -rf "signed-$size" && mkdir "signed-$size"
+    osslsigncode sign -certs cert.pem -key key.pem "${extra[@]}" -in Real.exe -out "signed-$size/Real.exe" > sign.log 2>&1
+    osslsigncode verify -CAfile cert.pem -in "signed-$size/Real.exe" > "verify-$size.log" 2>&1
+    check "$size certificate table: osslsigncode verify passes" test $? = 0
+    table=$(( $(stat -c %s "signed-$size/Real.exe") - $(stat -c %s Real.exe) ))
+    [ $size = small ] || check "large certificate table is larger than 64 KiB ($table bytes)" test $table -gt 66000
+    (cd "$work/signed-$size" && timeout 120 "$wine_run" ./Real.exe -i silent > /dev/null 2>&1); rc=$?
+    check "$size certificate table: the signed installer returns its launcher's exit code" test $rc = 1
+  done
 fi
 
 if [ "$mode" = wine ]; then

@@ -252,6 +252,89 @@ TEST_F(ZipRead, InvalidArchivesAreRefused) {
     EXPECT_NE(detail.find(L"Bad record in central directory of ZIP file "), std::wstring::npos);
 }
 
+// A Windows program's headers naming a certificate table at `tableOffset` (the file's end
+// when -1), then `body`, padded to eight bytes as signing does, then the table.
+struct SignedFile {
+    bool pe32Plus = false;
+    long tableOffset = -1;
+    uint32_t rvaAndSizes = 16;
+    std::string body, table;
+};
+
+std::string headersOf(const SignedFile& f, uint32_t offset, uint32_t size) {
+    auto put = [](std::string& s, size_t at, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    const size_t optional = 64 + 24, directories = f.pe32Plus ? 112 : 96;
+    std::string h(optional + directories + 16 * 8, '\0');
+    h[0] = 'M', h[1] = 'Z';
+    put(h, 0x3C, 64, 4);
+    h.replace(64, 4, std::string("PE\0\0", 4));
+    put(h, 64 + 4, 0x14c, 2);
+    put(h, 64 + 4 + 16, static_cast<uint32_t>(directories + 16 * 8), 2);
+    put(h, optional, f.pe32Plus ? 0x20b : 0x10b, 2);
+    put(h, optional + directories - 4, f.rvaAndSizes, 4);
+    put(h, optional + directories + 4 * 8, offset, 4);
+    put(h, optional + directories + 4 * 8 + 4, size, 4);
+    return h;
+}
+
+std::string signedFile(const SignedFile& f) {
+    std::string unsignedPart = headersOf(f, 0, 0) + f.body;
+    unsignedPart.resize((unsignedPart.size() + 7) / 8 * 8, '\0');
+    const uint32_t offset = f.tableOffset < 0 ? static_cast<uint32_t>(unsignedPart.size()) : static_cast<uint32_t>(f.tableOffset);
+    return headersOf(f, offset, static_cast<uint32_t>(f.table.size())) + unsignedPart.substr(headersOf(f, 0, 0).size()) + f.table;
+}
+
+// Certificate bytes holding what looks like the end record of an empty archive.
+std::string certificateTable(size_t size) {
+    std::string table = std::string("\0\0\0\0\0\x02\x02\0", 8) + pattern(size - 8 - 22 - 40, 31);
+    table += std::string("PK\x05\x06", 4) + std::string(18, '\0') + std::string(40, 'c');
+    return table;
+}
+
+TEST_F(ZipRead, SignedInstallersFindTheirArchiveBeforeTheCertificateTable) {
+    Archive a;
+    a.members.push_back({.name = "Windows/setup.exe", .data = pattern(5000, 30)});
+    a.prefix = std::string(1028, 'H');
+    const std::string payload = archive_test::build(a) + std::string("\x00\x4c\x0b\x00", 4);
+    struct Case {
+        const char* what;
+        SignedFile file;
+        bool tableIgnored;
+    } cases[] = {
+        {"a small table with a stray end record", {.body = payload, .table = certificateTable(2000)}, false},
+        {"a table larger than the search window", {.body = payload, .table = certificateTable(70000)}, false},
+        {"a 64-bit program", {.pe32Plus = true, .body = payload, .table = certificateTable(70000)}, false},
+        {"a table said to lie past the end", {.tableOffset = 1 << 24, .body = payload, .table = std::string(500, 't')}, true},
+        {"no security entry in the directories", {.rvaAndSizes = 4, .body = payload, .table = std::string(500, 't')}, true},
+    };
+    for (const Case& c : cases) {
+        const std::string file = signedFile(c.file);
+        ALEntryRing ring;
+        ALPkArchive archive(write(file).c_str());
+        EXPECT_EQ(archive.ReadDirectory(ring), 1) << c.what;
+        EXPECT_EQ(archive.SearchEnd(), static_cast<long>(c.tableIgnored ? file.size() : file.size() - c.file.table.size()))
+            << c.what;
+        EXPECT_EQ(archive.Extract(ring), 1) << c.what;
+        EXPECT_EQ(content(L"Windows\\setup.exe"), a.members[0].data) << c.what;
+    }
+}
+
+TEST_F(ZipRead, AnEndRecordIsTakenOnlyWhenItLeadsToTheDirectory) {
+    // Behind the real end record: a comment, or bytes appended later, holding the signature.
+    Archive a;
+    a.members.push_back({.name = "x.txt", .data = "x"});
+    const std::string stray = std::string("PK\x05\x06", 4) + std::string(6, '\0') + std::string("\x01\0\x10\0\0\0", 6) +
+                              std::string(6, '\0');
+    for (bool inComment : {true, false}) {
+        (inComment ? a.comment : a.suffix) = "before " + stray + " after";
+        EXPECT_EQ(run(archive_test::build(a)), 1) << inComment;
+        EXPECT_EQ(content(L"x.txt"), "x");
+        (inComment ? a.comment : a.suffix).clear();
+    }
+}
+
 TEST_F(ZipRead, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
     for (std::string bad : {"../evil.txt", "a/../../evil.txt", "..\\evil.txt", "/abs.txt", "\\abs.txt",
                             "C:/evil.txt", "C:evil.txt", "ok.txt:stream", ""}) {
