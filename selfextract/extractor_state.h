@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "common/unique_handle.h"
+#include "common/process_start.h"
 
 namespace ruvo {
 
@@ -18,12 +18,6 @@ struct HeapOverride {
     bool any() const { return minimumGiven || maximumGiven; }
 };
 
-// The started launcher.
-struct LaunchedProcess {
-    bool started = false;
-    velmora::UniqueKernelHandle process;
-    velmora::UniqueKernelHandle thread;
-};
 
 struct ExtractorState {
     HeapOverride heapOverride;
@@ -36,7 +30,10 @@ struct ExtractorState {
     std::wstring chosenBaseDirectory;
     // Full path of the working directory this run created; empty until one was created.
     std::wstring workingDirectory;
-    LaunchedProcess launchedProcess;
+    // Silent and console runs: the launcher writes where the caller of this program reads.
+    bool shareCallersOutput = false;
+    // The started launcher.
+    velmora::StartedProcess launchedProcess;
 };
 
 }  // namespace ruvo

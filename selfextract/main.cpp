@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/dll_search_hardening.h"
+#include "common/process_start.h"
 #include "selfextract/extractor_options.h"
 #include "selfextract/extraction_view.h"
 #include "selfextract/extractor_state.h"
@@ -90,6 +91,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
     if (silent || console) {
         LogLine(silent ? L"Running in Silent Mode" : L"Running in Console Mode");
+        state.shareCallersOutput = true;
         LoggingView view(state);
         RunExtraction(state, view);
     } else {
@@ -104,14 +106,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     }
 
     int exitCode = -1;
-    LaunchedProcess& launched = state.launchedProcess;
-    if (launched.started) {
+    velmora::StartedProcess& launched = state.launchedProcess;
+    if (launched.started()) {
         launched.thread.reset();
         LogLine(L"Initiating self-extraction...");
-        ::WaitForSingleObject(launched.process.get(), INFINITE);
-        DWORD code = static_cast<DWORD>(-1);
-        ::GetExitCodeProcess(launched.process.get(), &code);
-        exitCode = static_cast<int>(code);
+        exitCode = static_cast<int>(velmora::waitForExit(launched.process.get(), static_cast<DWORD>(-1)));
         LogLine(L"*** The process has terminated with an exit code of %ld ***", static_cast<long>(exitCode));
         launched.process.reset();
     }

@@ -6,9 +6,9 @@
 
 #include <memory>
 
+#include "common/system_library.h"
 #include "selfextract/resources/resource_ids.h"
 #include "selfextract/run_extraction.h"
-#include "selfextract/system_library.h"
 
 namespace ruvo {
 
@@ -32,7 +32,7 @@ struct ComApartment {
 };
 
 BOOL DrawFooter(const DRAWITEMSTRUCT& item) {
-    velmora::UniqueModule kernel = LoadSystemLibrary(L"\\kernel32.dll");
+    velmora::UniqueModule kernel = velmora::LoadSystemLibrary(L"\\kernel32.dll");
     if (!kernel) return FALSE;
     using LocaleInfo = int(WINAPI*)(LCID, LCTYPE, LPWSTR, int);
     auto localeInfo = reinterpret_cast<LocaleInfo>(::GetProcAddress(kernel.get(), "GetLocaleInfoW"));

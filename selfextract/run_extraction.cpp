@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "archive/al_archive.h"
+#include "common/process_start.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "selfextract/heap_options.h"
@@ -241,27 +242,36 @@ private:
     bool StartLauncher() {
         std::wstring launcher = LauncherPath(ChooseLauncher(directory_->workingPath()));
         ::SetCurrentDirectoryW(state_.workingDirectory.c_str());
-        state_.launchedProcess = LaunchedProcess();
+        state_.launchedProcess = velmora::StartedProcess();
 
         std::wstring commandLine = ::GetCommandLineW();
         if (state_.heapOverride.any()) StripHeapOptions(commandLine);
-        std::wstring line = LaunchLine(launcher, UserArguments(commandLine));
-
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (!::CreateProcessW(launcher.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &process)) {
+        velmora::ProcessStart start;
+        start.applicationName = launcher;
+        start.commandLine = LaunchLine(launcher, UserArguments(commandLine));
+        if (state_.shareCallersOutput) ShareCallersOutput(start);
+        state_.launchedProcess = velmora::startProcess(start);
+        if (!state_.launchedProcess.started()) {
             view_.ShowErrorPanel(IDS_CANNOT_EXECUTE);
             LogLine(L"*** FAILURE: Unable to execute the EXE program.");
             return false;
         }
-        state_.launchedProcess.started = true;
-        state_.launchedProcess.process.reset(process.hProcess);
-        state_.launchedProcess.thread.reset(process.hThread);
         directory_->Commit();
         LogLine(L"Success. The extracted file execution has begun.");
         return true;
+    }
+
+    // Output redirected to a file or pipe goes on to the launcher; without standard handles
+    // (started from a console window) the launcher shares the caller's console instead of
+    // getting one of its own that closes with it.
+    static void ShareCallersOutput(velmora::ProcessStart& start) {
+        velmora::StandardHandles own = velmora::ownStandardHandles();
+        if (velmora::isUsableHandle(own.output) || velmora::isUsableHandle(own.error)) {
+            start.useStandardHandles = true;
+            start.standardHandles = own;
+        } else {
+            ::AttachConsole(ATTACH_PARENT_PROCESS);
+        }
     }
 
     ExtractorState& state_;

@@ -5,10 +5,10 @@
 
 #include <ctime>
 
+#include "common/system_library.h"
 #include "common/unique_handle.h"
 #include "selfextract/decimal_text.h"
 #include "selfextract/log_line.h"
-#include "selfextract/system_library.h"
 #include "selfextract/system_paths.h"
 
 namespace ruvo {
@@ -59,7 +59,7 @@ bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
         LogLine(L"Old version of Windows detected (win95a): GetDiskFreeSpace()");
         return OldFreeDiskSpace(freeBytes);
     }
-    velmora::UniqueModule kernel = LoadSystemLibrary(L"\\KERNEL32.dll");
+    velmora::UniqueModule kernel = velmora::LoadSystemLibrary(L"\\KERNEL32.dll");
     if (!kernel) return false;
     using FreeSpaceEx = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     auto freeSpaceEx = reinterpret_cast<FreeSpaceEx>(::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExW"));

@@ -123,3 +123,16 @@ TEST(Launch, ThroughQuillrunWithoutHeapOptionsTheKivStays) {
     EXPECT_EQ(kiv.substr(kiv.size() - kivExtra.size()), kivExtra);  // byte for byte, LF kept
     EXPECT_TRUE(installer.launcherRan());
 }
+
+TEST(Launch, SilentAndConsoleRunsHandTheCallersOutputToTheLauncher) {
+    TestInstaller installer;
+    // No main class: the launcher ends with its error line on standard error.
+    installer.addCopy(L"Windows\\setup.exe", distProgram(L"quillrun.exe"));
+    installer.add(L"Windows\\setup.kiv", "kiv.class.path=lib/app.jar\n");
+    installer.pack();
+    for (const wchar_t* mode : {L"-i console", L"-i silent"}) {
+        ChildResult result = installer.runQuoted(mode);
+        EXPECT_TRUE(contains(result.standardError, "Quillrun Error: The Velmora properties file contains invalid information"))
+            << narrow(mode) << "\n" << describe(result);
+    }
+}
