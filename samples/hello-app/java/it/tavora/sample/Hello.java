@@ -6,9 +6,6 @@ import java.io.IOException;
 import java.io.InputStreamReader;
 import java.lang.management.ManagementFactory;
 import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.Paths;
-import java.util.ArrayList;
 import java.util.List;
 import java.util.Properties;
 
@@ -18,17 +15,12 @@ import java.util.Properties;
  *
  * The launcher passes the application's .kiv file and the run's scratch properties file as
  * the first two arguments; the user's own arguments follow. "--exit=N" sets the exit code.
- * When the environment variable HELLO_REPORT names a file, the report is written there too:
- * an installer starts the launcher in a console of its own, which a script cannot read.
  */
 public final class Hello {
-    private static final List<String> report = new ArrayList<>();
-
     private Hello() {}
 
     private static void say(String line) {
         System.out.println(line);
-        report.add(line);
     }
 
     public static void main(String[] args) throws IOException {
@@ -55,9 +47,6 @@ public final class Hello {
             say("hello: started without the launcher's properties files");
         }
         say("hello: exit.code=" + exitCode);
-        String reportFile = System.getenv("HELLO_REPORT");
-        if (reportFile != null && !reportFile.isEmpty())
-            Files.write(Paths.get(reportFile), report, StandardCharsets.UTF_8);
         System.exit(exitCode);
     }
 
