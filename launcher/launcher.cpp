@@ -13,6 +13,7 @@
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"
 #include "launcher/vm/build_options.h"
+#include "launcher/vm/extended_vm_search.h"
 #include "launcher/vm/vm_selection.h"
 #include "launcher/vm_process.h"
 
@@ -108,6 +109,9 @@ void Launcher::run(bool wait) {
         chosenVm_ = findVmFromBuildOptions(context, options);
     else
         chosenVm_ = findVmFromProperties(context, options);
+    // Today's JDKs are looked for only where every classic source has failed, so that a run
+    // that found a VM before finds the same one.
+    if (!chosenVm_) chosenVm_ = findExtendedVm(context, vmSpecFound_, options);
     if (!chosenVm_) {
         trail(L"no VM was chosen: the run ends with message 101");
         throw NoValidVmError(message(kMsgNoValidVm));

@@ -102,7 +102,7 @@ std::vector<CandidateVerdict> screenCandidates(const std::vector<ExtendedCandida
     for (const auto& candidate : candidates) {
         CandidateVerdict& verdict = verdicts.emplace_back();
         verdict.source = candidate.source;
-        const std::wstring home = cleanHomeText(candidate.home);
+        const std::wstring home = verdict.home = cleanHomeText(candidate.home);
         if (!candidate.problem.empty()) {
             verdict.reason = candidate.problem;
             continue;

@@ -53,6 +53,7 @@ struct ExtendedCandidate {
 // What became of one candidate.
 struct CandidateVerdict {
     std::wstring source;
+    std::wstring home;        // as cleaned
     std::wstring executable;  // home\bin\java.exe; empty when there was no home
     bool kept = false;
     std::wstring reason;  // why skipped

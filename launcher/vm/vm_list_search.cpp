@@ -192,15 +192,19 @@ std::unique_ptr<VmRecord> searchValidVmList(const PropertySet& appProperties, co
                                        tracing ? &report : nullptr);
     if (tracing) {
         if (installed.empty()) trail(L"no VM is installed: the list search finds no VM");
-        for (const auto& step : report.steps)
-            trail(L"entry " + step.entry + L", " + nameVm(*step.record) +
-                  (step.accepted ? L": accepted" : L": refused") + (step.reason.empty() ? L"" : L", " + step.reason));
-        for (size_t i = 0; i < report.ranked.size(); ++i)
-            trail(L"ranked " + std::to_wstring(i + 1) + L" of " + std::to_wstring(report.ranked.size()) +
-                  L" (best last): " + nameVm(*report.ranked[i]));
+        traceListSearch(report);
         if (!best && !installed.empty()) trail(L"no installed VM is accepted: the list search finds no VM");
     }
     return best ? best->clone() : nullptr;
+}
+
+void traceListSearch(const ListSearchReport& report) {
+    for (const auto& step : report.steps)
+        trail(L"entry " + step.entry + L", " + nameVm(*step.record) + (step.accepted ? L": accepted" : L": refused") +
+              (step.reason.empty() ? L"" : L", " + step.reason));
+    for (size_t i = 0; i < report.ranked.size(); ++i)
+        trail(L"ranked " + std::to_wstring(i + 1) + L" of " + std::to_wstring(report.ranked.size()) +
+              L" (best last): " + nameVm(*report.ranked[i]));
 }
 
 }  // namespace velmora::launcher

@@ -58,6 +58,9 @@ VmRecord* pickFromValidList(const std::vector<VmRecord*>& installed, const std::
                             int64_t platform, bool preferNot64Bit, const LaunchOptions& options,
                             const ValidatorRun& validator, ListSearchReport* report = nullptr);
 
+// The trail lines of a search: each entry's verdict on each record, then the ranking.
+void traceListSearch(const ListSearchReport& report);
+
 // The list search over the installed VMs; a copy of the chosen record, or null.
 std::unique_ptr<VmRecord> searchValidVmList(const PropertySet& appProperties, const LaunchOptions& options);
 

@@ -48,6 +48,7 @@ ChildResult VmTestApp::run(const std::wstring& arguments, std::vector<std::wstri
     options.extraEnvironment.push_back(L"PATH=" + pathValue);
     options.extraEnvironment.push_back(L"STANDIN_RECORD=" + path(L"rec"));
     options.removedEnvironment.push_back(L"CLASSPATH");
+    options.removedEnvironment.push_back(L"JAVA_HOME");  // the machine's own JDK takes no part
     if (options.workingDirectory.empty()) options.workingDirectory = root();
     std::wstring commandLine = L"\"" + path(L"app.exe") + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;

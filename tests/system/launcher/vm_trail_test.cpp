@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "common/text_convert.h"
+#include "tests/system/launcher/launcher_test_support.h"
 #include "tests/system/launcher/vm_spec_app.h"
 
 using namespace velmora::test;
@@ -17,68 +17,14 @@ const std::string kNoVmError =
     "Quillrun Error: Could not find a valid Java virtual machine to load.\n\n"
     "You may need to reinstall a supported Java virtual machine.\n";
 
-// KIV_DEBUG for the child: absent, or the given value.
-ChildOptions debugSwitch(std::optional<std::wstring> value) {
-    ChildOptions options;
-    options.removedEnvironment.push_back(L"KIV_DEBUG");
-    if (value) options.extraEnvironment.push_back(L"KIV_DEBUG=" + *value);
-    return options;
-}
-
-struct SplitError {
-    std::string trail;  // the "quillrun: " lines
-    std::string rest;   // everything else, in order
-};
-
-SplitError splitTrail(const std::string& standardError) {
-    SplitError split;
-    size_t start = 0;
-    while (start < standardError.size()) {
-        size_t end = standardError.find('\n', start);
-        end = end == std::string::npos ? standardError.size() : end + 1;
-        std::string line = standardError.substr(start, end - start);
-        (line.rfind("quillrun: ", 0) == 0 ? split.trail : split.rest) += line;
-        start = end;
-    }
-    return split;
-}
-
-// The trail must hold this whole line.
-::testing::AssertionResult hasLine(const std::string& trail, const std::wstring& fact) {
-    std::string line = "quillrun: " + velmora::wideToUtf8(fact) + "\n";
-    if (trail.find(line) != std::string::npos) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "missing line: " << line << "in trail:\n" << trail;
-}
-
-size_t lineAt(const std::string& trail, const std::wstring& start) {
-    return trail.find("quillrun: " + velmora::wideToUtf8(start));
-}
-
-std::string utf8(const std::wstring& text) { return velmora::wideToUtf8(text); }
-
 const std::wstring kJavaRoots[] = {L"SOFTWARE\\JavaSoft", L"SOFTWARE\\IBM"};
 
 void removeJavaKeys() {
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-        for (const auto& root : kJavaRoots) {
-            HKEY key = nullptr;
-            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
-                continue;
-            ::RegDeleteTreeW(key, nullptr);
-            ::RegCloseKey(key);
-            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), view, 0);
-        }
-    }
+    for (const auto& root : kJavaRoots) removeKeyTree(HKEY_LOCAL_MACHINE, root);
 }
 
 void setValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
+    ASSERT_TRUE(setRegistryText(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, path, name, value)) << utf8(path);
 }
 
 class DiagnosticTrail : public ::testing::Test {

@@ -1,0 +1,140 @@
+#include "launcher/vm/extended_vm_search.h"
+
+#include "launcher/diagnostic_trail.h"
+#include "launcher/file_system.h"
+#include "launcher/path_text.h"
+#include "launcher/properties/property_set.h"
+#include "launcher/run_context.h"
+#include "launcher/vm/build_options.h"
+#include "launcher/vm/extended_vm_candidates.h"
+#include "launcher/vm/extended_vm_sources.h"
+#include "launcher/vm/installed_vms.h"
+#include "launcher/vm/vm_list_search.h"
+#include "launcher/vm/vm_probe.h"
+#include "launcher/vm/vm_record.h"
+#include "launcher/vm/vm_spec_file.h"
+#include "launcher/vm/vm_spec_search.h"
+#include "launcher/vm/vm_validation.h"
+#include "launcher/wow64.h"
+
+namespace velmora::launcher {
+namespace {
+
+bool isFile(const std::wstring& path) { return exists(path) && !isDirectory(path); }
+
+// The candidates that are worth a probe, each verdict on the trail.
+std::vector<CandidateVerdict> screenedCandidates(const std::vector<std::wstring>& classicExecutables) {
+    std::vector<CandidateVerdict> verdicts =
+        screenCandidates(gatherExtendedCandidates(), classicExecutables, ScreenWorld{isFile, finalPathOf});
+    if (trailEnabled()) {
+        if (verdicts.empty()) trail(L"extended search: no JAVA_HOME, maker's registry key or install folder");
+        for (const auto& verdict : verdicts)
+            trail(L"extended candidate from " + verdict.source +
+                  (verdict.kept ? L": " + verdict.executable : L": skipped, " + verdict.reason));
+    }
+    std::erase_if(verdicts, [](const CandidateVerdict& verdict) { return !verdict.kept; });
+    return verdicts;
+}
+
+std::unique_ptr<VmRecord> searchValidListExtended(const PropertySet& appProperties, const LaunchOptions& options) {
+    const std::vector<std::wstring> entries = splitValidList(appProperties.getProperty(L"kiv.nl.valid.vm.list"));
+    if (entries.empty()) return nullptr;  // nothing can match; the list search said so
+    const int64_t platform = platformValue(appProperties);
+    trail(L"extended search: today's JDKs against the valid-VM list");
+
+    // The installed list is the one the list search has just built and refused.
+    std::vector<std::wstring> classicExecutables;
+    for (const auto& record : installedVms(platform).records) classicExecutables.push_back(record->executablePath());
+    VmList records;
+    for (const auto& candidate : screenedCandidates(classicExecutables)) {
+        records.push_back(probeExtendedVm(candidate.executable, options));
+        if (trailEnabled()) trail(L"probed " + candidate.executable + L": " + describeVm(*records.back()));
+    }
+    std::vector<VmRecord*> pointers;
+    for (auto& record : records) pointers.push_back(record.get());
+    const bool tracing = trailEnabled();
+    ListSearchReport report;
+    VmRecord* best = pickFromValidList(pointers, entries, platform, prefersNot64Bit(platform), options,
+                                       runValidatorClass, tracing ? &report : nullptr);
+    if (tracing) {
+        traceListSearch(report);
+        if (!best) trail(L"extended search: no candidate is accepted");
+    }
+    return best ? best->clone() : nullptr;
+}
+
+std::unique_ptr<VmRecord> searchSpecFilesExtended(const PropertySet& appProperties, const BuildOptions& build,
+                                                  const LaunchOptions& options) {
+    trail(L"extended search: today's JDKs checked by Verify for each VM specification file");
+    const std::vector<CandidateVerdict> candidates = screenedCandidates({});
+    const int64_t platform = platformValue(appProperties);
+    SpecSearchResults results;
+    VmSpec spec;  // single values carry over from one file to the next, as in the search itself
+    for (int32_t n = 0; n < build.specFileTotal(); ++n) {
+        const std::wstring path = L"jvmspecs\\" + build.specFileName(n);
+        parseVmSpec(path, spec);
+        const std::wstring specDirectory = normalisePath(fullPath(parentOf(path, L"."), false));
+        for (const auto& candidate : candidates) {
+            // Checked like a path hint's VM: JVM_EXE below the home, Verify, no 64-bit mark.
+            const std::wstring executable = normalisePath(candidate.home + L"\\" + spec.jvmExe());
+            const std::wstring line = L"extended candidate from " + candidate.source + L" for " + path + L": " + executable;
+            if (!isFile(executable)) {
+                trail(line + L": no such file");
+                continue;
+            }
+            std::wstring failure;
+            if (!runVerify(specDirectory, executable, spec.propertyChecks, trailEnabled() ? &failure : nullptr)) {
+                trail(line + L": refused by Verify, " + failure);
+                continue;
+            }
+            trail(line + L": Verify passed");
+            auto record = probeExtendedVm(executable, options);
+            record->is64Bit = 0;
+            results.add(std::move(record));
+        }
+    }
+    if (trailEnabled()) trail(L"extended search: " + specPlatformRule(platform));
+    return pickSpecSearchResult(results, platform);
+}
+
+}  // namespace
+
+std::unique_ptr<VmRecord> findExtendedVm(const RunContext& context, bool buildOptionsFound,
+                                         const LaunchOptions& options) {
+    const PropertySet& appProperties = context.appProperties;
+    const BuildOptions build(context.vmSpecProperties);
+    const ExtendedSearchKind kind =
+        buildOptionsFound ? extendedSearchAfter(true, build.option(), build.withoutVmSearchOption(), build.specSearchApplies())
+                          : extendedSearchAfter(false, L"", 0, false);
+    if (kind == ExtendedSearchKind::None) {
+        trail(L"extended search: not for these build options (they ask for no search)");
+        return nullptr;
+    }
+    if (!extendedSearchSwitchedOn(appProperties.getProperty(L"kiv.nl.vm.search.extended", L"true"))) {
+        trail(L"extended search: off (kiv.nl.vm.search.extended=false)");
+        return nullptr;
+    }
+    return kind == ExtendedSearchKind::SpecFiles ? searchSpecFilesExtended(appProperties, build, options)
+                                                 : searchValidListExtended(appProperties, options);
+}
+
+std::unique_ptr<VmRecord> probeExtendedVm(const std::wstring& executable, const LaunchOptions& options) {
+    const VmKind kind = detectKind(executable);
+    const std::wstring home = detectHome(executable);
+    const std::wstring vendor = detectVendor(executable);
+    const VmVersion version = detectVersion(executable, kind, L"Sun", home);  // the major-first numbering
+    std::unique_ptr<VmRecord> record;
+    if (version.major > 1)
+        record = std::make_unique<StandardVm>();
+    else
+        record = std::make_unique<ClassicVm>();
+    record->version = version;
+    record->home = home;
+    record->vendor = vendor;
+    record->kind = kind;
+    record->is64Bit = isWow64() && peImageBitness(executable) == 2 ? 1 : 0;
+    record->launchOptions = options;
+    return record;
+}
+
+}  // namespace velmora::launcher
