@@ -9,6 +9,7 @@
 #include "launcher/vm/extended_vm_candidates.h"
 #include "launcher/vm/extended_vm_sources.h"
 #include "launcher/vm/installed_vms.h"
+#include "launcher/vm/pe_image.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_probe.h"
 #include "launcher/vm/vm_record.h"
