@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# start: create the private prefix once and start a persistent wineserver for the run.
-# stop:  stop that wineserver (never one of another prefix).
+# start [DPI]: create the private prefix once and start a persistent wineserver for the run.
+#              DPI: the display scaling a new prefix gets (Wine reads it from the user's LogPixels;
+#              default 96, 100 %). A prefix keeps the scaling it was created with.
+# stop:        stop that wineserver (never one of another prefix).
 set -e
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/wine-env.sh"
@@ -12,6 +14,9 @@ case "${1:-}" in
       /usr/lib/wine/wineserver -w
       # Without a window manager every hide or close would block for 2 s.
       /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+      if [ -n "${2:-}" ]; then
+        /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+      fi
       /usr/lib/wine/wineserver -w
     fi
     # A server already running for this prefix is fine.

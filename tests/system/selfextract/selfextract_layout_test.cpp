@@ -1,7 +1,8 @@
 // Every text of the progress dialog must fit its control, measured in the dialog as the system
 // creates it for each language: with the font it is given and that font's dialog units. Wine
 // chooses the font by the system code page, so each run measures the languages of the code page
-// of its locale, and the build runs the test once per code page (see CMakeLists.txt).
+// of its locale, and the build runs the test once per code page, at 100 %, 150 % and 200 % display
+// scaling (see CMakeLists.txt).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -70,6 +71,18 @@ UINT codePageOfUnixLocale(std::string name) {
     std::replace(name.begin(), name.end(), '_', '-');
     LCID locale = ::LocaleNameToLCID(utf8ToWide(name).c_str(), 0);
     return locale ? codePageOfLocale(locale) : 0;
+}
+
+int screenDpi() {
+    HDC screen = ::GetDC(nullptr);
+    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int expectedDpi() {
+    const char* dpi = std::getenv("VELMORA_EXPECTED_DPI");
+    return dpi ? std::atoi(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
 std::vector<std::string> words(const char* text) {
@@ -244,6 +257,8 @@ TEST_F(SelfextractLayout, EveryLanguageIsMeasuredInOneOfTheRunsAndThisRunHasItsL
     const char* locale = std::getenv("LC_ALL");
     ASSERT_TRUE(locale && *locale) << "LC_ALL names the locale of this run";
     EXPECT_EQ(::GetACP(), codePageOfUnixLocale(locale)) << locale;
+    // The scaling comes from the prefix the run was given; a prefix without it would measure at 100 % again.
+    EXPECT_EQ(screenDpi(), expectedDpi());
 }
 
 TEST_F(SelfextractLayout, EveryTextFitsItsControlWithRealGlyphs) {
@@ -261,8 +276,8 @@ TEST_F(SelfextractLayout, EveryTextFitsItsControlWithRealGlyphs) {
             ControlFont font(dialog);
             RECT units{0, 0, 4, 8};
             ::MapDialogRect(dialog, &units);
-            std::printf("%s: %s, lines of %d px, 4x8 dialog units = %ldx%ld px\n", language.tag, font.face().c_str(),
-                        font.lineHeight(), units.right, units.bottom);
+            std::printf("%s at %d DPI: %s, lines of %d px, 4x8 dialog units = %ldx%ld px\n", language.tag,
+                        screenDpi(), font.face().c_str(), font.lineHeight(), units.right, units.bottom);
         }
         for (const Shown& shown : kShown) check(language, dialog, shown, failures);
         ::DestroyWindow(dialog);

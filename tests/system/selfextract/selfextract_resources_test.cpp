@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cwctype>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,13 @@ protected:
         return stringInBlock(module_.get(), resourceIn(RT_STRING, stringBlockName(id), language), id);
     }
 
+    std::string resourceBytes(LPCWSTR type, LPCWSTR name) {
+        HRSRC found = ::FindResourceW(module_.get(), name, type);
+        if (!found) return {};
+        auto* data = static_cast<const char*>(::LockResource(::LoadResource(module_.get(), found)));
+        return std::string(data, ::SizeofResource(module_.get(), found));
+    }
+
     Dialog dialogOf(LANGID language) {
         HRSRC found = resourceIn(RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME, language);
         if (!found) {
@@ -360,5 +368,65 @@ TEST_F(SelfextractResources, ControlsShownTogetherDoNotOverlapAndStayInTheDialog
                     << shown[i] << " at " << place << " and " << shown[j] << " at " << placeOf(shown[j]);
             }
         }
+    }
+}
+
+TEST_F(SelfextractResources, ManifestAsksToBeDrawnAtEachMonitorsScaling) {
+    std::string manifest = resourceBytes(RT_MANIFEST, MAKEINTRESOURCEW(1));
+    ASSERT_FALSE(manifest.empty());
+    // Windows ignores either setting under another namespace and then stretches the dialog's pixels.
+    for (const char* needle :
+         {"<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+          "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2"})
+        EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
+}
+
+// The dialog shows an icon 32 pixels wide at 100 % scaling and in proportion above, and takes the
+// image of that size or scales a larger one down: each group needs the usual sizes exactly and a
+// large image for high scalings. The working icon is also the program's icon, which Explorer shows
+// at up to 256 pixels. Icon resources take PNG only in 32-bit RGBA.
+TEST_F(SelfextractResources, IconsComeInEverySizeTheyAreDrawnAtAsRgbaPng) {
+    const struct {
+        int id;
+        int largest;
+    } kIcons[] = {{IDI_WORKING, 256}, {IDI_RETRY, 128}, {IDI_FAILURE, 128}};
+    const std::set<int> kUsualSizes = {16, 24, 32, 48, 64};
+
+#pragma pack(push, 2)
+    struct GroupEntry {
+        BYTE width, height, colours, reserved;
+        WORD planes, bitCount;
+        DWORD bytes;
+        WORD id;
+    };
+#pragma pack(pop)
+    for (const auto& icon : kIcons) {
+        SCOPED_TRACE(icon.id);
+        std::string group = resourceBytes(RT_GROUP_ICON, MAKEINTRESOURCEW(icon.id));
+        ASSERT_GE(group.size(), 6u);
+        WORD count = 0;
+        memcpy(&count, group.data() + 4, sizeof count);
+        ASSERT_EQ(group.size(), 6 + count * sizeof(GroupEntry));
+        std::set<int> sizes;
+        for (WORD i = 0; i < count; ++i) {
+            GroupEntry entry;
+            memcpy(&entry, group.data() + 6 + i * sizeof entry, sizeof entry);
+            int size = entry.width ? entry.width : 256;
+            sizes.insert(size);
+            std::string image = resourceBytes(RT_ICON, MAKEINTRESOURCEW(entry.id));
+            ASSERT_GE(image.size(), 26u) << size;
+            EXPECT_EQ(image.substr(0, 8), "\x89PNG\r\n\x1a\n") << size;
+            auto be32 = [&](size_t at) {
+                return static_cast<int>(static_cast<BYTE>(image[at]) << 24 | static_cast<BYTE>(image[at + 1]) << 16 |
+                                        static_cast<BYTE>(image[at + 2]) << 8 | static_cast<BYTE>(image[at + 3]));
+            };
+            EXPECT_EQ(be32(16), size);
+            EXPECT_EQ(be32(20), size);
+            EXPECT_EQ(image[24], 8) << size << ": bits per channel";
+            EXPECT_EQ(image[25], 6) << size << ": colour type RGBA";
+            EXPECT_EQ(entry.bitCount, 32) << size;
+        }
+        for (int size : kUsualSizes) EXPECT_EQ(sizes.count(size), 1u) << size;
+        EXPECT_EQ(*sizes.rbegin(), icon.largest);
     }
 }
