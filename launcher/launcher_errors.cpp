@@ -7,7 +7,7 @@ namespace velmora::launcher {
 namespace {
 
 std::wstring fileFailureText(const FileException& error) {
-    std::wstring text = fullPath(error.path(), false) + L": " + error.message();
+    std::wstring text = (error.path().empty() ? L"" : fullPath(error.path(), false) + L": ") + error.message();
     if (error.systemError() != 0) {
         std::wstring reason = systemErrorText(error.systemError());
         while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))

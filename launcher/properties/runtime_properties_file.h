@@ -1,13 +1,28 @@
 #pragma once
 // The per-run scratch properties file handed to the Java program.
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace velmora::launcher {
 
-// Creates the file (prefix "kiv", unique name in the temporary folder) on first call.
+// Creates the file in the temporary folder on first call: a unique "kiv" name from the
+// system, else "kiv" + a GUID. Removes old scratch files of earlier runs first. Raises
+// FileException naming the folder and the system's reason when no file can be created.
 const std::wstring& runtimePropertiesPath();
 
 void appendRuntimeProperties(const std::vector<std::wstring>& lines);
+
+// Removes, best effort and within the bounds of scratch_file_rules.h, the launcher's own
+// scratch files of earlier runs from `folder` that have not been written for 30 days.
+void sweepOldScratchFiles(const std::wstring& folder);
+
+// The system's unique-name call with the prefix "kiv" (it creates the file); empty when it fails.
+std::wstring systemUniqueName(const std::wstring& folder);
+using UniqueNameCall = std::function<std::wstring(const std::wstring& folder)>;
+
+// A new empty scratch file in `folder`, its path: the name `uniqueName` gives when that file
+// is new, else "kiv" + a GUID + ".tmp".
+std::wstring createScratchFile(const std::wstring& folder, const UniqueNameCall& uniqueName);
 
 }  // namespace velmora::launcher

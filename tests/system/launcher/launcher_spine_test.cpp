@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
+
+#include "common/unique_handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
@@ -164,4 +167,80 @@ TEST_F(LauncherSpine, NoPauseAfterAnError) {
     ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .standardInput = "\n"});
     EXPECT_EQ(r.standardOutput, "");
     EXPECT_EQ(r.standardError, kNoVmLine);
+}
+
+namespace {
+
+// A folder that stands in for the user's temporary folder: the launcher's scratch files go there.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const TempFolder& parent, const std::wstring& name) : path(parent.makeFolder(name)) {}
+
+    // A file of the given age in days.
+    void place(const std::wstring& name, const std::string& bytes, int ageDays) const {
+        writeFileBytes(path + L"\\" + name, bytes);
+        velmora::UniqueFileHandle file(::CreateFileW((path + L"\\" + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                                     OPEN_EXISTING, 0, nullptr));
+        FILETIME now;
+        ::GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+        t.QuadPart -= static_cast<ULONGLONG>(ageDays) * 24 * 60 * 60 * 10'000'000;
+        FILETIME then{t.LowPart, t.HighPart};
+        ::SetFileTime(file.get(), nullptr, nullptr, &then);
+    }
+    bool has(const std::wstring& name) const {
+        return ::GetFileAttributesW((path + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    std::set<std::wstring> scratchNames() const {
+        std::set<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        velmora::UniqueFindHandle find(::FindFirstFileW((path + L"\\kiv*.tmp").c_str(), &found));
+        if (find) do names.insert(found.cFileName); while (::FindNextFileW(find.get(), &found));
+        return names;
+    }
+    ChildOptions options(const std::wstring& workingDirectory) const {
+        return {.workingDirectory = workingDirectory, .extraEnvironment = {L"TMP=" + path, L"TEMP=" + path}};
+    }
+
+    std::wstring path;
+};
+
+const std::string kOwnLines = "kiv.nl.env.x=1\r\nkiv.nl.env.X=1\r\nkiv.nl.env.exact_case.x=1\r\n"
+                              "kiv.nl.current.vm=C:\\\\jre\\\\bin\\\\java.exe\r\n";
+
+}  // namespace
+
+TEST_F(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    folder.write(L"setup.kiv", kValidKiv);
+    ScratchFolder temp(folder, L"temp");
+    temp.place(L"kiv1a.tmp", kOwnLines, 40);                   // ours and old: removed
+    temp.place(L"kiv2b.tmp", kOwnLines, 20);                   // ours, but recent
+    temp.place(L"kiv3c.tmp", "kiv.nl.env.x=1\r\nsomething else\r\n", 40);  // not ours
+    temp.place(L"kiv4d.tmp", "", 40);                          // empty: nothing says whose
+    temp.place(L"old.tmp", kOwnLines, 40);                     // not a scratch file's name
+    ChildResult r = runChild(inQuotes(exe), temp.options(folder.path()));
+    EXPECT_EQ(r.standardError, kNoVmLine);
+    EXPECT_FALSE(temp.has(L"kiv1a.tmp"));
+    for (const wchar_t* kept : {L"kiv2b.tmp", L"kiv3c.tmp", L"kiv4d.tmp", L"old.tmp"}) EXPECT_TRUE(temp.has(kept)) << kept;
+    // This run's own file is there, with its lines.
+    std::set<std::wstring> names = temp.scratchNames();
+    EXPECT_EQ(names.size(), 4u);
+    for (const auto& name : names)
+        if (name != L"kiv2b.tmp" && name != L"kiv3c.tmp" && name != L"kiv4d.tmp")
+            EXPECT_TRUE(readFileBytes(temp.path + L"\\" + name).starts_with("kiv.nl.env.")) << name.size();
+}
+
+TEST_F(LauncherSpine, ScratchFolderThatCannotHoldTheFileIsNamed) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    folder.write(L"setup.kiv", kValidKiv);
+    // A folder that does not exist: the line names it and the system's reason.
+    ScratchFolder missing(folder, L"gone");
+    ::RemoveDirectoryW(missing.path.c_str());
+    ChildResult r = runChild(inQuotes(exe), missing.options(folder.path()));
+    EXPECT_EQ(r.exitCode, 1u);
+    const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" + narrowPath(missing.path) +
+                                 "\\: could not create the scratch properties file in this folder (";
+    EXPECT_EQ(r.standardError.substr(0, expected.size()), expected) << r.standardError;
+    expectEndsWith(r.standardError, ")\n");
 }

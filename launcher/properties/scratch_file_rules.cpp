@@ -1,0 +1,51 @@
+#include "launcher/properties/scratch_file_rules.h"
+
+#include <cwchar>
+
+namespace velmora::launcher {
+namespace {
+
+bool isOwnLine(std::string_view line) {
+    static constexpr std::string_view kFixed[] = {"kiv.control-key=", "kiv.stderr.redirect=", "kiv.stdout.redirect=",
+                                                  "kiv.nl.current.vm="};
+    for (std::string_view key : kFixed)
+        if (line.starts_with(key)) return true;
+    return line.starts_with("kiv.nl.env.") && line.find('=') != std::string_view::npos;
+}
+
+}  // namespace
+
+std::wstring guidScratchName(const unsigned char (&random)[16]) {
+    unsigned char b[16];
+    for (int i = 0; i < 16; ++i) b[i] = random[i];
+    b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);  // version 4: random
+    b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);  // the standard variant
+    wchar_t text[48];
+    std::swprintf(text, 48, L"kiv%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x.tmp", b[0], b[1],
+                  b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    return text;
+}
+
+bool isOwnScratchText(std::string_view head, bool wholeFile) {
+    if (head.empty()) return false;  // nothing tells whose an empty file is
+    size_t start = 0;
+    while (start < head.size()) {
+        size_t end = head.find('\n', start);
+        if (end == std::string_view::npos) {
+            // A line cut by the read window counts when its start can be judged.
+            return !wholeFile && (start > 0 || isOwnLine(head));
+        }
+        std::string_view line = head.substr(start, end - start);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (!isOwnLine(line)) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool olderThanDays(uint64_t lastWrite, uint64_t now, unsigned days) {
+    constexpr uint64_t kDay = 24ull * 60 * 60 * 10'000'000;  // FILETIME counts 100 ns
+    return now > lastWrite && now - lastWrite > days * kDay;
+}
+
+}  // namespace velmora::launcher
