@@ -110,6 +110,11 @@ private:
             LogLine(L"Using TEMP path from win32 subsystem: %s", base.c_str());
             return true;
         }
+        return EnterFallbackBase(base);
+    }
+
+    // C:\Temp, created when missing, made current.
+    bool EnterFallbackBase(std::wstring& base) {
         std::wstring before = CurrentDirectory();
         if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
             if (!::CreateDirectoryW(L"C:\\Temp", nullptr)) {
@@ -131,8 +136,14 @@ private:
     bool MakeWorkingDirectory(const std::wstring& base) {
         directory_.emplace(CurrentDirectory());
         LogLine(L"Extracting to: %s", directory_->returnDirectory().c_str());
-        ::SetCurrentDirectoryW(base.c_str());
-        if (!directory_->Create()) {
+        // A temporary folder that does not exist (a removed drive, a stale profile) must not
+        // send the files into whatever folder is current.
+        std::wstring folder = base;
+        if (!::SetCurrentDirectoryW(folder.c_str())) {
+            LogLine(L"Unable to enter %s: using C:\\Temp instead", base.c_str());
+            if (!EnterFallbackBase(folder)) return false;
+        }
+        if (!directory_->Create(folder)) {
             view_.ShowNoSpacePanel();
             return false;
         }

@@ -26,6 +26,11 @@ std::mt19937 SeededGenerator() {
     return std::mt19937(seed);
 }
 
+std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty() || folder.back() == L'\\' || folder.back() == L'/') return folder + name;
+    return folder + L"\\" + name;
+}
+
 uint64_t RequiredBytes(uint64_t compressedSize) { return 3 * compressedSize; }
 bool HasRoomFor(uint64_t compressedSize, uint64_t freeBytes) { return RequiredBytes(compressedSize) <= freeBytes; }
 
@@ -95,12 +100,13 @@ ScopedWorkingDirectory::~ScopedWorkingDirectory() {
     if (!created.empty()) ::RemoveDirectoryW(created.c_str());
 }
 
-bool ScopedWorkingDirectory::Create() {
+bool ScopedWorkingDirectory::Create(const std::wstring& base) {
     static std::mt19937 generator = SeededGenerator();
     std::wstring name = FirstWorkingDirectoryName(static_cast<long>(std::time(nullptr)));
     for (int attempt = 1; attempt <= kWorkingDirectoryAttempts; ++attempt) {
-        if (::CreateDirectoryW(name.c_str(), nullptr)) {
-            fullPath_ = FullPathOf(name);
+        std::wstring path = PathInFolder(base, name);
+        if (::CreateDirectoryW(path.c_str(), nullptr)) {
+            fullPath_ = FullPathOf(path);
             return true;
         }
         if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;

@@ -15,6 +15,8 @@ std::wstring FirstWorkingDirectoryName(long secondsSince1970);
 std::wstring RandomWorkingDirectoryName(std::mt19937& generator);
 // A generator seeded from the system's cryptographic random source.
 std::mt19937 SeededGenerator();
+// `name` inside `folder`, with one separator between them.
+std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name);
 // Attempts at creating a working directory whose name exists already, the first included.
 inline constexpr int kWorkingDirectoryAttempts = 6;
 
@@ -38,8 +40,8 @@ public:
     ScopedWorkingDirectory& operator=(const ScopedWorkingDirectory&) = delete;
     ~ScopedWorkingDirectory();
 
-    // Creates "I<time>" in the current directory, or "I<random>" while names exist.
-    bool Create();
+    // Creates "I<time>" inside `base`, or "I<random>" while names exist.
+    bool Create(const std::wstring& base);
     // Makes the working directory current; the first time, records its path as entered.
     bool Enter();
     void Leave() const;

@@ -33,8 +33,10 @@ int wmain(int argc, wchar_t** argv) {
     DWORD timeout = command == L"wait" && argc > 3 ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 10000;
     HWND dialog = nullptr;
     if (target.rfind(L"title=", 0) == 0) {
+        // Shown only once WM_INITDIALOG has set the controls up; before, they read as in the template.
         for (DWORD waited = 0; !dialog && waited <= timeout; waited += 50) {
             dialog = ::FindWindowW(L"#32770", target.substr(6).c_str());
+            if (dialog && !::IsWindowVisible(dialog)) dialog = nullptr;
             if (!dialog) ::Sleep(50);
         }
     } else {

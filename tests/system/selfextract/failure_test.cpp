@@ -82,3 +82,24 @@ TEST(Failures, NotEnoughSpace) {
     EXPECT_EQ(find, INVALID_HANDLE_VALUE);
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
+
+// TMP naming a folder that is gone (a removed drive, a stale profile): the files go below
+// C:\Temp, never into the folder that happens to be current.
+TEST(Failures, MissingTemporaryFolderTakesCTemp) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.pack();
+    std::wstring gone = installer.path(L"gone");
+
+    ChildResult result = installer.runQuoted(
+        L"-i silent", {.extraEnvironment = {L"TMP=" + gone, L"TEMP=" + gone, L"STANDIN_EXIT=5"}});
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(installer.path(L"start\\I*").c_str(), &data);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "a working directory in the current folder";
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    std::wstring working = installer.recorded(L"cwd.txt");
+    if (!working.empty()) removeTree(working);
+    EXPECT_EQ(result.exitCode, 5u) << describe(result);
+    EXPECT_EQ(_wcsnicmp(working.c_str(), L"C:\\Temp\\I", 9), 0) << narrow(working);
+    EXPECT_TRUE(contains(installer.seaLog(), "Unable to enter " + narrow(gone))) << installer.seaLog();
+}

@@ -30,6 +30,13 @@ TEST(WorkingDirectoryNames, TimeFirstThenEightRandomDigits) {
               RandomWorkingDirectoryName(b) + RandomWorkingDirectoryName(b));
 }
 
+TEST(WorkingDirectoryNames, PlacedInTheBaseFolderWithOneSeparator) {
+    // The temporary folder ends with a separator, a chosen folder does not, a drive's root does.
+    EXPECT_EQ(PathInFolder(L"C:\\Users\\a\\Temp\\", L"I1"), L"C:\\Users\\a\\Temp\\I1");
+    EXPECT_EQ(PathInFolder(L"D:\\picked", L"I1"), L"D:\\picked\\I1");
+    EXPECT_EQ(PathInFolder(L"D:\\", L"I1"), L"D:\\I1");
+}
+
 TEST(FreeSpaceRule, ThreeTimesThePayloadWithoutOverflow) {
     const uint64_t mb = 1024 * 1024;
     EXPECT_TRUE(HasRoomFor(100 * mb, 300 * mb));
