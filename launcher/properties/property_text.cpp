@@ -10,10 +10,12 @@ public:
     explicit LineSource(std::string_view bytes) : bytes_(bytes.substr(0, bytes.find('\x1a'))) {}
 
     bool atEnd() const { return pos_ >= bytes_.size() && reachedEnd_; }
+    int lineNumber() const { return lineNumber_; }  // of the line read last, from 1
 
     // Characters up to the next LF (consumed, not stored). Hitting the end marks it reached.
     std::wstring readLine() {
         std::wstring line;
+        ++lineNumber_;
         while (true) {
             if (pos_ >= bytes_.size()) {
                 reachedEnd_ = true;
@@ -30,6 +32,7 @@ private:
     std::string_view bytes_;
     size_t pos_ = 0;
     bool reachedEnd_ = false;
+    int lineNumber_ = 0;
 };
 
 std::wstring trim(std::wstring_view text) {
@@ -51,7 +54,8 @@ int hexValue(wchar_t c) {
 
 }  // namespace
 
-void parsePropertyText(std::string_view bytes, PropertySet& set) {
+std::vector<PropertyLine> readPropertyLines(std::string_view bytes) {
+    std::vector<PropertyLine> lines;
     LineSource source(bytes);
     while (!source.atEnd()) {
         std::wstring raw = source.readLine();
@@ -60,6 +64,8 @@ void parsePropertyText(std::string_view bytes, PropertySet& set) {
         size_t equals = raw.find(L'=');
         if (equals == std::wstring::npos) continue;
 
+        PropertyLine line;
+        line.firstLine = source.lineNumber();
         std::wstring key = trim(std::wstring_view(raw).substr(0, equals));
         std::wstring value = trim(std::wstring_view(raw).substr(equals + 1));
         if (!value.empty() && value.back() == L'\\') {
@@ -69,8 +75,16 @@ void parsePropertyText(std::string_view bytes, PropertySet& set) {
                 if (value.empty() || value.back() != L'\\') break;
             }
         }
-        set.set(unescapePropertyText(key), unescapePropertyText(value));
+        line.lastLine = source.lineNumber();
+        line.key = unescapePropertyText(key);
+        line.value = unescapePropertyText(value);
+        lines.push_back(std::move(line));
     }
+    return lines;
+}
+
+void parsePropertyText(std::string_view bytes, PropertySet& set) {
+    for (auto& line : readPropertyLines(bytes)) set.set(std::move(line.key), std::move(line.value));
 }
 
 std::wstring unescapePropertyText(std::wstring_view text) {

@@ -2,10 +2,23 @@
 // The properties text format: reading lines into a set, and the escapes of stored text.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "launcher/properties/property_set.h"
 
 namespace velmora::launcher {
+
+// One key and value as the reader stores it, with the lines it came from (from 1; more than
+// one when the value continues on the following lines).
+struct PropertyLine {
+    std::wstring key;
+    std::wstring value;
+    int firstLine = 0;
+    int lastLine = 0;
+};
+
+// Every key and value of a properties file's bytes in file order, repeated keys included.
+std::vector<PropertyLine> readPropertyLines(std::string_view bytes);
 
 // Parses the bytes of a properties file (one byte is one character) into `set`,
 // adding to and overriding what is there. Malformed lines are skipped, never an error.

@@ -13,22 +13,11 @@
 namespace velmora::launcher {
 namespace {
 
-std::vector<std::wstring> splitRuns(std::wstring_view text, wchar_t separator) {
-    std::vector<std::wstring> pieces;
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && text[i] == separator) ++i;
-        size_t start = i;
-        while (i < text.size() && text[i] != separator) ++i;
-        if (i > start) pieces.emplace_back(text.substr(start, i - start));
-    }
-    return pieces;
-}
-
 int16_t signedMajor(const VmRecord& record) { return static_cast<int16_t>(record.version.major); }
 
 // The fixed entries; nullopt for anything else.
 std::optional<bool> matchesFixedEntry(const VmRecord& r, std::wstring_view entry) {
+    if (!isFixedListEntry(entry)) return std::nullopt;
     const int16_t major = signedMajor(r);
     if (entry == L"ALL") return true;
     if (entry == L"J1") return major <= 1 && r.kind != VmKind::MSJ;
@@ -56,47 +45,6 @@ std::wstring fixedEntryRefusal(const VmRecord& r, std::wstring_view entry) {
 }
 
 }  // namespace
-
-std::vector<std::wstring> splitValidList(std::wstring_view list) { return splitRuns(list, L' '); }
-
-bool isVersionToken(std::wstring_view token) {
-    for (size_t i = 0; i < token.size(); ++i) {
-        wchar_t c = token[i];
-        if ((c >= L'0' && c <= L'9') || c == L'*') continue;
-        if (c == L'.' && i != 0 && i + 1 != token.size() && token[i - 1] != L'.') continue;
-        if (c == L'+' && i + 1 == token.size()) continue;
-        return false;
-    }
-    return true;
-}
-
-CustomEntry splitCustomEntry(std::wstring_view entry) {
-    CustomEntry parts;
-    for (const auto& token : splitRuns(entry, L'_')) {
-        if (token == L"JRE" || token == L"JDK" || token == L"ALL") {
-            parts.kind = token;
-        } else if (isVersionToken(token)) {
-            if (!parts.versionSpec.empty()) parts.versionSpec += L"_";
-            parts.versionSpec += token;
-        } else {
-            parts.validatorArgument = token;
-        }
-    }
-    return parts;
-}
-
-bool matchesVersionSpec(const VmVersion& v, std::wstring_view spec) {
-    if (!spec.empty() && spec.back() == L'+') return !(v < parseVersionText(spec.substr(0, spec.size() - 1)));
-    if (!spec.empty() && spec.back() == L'*') {
-        VmVersion s = parseVersionText(spec.substr(0, spec.size() - 1));
-        if (s.micro != 0) return false;
-        if (s.minor != 0) return v.major == s.major && v.minor == s.minor;
-        return v.major == s.major;
-    }
-    VmVersion s = parseVersionText(spec);
-    if (s.micro == 0) return VmVersion{v.major, v.minor, 0} == s;
-    return v == s;
-}
 
 bool matchesCustomEntry(const VmRecord& record, std::wstring_view upperEntry, const ValidatorRun& validator,
                         std::wstring* refusal) {

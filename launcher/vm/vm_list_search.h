@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "launcher/launch_options.h"
+#include "launcher/vm/vm_list_language.h"
 #include "launcher/vm/vm_version.h"
 
 namespace velmora::launcher {
@@ -15,19 +16,9 @@ namespace velmora::launcher {
 class PropertySet;
 class VmRecord;
 
-struct CustomEntry {
-    std::wstring kind;               // "", "JRE", "JDK" or "ALL"
-    std::wstring versionSpec;        // such as "1.6.0_20", "1.5+", "1.6*"
-    std::wstring validatorArgument;  // handed to the validator class
-};
-
 // Runs the validator class for a record; true when it accepts the record.
 using ValidatorRun = std::function<bool(const VmRecord&, const std::wstring&)>;
 
-std::vector<std::wstring> splitValidList(std::wstring_view list);
-bool isVersionToken(std::wstring_view token);
-CustomEntry splitCustomEntry(std::wstring_view entry);
-bool matchesVersionSpec(const VmVersion& version, std::wstring_view spec);
 // When an entry refuses the record and `refusal` is given, it names the condition that failed.
 bool matchesCustomEntry(const VmRecord& record, std::wstring_view upperEntry, const ValidatorRun& validator,
                         std::wstring* refusal = nullptr);

@@ -1,26 +1,11 @@
 #include "launcher/vm/vm_spec_file.h"
 
-#include <windows.h>
-
 #include <cwchar>
-
-#include "launcher/launcher_errors.h"
-#include "launcher/properties/properties_file.h"
 
 namespace velmora::launcher {
 namespace {
 
 enum class Section { None, Properties, RegistryHints, PathHints };
-
-// Tested in this order, by containment: section keys first, so that a description line
-// that mentions PATH_HINT: still opens the path section. "BOOT_CLASSPATH:" contains
-// "CLASSPATH:" and therefore lands there. "VERBOSE_GC:" is known to the format but sets
-// nothing, which is what an unknown key does too.
-constexpr const wchar_t* kSingleValueKeys[] = {
-    L"DESC:",          L"JVM_EXE:",        L"CLASSPATH:",      L"CLASSPATH_SEPARATOR:", L"SYSTEM:",
-    L"SYSTEM_SEPARATOR:", L"VERBOSE:",     L"VERBOSE_CLASS:",  L"VERBOSE_JNI:",         L"VERSION:",
-    L"BOOT_CLASSPATH:", L"NO_CLASS_GC:",   L"INIT_JAVA_HEAP:", L"MAX_JAVA_HEAP:",       L"REDUCE_OS_SIGNALS:",
-    L"CHECK_JNI:",     L"RUNHPROF_HELP:",  L"RUNHPROF_OPTION:", L"DEBUG:",              L"FUTURE:"};
 
 void addPropertyCheck(std::wstring line, PropertyChecks& checks) {
     if (line.size() >= 2 && line.front() == L'"' && line.back() == L'"') line = line.substr(1, line.size() - 2);
@@ -49,14 +34,14 @@ void parseLine(const std::wstring& line, Section& section, VmSpec& spec) {
         return;
     }
 
-    if (line.find(L"JVM_PROPERTIES") != std::wstring::npos) {
+    if (line.find(kVmSpecSectionKeys[0]) != std::wstring::npos) {
         section = Section::Properties;
-    } else if (line.find(L"PLATFORM_HINT:") != std::wstring::npos) {
+    } else if (line.find(kVmSpecSectionKeys[1]) != std::wstring::npos) {
         section = Section::RegistryHints;
-    } else if (line.find(L"PATH_HINT:") != std::wstring::npos) {
+    } else if (line.find(kVmSpecSectionKeys[2]) != std::wstring::npos) {
         section = Section::PathHints;
     } else {
-        for (const wchar_t* key : kSingleValueKeys) {
+        for (const wchar_t* key : kVmSpecValueKeys) {
             size_t at = line.find(key);
             if (at == std::wstring::npos) continue;
             spec.values[key] = trimmedText(std::wstring_view(line).substr(at + std::wcslen(key)));
@@ -96,10 +81,6 @@ void parseVmSpecText(std::string_view bytes, VmSpec& spec) {
         parseLine(line, section, spec);
         start = end + 1;
     }
-}
-
-void parseVmSpec(const std::wstring& path, VmSpec& spec) {
-    parseVmSpecText(readFileBytes(path, L"could not open file for read"), spec);
 }
 
 }  // namespace velmora::launcher

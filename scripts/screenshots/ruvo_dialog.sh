@@ -38,7 +38,7 @@ mkdir -p "$out" "$work/big/Windows/InstallerData" "$work/broken/Windows" "$work/
 
 # shot NAME INSTALLER-FOLDER CONTROL-TO-WAIT-FOR: packs, starts in dialog mode, captures, cancels.
 shot() {
-  run "$dist/x64/ruvo-pack.exe" --stub "$(win "$dist/x64/ruvo.exe")" --out "$(win "$work/$1.exe")" --level 0 \
+  run "$dist/x64/ruvo-pack.exe" --no-check --stub "$(win "$dist/x64/ruvo.exe")" --out "$(win "$work/$1.exe")" --level 0 \
     "$(win "$work/$2")" 2>/dev/null
   run_localised cmd /c "set TMP=$(win "$work/tmp")&& set TEMP=$(win "$work/tmp")&& $(win "$work/$1.exe")" &
   local ruvo=$!

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include "tools/ruvo_pack/check_command.h"
 #include "tools/ruvo_pack/packer.h"
 
 namespace {
@@ -26,17 +27,21 @@ bool stderrIsTerminal() {
 }
 
 int run(const std::vector<std::string>& arguments) {
-    ruvo_pack::ParsedArguments parsed = ruvo_pack::parseArguments(arguments);
+    const ruvo_pack::CheckRequest check = ruvo_pack::takeCheckOptions(arguments);
+    ruvo_pack::ParsedArguments parsed = ruvo_pack::parseArguments(check.rest);
     if (parsed.command == ruvo_pack::Command::Help) {
         std::fputs(ruvo_pack::usageText().c_str(), stdout);
+        std::fputs(ruvo_pack::checkUsageText().c_str(), stdout);
         return 0;
     }
     if (parsed.command == ruvo_pack::Command::Version) {
         std::fputs(ruvo_pack::versionText().c_str(), stdout);
         return 0;
     }
+    if (check.mode == ruvo_pack::CheckMode::CheckOnly) return ruvo_pack::runCheckCommand(check.rest);
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "ruvo-pack: %s\n%s", parsed.error.c_str(), ruvo_pack::usageText().c_str());
+        std::fprintf(stderr, "ruvo-pack: %s\n%s%s", parsed.error.c_str(), ruvo_pack::usageText().c_str(),
+                     ruvo_pack::checkUsageText().c_str());
         return 2;
     }
     std::string epochError;
@@ -44,6 +49,7 @@ int run(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "ruvo-pack: %s\n", epochError.c_str());
         return 2;
     }
+    if (check.mode == ruvo_pack::CheckMode::PackChecked && !ruvo_pack::checkBeforePacking(parsed.options)) return 1;
 
     const bool terminal = stderrIsTerminal();
     int lastShown = -1;

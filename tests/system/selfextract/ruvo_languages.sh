@@ -17,7 +17,7 @@ driver() { /usr/lib/wine/wine64 "$bin/dialog_driver.exe" "$@" 2>/dev/null | tr -
 mkdir -p "$work/broken/Windows" "$work/tmp"
 echo "no program" > "$work/broken/Windows/setup.exe"
 echo "kiv.nl.java.launcher.main.class=a.B" > "$work/broken/Windows/setup.kiv"
-/usr/lib/wine/wine64 "$dist/ruvo-pack.exe" --stub "$(win "$dist/ruvo.exe")" --out "$(win "$work/setup.exe")" \
+/usr/lib/wine/wine64 "$dist/ruvo-pack.exe" --no-check --stub "$(win "$dist/ruvo.exe")" --out "$(win "$work/setup.exe")" \
   --level 0 "$(win "$work/broken")" >/dev/null 2>&1
 
 status=0

@@ -92,7 +92,8 @@ void TestInstaller::addQuillrunLauncher(const std::string& extraKivLines) const 
 }
 
 std::wstring TestInstaller::pack(int level) const {
-    ChildResult result = runChild(inQuotes(distProgram(L"ruvo-pack.exe")) + L" --stub " +
+    // The payloads hold stand-in launchers and test programs, not applications to check.
+    ChildResult result = runChild(inQuotes(distProgram(L"ruvo-pack.exe")) + L" --no-check --stub " +
                                   inQuotes(stubProgram()) + L" --out " + inQuotes(installer()) +
                                   L" --level " + std::to_wstring(level) + L" " + inQuotes(path(L"payload")));
     if (!result.started || result.exitCode != 0)

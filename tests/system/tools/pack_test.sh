@@ -2,6 +2,8 @@
 # ruvo-pack from the command line: its installers pass `unzip -t` and `7z t`, unpack to the
 # same files and stamps with Info-ZIP and with the archive engine, and its failures leave no
 # output behind. Given a reference packer (another build), both must write the same bytes.
+# Its folder check passes a sound folder and refuses a broken one. The archive trees here hold
+# stand-in launchers, so they are packed with --no-check.
 #   pack_test.sh native PACKER WORKDIR
 #   pack_test.sh wine PACKER.EXE WORKDIR ALEXTRACT.EXE [RUVO.EXE [REFERENCE-PACKER]]
 set -uo pipefail
@@ -21,7 +23,7 @@ make_tree src
 mv src/Windows/setup.exe src/Windows/MyApp.exe && mv src/Windows/setup.kiv src/Windows/MyApp.kiv
 { printf 'MZ'; head -c 741374 /dev/urandom; } > stub.exe
 
-pack --stub "$(path_arg stub.exe)" --out "$(path_arg MyApp.exe)" --level 9 "$(path_arg src)" > pack.log
+pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg MyApp.exe)" --level 9 "$(path_arg src)" > pack.log
 check "packs" test "${PIPESTATUS[0]}" = 0 -a -f MyApp.exe
 check "no warnings for a complete folder" test ! -s pack.log
 check "stub comes first" cmp -s -n 741376 stub.exe MyApp.exe
@@ -32,7 +34,7 @@ check "trailer holds the stub size less 1024" \
 # The reference packs under the same installer name, which the payload records.
 same_as_reference() {  # installer, packer arguments...
   local installer=$1; shift
-  mkdir -p reference && "$reference" --stub stub.exe --out "reference/$installer" "$@" > reference.log 2>&1 &&
+  mkdir -p reference && "$reference" --no-check --stub stub.exe --out "reference/$installer" "$@" > reference.log 2>&1 &&
     cmp "$installer" "reference/$installer"
 }
 if [ -n "$reference" ]; then
@@ -49,11 +51,11 @@ check "Info-ZIP unpacks the same files and stamps" same_tree src info
 
 # Reproducible: the same folder with other file times gives the same bytes under one epoch.
 mkdir -p again1 again2 again3
-SOURCE_DATE_EPOCH=1700000000 pack --stub "$(path_arg stub.exe)" --out "$(path_arg again1/MyApp.exe)" "$(path_arg src)" > /dev/null
+SOURCE_DATE_EPOCH=1700000000 pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg again1/MyApp.exe)" "$(path_arg src)" > /dev/null
 cp -a src src-touched && find src-touched -type f -exec touch -d '2021-06-01 08:00' {} +
-SOURCE_DATE_EPOCH=1700000000 pack --stub "$(path_arg stub.exe)" --out "$(path_arg again2/MyApp.exe)" "$(path_arg src-touched)" > /dev/null
+SOURCE_DATE_EPOCH=1700000000 pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg again2/MyApp.exe)" "$(path_arg src-touched)" > /dev/null
 check "SOURCE_DATE_EPOCH: other file times give the same installer" cmp -s again1/MyApp.exe again2/MyApp.exe
-SOURCE_DATE_EPOCH=soon pack --stub "$(path_arg stub.exe)" --out "$(path_arg again3/MyApp.exe)" "$(path_arg src)" > epoch.log
+SOURCE_DATE_EPOCH=soon pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg again3/MyApp.exe)" "$(path_arg src)" > epoch.log
 check "a malformed SOURCE_DATE_EPOCH is refused" test "${PIPESTATUS[0]}" = 2 -a ! -e again3/MyApp.exe
 rm -rf src-touched again1 again2 again3
 
@@ -70,7 +72,7 @@ fi
 if [ -n "$ruvo" ]; then
   mkdir -p real/Windows && cp "$alextract" real/Windows/Real.exe && printf 'k=v\n' > real/Windows/Real.kiv
   head -c 3000000 /dev/urandom > real/Windows/blob.bin
-  pack --stub "$(path_arg "$(realpath --relative-to="$work" "$ruvo")")" --out "$(path_arg Real.exe)" "$(path_arg real)" > real.log
+  pack --no-check --stub "$(path_arg "$(realpath --relative-to="$work" "$ruvo")")" --out "$(path_arg Real.exe)" "$(path_arg real)" > real.log
   check "packs with the real stub" test "${PIPESTATUS[0]}" = 0
   (cd "$work" && KIV_DEBUG=true timeout 120 "$wine_run" ./Real.exe -i silent > /dev/null 2>&1); rc=$?
   check "the installer runs its launcher and returns its exit code" test $rc = 1
@@ -107,7 +109,7 @@ mkdir -p nolauncher/InstallerData && echo x > nolauncher/InstallerData/a.txt
 pack --stub "$(path_arg stub.exe)" --out "$(path_arg Failed.exe)" "$(path_arg nolauncher)" > nolauncher.log
 check "folder without launcher fails" test "${PIPESTATUS[0]}" = 1
 check "missing launcher is named" grep -q 'no launcher' nolauncher.log
-pack --stub "$(path_arg stub.exe)" --out "$(path_arg no/such/dir/Failed.exe)" "$(path_arg src)" > unwritable.log
+pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg no/such/dir/Failed.exe)" "$(path_arg src)" > unwritable.log
 check "unwritable output fails" test "${PIPESTATUS[0]}" = 1
 check "unwritable output is named" grep -q 'cannot write' unwritable.log
 check "failures leave no output" test -z "$(ls -d Failed.exe* 2>/dev/null)"
@@ -119,9 +121,30 @@ check "--help" grep -q '^Usage: ruvo-pack' help.log
 pack --version > version.log
 check "--version" grep -q '^ruvo-pack [0-9]' version.log
 
+# The folder check: a sound folder passes; one with an error is reported with file, line and
+# fix, and packing it writes nothing unless --no-check is given.
+mkdir -p app/Windows/lib/com/example && printf 'MZ' > app/Windows/App.exe && printf 'c' > app/Windows/lib/com/example/Main.class
+printf 'kiv.nl.java.launcher.main.class=com.example.Main\nkiv.class.path=lib\nkiv.nl.valid.vm.list=JRE_1.8+\n' > app/Windows/App.kiv
+pack --check "$(path_arg app)" > check-sound.log
+check "--check passes a sound folder" test "${PIPESTATUS[0]}" = 0
+check "--check ends with a summary" grep -q ': 0 errors, 0 warnings$' check-sound.log
+printf 'kiv.nl.java.option.java.heap.size.max=2g\n' >> app/Windows/App.kiv
+pack --check --out "$(path_arg Other.exe)" "$(path_arg app)" > check-broken.log
+check "--check fails a folder with an error" test "${PIPESTATUS[0]}" = 1
+check "--check names the file, the line and the fix" grep -qxF \
+  'Windows/App.kiv:4: error: kiv.nl.java.option.java.heap.size.max=2g: the launcher knows the units k and m only and reads "2g" as 2 bytes; write 2048m' check-broken.log
+check "--check warns about the launcher's name" grep -q '^Windows/App.exe: warning: the installer Other.exe starts this launcher' check-broken.log
+check "--check counts" grep -q ': 1 error, 1 warning$' check-broken.log
+pack --stub "$(path_arg stub.exe)" --out "$(path_arg App.exe)" "$(path_arg app)" > refused.log
+check "packing refuses a folder with errors" test "${PIPESTATUS[0]}" = 1 -a ! -e App.exe
+check "the refusal shows the error" grep -q '^Windows/App.kiv:4: error: ' refused.log
+check "the refusal says nothing was written" grep -q 'nothing was written (--no-check packs anyway)' refused.log
+pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg App.exe)" "$(path_arg app)" > unchecked.log
+check "--no-check packs it anyway" test "${PIPESTATUS[0]}" = 0 -a -f App.exe
+
 # A large input shows its progress.
 head -c 40000000 /dev/urandom > src/InstallerData/large.bin
-pack --stub "$(path_arg stub.exe)" --out "$(path_arg Large.exe)" --level 1 "$(path_arg src)" > large.log
+pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg Large.exe)" --level 1 "$(path_arg src)" > large.log
 check "large input packs" test "${PIPESTATUS[0]}" = 0
 check "large input shows progress" grep -q 'packing 100%' large.log
 check "missing NAME.exe is a warning" grep -q 'warning: Windows/Large.exe is not in the folder' large.log

@@ -97,6 +97,21 @@ TEST(PropertyReader, Continuations) {
     EXPECT_EQ(set.getProperty(L"v"), L"a # c=d");
 }
 
+TEST(PropertyReader, LinesInFileOrderWithTheirNumbers) {
+    // Comments, blank and skipped lines still count; a continued value spans its lines; a
+    // repeated key appears each time.
+    auto lines = readPropertyLines("# c\r\n\nk=1\nno separator\nv=a\\\nb\\\nc\nk=2");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].key, L"k");
+    EXPECT_EQ(lines[0].firstLine, 3);
+    EXPECT_EQ(lines[0].lastLine, 3);
+    EXPECT_EQ(lines[1].value, L"a b\\c");
+    EXPECT_EQ(lines[1].firstLine, 5);
+    EXPECT_EQ(lines[1].lastLine, 7);
+    EXPECT_EQ(lines[2].value, L"2");
+    EXPECT_EQ(lines[2].firstLine, 8);
+}
+
 TEST(PropertyReader, EscapesInKeysAndValues) {
     PropertySet set = parse("k=\\u0041\\u00e9\\u20ac\nbad=\\uZZ\nk\\u0032=x\npath=C:\\\\dir\\\\a.jar\n");
     EXPECT_EQ(set.getProperty(L"k"), std::wstring(L"A") + wchar_t(0xE9) + wchar_t(0x20AC));

@@ -11,11 +11,13 @@
 
 #include <zlib.h>
 
+#include "tests/unit/tools/scratch_folder.h"
 #include "tools/ruvo_pack/packer.h"
 #include "tools/ruvo_pack/payload_format.h"
 
 namespace fs = std::filesystem;
 using namespace ruvo_pack;
+using namespace tool_test;
 
 namespace {
 
@@ -23,33 +25,6 @@ uint32_t u16(const std::string& s, size_t at) {
     return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8;
 }
 uint32_t u32(const std::string& s, size_t at) { return u16(s, at) | u16(s, at + 2) << 16; }
-
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-void writeAll(const fs::path& p, const std::string& bytes) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
-class Scratch {
-public:
-    Scratch() {
-        std::random_device random;
-        path_ = fs::temp_directory_path() / ("ruvo-pack-test-" + std::to_string(random()));
-        fs::create_directories(path_);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    fs::path operator/(const std::string& relative) const { return path_ / fs::path(std::u8string(relative.begin(), relative.end())); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 TEST(PayloadFormat, HeaderTrailerAndRecords) {
     std::string header = payloadHeader("setup");

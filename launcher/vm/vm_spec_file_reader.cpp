@@ -1,0 +1,11 @@
+// Reading a VM specification file from disk, apart from the parser, which needs no system call.
+#include "launcher/properties/properties_file.h"
+#include "launcher/vm/vm_spec_file.h"
+
+namespace velmora::launcher {
+
+void parseVmSpec(const std::wstring& path, VmSpec& spec) {
+    parseVmSpecText(readFileBytes(path, L"could not open file for read"), spec);
+}
+
+}  // namespace velmora::launcher

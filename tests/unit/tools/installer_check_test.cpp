@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/zip_writer.h"
+#include "tests/unit/tools/scratch_folder.h"
+#include "tools/ruvo_pack/installer_check.h"
+#include "tools/ruvo_pack/installer_keys.h"
+#include "tools/ruvo_pack/jar_listing.h"
+
+using namespace ruvo_pack;
+using namespace tool_test;
+namespace {
+
+// A jar holding these members, each with a little data.
+std::string jarOf(const std::vector<std::string>& members) {
+    std::vector<velmora::test::ZipMember> entries(members.size());
+    for (size_t i = 0; i < members.size(); ++i) {
+        entries[i].name = members[i];
+        entries[i].data = "class";
+    }
+    return velmora::test::zipArchive(entries);
+}
+
+const std::string kKiv =
+    "kiv.nl.java.launcher.main.class=com.example.Main\n"
+    "kiv.class.path=lib\\\\app.jar;classes\n"
+    "kiv.nl.valid.vm.list=JRE_1.8+ 11*\n"
+    "kiv.nl.java.option.java.heap.size.max=512m\n";
+
+const std::string kBuildOptions =
+    "build.option=withoutvm\n"
+    "build.without.vm.search.option=10\n"
+    "build.jvmspec.applicable=true\n"
+    "build.jvmspec.total.num=1\n"
+    "build.jvmspec.0=jre8.spec\n";
+
+const std::string kSpecFile =
+    "JVM_EXE: bin\\java.exe\n"
+    "JVM_PROPERTIES\n"
+    "java.version=1.8*\n"
+    "/:\n"
+    "PLATFORM_HINT:\n"
+    "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\JRE\\1.8*\\JavaHome\n"
+    "/:\n";
+
+// A sound installer folder: launcher, .kiv, a jar and a class folder, build options with one
+// specification file.
+std::map<std::string, std::string> soundFolder() {
+    return {{"Windows/MyApp.exe", "MZ"},
+            {"Windows/MyApp.kiv", kKiv},
+            {"Windows/lib/app.jar", jarOf({"com/example/Main.class"})},
+            {"Windows/classes/readme.txt", "x"},
+            {"Windows/jvmspecs/jvmspecs.properties", kBuildOptions},
+            {"Windows/jvmspecs/jre8.spec", kSpecFile},
+            {"Windows/jvmspecs/Verify.jar", jarOf({"Verify.class"})}};
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+struct CheckCase {
+    const char* name;
+    std::map<std::string, std::string> changes;  // path -> new content; "" removes the file
+    std::vector<std::string> expected;
+    std::string installerName = "MyApp";
+};
+
+const CheckCase kCases[] = {
+    {"sound folder", {}, {}},
+    {"misspelled key",
+     {{"Windows/MyApp.kiv", kKiv + "kiv.nl.java.option.java.heap.size.intial=16m\nmy.own.key=1\n"}},
+     {"Windows/MyApp.kiv:5: warning: kiv.nl.java.option.java.heap.size.intial: unknown key; did you mean "
+      "kiv.nl.java.option.java.heap.size.initial?"}},
+    {"missing jar",
+     {{"Windows/MyApp.kiv", replaced(kKiv, "classes", "lib\\\\gone.jar;classes")}},
+     {"Windows/MyApp.kiv:2: error: class path entry 'lib\\\\gone.jar': Windows/lib/gone.jar is not in the folder"}},
+    {"main class in no jar",
+     {{"Windows/MyApp.kiv", replaced(kKiv, "com.example.Main", "com.example.Other")}},
+     {"Windows/MyApp.kiv:1: error: main class com.example.Other (com/example/Other.class) is in none of the class "
+      "path's jars and folders"}},
+    {"main class in a class folder",
+     {{"Windows/MyApp.kiv", replaced(kKiv, "com.example.Main", "com.example.Loose")},
+      {"Windows/classes/com/example/Loose.class", "class"}},
+     {}},
+    {"heap size in gigabytes",
+     {{"Windows/MyApp.kiv", replaced(kKiv, "512m", "2g")}},
+     {"Windows/MyApp.kiv:4: error: kiv.nl.java.option.java.heap.size.max=2g: the launcher knows the units k and m "
+      "only and reads \"2g\" as 2 bytes; write 2048m"}},
+    {"colon as class path separator",
+     {{"Windows/MyApp.kiv", replaced(kKiv, "lib\\\\app.jar;classes", "lib/app.jar:classes")}},
+     {"Windows/MyApp.kiv:1: error: main class com.example.Main (com/example/Main.class) is in none of the class "
+      "path's jars and folders",
+      "Windows/MyApp.kiv:2: error: class path entry 'lib/app.jar:classes' contains ':', which does not separate "
+      "entries: the launcher splits the class path at ';' only"}},
+    {"valid-VM list entries that match no VM",
+     {{"Windows/MyApp.kiv", replaced(kKiv, "JRE_1.8+ 11*", "JRE_1.8plus 11.0.2* 1.*8 j2")}},
+     {"Windows/MyApp.kiv:3: error: valid-VM list entry JRE_1.8plus: 1.8PLUS is neither a kind nor a version, so the "
+      "launcher hands it to the validator class com.merrow.util.jvm.Validator, which the class path does not hold: "
+      "the entry matches no VM",
+      "Windows/MyApp.kiv:3: error: valid-VM list entry 11.0.2* matches no VM: a '*' after a third version number "
+      "never matches; write 11.0*",
+      "Windows/MyApp.kiv:3: error: valid-VM list entry 1.*8: '*' and '+' count only at the end of the version (such "
+      "as 1.8* or 1.8+)"}},
+    {"validator class in the class path",
+     {{"Windows/MyApp.kiv", replaced(kKiv, "JRE_1.8+", "CHECK_JRE")},
+      {"Windows/classes/com/merrow/util/jvm/Validator.class", "class"}},
+     {}},
+    {"unknown build option",
+     {{"Windows/jvmspecs/jvmspecs.properties", replaced(kBuildOptions, "withoutvm", "withjvm")}},
+     {"Windows/jvmspecs/jvmspecs.properties:1: error: build.option is 'withjvm': the launcher finds no VM unless it "
+      "is withvm or withoutvm (in lower case)"}},
+    {"missing specification file",
+     {{"Windows/jvmspecs/jre8.spec", ""}},
+     {"Windows/jvmspecs/jvmspecs.properties:5: error: the specification file Windows/jvmspecs/jre8.spec is not in "
+      "the folder: the launcher stops with an error"}},
+    {"specification search without Verify.jar, a section left open",
+     {{"Windows/jvmspecs/Verify.jar", ""},
+      {"Windows/jvmspecs/jre8.spec", "PATH_HINT:\njre\nJVM_EXE: bin\\java.exe\n"}},
+     {"Windows/jvmspecs/jre8.spec: error: no JVM_EXE: line (here or in an earlier file): the launcher cannot tell "
+      "which executable to run",
+      "Windows/jvmspecs/jre8.spec: error: Windows/jvmspecs/Verify.jar is not in the folder: without it no VM passes "
+      "the specification search",
+      "Windows/jvmspecs/jre8.spec:3: warning: JVM_EXE: inside a section is not read as a key; end the section with a "
+      "/: line first"}},
+    {"VM pack download",
+     {{"Windows/jvmspecs/jvmspecs.properties",
+       replaced(kBuildOptions, "search.option=10",
+                "search.option=11\nbuild.without.vm.not.found.download.url=HTTP://example.com/jre.zip")}},
+     {"Windows/jvmspecs/jvmspecs.properties:3: error: option 11 downloads the VM pack at "
+      "build.without.vm.not.found.download.url: the launcher downloads only from URLs that begin with http or ftp "
+      "in lower case"}},
+    {"class path from the environment, a continued value, a line without '='",
+     {{"Windows/MyApp.kiv",
+       replaced(kKiv, "classes", "$ENV_CLASSPATH$") + "kiv.application.name=My App\\\\\nkiv.class.path: x\n"}},
+     {"Windows/MyApp.kiv:2: note: class path entry '$ENV_CLASSPATH$' comes from the CLASSPATH variable of the user's "
+      "machine: not checked",
+      "Windows/MyApp.kiv:5: warning: the value ends with a backslash, so the launcher reads line 6 as part of it"}},
+    {"a line without '=', an indented comment",
+     {{"Windows/MyApp.kiv", kKiv + "kiv.class.path: x\n  # note=1\n"}},
+     {"Windows/MyApp.kiv:5: warning: no '=' on this line, so the launcher skips it; only '=' separates a key from "
+      "its value",
+      "Windows/MyApp.kiv:6: warning: not a comment: only a '#' in the first column starts one, so this line sets the "
+      "key '# note'"}},
+    {"jar that is no ZIP file",
+     {{"Windows/lib/app.jar", "not a zip"}},
+     {"Windows/MyApp.kiv:1: error: main class com.example.Main (com/example/Main.class) is in none of the class "
+      "path's jars and folders",
+      "Windows/MyApp.kiv:2: error: class path entry 'lib\\\\app.jar': Windows/lib/app.jar is not a jar the VM can "
+      "read (no ZIP directory)"}},
+    {"launcher not named after the installer",
+     {},
+     {"Windows/MyApp.exe: warning: the installer Setup.exe starts this launcher, as Windows/Setup.exe is not in the "
+      "folder; name the launcher after the installer"},
+     "Setup"},
+    {"no .kiv beside the launcher",
+     {{"Windows/MyApp.kiv", ""}},
+     {"Windows: error: no MyApp.kiv beside MyApp.exe: the launcher ends with message 102"}},
+    {"no launcher", {{"Windows/MyApp.exe", ""}},
+     {".: error: no launcher: neither Windows/ nor Windows_Pure_64_Bit/ holds an .exe file for the installer to "
+      "start"}},
+};
+
+class InstallerCheck : public testing::TestWithParam<CheckCase> {};
+
+TEST_P(InstallerCheck, ReportsExactlyTheseLines) {
+    const CheckCase& c = GetParam();
+    Scratch folder;
+    auto files = soundFolder();
+    for (const auto& [path, content] : c.changes) files[path] = content;
+    for (const auto& [path, content] : files)
+        if (!content.empty()) writeAll(folder / path, content);
+
+    CheckResult result = checkInstallerFolder(folder.path(), CheckOptions{c.installerName});
+    std::vector<std::string> lines;
+    for (const auto& finding : result.findings) lines.push_back(formatFinding(finding));
+    EXPECT_EQ(lines, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, InstallerCheck, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<CheckCase>& info) { return "case" + std::to_string(info.index); });
+
+TEST(InstallerCheck, SummaryCountsErrorsAndWarnings) {
+    CheckResult result;
+    EXPECT_EQ(summaryText(result), "0 errors, 0 warnings");
+    result.findings = {{"a", 1, Severity::Error, "x"}, {"a", 0, Severity::Warning, "y"}, {"a", 0, Severity::Note, "z"}};
+    EXPECT_EQ(summaryText(result), "1 error, 1 warning");
+}
+
+TEST(JarListing, DirectoryBehindOtherBytesAndDamage) {
+    Scratch folder;
+    writeAll(folder / "prefixed.jar", std::string(5000, 'x') + jarOf({"a/B.class", "META-INF/"}));
+    writeAll(folder / "cut.jar", jarOf({"a/B.class"}).substr(0, 60));
+    auto names = zipMemberNames(folder / "prefixed.jar");
+    ASSERT_TRUE(names);
+    EXPECT_EQ(*names, (std::set<std::string>{"META-INF/", "a/B.class"}));
+    EXPECT_FALSE(zipMemberNames(folder / "cut.jar"));
+    EXPECT_FALSE(zipMemberNames(folder / "missing.jar"));
+}
+
+TEST(InstallerKeys, LookupAndSuggestions) {
+    EXPECT_TRUE(findKey(KeyFile::Kiv, "kiv.class.path"));
+    EXPECT_FALSE(findKey(KeyFile::Kiv, "KIV.CLASS.PATH"));  // keys are case-sensitive
+    EXPECT_TRUE(findKey(KeyFile::BuildOptions, "build.jvmspec.12"));
+    EXPECT_FALSE(findKey(KeyFile::BuildOptions, "build.jvmspec.x"));
+    EXPECT_TRUE(findKey(KeyFile::InstallerProperties, "INSTALLER_UI"));
+    EXPECT_EQ(nearestKey(KeyFile::Kiv, "KIV.USER.DIR"), "kiv.user.dir");
+    EXPECT_EQ(nearestKey(KeyFile::Kiv, "kiv.nl.current.mv"), "kiv.nl.current.vm");
+    EXPECT_EQ(nearestKey(KeyFile::Kiv, "kiv.nl.current"), "");
+    EXPECT_EQ(nearestKey(KeyFile::BuildOptions, "kiv.class.path"), "");  // another file's key
+}
+
+}  // namespace

@@ -1,0 +1,263 @@
+#include "tools/ruvo_pack/installer_keys.h"
+
+#include <algorithm>
+
+namespace ruvo_pack {
+namespace {
+
+constexpr const char* kLauncher = "launcher";
+constexpr const char* kRuvo = "ruvo";
+constexpr const char* kBoth = "launcher; ruvo rewrites it";
+constexpr const char* kNoEffect = "Read; no effect.";
+
+using K = KeyFile;
+using V = ValueKind;
+
+const std::vector<KeyInfo> kKeys = {
+    {K::Kiv, "kiv.nl.java.launcher.main.class", V::Text, "", "", kLauncher,
+     "Main class on the java command line. Required: without it the run ends with message 104.",
+     "kiv.nl.java.launcher.main.class=com.example.Main"},
+    {K::Kiv, "kiv.class.path", V::ClassPath, "", "", kLauncher,
+     "Jars and folders, separated by `;` (not `:`), relative to the `.kiv` file's folder or absolute. The first "
+     "`$ENV_CLASSPATH$` becomes the `CLASSPATH` variable. Required: empty, the run ends with message 104.",
+     "kiv.class.path=lib\\\\app.jar;lib\\\\util.jar"},
+    {K::Kiv, "kiv.nl.current.vm", V::Path, "", "", kLauncher,
+     "The VM's java.exe, relative to the `.kiv` file's folder or absolute. Used when the file exists (after a "
+     "`KIV_VM` argument and the build options); otherwise the valid-VM list decides. It or "
+     "`kiv.nl.valid.vm.list` is required (message 104).",
+     "kiv.nl.current.vm=resource\\\\jre\\\\bin\\\\java.exe"},
+    {K::Kiv, "kiv.nl.valid.vm.list", V::VmList, "", "", kLauncher,
+     "Acceptable installed VMs, separated by spaces: `ALL`, `J1`, `J2`, `JDK`, `JRE`, `JDK_J1`, `JDK_J2`, "
+     "`JRE_J1`, `JRE_J2`, `MSJ`, or a kind, a version (`1.8+` and above, `11*` any 11.x, `1.8.0_20` exactly) "
+     "and a validator argument joined by `_`. The best VM that one entry accepts is used.",
+     "kiv.nl.valid.vm.list=JRE_1.8+ JDK_11+"},
+    {K::Kiv, "kiv.nl.win32.java.launcher.platform", V::ByteSize, "", "1", kLauncher,
+     "0 prefers VMs marked 64-bit, 1 unmarked ones; 2 takes only marked, 3 only unmarked VMs. Only a 32-bit "
+     "launcher under 64-bit Windows marks a VM.",
+     "kiv.nl.win32.java.launcher.platform=1"},
+    {K::Kiv, "kiv.user.dir", V::Path, "", "", kLauncher,
+     "Working folder of the Java program, relative to the `.kiv` file's folder or absolute; empty, the folder "
+     "the launcher was started in.",
+     "kiv.user.dir=."},
+    {K::Kiv, "kiv.application.name", V::Text, "", "Quillrun", kLauncher, "Title of the console window.",
+     "kiv.application.name=My Application"},
+    {K::Kiv, "kiv.installer.windows.ui.default", V::Text, "", "", kLauncher,
+     "Exactly `SILENT` (capitals) makes the run silent (no download progress) when the command line does not "
+     "decide; the last argument `silent` (any case) turns it on, any other last argument off.",
+     "kiv.installer.windows.ui.default=SILENT"},
+    {K::Kiv, "kiv.win32.console.pause", V::Switch, "", "off", kLauncher,
+     "Waits for Enter after the Java program has ended.", "kiv.win32.console.pause=yes"},
+    {K::Kiv, "kiv.nl.java.option.verbose", V::Choice, "normal, all, gc, class, none", "", kLauncher,
+     "`-verbose`, `-verbose:gc` or `-verbose:class` (any letter case); any other value prints \"invalid "
+     "verbosity selection\" and adds nothing.",
+     "kiv.nl.java.option.verbose=gc"},
+    {K::Kiv, "kiv.nl.java.option.garbage.collection.extent", V::Text, "", "", kLauncher,
+     "Any value that is not empty, even `false`, adds `-Xnoclassgc`.",
+     "kiv.nl.java.option.garbage.collection.extent=full"},
+    {K::Kiv, "kiv.nl.java.option.garbage.collection.background.thread", V::Flag, "", "off", kLauncher,
+     "Adds `-Xnoasyncgc`, which current VMs refuse: they do not start.",
+     "kiv.nl.java.option.garbage.collection.background.thread=false"},
+    {K::Kiv, "kiv.nl.java.option.debugging", V::Flag, "", "off", kLauncher, "Adds `-Xdebug`.",
+     "kiv.nl.java.option.debugging=true"},
+    {K::Kiv, "kiv.nl.java.option.compiler", V::Flag, "", "off", kLauncher,
+     "On, adds `-Djava.compiler=off`: the key turns the option on, not the compiler.",
+     "kiv.nl.java.option.compiler=on"},
+    {K::Kiv, "kiv.nl.java.option.additional", V::Text, "", "", kLauncher,
+     "Added to the VM options as written, before `-classpath`.",
+     "kiv.nl.java.option.additional=-Dfile.encoding=UTF-8"},
+    {K::Kiv, "kiv.nl.java.option.java.heap.size.initial", V::ByteSize, "", "0", kBoth,
+     "Initial heap, written as `-Xms` and a byte count; 0 or less adds nothing. Only `k` and `m` are units: "
+     "`2g` reads as 2 bytes. The installer's `-jvmxms VALUE` replaces the line.",
+     "kiv.nl.java.option.java.heap.size.initial=64m"},
+    {K::Kiv, "kiv.nl.java.option.java.heap.size.max", V::ByteSize, "", "0", kBoth,
+     "Maximum heap, written as `-Xmx` and a byte count; 0 or less adds nothing. Only `k` and `m` are units: "
+     "`2g` reads as 2 bytes. The installer's `-jvmxmx VALUE` replaces the line.",
+     "kiv.nl.java.option.java.heap.size.max=2048m"},
+    {K::Kiv, "kiv.nl.win32.microsoftvm.min.version", V::Integer, "", "0", kLauncher,
+     "Lowest build number of the Microsoft VM (`jview.exe`) that may run the program.",
+     "kiv.nl.win32.microsoftvm.min.version=3167"},
+    {K::Kiv, "kiv.nl.java.option.verify.mode", V::Flag, "", "off", kLauncher, kNoEffect,
+     "kiv.nl.java.option.verify.mode=false"},
+
+    {K::BuildOptions, "build.option", V::Choice, "withvm, withoutvm", "", kLauncher,
+     "`withvm`: the installer ships a VM; `withoutvm`: it does not. Any other value, or none, finds no VM "
+     "(message 101).",
+     "build.option=withoutvm"},
+    {K::BuildOptions, "build.with.vm.search.option", V::Choice, "20, 21", "20", kLauncher,
+     "With a VM: 20 searches, then takes the shipped `resource\\jre`; 21 takes it at once.",
+     "build.with.vm.search.option=21"},
+    {K::BuildOptions, "build.without.vm.search.option", V::Choice, "10, 11, 12", "10", kLauncher,
+     "Without a VM: 10 searches; 11 searches, then downloads the VM pack at the not-found URL; 12 downloads the "
+     "pack at the direct URL at once.",
+     "build.without.vm.search.option=11"},
+    {K::BuildOptions, "build.jvmspec.applicable", V::Text, "", "", kLauncher,
+     "Exactly `true` (with a total above 0) makes the searches use the specification files; otherwise they use "
+     "`kiv.nl.valid.vm.list` (without a VM: `kiv.nl.current.vm` first).",
+     "build.jvmspec.applicable=true"},
+    {K::BuildOptions, "build.jvmspec.total.num", V::Integer, "", "0", kLauncher,
+     "Number of specification files.", "build.jvmspec.total.num=1"},
+    {K::BuildOptions, "build.jvmspec.<n>", V::FileName, "", "", kLauncher,
+     "Specification file n (from 0) in `jvmspecs\\`. Each needs `Verify.jar` beside it.",
+     "build.jvmspec.0=jre8.spec"},
+    {K::BuildOptions, "build.without.vm.not.found.download.url", V::Url, "", "", kLauncher,
+     "VM pack for option 11: a URL beginning with `http` or `ftp` in lower case and ending in `.vm`.",
+     "build.without.vm.not.found.download.url=https://example.com/jre8.vm"},
+    {K::BuildOptions, "build.without.vm.not.found.download.url.md5Checksum.applicable", V::Text, "", "", kLauncher,
+     "Exactly `true` checks the pack of option 11 against the MD5 value.",
+     "build.without.vm.not.found.download.url.md5Checksum.applicable=true"},
+    {K::BuildOptions, "build.without.vm.not.found.download.url.md5Checksum.value", V::Md5, "", "", kLauncher,
+     "MD5 of the pack of option 11: 32 lower-case hexadecimal digits.",
+     "build.without.vm.not.found.download.url.md5Checksum.value=9e107d9d372bb6826bd81d3542a419d6"},
+    {K::BuildOptions, "build.without.vm.direct.download.url", V::Url, "", "", kLauncher,
+     "VM pack for option 12: a URL beginning with `http` or `ftp` in lower case and ending in `.vm`.",
+     "build.without.vm.direct.download.url=ftp://example.com/jre8.vm"},
+    {K::BuildOptions, "build.without.vm.dont.search.download.url.md5Checksum.applicable", V::Text, "", "",
+     kLauncher, "Exactly `true` checks the pack of option 12 against the MD5 value.",
+     "build.without.vm.dont.search.download.url.md5Checksum.applicable=true"},
+    {K::BuildOptions, "build.without.vm.dont.search.download.url.md5Checksum.value", V::Md5, "", "", kLauncher,
+     "MD5 of the pack of option 12: 32 lower-case hexadecimal digits.",
+     "build.without.vm.dont.search.download.url.md5Checksum.value=9e107d9d372bb6826bd81d3542a419d6"},
+    {K::BuildOptions, "build.with.vm", V::Text, "", "", kLauncher, kNoEffect, "build.with.vm=true"},
+    {K::BuildOptions, "build.without.vm", V::Text, "", "", kLauncher, kNoEffect, "build.without.vm=true"},
+
+    {K::SpecFile, "JVM_PROPERTIES", V::Section, "", "", kLauncher,
+     "Starts the lines `name=expected` that the VM must report through `Verify`: `*` anything, `1.8*` a "
+     "prefix, `1.4...` a prefix, anything else exactly.",
+     "JVM_PROPERTIES"},
+    {K::SpecFile, "PLATFORM_HINT:", V::Section, "", "", kLauncher,
+     "Starts the registry values that hold a VM home, as `\\HIVE\\key path\\value name`; a `*` ends a key-name "
+     "prefix.",
+     "PLATFORM_HINT:"},
+    {K::SpecFile, "PATH_HINT:", V::Section, "", "", kLauncher,
+     "Starts the folders that may be a VM home: below the root of every fixed drive (fewer than two dots), or "
+     "climbing from the installer file's folder (`..\\jre`).",
+     "PATH_HINT:"},
+    {K::SpecFile, "/:", V::Section, "", "", kLauncher, "Ends a section.", "/:"},
+    {K::SpecFile, "JVM_EXE:", V::Path, "", "", kLauncher,
+     "The executable below a VM home. A file that does not set it keeps the value of an earlier file.",
+     "JVM_EXE: bin\\java.exe"},
+    {K::SpecFile, "DESC:", V::Text, "", "", kLauncher, kNoEffect, "DESC: Java 8 runtime"},
+    {K::SpecFile, "CLASSPATH:", V::Text, "", "", kLauncher, kNoEffect, "CLASSPATH: lib\\rt.jar"},
+    {K::SpecFile, "CLASSPATH_SEPARATOR:", V::Text, "", "", kLauncher, kNoEffect, "CLASSPATH_SEPARATOR: ;"},
+    {K::SpecFile, "SYSTEM:", V::Text, "", "", kLauncher, kNoEffect, "SYSTEM: -D"},
+    {K::SpecFile, "SYSTEM_SEPARATOR:", V::Text, "", "", kLauncher, kNoEffect, "SYSTEM_SEPARATOR: ="},
+    {K::SpecFile, "VERBOSE:", V::Text, "", "", kLauncher, kNoEffect, "VERBOSE: -verbose"},
+    {K::SpecFile, "VERBOSE_CLASS:", V::Text, "", "", kLauncher, kNoEffect, "VERBOSE_CLASS: -verbose:class"},
+    {K::SpecFile, "VERBOSE_GC:", V::Text, "", "", kLauncher, "Known to the format; sets nothing.",
+     "VERBOSE_GC: -verbose:gc"},
+    {K::SpecFile, "VERBOSE_JNI:", V::Text, "", "", kLauncher, kNoEffect, "VERBOSE_JNI: -verbose:jni"},
+    {K::SpecFile, "VERSION:", V::Text, "", "", kLauncher, kNoEffect, "VERSION: -version"},
+    {K::SpecFile, "BOOT_CLASSPATH:", V::Text, "", "", kLauncher,
+     "Read as `CLASSPATH:` (its name contains that key); no effect.", "BOOT_CLASSPATH: -Xbootclasspath:"},
+    {K::SpecFile, "NO_CLASS_GC:", V::Text, "", "", kLauncher, kNoEffect, "NO_CLASS_GC: -Xnoclassgc"},
+    {K::SpecFile, "INIT_JAVA_HEAP:", V::Text, "", "", kLauncher, kNoEffect, "INIT_JAVA_HEAP: -Xms"},
+    {K::SpecFile, "MAX_JAVA_HEAP:", V::Text, "", "", kLauncher, kNoEffect, "MAX_JAVA_HEAP: -Xmx"},
+    {K::SpecFile, "REDUCE_OS_SIGNALS:", V::Text, "", "", kLauncher, kNoEffect, "REDUCE_OS_SIGNALS: -Xrs"},
+    {K::SpecFile, "CHECK_JNI:", V::Text, "", "", kLauncher, kNoEffect, "CHECK_JNI: -Xcheck:jni"},
+    {K::SpecFile, "RUNHPROF_HELP:", V::Text, "", "", kLauncher, kNoEffect, "RUNHPROF_HELP: -Xrunhprof:help"},
+    {K::SpecFile, "RUNHPROF_OPTION:", V::Text, "", "", kLauncher, kNoEffect, "RUNHPROF_OPTION: -Xrunhprof:"},
+    {K::SpecFile, "DEBUG:", V::Text, "", "", kLauncher, kNoEffect, "DEBUG: -Xdebug"},
+    {K::SpecFile, "FUTURE:", V::Text, "", "", kLauncher, kNoEffect, "FUTURE: -Xfuture"},
+
+    {K::InstallerProperties, "installer_ui", V::Text, "", "", kRuvo,
+     "The first line that begins with `installer_ui` (any case) decides: a line containing `silent` shows no "
+     "window, one containing `console` runs in console mode, any other shows the progress dialog. Not read "
+     "after `-i silent`.",
+     "installer_ui=silent"},
+};
+
+std::string lowerText(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool matchesPattern(std::string_view pattern, std::string_view key) {
+    constexpr std::string_view number = "<n>";
+    size_t at = pattern.find(number);
+    if (at == std::string_view::npos) return pattern == key;
+    if (key.size() <= at || key.substr(0, at) != pattern.substr(0, at)) return false;
+    std::string_view digits = key.substr(at);
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Optimal string alignment distance: insertions, deletions, substitutions and swaps of two
+// neighbours each count 1.
+size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i)
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+std::string cell(std::string_view text) { return text.empty() ? std::string("empty") : "`" + std::string(text) + "`"; }
+
+}  // namespace
+
+const std::vector<KeyInfo>& installerKeys() { return kKeys; }
+
+const KeyInfo* findKey(KeyFile file, std::string_view key) {
+    for (const auto& k : kKeys)
+        if (k.file == file && (file == KeyFile::InstallerProperties ? lowerText(key) == k.key : matchesPattern(k.key, key)))
+            return &k;
+    return nullptr;
+}
+
+std::string nearestKey(KeyFile file, std::string_view key) {
+    const std::string lowered = lowerText(key);
+    std::string best;
+    size_t bestDistance = 3;  // two slips at most
+    for (const auto& k : kKeys) {
+        if (k.file != file || std::string_view(k.key).find('<') != std::string_view::npos) continue;
+        size_t distance = editDistance(lowered, lowerText(k.key));
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = k.key;
+        }
+    }
+    return best;
+}
+
+std::string kindName(const KeyInfo& key) {
+    switch (key.kind) {
+        case ValueKind::Text: return "text";
+        case ValueKind::Path: return "path";
+        case ValueKind::ClassPath: return "class path";
+        case ValueKind::VmList: return "valid-VM list";
+        case ValueKind::ByteSize: return "byte size (k or m)";
+        case ValueKind::Integer: return "integer";
+        case ValueKind::Flag: return "flag (true, on, t)";
+        case ValueKind::Switch: return "switch (true, yes, on)";
+        case ValueKind::Choice: return "one of " + std::string(key.choices);
+        case ValueKind::Url: return "URL";
+        case ValueKind::Md5: return "MD5";
+        case ValueKind::FileName: return "file name";
+        case ValueKind::Section: return "section";
+    }
+    return "text";
+}
+
+std::string referenceTable(KeyFile file) {
+    std::string out = file == KeyFile::SpecFile ? "| Line key | Value | Effect | Example |\n|---|---|---|---|\n"
+                                                : "| Key | Type | Default | Read by | Effect | Example |\n"
+                                                  "|---|---|---|---|---|---|\n";
+    for (const auto& k : kKeys) {
+        if (k.file != file) continue;
+        if (file == KeyFile::SpecFile)
+            out += "| `" + std::string(k.key) + "` | " + kindName(k) + " | " + k.effect + " | `" + k.example + "` |\n";
+        else
+            out += "| `" + std::string(k.key) + "` | " + kindName(k) + " | " + cell(k.defaultValue) + " | " + k.readBy +
+                   " | " + k.effect + " | `" + k.example + "` |\n";
+    }
+    return out;
+}
+
+}  // namespace ruvo_pack

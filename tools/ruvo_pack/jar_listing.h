@@ -1,0 +1,14 @@
+#pragma once
+// The member names of a jar (any ZIP file), read from its central directory.
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace ruvo_pack {
+
+// Nullopt when the file cannot be read or holds no readable ZIP directory (a VM skips such
+// a class path entry). Understands ZIP64 directories and data before the archive.
+std::optional<std::set<std::string>> zipMemberNames(const std::filesystem::path& file);
+
+}  // namespace ruvo_pack
