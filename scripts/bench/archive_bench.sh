@@ -24,7 +24,7 @@ bench() {  # kind: mixed or large
   /usr/bin/python3 "$here/scripts/bench/make_payload_tree.py" "$work/tree" "$size_mb" "$1"
   stub="$dist/i686/ruvo.exe"
   [ -f "$stub" ] || { stub="$work/stub.exe"; { printf 'MZ'; head -c 741374 /dev/zero; } > "$stub"; }
-  "$packer" --stub "$stub" --out "$work/Bench.exe" "$work/tree" 2>/dev/null
+  "$packer" --no-check --stub "$stub" --out "$work/Bench.exe" "$work/tree" 2>/dev/null
   files=$(find "$work/tree" -type f | wc -l)
   bytes=$(du -sb --apparent-size "$work/tree" | cut -f1)
   rm -rf "$work/tree"

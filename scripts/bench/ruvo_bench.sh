@@ -29,7 +29,7 @@ mkdir -p "$work/tree/Windows"
 cp "$bin/standin_vm.exe" "$work/tree/Windows/Bench.exe"
 echo "kiv.nl.java.launcher.main.class=com.example.Main" > "$work/tree/Windows/Bench.kiv"
 "$here/cmake/wine-prefix.sh" start
-run "$dist/x64/ruvo-pack.exe" --stub "$(win "$dist/x64/ruvo.exe")" --out "$(win "$work/Bench.exe")" \
+run "$dist/x64/ruvo-pack.exe" --no-check --stub "$(win "$dist/x64/ruvo.exe")" --out "$(win "$work/Bench.exe")" \
   "$(win "$work/tree")" 2>/dev/null
 files=$(find "$work/tree" -type f | wc -l)
 bytes=$(du -sb --apparent-size "$work/tree" | cut -f1)
