@@ -386,6 +386,11 @@ private:
         if (extent == L"false" || extent == L"off" || extent == L"no" || extent == L"0")
             add(kiv_, lineOf(L"kiv.nl.java.option.garbage.collection.extent"), Severity::Warning,
                 "any value adds -Xnoclassgc, this one too; leave the key out to go without it");
+        const std::wstring extended = kivValues_.getProperty(L"kiv.nl.vm.search.extended");
+        if (extended != L"false" && (asciiLower(extended) == L"false" || asciiLower(extended) == L"off" ||
+                                     asciiLower(extended) == L"no"))
+            add(kiv_, lineOf(L"kiv.nl.vm.search.extended"), Severity::Warning,
+                "only exactly false turns the extended VM search off");
         const std::wstring ui = kivValues_.getProperty(L"kiv.installer.windows.ui.default");
         if (asciiLower(ui) == L"silent" && ui != L"SILENT")
             add(kiv_, lineOf(L"kiv.installer.windows.ui.default"), Severity::Warning,

@@ -31,6 +31,10 @@ const std::vector<KeyInfo> kKeys = {
      "`JRE_J1`, `JRE_J2`, `MSJ`, or a kind, a version (`1.8+` and above, `11*` any 11.x, `1.8.0_20` exactly) "
      "and a validator argument joined by `_`. The best VM that one entry accepts is used.",
      "kiv.nl.valid.vm.list=JRE_1.8+ JDK_11+"},
+    {K::Kiv, "kiv.nl.vm.search.extended", V::Text, "", "true", kLauncher,
+     "Exactly `false` turns off the extended search (`JAVA_HOME`, the registry keys and install folders of "
+     "today's JDKs), which is asked only when the classic search finds no VM; any other value leaves it on.",
+     "kiv.nl.vm.search.extended=false"},
     {K::Kiv, "kiv.nl.win32.java.launcher.platform", V::ByteSize, "", "1", kLauncher,
      "0 prefers VMs marked 64-bit, 1 unmarked ones; 2 takes only marked, 3 only unmarked VMs. Only a 32-bit "
      "launcher under 64-bit Windows marks a VM.",

@@ -141,12 +141,13 @@ const CheckCase kCases[] = {
      {"Windows/MyApp.kiv:2: note: class path entry '$ENV_CLASSPATH$' comes from the CLASSPATH variable of the user's "
       "machine: not checked",
       "Windows/MyApp.kiv:5: warning: the value ends with a backslash, so the launcher reads line 6 as part of it"}},
-    {"a line without '=', an indented comment",
-     {{"Windows/MyApp.kiv", kKiv + "kiv.class.path: x\n  # note=1\n"}},
+    {"a line without '=', an indented comment, a switch in capitals",
+     {{"Windows/MyApp.kiv", kKiv + "kiv.class.path: x\n  # note=1\nkiv.nl.vm.search.extended=FALSE\n"}},
      {"Windows/MyApp.kiv:5: warning: no '=' on this line, so the launcher skips it; only '=' separates a key from "
       "its value",
       "Windows/MyApp.kiv:6: warning: not a comment: only a '#' in the first column starts one, so this line sets the "
-      "key '# note'"}},
+      "key '# note'",
+      "Windows/MyApp.kiv:7: warning: only exactly false turns the extended VM search off"}},
     {"jar that is no ZIP file",
      {{"Windows/lib/app.jar", "not a zip"}},
      {"Windows/MyApp.kiv:1: error: main class com.example.Main (com/example/Main.class) is in none of the class "
