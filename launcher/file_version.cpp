@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
+#include "launcher/console_service.h"
 #include "launcher/file_system.h"
 
 namespace velmora::launcher {
@@ -48,7 +47,7 @@ std::wstring companyNameOf(const std::wstring& path) {
         value == nullptr)
         return {};
     std::wstring company(value);
-    std::wprintf(L"company: %ls\n", company.c_str());
+    writeStandardText(STD_OUTPUT_HANDLE, L"company: " + company + L"\n");
     return company;
 }
 

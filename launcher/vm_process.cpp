@@ -1,7 +1,6 @@
 #include "launcher/vm_process.h"
 
 #include <atomic>
-#include <cstdio>
 
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
@@ -30,9 +29,6 @@ UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchO
     std::wstring directory = options.workingDirectory.empty() ? std::wstring() : fullPath(options.workingDirectory, false);
     trail(L"starting: " + commandLine);
     trail(L"working directory: " + (directory.empty() ? std::wstring(L"(the launcher's own)") : directory));
-
-    // What the launcher printed so far comes before what the Java program prints.
-    std::fflush(stdout);
 
     std::wstring writable = commandLine;
     PROCESS_INFORMATION info{};

@@ -1,9 +1,9 @@
 #include "launcher/vm/installed_vms.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "common/text_convert.h"
+#include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
@@ -57,7 +57,7 @@ std::wstring registryPlace(const wchar_t* keyPath, REGSAM access) {
 // A link on the search path counts as the file it leads to.
 std::wstring finalPathOf(const std::wstring& path) {
     FinalPath resolved = resolveFinalPath(path);
-    if (resolved.status == FinalPathStatus::EmptyFile) std::fputws(L"Cannot map a file with a length of zero.\n", stdout);
+    if (resolved.status == FinalPathStatus::EmptyFile) writeStandardText(STD_OUTPUT_HANDLE, L"Cannot map a file with a length of zero.\n");
     return resolved.path;
 }
 

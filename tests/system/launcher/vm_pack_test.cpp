@@ -301,8 +301,8 @@ public:
         const std::wstring record = path(L"rec\\exe.txt");
         return fileExists(record) ? utf8ToWide(readFileBytes(record)) : std::wstring();
     }
-    void placeStandIn(const std::wstring& relative) const {
-        folder_.write(relative, readFileBytes(testBinFolder() + L"\\standin_vm_sun18.exe"));
+    void placeStandIn(const std::wstring& relative, const std::wstring& variant = L"standin_vm_sun18") const {
+        folder_.write(relative, readFileBytes(testBinFolder() + L"\\" + variant + L".exe"));
     }
 
 private:
@@ -357,12 +357,19 @@ TEST(PackEndToEnd, SearchFirstDownloadsOnlyWhenNothingMatches) {
         EXPECT_FALSE(contains(result.standardOutput, "Downloading VM Pack"));
         EXPECT_FALSE(fileExists(installer.path(L"Windows\\resource")));
     }
-    {  // None installed: the pack is fetched and its VM started.
+    {  // None the list accepts: the pack is fetched and its VM started.
         WithoutVmInstaller installer(options);
-        ChildResult result = installer.run();
+        installer.placeStandIn(L"old\\bin\\java.exe", L"standin_vm_classic");  // a Java 1 VM, refused by J2
+        ChildResult result = installer.run(installer.path(L"old\\bin"));
         EXPECT_EQ(result.exitCode, 0u) << describe(result) << result.standardError;
         EXPECT_TRUE(contains(result.standardOutput, "\nExtracted the JVM pack successfully!!\n"));
         EXPECT_EQ(installer.chosenVm(), installer.path(L"Windows\\resource\\jre\\bin\\java.exe"));
+        // On a pipe the lines keep the run's order (the refused VM was looked at before the
+        // download) and one kind of line end.
+        const std::string& out = result.standardOutput;
+        EXPECT_LT(out.find("company: Sun Microsystems, Inc.\n"), out.find("Downloading VM Pack")) << out;
+        EXPECT_LT(out.find("Extracted the JVM pack"), out.rfind("company: Sun Microsystems, Inc.\n")) << out;
+        EXPECT_EQ(out.find('\r'), std::string::npos) << out;
     }
 }
 

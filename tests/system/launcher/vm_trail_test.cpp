@@ -44,7 +44,7 @@ TEST_F(DiagnosticTrail, OffTheRunIsAsItAlwaysWas) {
 
     // What this case has always printed and started (the scratch file's name is new each run).
     const std::string expectedOutput =
-        "company: Sun Microsystems, Inc.\r\ncompany: Oracle Corporation\r\nstandin: application Main ran\n";
+        "company: Sun Microsystems, Inc.\ncompany: Oracle Corporation\nstandin: application Main ran\n";
     const std::wstring expectedCommandLine =
         L"\"" + jre11 + L"\" --add-opens java.base/jdk.internal.loader=ALL-UNNAMED -Dsun.java2d.uiScale.enabled=false"
         L" -classpath \"" + app.path(L"app.jar") + L";\" Main \"" + app.forwardSlashes(app.path(L"app.kiv")) +
