@@ -98,6 +98,8 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     return result;
 }
 
+bool contains(const std::string& haystack, const std::string& needle) { return haystack.find(needle) != std::string::npos; }
+
 std::string describe(const ChildResult& result) {
     if (!result.started) return "not started, error " + std::to_string(result.startError);
     return (result.timedOut ? std::string("timed out") : "exit code " + std::to_string(result.exitCode)) +

@@ -32,4 +32,6 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
 // Everything known of a run, for a failing assertion's message.
 std::string describe(const ChildResult& result);
 
+bool contains(const std::string& haystack, const std::string& needle);
+
 }  // namespace velmora::test

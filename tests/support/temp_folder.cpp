@@ -64,6 +64,8 @@ void writeFileBytes(const std::wstring& path, const std::string& bytes) {
     if (!bytes.empty()) ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+bool fileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 void removeTree(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));

@@ -26,5 +26,6 @@ private:
 std::string readFileBytes(const std::wstring& path);
 void writeFileBytes(const std::wstring& path, const std::string& bytes);
 void removeTree(const std::wstring& path);
+bool fileExists(const std::wstring& path);  // a file or a folder
 
 }  // namespace velmora::test

@@ -9,41 +9,9 @@
 
 #include "common/text_convert.h"
 #include "tests/support/child_process.h"
+#include "tests/support/registry_keys.h"
 
 namespace velmora::test {
-
-// Removes a key and everything below it, in both registry views.
-inline void removeKeyTree(HKEY hive, const std::wstring& path) {
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(hive, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) continue;
-        ::RegDeleteTreeW(key, nullptr);
-        ::RegCloseKey(key);
-        ::RegDeleteKeyExW(hive, path.c_str(), view, 0);
-    }
-}
-
-// Creates the key as needed; false when the value could not be written.
-inline bool setRegistryValue(HKEY hive, REGSAM view, const std::wstring& path, const std::wstring& name, DWORD type,
-                             const void* data, DWORD size) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    const bool written = ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return written;
-}
-
-inline bool setRegistryText(HKEY hive, REGSAM view, const std::wstring& path, const std::wstring& name,
-                            const std::wstring& text) {
-    return setRegistryValue(hive, view, path, name, REG_SZ, text.c_str(),
-                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-inline bool setRegistryNumber(HKEY hive, REGSAM view, const std::wstring& path, const std::wstring& name, DWORD number) {
-    return setRegistryValue(hive, view, path, name, REG_DWORD, &number, sizeof number);
-}
 
 // KIV_DEBUG for the child: absent, or the given value.
 inline ChildOptions debugSwitch(std::optional<std::wstring> value, ChildOptions options = {}) {

@@ -5,10 +5,9 @@
 
 #include <algorithm>
 
-#include "launcher/vm/registry_hints.h"
+#include "tests/support/registry_keys.h"
 #include "tests/system/launcher/vm_spec_app.h"
 
-using namespace velmora::launcher;
 using namespace velmora::test;
 
 namespace {
@@ -211,36 +210,17 @@ namespace {
 // A key of its own under HKLM\SOFTWARE in both registry views, removed afterwards.
 class RegistryHintsTest : public ::testing::Test {
 protected:
-    void SetUp() override { removeKeys(); }
-    void TearDown() override { removeKeys(); }
+    void SetUp() override { removeKeyTree(HKEY_LOCAL_MACHINE, root_); }
+    void TearDown() override { removeKeyTree(HKEY_LOCAL_MACHINE, root_); }
 
     void setHome(REGSAM view, const std::wstring& relativeKey, const std::wstring& home) {
-        HKEY key = nullptr;
-        std::wstring path = root_ + L"\\" + relativeKey;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
-                                    &key, nullptr),
-                  ERROR_SUCCESS);
-        ::RegSetValueExW(key, L"JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(home.c_str()),
-                         static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(key);
+        EXPECT_TRUE(setRegistryText(HKEY_LOCAL_MACHINE, view, root_ + L"\\" + relativeKey, L"JavaHome", home));
     }
     std::string hint(const std::wstring& relativeKey) const {
         return narrow(L"\\HKEY_LOCAL_MACHINE\\" + root_ + L"\\" + relativeKey + L"\\JavaHome");
     }
 
     const std::wstring root_ = L"SOFTWARE\\VelmoraHintTest-" + std::to_wstring(::GetCurrentProcessId());
-
-private:
-    void removeKeys() {
-        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-            HKEY key = nullptr;
-            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, root_.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
-                continue;
-            ::RegDeleteTreeW(key, nullptr);
-            ::RegCloseKey(key);
-            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, root_.c_str(), view, 0);
-        }
-    }
 };
 
 }  // namespace
@@ -269,8 +249,6 @@ TEST_F(RegistryHintsTest, BothViewsAndWildcards) {
     setHome(KEY_WOW64_64KEY, L"JRE\\1.6", app.path(L"jre6"));
     setHome(KEY_WOW64_64KEY, L"JRE\\CurrentVersion", app.path(L"jre64"));
     const std::string wildcard = hint(L"JRE\\1.*");
-    EXPECT_EQ(expandRegistryWildcards({widen(wildcard)}),
-              (std::vector<std::wstring>{widen(hint(L"JRE\\1.5")), widen(hint(L"JRE\\1.6"))}));
     app.spec(L"a.spec", head + wildcard + "\n");
     EXPECT_EQ(app.runAndChoose(), vm5);
     EXPECT_EQ(app.verified(), (std::vector<std::wstring>{vm5, vm6}));  // every hint is tried
@@ -279,7 +257,6 @@ TEST_F(RegistryHintsTest, BothViewsAndWildcards) {
 
     // A wildcard under a key that does not open stays as it is and finds nothing.
     const std::string unopened = hint(L"Missing\\1.*");
-    EXPECT_EQ(expandRegistryWildcards({widen(unopened)}), std::vector<std::wstring>{widen(unopened)});
     app.spec(L"a.spec", head + unopened + "\n");
     EXPECT_EQ(app.runAndChoose(), L"exit 1");
     EXPECT_TRUE(app.verified().empty());

@@ -10,7 +10,6 @@
 namespace velmora::test {
 
 std::wstring widen(const std::string& utf8) { return utf8ToWide(utf8); }
-bool contains(const std::string& haystack, const std::string& needle) { return haystack.find(needle) != std::string::npos; }
 
 VmTestApp::VmTestApp() {
     if (!::CopyFileW(distProgram(L"quillrun.exe").c_str(), path(L"app.exe").c_str(), FALSE))

@@ -40,6 +40,5 @@ private:
 };
 
 std::wstring widen(const std::string& utf8);
-bool contains(const std::string& haystack, const std::string& needle);
 
 }  // namespace velmora::test

@@ -17,21 +17,8 @@ const std::string kNoVmError =
     "Quillrun Error: Could not find a valid Java virtual machine to load.\n\n"
     "You may need to reinstall a supported Java virtual machine.\n";
 
-const std::wstring kJavaRoots[] = {L"SOFTWARE\\JavaSoft", L"SOFTWARE\\IBM"};
-
-void removeJavaKeys() {
-    for (const auto& root : kJavaRoots) removeKeyTree(HKEY_LOCAL_MACHINE, root);
-}
-
-void setValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    ASSERT_TRUE(setRegistryText(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, path, name, value)) << utf8(path);
-}
-
-class DiagnosticTrail : public ::testing::Test {
-protected:
-    void SetUp() override { removeJavaKeys(); }
-    void TearDown() override { removeJavaKeys(); }
-};
+// The trail's registry cases share the Java keys' clean-up.
+using DiagnosticTrail = JavaRegistry;
 
 }  // namespace
 
@@ -85,10 +72,10 @@ TEST_F(DiagnosticTrail, NamesEveryCandidateAndWhyItWasRefused) {
     app.configureVm(L"regjdk11\\bin", "validator.exit=3\n");
     std::wstring pathJre = app.placeVm(L"standin_vm_sun18", L"onpath\\bin\\java.exe");
     app.configureVm(L"onpath\\bin", "exit=7\n");
-    setValue(L"SOFTWARE\\JavaSoft\\JRE\\1.8", L"JavaHome", app.path(L"regjre8"));
-    setValue(L"SOFTWARE\\JavaSoft\\JRE\\1.8", L"MicroVersion", L"0");
-    setValue(L"SOFTWARE\\JavaSoft\\Java Development Kit\\11.0.2", L"JavaHome", app.path(L"regjdk11"));
-    setValue(L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.5", L"JavaHome", app.path(L"gone"));  // no MicroVersion
+    const REGSAM native = KEY_WOW64_64KEY;
+    registerVm(native, L"SOFTWARE\\JavaSoft\\JRE\\1.8", app.path(L"regjre8"), L"0");
+    registerVm(native, L"SOFTWARE\\JavaSoft\\Java Development Kit\\11.0.2", app.path(L"regjdk11"), nullptr);
+    registerVm(native, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.5", app.path(L"gone"), nullptr);  // no MicroVersion
 
     app.writeKiv(kKiv + "kiv.nl.valid.vm.list=CHECK_JDK JRE_1.8.0_310\n");
     ChildResult result = app.run(L"", {app.path(L"missing"), app.path(L"onpath\\bin")}, debugSwitch(L"TRUE"));

@@ -188,8 +188,6 @@ DWORD RunningProgram::wait(DWORD timeoutMs) {
     return code;
 }
 
-bool contains(const std::string& haystack, const std::string& needle) { return haystack.find(needle) != std::string::npos; }
-
 size_t countOf(const std::string& haystack, const std::string& needle) {
     size_t count = 0;
     for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++count;

@@ -70,7 +70,6 @@ private:
     DWORD processId_ = 0;
 };
 
-bool contains(const std::string& haystack, const std::string& needle);
 size_t countOf(const std::string& haystack, const std::string& needle);
 std::string narrow(const std::wstring& text);
 // Incompressible bytes.

@@ -15,8 +15,6 @@ using namespace velmora::test;
 
 namespace {
 
-bool fileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // Extracts every entry the way the pack unpacking does; the results in entry order.
 std::vector<uint32_t> extractEverything(const std::wstring& archive, const std::wstring& base) {
     ZipReaderHandle reader = ZipReaderOpen(archive);

@@ -31,27 +31,32 @@ std::wstring versionOf(const std::wstring& path) { return versionText(probeExecu
 }  // namespace
 
 TEST(VmProbe, VersionResourcesOfEachMaker) {
+    struct Case {
+        const wchar_t* variant;
+        const wchar_t* relative;
+        const wchar_t* vendor;
+        const wchar_t* version;
+        VmKind kind;
+        const wchar_t* home;
+    };
+    const Case cases[] = {
+        {L"standin_vm_sun11", L"jdk11\\bin\\java.exe", L"Sun", L"11.0.2", VmKind::JRE, L"jdk11"},
+        {L"standin_vm_sun18", L"jre8\\bin\\java.exe", L"Sun", L"8.0.310", VmKind::JRE, L"jre8"},
+        // IBM drops the first part even when it is not 1.
+        {L"standin_vm_ibm", L"ibm\\jre\\bin\\java.exe", L"IBM", L"0.6.15", VmKind::JRE, L"ibm\\jre"},
+        {L"standin_vm_jview", L"win\\JVIEW.EXE", L"Microsoft", L"1.4.0", VmKind::MSJ, L"win"},
+    };
     TempFolder f;
-    VmProbe sun11 = probeExecutable(place(f, L"standin_vm_sun11", L"jdk11\\bin\\java.exe"));
-    EXPECT_EQ(sun11.vendor, L"Sun");
-    EXPECT_EQ(versionText(sun11.version), L"11.0.2");
-    EXPECT_EQ(sun11.kind, VmKind::JRE);
-    EXPECT_EQ(sun11.home, f / L"jdk11");
-
+    for (const auto& c : cases) {
+        VmProbe probe = probeExecutable(place(f, c.variant, c.relative));
+        EXPECT_EQ(probe.vendor, c.vendor) << c.relative;
+        EXPECT_EQ(versionText(probe.version), c.version) << c.relative;
+        EXPECT_EQ(probe.kind, c.kind) << c.relative;
+        EXPECT_EQ(probe.home, f / c.home) << c.relative;
+    }
     place(f, L"standin_vm", L"jdk11\\bin\\javac.exe");
     EXPECT_EQ(probeExecutable(f / L"jdk11\\bin\\java.exe").kind, VmKind::JDK);
     EXPECT_EQ(probeExecutable(place(f, L"standin_vm_sun11", L"jdk11\\bin\\jrew.exe")).kind, VmKind::JRE);
-
-    EXPECT_EQ(versionOf(place(f, L"standin_vm_sun18", L"jre8\\bin\\java.exe")), L"8.0.310");
-    VmProbe ibm = probeExecutable(place(f, L"standin_vm_ibm", L"ibm\\jre\\bin\\java.exe"));
-    EXPECT_EQ(ibm.vendor, L"IBM");
-    EXPECT_EQ(versionText(ibm.version), L"0.6.15");  // the first part is dropped even when it is not 1
-    EXPECT_EQ(ibm.home, f / L"ibm\\jre");
-
-    VmProbe jview = probeExecutable(place(f, L"standin_vm_jview", L"win\\JVIEW.EXE"));
-    EXPECT_EQ(jview.kind, VmKind::MSJ);
-    EXPECT_EQ(jview.vendor, L"Microsoft");
-    EXPECT_EQ(versionText(jview.version), L"1.4.0");
 }
 
 TEST(VmProbe, FileProbesWithoutVersionResource) {
