@@ -57,7 +57,7 @@ std::vector<std::wstring> vendorHomeKeys(const VendorLayout& layout, const Subke
         std::vector<std::wstring> next;
         for (const auto& key : keys)
             for (const auto& name : listSubkeys(key))
-                if (accepts(level, name)) next.push_back(key + L"\\" + name);
+                if (accepts(level, name)) next.push_back(std::wstring(key).append(L"\\").append(name));
         keys = std::move(next);
     }
     return keys;
@@ -94,6 +94,7 @@ std::vector<CandidateVerdict> screenCandidates(const std::vector<ExtendedCandida
                                                const std::vector<std::wstring>& classicExecutables,
                                                const ScreenWorld& world) {
     std::vector<std::wstring> classic;
+    classic.reserve(classicExecutables.size());
     for (const auto& executable : classicExecutables) classic.push_back(world.finalPath(executable));
     std::vector<std::wstring> keptFinal;
     std::vector<std::wstring> keptSources;

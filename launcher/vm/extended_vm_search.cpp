@@ -78,14 +78,15 @@ std::unique_ptr<VmRecord> searchSpecFilesExtended(const PropertySet& appProperti
         for (const auto& candidate : candidates) {
             // Checked like a path hint's VM: JVM_EXE below the home, Verify, no 64-bit mark.
             const std::wstring executable = normalisePath(candidate.home + L"\\" + spec.jvmExe());
-            const std::wstring line = L"extended candidate from " + candidate.source + L" for " + path + L": " + executable;
+            std::wstring line = L"extended candidate from " + candidate.source;
+            line.append(L" for ").append(path).append(L": ").append(executable);
             if (!isFile(executable)) {
                 trail(line + L": no such file");
                 continue;
             }
             std::wstring failure;
             if (!runVerify(specDirectory, executable, spec.propertyChecks, trailEnabled() ? &failure : nullptr)) {
-                trail(line + L": refused by Verify, " + failure);
+                trail(line.append(L": refused by Verify, ").append(failure));
                 continue;
             }
             trail(line + L": Verify passed");

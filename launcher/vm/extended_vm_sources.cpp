@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "common/text_convert.h"
@@ -23,11 +24,12 @@ struct View {
 struct Hive {
     HKEY handle;
     const wchar_t* name;
-    std::vector<View> views;
+    View views[2];
+    size_t viewCount;
 };
 const Hive kHives[] = {
-    {HKEY_LOCAL_MACHINE, L"HKLM", {{KEY_WOW64_64KEY, L" (64-bit view)"}, {KEY_WOW64_32KEY, L" (32-bit view)"}}},
-    {HKEY_CURRENT_USER, L"HKCU", {{0, L""}}},
+    {HKEY_LOCAL_MACHINE, L"HKLM", {{KEY_WOW64_64KEY, L" (64-bit view)"}, {KEY_WOW64_32KEY, L" (32-bit view)"}}, 2},
+    {HKEY_CURRENT_USER, L"HKCU", {{0, L""}, {0, L""}}, 1},
 };
 
 // Names of variables ignore case, as the system's own lookups do.
@@ -72,7 +74,7 @@ ExtendedCandidate readHomeValue(HKEY hive, REGSAM view, const std::wstring& keyP
 
 void addRegistryCandidates(std::vector<ExtendedCandidate>& into) {
     for (const Hive& hive : kHives)
-        for (const View& view : hive.views)
+        for (const View& view : std::span(hive.views, hive.viewCount))
             for (const VendorLayout& layout : vendorLayouts()) {
                 SubkeyLister lister = [&](const std::wstring& path) { return subkeysOf(hive.handle, view.flag, path); };
                 for (const auto& keyPath : vendorHomeKeys(layout, lister))
@@ -106,8 +108,10 @@ std::vector<ExtendedCandidate> gatherExtendedCandidates() {
     if (!javaHome.empty()) candidates.push_back({L"JAVA_HOME", javaHome, L""});
     addRegistryCandidates(candidates);
     for (const auto& parent : installFolderParents(environmentValue))
-        for (const auto& name : subfolderNames(parent))
-            candidates.push_back({L"folder " + parent + L"\\" + name, parent + L"\\" + name, L""});
+        for (const auto& name : subfolderNames(parent)) {
+            std::wstring home = std::wstring(parent).append(L"\\").append(name);
+            candidates.push_back({L"folder " + home, home, L""});
+        }
     return candidates;
 }
 
