@@ -1,7 +1,5 @@
 #include "common/process_start.h"
 
-#include <vector>
-
 namespace velmora {
 
 namespace {
@@ -10,7 +8,8 @@ namespace {
 // console has them anyway, and the inherit list refuses them.
 bool isConsolePseudoHandle(HANDLE handle) { return (reinterpret_cast<ULONG_PTR>(handle) & 3) == 3; }
 
-// Inheritable duplicates of the standard handles, each distinct handle once.
+// Inheritable duplicates of the standard handles, each distinct handle once. Fixed arrays: the
+// installer stub counts every byte.
 class InheritedHandles {
 public:
     explicit InheritedHandles(const StandardHandles& handles) {
@@ -21,31 +20,36 @@ public:
     InheritedHandles(const InheritedHandles&) = delete;
     InheritedHandles& operator=(const InheritedHandles&) = delete;
     ~InheritedHandles() {
-        for (size_t i = 0; i < owned_.size(); ++i) ::CloseHandle(owned_[i]);
+        for (size_t i = 0; i < count_; ++i) ::CloseHandle(copied_[i]);
     }
 
     const StandardHandles& copies() const { return copies_; }
-    std::vector<HANDLE>& list() { return list_; }
+    HANDLE* list() { return listed_; }
+    size_t listSize() const { return listSize_; }
 
 private:
     HANDLE copy(HANDLE original) {
         if (!isUsableHandle(original)) return nullptr;
-        for (size_t i = 0; i < originals_.size(); ++i)
-            if (originals_[i] == original) return copiesOf_[i];
+        for (size_t i = 0; i < count_; ++i)
+            if (originals_[i] == original) return copied_[i];
         HANDLE duplicate = nullptr;
         HANDLE self = ::GetCurrentProcess();
         if (!::DuplicateHandle(self, original, self, &duplicate, 0, TRUE, DUPLICATE_SAME_ACCESS)) return nullptr;
-        originals_.push_back(original);
-        copiesOf_.push_back(duplicate);
-        owned_.push_back(duplicate);
-        if (!isConsolePseudoHandle(duplicate)) list_.push_back(duplicate);
+        originals_[count_] = original;
+        copied_[count_++] = duplicate;
+        if (!isConsolePseudoHandle(duplicate)) listed_[listSize_++] = duplicate;
         return duplicate;
     }
 
     StandardHandles copies_;
-    std::vector<HANDLE> originals_, copiesOf_, owned_, list_;
+    HANDLE originals_[3] = {};
+    HANDLE copied_[3] = {};
+    HANDLE listed_[3] = {};
+    size_t count_ = 0;
+    size_t listSize_ = 0;
 };
 
+// Room for one attribute, the handle list.
 class AttributeList {
 public:
     AttributeList() = default;
@@ -53,23 +57,24 @@ public:
     AttributeList& operator=(const AttributeList&) = delete;
     ~AttributeList() {
         if (list_) ::DeleteProcThreadAttributeList(list_);
+        if (storage_) ::HeapFree(::GetProcessHeap(), 0, storage_);
     }
 
     // Only the given handles are inherited; they must be inheritable.
-    bool inheritOnly(std::vector<HANDLE>& handles) {
+    bool inheritOnly(HANDLE* handles, size_t count) {
         SIZE_T size = 0;
         ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        storage_.resize(size);
-        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
-        if (!::InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
+        storage_ = ::HeapAlloc(::GetProcessHeap(), 0, size);
+        auto* list = static_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_);
+        if (!list || !::InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
         list_ = list;
-        return ::UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
-                                           handles.size() * sizeof(HANDLE), nullptr, nullptr) != FALSE;
+        return ::UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, count * sizeof(HANDLE),
+                                           nullptr, nullptr) != FALSE;
     }
     LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
 
 private:
-    std::vector<unsigned char> storage_;
+    void* storage_ = nullptr;
     LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
@@ -98,8 +103,8 @@ StartedProcess startProcess(const ProcessStart& start) {
         startup.StartupInfo.hStdInput = handles.copies().input;
         startup.StartupInfo.hStdOutput = handles.copies().output;
         startup.StartupInfo.hStdError = handles.copies().error;
-        if (!handles.list().empty()) {
-            if (!attributes.inheritOnly(handles.list())) {
+        if (handles.listSize() != 0) {
+            if (!attributes.inheritOnly(handles.list(), handles.listSize())) {
                 StartedProcess failed;
                 failed.error = ::GetLastError();
                 return failed;

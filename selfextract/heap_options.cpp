@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/unique_handle.h"
+#include "selfextract/kiv_file.h"
 #include "selfextract/log_line.h"
 #include "selfextract/system_paths.h"
 
@@ -74,13 +75,11 @@ std::string RewriteKivHeapText(std::string_view bytes, const HeapOverride& heap)
 }
 
 void RewriteKivHeapOptions(const std::wstring& workingPath, const HeapOverride& heap) {
-    std::wstring folder = IsDirectory(workingPath + L"Windows\\") ? L"Windows\\" : L"Windows_Pure_64_Bit\\";
-    std::wstring name = FirstMatch(workingPath + folder + L"*.kiv");
-    if (name.empty()) {
+    std::wstring path = ExtractedKivPath(workingPath);
+    if (path.empty()) {
         WriteStandardOutputLine("Unable to locate the kiv file");
         return;
     }
-    std::wstring path = workingPath + folder + name;
     std::string bytes;
     if (!FileExists(path) || !ReadWholeFile(path, bytes)) {
         LogLine(L"Unable to open .kiv file");

@@ -113,6 +113,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
         exitCode = static_cast<int>(velmora::waitForExit(launched.process.get(), static_cast<DWORD>(-1)));
         LogLine(L"*** The process has terminated with an exit code of %ld ***", static_cast<long>(exitCode));
         launched.process.reset();
+        if (state.cleanupAfterRun) CleanUpAfterRun(state.workingDirectory);
     }
     if (state.abortRequested && !state.workingDirectory.empty()) {
         LogLine(L"User requested ABORT: Clean up temporary directory");

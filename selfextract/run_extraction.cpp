@@ -9,6 +9,7 @@
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "selfextract/heap_options.h"
+#include "selfextract/kiv_file.h"
 #include "selfextract/launch_line.h"
 #include "selfextract/log_line.h"
 #include "selfextract/resources/resource_ids.h"
@@ -66,6 +67,12 @@ std::wstring ChooseLauncher(const std::wstring& workingPath) {
     return launcher;
 }
 
+bool CleanupRequested(const std::wstring& workingPath) {
+    std::wstring kiv = ExtractedKivPath(workingPath);
+    std::string bytes;
+    return !kiv.empty() && ReadWholeFile(kiv, bytes) && KivSwitchIsSet(bytes, kCleanupKey);
+}
+
 // The steps of one attempt, in order. Each returns false after showing its failure; the
 // working directory then leaves and removes itself.
 class Extraction {
@@ -85,6 +92,7 @@ public:
         if (!MeasurePayload(compressedSize) || !CheckFreeSpace(compressedSize)) return false;
         if (!Unpack() || Aborted()) return false;
         if (state_.heapOverride.any()) RewriteKivHeapOptions(directory_->workingPath(), state_.heapOverride);
+        state_.cleanupAfterRun = CleanupRequested(directory_->workingPath());
         if (Aborted() || !WriteSeaLoc()) return false;
         return StartLauncher();
     }

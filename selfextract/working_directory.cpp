@@ -101,7 +101,9 @@ ScopedWorkingDirectory::~ScopedWorkingDirectory() {
 }
 
 bool ScopedWorkingDirectory::Create(const std::wstring& base) {
-    static std::mt19937 generator = SeededGenerator();
+    // On the stack rather than static: a static generator's 2.5 KB state would be stored in
+    // the stub's file.
+    std::mt19937 generator = SeededGenerator();
     std::wstring name = FirstWorkingDirectoryName(static_cast<long>(std::time(nullptr)));
     for (int attempt = 1; attempt <= kWorkingDirectoryAttempts; ++attempt) {
         std::wstring path = PathInFolder(base, name);
@@ -123,10 +125,14 @@ bool ScopedWorkingDirectory::Enter() {
 
 void ScopedWorkingDirectory::Leave() const { ::SetCurrentDirectoryW(returnDirectory_.c_str()); }
 
-bool RemoveTree(const std::wstring& path, bool clearReadOnly) {
+bool RemoveTree(const std::wstring& path, bool clearReadOnly, std::vector<std::wstring>* left) {
+    auto failed = [left](const std::wstring& entry) {
+        if (left) left->push_back(entry);
+        return false;
+    };
     WIN32_FIND_DATAW data;
     velmora::UniqueFindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (!find) return false;
+    if (!find) return failed(path);
     bool ok = true;
     do {
         std::wstring name = data.cFileName;
@@ -137,11 +143,11 @@ bool RemoveTree(const std::wstring& path, bool clearReadOnly) {
         // A link to a folder is removed itself; what it points to is not ours.
         bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !isLink) {
-            if (!RemoveTree(full, clearReadOnly)) ok = false;
+            if (!RemoveTree(full, clearReadOnly, left)) ok = false;
         } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!::RemoveDirectoryW(full.c_str())) ok = false;
+            if (!::RemoveDirectoryW(full.c_str())) ok = failed(full);
         } else if (!::DeleteFileW(full.c_str())) {
-            ok = false;
+            ok = failed(full);
         }
     } while (::FindNextFileW(find.get(), &data));
     find.reset();
@@ -149,7 +155,28 @@ bool RemoveTree(const std::wstring& path, bool clearReadOnly) {
     DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    return ::RemoveDirectoryW(path.c_str()) != 0;
+    return ::RemoveDirectoryW(path.c_str()) != 0 || failed(path);
+}
+
+void CleanUpAfterRun(const std::wstring& workingDirectory) {
+    constexpr int kAttempts = 20;
+    constexpr DWORD kPauseMs = 250;
+    constexpr size_t kLinesShown = 20;
+    LogLine(L"Removing the working directory: %s", workingDirectory.c_str());
+    // The directory cannot go while it is current.
+    ::SetCurrentDirectoryW(PathInFolder(workingDirectory, L"..").c_str());
+    std::vector<std::wstring> left;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        left.clear();
+        if (!FileExists(workingDirectory) || RemoveTree(workingDirectory, true, &left)) {
+            LogLine(L"The working directory has been removed.");
+            return;
+        }
+        if (attempt < kAttempts) ::Sleep(kPauseMs);
+    }
+    for (size_t i = 0; i < left.size() && i < kLinesShown; ++i) LogLine(L"*** Unable to remove %s", left[i].c_str());
+    if (left.size() > kLinesShown)
+        LogLine(L"*** ... and %ld more", static_cast<long>(left.size() - kLinesShown));
 }
 
 }  // namespace ruvo

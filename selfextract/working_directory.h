@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace ruvo {
 
@@ -60,7 +61,12 @@ private:
 };
 
 // Deletes the folder and everything below it; with clearReadOnly, read-only entries too.
-// Goes on after a failure and reports whether everything went.
-bool RemoveTree(const std::wstring& path, bool clearReadOnly);
+// Goes on after a failure and reports whether everything went; `left`, when given, receives
+// what could not be removed.
+bool RemoveTree(const std::wstring& path, bool clearReadOnly, std::vector<std::wstring>* left = nullptr);
+
+// The working directory once the launcher has ended: files that a program it started still
+// holds get a few seconds to be let go; what stays is logged.
+void CleanUpAfterRun(const std::wstring& workingDirectory);
 
 }  // namespace ruvo

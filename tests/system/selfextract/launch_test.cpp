@@ -136,3 +136,53 @@ TEST(Launch, SilentAndConsoleRunsHandTheCallersOutputToTheLauncher) {
             << narrow(mode) << "\n" << describe(result);
     }
 }
+
+TEST(Launch, CleanupKeyRemovesTheWorkingDirectoryOnceTheLauncherHasEnded) {
+    const struct {
+        const char* kivLine;
+        bool removed;
+    } cases[] = {
+        {"kiv.installer.cleanup=true\n", true},
+        {"kiv.installer.cleanup=false\n", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        TestInstaller installer;
+        installer.addStandInLauncher();
+        installer.add(L"Windows\\setup.kiv", std::string("kiv.nl.java.launcher.main.class=com.example.Main\n") + c.kivLine);
+        installer.add(L"InstallerData\\lib\\app.jar", "jar");
+        installer.pack();
+        ChildResult result = installer.runQuoted(L"-i silent", {.extraEnvironment = {L"STANDIN_EXIT=6"}});
+        EXPECT_EQ(result.exitCode, 6u) << c.kivLine;
+        EXPECT_TRUE(installer.launcherRan()) << c.kivLine;
+        EXPECT_EQ(installer.workingDirectories().empty(), c.removed) << c.kivLine;
+    }
+}
+
+TEST(Launch, CleanupLeavesAndLogsWhatIsStillInUse) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.add(L"Windows\\setup.kiv", "kiv.nl.java.launcher.main.class=com.example.Main\nkiv.installer.cleanup=true\n");
+    installer.add(L"InstallerData\\held.txt", "held");
+    installer.pack();
+    RunningProgram program(inQuotes(installer.installer()) + L" -i silent",
+                           installer.runOptions({.extraEnvironment = {L"STANDIN_SLEEP_MS=1500"}}));
+    ASSERT_TRUE(program.started());
+    // Held open the way a program the installer started would hold it.
+    std::wstring held;
+    velmora::UniqueFileHandle handle;
+    for (int i = 0; i < 600 && !handle; ++i) {
+        auto directories = installer.workingDirectories();
+        if (!directories.empty()) {
+            held = directories[0] + L"\\InstallerData\\held.txt";
+            handle.reset(CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        }
+        if (!handle) Sleep(25);
+    }
+    ASSERT_TRUE(handle.valid());
+    EXPECT_EQ(program.wait(60000), 0u);
+    EXPECT_EQ(readFileBytes(held), "held");
+    std::wstring working = held.substr(0, held.find(L"\\InstallerData"));
+    EXPECT_EQ(GetFileAttributesW((working + L"\\Windows\\setup.kiv").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(contains(installer.seaLog(), "*** Unable to remove " + narrow(held) + "\r\n")) << installer.seaLog();
+}

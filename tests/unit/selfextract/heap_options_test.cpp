@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "selfextract/heap_options.h"
+#include "selfextract/kiv_file.h"
 
 using namespace ruvo;
 
@@ -54,4 +55,24 @@ TEST(RewriteKivHeapText, ReplacesOnlyTheGivenKeys) {
     EXPECT_EQ(RewriteKivHeapText("a=b\n", Heap(L"1m", L"2m")), "a=b\r\n");
     EXPECT_EQ(RewriteKivHeapText("kiv.nl.java.option.java.heap.size.max=1m\n", Heap(nullptr, L"\u0101")),
               "kiv.nl.java.option.java.heap.size.max=\\u0101\r\n");
+}
+
+TEST(KivSwitchIsSet, ReadsTheCleanupKeyAsTheLauncherReadsSwitches) {
+    const struct {
+        const char* text;
+        bool set;
+    } cases[] = {
+        {"kiv.installer.cleanup=true\n", true},
+        {"a=b\r\n  kiv.installer.cleanup =  TRUE \r\n", true},
+        {"kiv.installer.cleanup=on", true},
+        {"kiv.installer.cleanup=t\n", true},
+        {"", false},
+        {"kiv.installer.cleanup=false\n", false},
+        {"kiv.installer.cleanup=yes\n", false},
+        {"#kiv.installer.cleanup=true\n", false},
+        {"kiv.installer.cleanup.extra=true\nkiv.installer.cleanupx=true\n", false},
+        {"kiv.installer.cleanup true\n", false},  // no "=": no property
+        {"kiv.installer.cleanup=true\nkiv.installer.cleanup=false\n", false},  // the last one counts
+    };
+    for (const auto& c : cases) EXPECT_EQ(KivSwitchIsSet(c.text, kCleanupKey), c.set) << c.text;
 }

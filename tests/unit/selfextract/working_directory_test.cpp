@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <set>
+#include <vector>
 
 #include "selfextract/extraction_view.h"
 #include "selfextract/working_directory.h"
@@ -78,8 +79,10 @@ TEST(RemoveTree, DeletesReadOnlyEntriesAndReportsFailures) {
     ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(SetFileAttributesW((root + L"\\Windows").c_str(), FILE_ATTRIBUTE_READONLY));
 
-    EXPECT_FALSE(RemoveTree(root, false));  // the read-only file stays, and so does the tree
+    std::vector<std::wstring> left;
+    EXPECT_FALSE(RemoveTree(root, false, &left));  // the read-only file stays, and so does the tree
     EXPECT_NE(GetFileAttributesW(readOnly.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(left, std::vector<std::wstring>{readOnly});
     EXPECT_TRUE(RemoveTree(root, true));
     EXPECT_EQ(GetFileAttributesW(root.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(RemoveTree(root, true));  // nothing to enumerate

@@ -1,0 +1,19 @@
+#pragma once
+// The extracted launcher's properties file, as far as the self-extractor reads it.
+#include <string>
+#include <string_view>
+
+namespace ruvo {
+
+// Removes the working directory after the launcher has ended.
+inline constexpr char kCleanupKey[] = "kiv.installer.cleanup";
+
+// The first *.kiv of Windows\ (of Windows_Pure_64_Bit\ when there is no Windows\ folder) below
+// `workingPath` (ends with "\"); empty when there is none.
+std::wstring ExtractedKivPath(const std::wstring& workingPath);
+
+// A switch read as the launcher reads it: the last "key=value" line for the key, both sides
+// trimmed, '#' lines skipped; set when the value is true, on or t in any case.
+bool KivSwitchIsSet(std::string_view bytes, std::string_view key);
+
+}  // namespace ruvo
