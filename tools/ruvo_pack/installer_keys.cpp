@@ -77,6 +77,10 @@ const std::vector<KeyInfo> kKeys = {
      "Maximum heap, written as `-Xmx` and a byte count; 0 or less adds nothing. Only `k` and `m` are units: "
      "`2g` reads as 2 bytes. The installer's `-jvmxmx VALUE` replaces the line.",
      "kiv.nl.java.option.java.heap.size.max=2048m"},
+    {K::Kiv, "kiv.installer.cleanup", V::Flag, "", "off", kRuvo,
+     "On, ruvo removes the unpacked folder once the launcher has ended (what is still in use after a few "
+     "seconds stays and is logged); off, the folder stays in the temporary folder for the installed program.",
+     "kiv.installer.cleanup=true"},
     {K::Kiv, "kiv.nl.win32.microsoftvm.min.version", V::Integer, "", "0", kLauncher,
      "Lowest build number of the Microsoft VM (`jview.exe`) that may run the program.",
      "kiv.nl.win32.microsoftvm.min.version=3167"},
