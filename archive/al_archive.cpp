@@ -324,92 +324,49 @@ bool ALPkArchive::LocalHeadersAt(ALEntryRing& ring, long shift) {
     return true;
 }
 
-int ALPkArchive::ReadOneRecord(ALEntryRing& ring, long& expected, int& count, bool& done) {
+int ALPkArchive::AddEntry(ALEntryRing& ring, const ALPkDirectoryRecord& record) {
     ALStorage& in = *storage_;
     const wchar_t* archiveName = in.name.Name();
-    unsigned char signature[4];
-    if (in.ReadBuffer(signature, 4) < 4) {
-        status.Copy(in.status);
-        done = true;
-        return status;
-    }
-    if (signature[0] != 'P' || signature[1] != 'K')
-        return done = true, status.Set(AL_INVALID_ARCHIVE, L"Bad record in central directory of ZIP file %s", archiveName);
-    if (signature[2] == 5 && signature[3] == 6) return done = true, status;
-    if (signature[2] != 1 || signature[3] != 2)
-        return done = true, status.Set(AL_INVALID_ARCHIVE, L"Bad record in central directory of ZIP file %s", archiveName);
-
-    short word;
-    long dword;
-    in.ReadLong(dword);  // version made by, version needed
-    in.ReadShort(word);
-    unsigned flags = static_cast<unsigned short>(word);
-    // A data descriptor follows the member's data only when bit 3 says so.
-    if (flags & 0x0008) expected += 16;
-    bool encrypted = (flags & 1) != 0;
-    bool utf8Names = (flags & 0x0800) != 0;
-    in.ReadShort(word);
-    unsigned method = static_cast<unsigned short>(word);
-    int typeCode = method == 8 ? AL_ENGINE_DEFLATE + static_cast<int>((flags >> 1) & 3) : static_cast<int>(method) + 100;
-
     const ALPrototypeSet& prototypes = ring.prototypes();
+    const int typeCode = record.TypeCode();
     std::unique_ptr<ALDecompressor> decompressor(prototypes.DecompressionEngineFor(typeCode));
     std::unique_ptr<ALEngine> compressor(prototypes.CompressionEngineFor(typeCode));
     std::unique_ptr<ALStorage> storage(prototypes.StorageFor(L"", AL_STORAGE_ANY));
     if (!storage)
-        return done = true, status.Set(AL_CANT_CREATE_STORAGE_OBJECT, L"Failure creating storage object in ZIP file %s",
-                                       archiveName);
-    std::unique_ptr<ALEngine> crypto(encrypted ? prototypes.CryptoEngineFor(AL_ENGINE_ANY) : nullptr);
+        return status.Set(AL_CANT_CREATE_STORAGE_OBJECT, L"Failure creating storage object in ZIP file %s", archiveName);
+    std::unique_ptr<ALEngine> crypto(record.Encrypted() ? prototypes.CryptoEngineFor(AL_ENGINE_ANY) : nullptr);
     ALStorage* output = storage.get();
     ALEntry* entry = new (std::nothrow)
         ALEntry(ring, storage.release(), compressor.release(), decompressor.release(), crypto.release());
     if (!entry)
-        return done = true, status.Set(AL_MEMORY_ALLOCATION_FAILURE,
-                                       L"Failure creating ALEntry object when reading directory in ZIP file %s",
-                                       archiveName);
-    entry->flags = (entry->flags & ~ALEntry::kEncrypted) | (encrypted ? ALEntry::kEncrypted : 0);
-    ++count;
+        return status.Set(AL_MEMORY_ALLOCATION_FAILURE,
+                          L"Failure creating ALEntry object when reading directory in ZIP file %s", archiveName);
+    entry->flags = (entry->flags & ~ALEntry::kEncrypted) | (record.Encrypted() ? ALEntry::kEncrypted : 0);
+    // Sizes and offsets go into longs as the engine's storage reads them.
+    entry->crc = ~record.crc;
+    entry->compressedSize = static_cast<long>(record.compressedSize);
+    entry->localHeaderOffset = static_cast<long>(record.localHeaderOffset);
+    output->stamp = ALStamp::FromDos(record.date, record.time);
+    output->SetSize(static_cast<long>(record.size));
+    output->attributes.SetFromZipExternal(record.externalAttributes);
 
-    short time, date;
-    in.ReadShort(time);
-    in.ReadShort(date);
-    output->stamp = ALStamp::FromDos(static_cast<uint16_t>(date), static_cast<uint16_t>(time));
-    in.ReadLong(dword);
-    entry->crc = ~static_cast<uint32_t>(dword);
-    in.ReadLong(entry->compressedSize);
-    expected += entry->compressedSize;
-    in.ReadLong(dword);
-    output->SetSize(dword);
-    short nameLength, extraLength, commentLength;
-    in.ReadShort(nameLength);
-    in.ReadShort(extraLength);
-    expected += static_cast<unsigned short>(nameLength) + static_cast<long>(static_cast<unsigned short>(extraLength));
-    in.ReadShort(commentLength);
-    in.ReadShort(word);  // disk number start
-    in.ReadShort(word);  // internal attributes
-    in.ReadLong(dword);
-    output->attributes.SetFromZipExternal(static_cast<uint32_t>(dword));
-    in.ReadLong(entry->localHeaderOffset);
-
-    in.ReadString(output->name, static_cast<unsigned short>(nameLength), utf8Names);
-    for (long i = 0; i < static_cast<unsigned short>(extraLength); ++i)
+    in.ReadString(output->name, record.nameLength, record.Utf8Names());
+    for (long i = 0; i < record.extraLength; ++i)
         if (in.ReadChar() < 0) break;
     ALPathName comment(AL_MIXED);
-    in.ReadString(comment, static_cast<unsigned short>(commentLength), utf8Names);
+    in.ReadString(comment, record.commentLength, record.Utf8Names());
     if (!entry->SetComment(comment.Name()))
         ring.status.Set(AL_MEMORY_ALLOCATION_FAILURE,
                         L"Failed to allocate memory when adding comment to storage object %s", output->name.Name());
-    if (in.status < 0) return done = true, status.Copy(in.status), status;
+    if (in.status < 0) return status.Copy(in.status), status;
 
     const std::wstring& memberName = output->name.Text();
     if (!ALIsSafeMemberName(memberName))
-        return done = true, status.Set(AL_INVALID_ARCHIVE, L"Unsafe member name %s in ZIP file %s", memberName.c_str(),
-                                       archiveName);
+        return status.Set(AL_INVALID_ARCHIVE, L"Unsafe member name %s in ZIP file %s", memberName.c_str(), archiveName);
     // A name that ends with a separator is a folder even when its attributes do not say so.
     if (memberName.back() == L'/' || memberName.back() == L'\\') output->attributes.bits |= ALAttributeWord::kDirectory;
 
     ring.monitor().Message(AL_DIRECTORY_ENTRY, L"%s", memberName.c_str());
-    expected += 30;
     return status;
 }
 
@@ -444,8 +401,27 @@ int ALPkArchive::ReadDirectory(ALEntryRing& ring) {
         long directoryStart = endRecordPosition_ - directorySize_;
         in.Seek(directoryStart);
         long expected = 0;
-        bool done = false;
-        while (!done && status >= 0) ReadOneRecord(ring, expected, count, done);
+        while (status >= 0) {
+            unsigned char fixed[ALPkDirectoryRecord::kFixedLength];
+            if (in.ReadBuffer(fixed, 4) < 4) {
+                status.Copy(in.status);  // a directory that ends early counts when nothing failed
+                break;
+            }
+            const ALPkRecordKind kind = ALPkRecordKindOf(fixed);
+            if (kind == AL_PK_END_RECORD) break;
+            if (kind == AL_PK_BAD_RECORD ||
+                in.ReadBuffer(fixed + 4, ALPkDirectoryRecord::kFixedLength - 4) != ALPkDirectoryRecord::kFixedLength - 4) {
+                if (in.status < 0)
+                    status.Copy(in.status);
+                else
+                    status.Set(AL_INVALID_ARCHIVE, L"Bad record in central directory of ZIP file %s", in.name.Name());
+                break;
+            }
+            const ALPkDirectoryRecord record = ALDecodeDirectoryRecord(fixed);
+            if (AddEntry(ring, record) < 0) break;
+            expected += record.LocalSpan();
+            ++count;
+        }
         // Stored offsets count from the archive's first byte; whatever lies in front of the
         // archive (the self-extractor itself) shifts every member by the same amount. The
         // shift follows from the member sizes when the members lie back to back with the same

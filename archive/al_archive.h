@@ -135,6 +135,31 @@ protected:
     long storedDirectoryOffset_ = 0;
 };
 
+// The fixed part of one central-directory record, decoded before an entry is built from it.
+struct ALPkDirectoryRecord {
+    static constexpr long kFixedLength = 46;  // signature included; name, extra and comment follow
+
+    uint16_t versionMadeBy = 0, versionNeeded = 0, flags = 0, method = 0, time = 0, date = 0;
+    uint32_t crc = 0, compressedSize = 0, size = 0;
+    uint16_t nameLength = 0, extraLength = 0, commentLength = 0, diskStart = 0, internalAttributes = 0;
+    uint32_t externalAttributes = 0, localHeaderOffset = 0;
+
+    bool Encrypted() const { return (flags & 0x0001) != 0; }
+    bool Utf8Names() const { return (flags & 0x0800) != 0; }
+    // The engine that extracts the member: deflate with its option bits, else method + 100.
+    int TypeCode() const;
+    // What the member takes in front of the directory: local header, name, extra field, data,
+    // and a data descriptor when bit 3 says one follows. Sizes are held as the engine holds
+    // them, in a long.
+    long LocalSpan() const;
+};
+
+enum ALPkRecordKind { AL_PK_DIRECTORY_RECORD, AL_PK_END_RECORD, AL_PK_BAD_RECORD };
+// What a record's four signature bytes announce.
+ALPkRecordKind ALPkRecordKindOf(const unsigned char* signature);
+// Decodes kFixedLength bytes, signature included; every value is taken as stored.
+ALPkDirectoryRecord ALDecodeDirectoryRecord(const unsigned char* bytes);
+
 // The certificate table of a signed Windows program: signing appends it after everything
 // else, an appended archive included. Its offset is a file position, not an address.
 struct ALCertificateDirectory {
@@ -169,7 +194,9 @@ private:
     // Whether an end record at this position, wholly before the search end, names a central
     // directory that starts with a directory record (or is empty).
     bool EndRecordLeadsToDirectory(long position);
-    int ReadOneRecord(ALEntryRing& ring, long& expected, int& count, bool& done);
+    // Builds the entry of a decoded record in the ring and reads its name and comment, which
+    // follow the fixed part; returns the status.
+    int AddEntry(ALEntryRing& ring, const ALPkDirectoryRecord& record);
     // Whether the first and last entries find a local header signature when shifted so.
     bool LocalHeadersAt(ALEntryRing& ring, long shift);
 

@@ -393,16 +393,14 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
     if (!writer.write(payloadHeader(installerName))) return writeFailed();
     const uint64_t archiveStart = writer.position();
 
-    std::vector<MemberRecord> records;
+    std::vector<ZipRecord> records;
     records.reserve(files.size());
     uint64_t done = 0;
     for (const auto& f : files) {
-        MemberRecord m;
-        m.name = f.memberName;
+        ZipRecord m = memberRecord(f.memberName, static_cast<uint32_t>(records.size() + 1));
         DosStamp stamp = options.sourceDateEpoch ? dosStampOfEpoch(*options.sourceDateEpoch) : stampOf(f.path);
         m.dosDate = stamp.date;
         m.dosTime = stamp.time;
-        m.extra = extraFieldFor(static_cast<uint32_t>(records.size() + 1));
         m.localHeaderOffset = static_cast<uint32_t>(writer.position() - archiveStart);
         if (!writer.write(localHeader(m))) return writeFailed();
 

@@ -5,15 +5,6 @@
 namespace ruvo_pack {
 namespace {
 
-void put16(std::string& out, uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-void put32(std::string& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 bool validUtf8(const std::string& s) {
     for (size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
@@ -68,72 +59,23 @@ std::string extraFieldFor(uint32_t memberNumber) {
     return out + std::string(digits, kExtraFieldSize - 4);
 }
 
+ZipRecord memberRecord(const std::string& name, uint32_t memberNumber) {
+    ZipRecord record;
+    record.name = name;
+    record.versionMadeBy = kVersion;
+    record.versionNeeded = kVersion;
+    record.flags = kFlags;
+    record.method = kDeflate;
+    record.localExtra = record.centralExtra = extraFieldFor(memberNumber);
+    return record;
+}
+
 std::string payloadHeader(const std::string& installerName) {
     std::string out;
     put32(out, kSignature);
     std::string path = "Windows\\" + installerName + ".exe";
     path.resize(kLauncherFieldSize, '\0');
     return out + path;
-}
-
-std::string localHeader(const MemberRecord& m) {
-    std::string out;
-    put32(out, 0x04034b50);
-    put16(out, kVersion);
-    put16(out, kFlags);
-    put16(out, kDeflate);
-    put16(out, m.dosTime);
-    put16(out, m.dosDate);
-    put32(out, 0);  // CRC and sizes follow in the data descriptor
-    put32(out, 0);
-    put32(out, 0);
-    put16(out, static_cast<uint32_t>(m.name.size()));
-    put16(out, static_cast<uint32_t>(m.extra.size()));
-    return out + m.name + m.extra;
-}
-
-std::string dataDescriptor(const MemberRecord& m) {
-    std::string out;
-    put32(out, 0x08074b50);
-    put32(out, m.crc);
-    put32(out, m.compressedSize);
-    put32(out, m.size);
-    return out;
-}
-
-std::string centralRecord(const MemberRecord& m) {
-    std::string out;
-    put32(out, 0x02014b50);
-    put16(out, kVersion);  // made by
-    put16(out, kVersion);  // needed
-    put16(out, kFlags);
-    put16(out, kDeflate);
-    put16(out, m.dosTime);
-    put16(out, m.dosDate);
-    put32(out, m.crc);
-    put32(out, m.compressedSize);
-    put32(out, m.size);
-    put16(out, static_cast<uint32_t>(m.name.size()));
-    put16(out, static_cast<uint32_t>(m.extra.size()));
-    put16(out, 0);  // comment
-    put16(out, 0);  // disk
-    put16(out, 0);  // internal attributes
-    put32(out, 0);  // external attributes
-    put32(out, m.localHeaderOffset);
-    return out + m.name + m.extra;
-}
-
-std::string endRecord(uint32_t count, uint32_t directorySize, uint32_t directoryOffset) {
-    std::string out;
-    put32(out, 0x06054b50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, count);
-    put16(out, count);
-    put32(out, directorySize);
-    put32(out, directoryOffset);
-    put16(out, 0);
-    return out;
 }
 
 std::string trailer(uint64_t stubSize) {

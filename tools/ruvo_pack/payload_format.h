@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/ruvo_pack/zip_records.h"
+
 namespace ruvo_pack {
 
 constexpr uint32_t kSignature = 0x004E3E5Bu;  // "[>N" and a zero byte
@@ -15,24 +17,9 @@ constexpr size_t kExtraFieldSize = 11;
 constexpr uint16_t kVersion = 20;
 constexpr uint16_t kFlags = 0x0808;  // data descriptor follows; names are UTF-8
 constexpr uint16_t kDeflate = 8;
-constexpr size_t kLocalHeaderSize = 30;
-constexpr size_t kDescriptorSize = 16;
-constexpr size_t kCentralRecordSize = 46;
-constexpr size_t kEndRecordSize = 22;
 constexpr uint32_t kMaxMembers = 0xFFFF;
 // The engine addresses the whole file with signed 32-bit positions.
 constexpr uint64_t kMaxInstallerSize = 0x7FFFFFFFull;
-
-struct MemberRecord {
-    std::string name;          // UTF-8, forward slashes
-    uint16_t dosTime = 0;
-    uint16_t dosDate = 0;
-    uint32_t crc = 0;
-    uint32_t compressedSize = 0;
-    uint32_t size = 0;
-    uint32_t localHeaderOffset = 0;  // from the archive's first byte
-    std::string extra;         // kExtraFieldSize bytes, see extraFieldFor
-};
 
 struct DosStamp {
     uint16_t date, time;
@@ -48,11 +35,10 @@ DosStamp dosStampOfEpoch(int64_t seconds);
 // skip it; a block of digits alone would break their extra-field parsing.
 constexpr uint16_t kExtraHeaderId = 0x5652;
 std::string extraFieldFor(uint32_t memberNumber);
+// A payload member's record before its data is known: our version, flags and method, the
+// extra field in both headers, no attributes.
+ZipRecord memberRecord(const std::string& name, uint32_t memberNumber);
 std::string payloadHeader(const std::string& installerName);
-std::string localHeader(const MemberRecord& m);
-std::string dataDescriptor(const MemberRecord& m);
-std::string centralRecord(const MemberRecord& m);
-std::string endRecord(uint32_t count, uint32_t directorySize, uint32_t directoryOffset);
 std::string trailer(uint64_t stubSize);
 
 // The installer name: the output file's base name without ".exe" (any case); none when the

@@ -146,8 +146,8 @@ struct InstallerFolder {
     std::wstring platform;
 };
 
-const std::vector<ZipMember> kVm = {{.name = "bin/java.exe", .data = "MZ stand-in", .deflate = true},
-                                    {.name = "lib/rt.jar", .data = std::string(5000, 'j'), .deflate = true}};
+const std::vector<ZipMember> kVm = {{.name = "bin/java.exe", .data = "MZ stand-in", .method = 8},
+                                    {.name = "lib/rt.jar", .data = std::string(5000, 'j'), .method = 8}};
 
 }  // namespace
 

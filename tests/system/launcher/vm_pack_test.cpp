@@ -53,7 +53,7 @@ private:
 
 std::string standInPack() {
     return vmPack({{.name = "bin/java.exe", .data = readFileBytes(testBinFolder() + L"\\standin_vm_sun18.exe"),
-                    .deflate = true}});
+                    .method = 8}});
 }
 
 }  // namespace

@@ -7,13 +7,16 @@
 
 #include "archive/al_archive.h"
 #include "tests/support/temp_folder.h"
-#include "tests/unit/archive/zip_builder.h"
+#include "tests/support/zip_writer.h"
+#include "tools/ruvo_pack/zip_records.h"
 
 namespace {
 
-using archive_test::Archive;
-using archive_test::Member;
+using velmora::test::crc32Of;
+using velmora::test::deflateRaw;
 using velmora::test::TempFolder;
+using velmora::test::zipBytes;
+using Archive = velmora::test::ZipLayout;
 
 std::string pattern(size_t n, unsigned seed) {
     std::string s(n, '\0');
@@ -68,13 +71,13 @@ protected:
 
 TEST_F(ZipRead, PlainAndPrefixedArchivesExtractByteForByte) {
     Archive a;
-    a.members.push_back({.name = "Windows/setup.exe", .data = pattern(20000, 1)});
+    a.members.push_back({.name = "Windows/setup.exe", .data = pattern(20000, 1), .method = 8});
     a.members.push_back({.name = "InstallerData/readme.txt", .data = "hello", .method = 0});
     a.members.push_back({.name = "empty.txt", .data = "", .method = 8});
     a.members.push_back({.name = "empty-stored.txt", .data = "", .method = 0});
     for (std::string prefix : {std::string(), std::string(741376 + 1028, 'M')}) {
         a.prefix = prefix;
-        EXPECT_EQ(run(archive_test::build(a)), 4) << prefix.size();
+        EXPECT_EQ(run(zipBytes(a)), 4) << prefix.size();
         EXPECT_EQ(content(L"Windows\\setup.exe"), a.members[0].data);
         EXPECT_EQ(content(L"InstallerData\\readme.txt"), "hello");
         EXPECT_EQ(content(L"empty.txt"), "");
@@ -84,11 +87,11 @@ TEST_F(ZipRead, PlainAndPrefixedArchivesExtractByteForByte) {
 
 TEST_F(ZipRead, DirectoryOffsetsAndFlagTypeCodes) {
     Archive a;
-    a.members.push_back({.name = "a.txt", .data = pattern(3000, 2), .flags = 0x0002});
-    a.members.push_back({.name = "b.txt", .data = pattern(3000, 3), .flags = 0x0004, .descriptor = true});
-    a.members.push_back({.name = "c.txt", .data = pattern(3000, 4), .flags = 0x0806, .descriptor = true});
+    a.members.push_back({.name = "a.txt", .data = pattern(3000, 2), .method = 8, .flags = 0x0002});
+    a.members.push_back({.name = "b.txt", .data = pattern(3000, 3), .method = 8, .flags = 0x000C});
+    a.members.push_back({.name = "c.txt", .data = pattern(3000, 4), .method = 8, .flags = 0x080E});
     a.prefix = std::string(5000, 'P');
-    std::wstring path = write(archive_test::build(a));
+    std::wstring path = write(zipBytes(a));
 
     ALEntryRing ring;
     ALPkArchive archive(path.c_str());
@@ -101,7 +104,7 @@ TEST_F(ZipRead, DirectoryOffsetsAndFlagTypeCodes) {
         options.push_back(engine->Option());
         offsets.push_back(e->localHeaderOffset);
         EXPECT_TRUE(e->IsMarked());
-        EXPECT_EQ(e->crc, ~archive_test::crc32Of(a.members[options.size() - 1].data));
+        EXPECT_EQ(e->crc, ~crc32Of(a.members[options.size() - 1].data));
     }
     EXPECT_EQ(options, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(offsets[0], 5000);  // every offset grows by what lies in front
@@ -112,11 +115,11 @@ TEST_F(ZipRead, DirectoryOffsetsAndFlagTypeCodes) {
 TEST_F(ZipRead, StampsAttributesCommentsAndUtf8Names) {
     Archive a;
     a.comment = "archive comment";
-    a.members.push_back({.name = "r\xC3\xA9sum\xC3\xA9.txt", .data = "x", .flags = 0x0800, .external = 0x01});
-    a.members.push_back({.name = "hidden.txt", .data = "y", .dosTime = 0x5AB4, .dosDate = 0x4E5F, .external = 0x22});
-    a.members.push_back({.name = "folder/", .data = "", .method = 0, .external = 0x10});
+    a.members.push_back({.name = "r\xC3\xA9sum\xC3\xA9.txt", .data = "x", .method = 8, .flags = 0x0800, .externalAttributes = 0x01});
+    a.members.push_back({.name = "hidden.txt", .data = "y", .method = 8, .externalAttributes = 0x22, .dosTime = 0x5AB4, .dosDate = 0x4E5F});
+    a.members.push_back({.name = "folder/", .data = "", .method = 0, .externalAttributes = 0x10});
     a.members.push_back({.name = "bare/", .data = "", .method = 0});
-    std::wstring path = write(archive_test::build(a));
+    std::wstring path = write(zipBytes(a));
     ALEntryRing ring;
     ALPkArchive archive(path.c_str());
     ASSERT_EQ(archive.ReadDirectory(ring), 4);
@@ -141,8 +144,8 @@ TEST_F(ZipRead, InflateSurvivesDataStartingAtTheEndOfABuffer) {
     for (size_t extra : {4040u, 4050u, 4055u, 4060u, 4062u}) {
         Archive a;
         std::string data = pattern(50000, static_cast<unsigned>(extra));
-        a.members.push_back({.name = "m.bin", .data = data, .localExtra = std::string(extra - 5, 'e')});
-        EXPECT_EQ(run(archive_test::build(a)), 1) << extra;
+        a.members.push_back({.name = "m.bin", .data = data, .method = 8, .localExtra = std::string(extra - 5, 'e')});
+        EXPECT_EQ(run(zipBytes(a)), 1) << extra;
         EXPECT_EQ(content(L"m.bin"), data) << extra;
     }
 }
@@ -151,8 +154,8 @@ TEST_F(ZipRead, CompressedSizeOfTwoGigabytesIsRefusedNotInflated) {
     // A 32-bit long makes the stored size 0x80000001 negative; inflate once got the input
     // buffer with that length and read past it. Data this short used to inflate "fine".
     Archive a;
-    a.members.push_back({.name = "m.txt", .data = pattern(300, 21)});
-    std::string bytes = archive_test::build(a);
+    a.members.push_back({.name = "m.txt", .data = pattern(300, 21), .method = 8});
+    std::string bytes = zipBytes(a);
     const auto byteAt = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])); };
     const size_t end = bytes.size() - 22;
     const size_t central = byteAt(end + 16) | byteAt(end + 17) << 8 | byteAt(end + 18) << 16 | byteAt(end + 19) << 24;
@@ -166,28 +169,28 @@ TEST_F(ZipRead, InfoZipStyleLocalExtrasAndUtf8FlagWithoutDescriptor) {
     // Local headers with longer extra fields than the central ones, and flags without a
     // data descriptor: the member sizes alone do not give the archive's start.
     Archive a;
-    a.members.push_back({.name = "a.txt", .data = pattern(1000, 5), .flags = 0x0800,
+    a.members.push_back({.name = "a.txt", .data = pattern(1000, 5), .method = 8, .flags = 0x0800,
                          .localExtra = std::string(28, 'L'), .centralExtra = std::string(9, 'C')});
-    a.members.push_back({.name = "b.txt", .data = pattern(1000, 6), .flags = 0x0002,
+    a.members.push_back({.name = "b.txt", .data = pattern(1000, 6), .method = 8, .flags = 0x0002,
                          .localExtra = std::string(28, 'L'), .centralExtra = std::string(9, 'C')});
     for (std::string prefix : {std::string(), std::string(3000, 'X')}) {
         a.prefix = prefix;
-        EXPECT_EQ(run(archive_test::build(a)), 2);
+        EXPECT_EQ(run(zipBytes(a)), 2);
         EXPECT_EQ(content(L"b.txt"), a.members[1].data);
     }
 }
 
 TEST_F(ZipRead, CorruptedDataGivesCrcErrorWithMemberNameAndGoesOn) {
     Archive a;
-    a.members.push_back({.name = "good1.txt", .data = pattern(5000, 7)});
+    a.members.push_back({.name = "good1.txt", .data = pattern(5000, 7), .method = 8});
     a.members.push_back({.name = "bad.txt", .data = pattern(5000, 8), .method = 0, .corruptData = true});
-    a.members.push_back({.name = "good2.txt", .data = pattern(5000, 9)});
+    a.members.push_back({.name = "good2.txt", .data = pattern(5000, 9), .method = 8});
     std::wstring detail;
-    EXPECT_EQ(run(archive_test::build(a), nullptr, &detail), AL_CRC_ERROR);
-    uint32_t stored = ~archive_test::crc32Of(a.members[1].data);
+    EXPECT_EQ(run(zipBytes(a), nullptr, &detail), AL_CRC_ERROR);
+    uint32_t stored = ~crc32Of(a.members[1].data);
     std::string flipped = a.members[1].data;
     flipped[flipped.size() / 2] ^= 0x20;
-    uint32_t actual = ~archive_test::crc32Of(flipped);
+    uint32_t actual = ~crc32Of(flipped);
     wchar_t expected[128];
     swprintf(expected, 128, L"bad.txt: CRC32 was supposed to be %08lx, was %08lx", static_cast<unsigned long>(stored),
              static_cast<unsigned long>(actual));
@@ -203,7 +206,7 @@ TEST_F(ZipRead, UnknownMethodStopsBeforeLaterMembers) {
     a.members.push_back({.name = "later.txt", .data = "3", .method = 0});
     std::wstring detail;
     int directory = 0;
-    EXPECT_EQ(run(archive_test::build(a), &directory, &detail), AL_CANT_CREATE_ENGINE);
+    EXPECT_EQ(run(zipBytes(a), &directory, &detail), AL_CANT_CREATE_ENGINE);
     EXPECT_EQ(directory, 3);
     EXPECT_EQ(detail, L"Attempt to decompress without a decompressor");
     EXPECT_TRUE(extracted(L"first.txt"));
@@ -214,7 +217,7 @@ TEST_F(ZipRead, UnknownMethodStopsBeforeLaterMembers) {
 TEST_F(ZipRead, EncryptedMemberNeedsACryptoEngine) {
     Archive a;
     a.members.push_back({.name = "secret.txt", .data = "s", .method = 0, .flags = 0x0001});
-    std::wstring path = write(archive_test::build(a));
+    std::wstring path = write(zipBytes(a));
     ALEntryRing ring;
     ALPkArchive archive(path.c_str());
     ASSERT_EQ(archive.ReadDirectory(ring), 1);
@@ -232,23 +235,29 @@ TEST_F(ZipRead, InvalidArchivesAreRefused) {
     EXPECT_NE(detail.find(L"Can't locate end of central directory in ZIP file "), std::wstring::npos);
 
     Archive a;
-    a.members.push_back({.name = "x.txt", .data = "x"});
-    std::string good = archive_test::build(a);
+    a.members.push_back({.name = "x.txt", .data = "x", .method = 8});
+    std::string good = zipBytes(a);
     EXPECT_EQ(run(good.substr(0, good.size() - 10), &directory), AL_INVALID_ARCHIVE);  // truncated
 
     // An end record farther than 66000 bytes from the end is not found; 65535 bytes of
     // comment still are.
     a.suffix = std::string(66000 - 22 + 1, 'T');
-    EXPECT_EQ(run(archive_test::build(a), &directory), AL_INVALID_ARCHIVE);
+    EXPECT_EQ(run(zipBytes(a), &directory), AL_INVALID_ARCHIVE);
     a.suffix.clear();
     a.comment = std::string(65535, 'c');
-    EXPECT_EQ(run(archive_test::build(a)), 1);
+    EXPECT_EQ(run(zipBytes(a)), 1);
 
     // A broken central record.
     std::string broken = good;
     size_t central = broken.find("PK\x01\x02");
     broken[central + 2] = 9;
     EXPECT_EQ(run(broken, &directory, &detail), AL_INVALID_ARCHIVE);
+    EXPECT_NE(detail.find(L"Bad record in central directory of ZIP file "), std::wstring::npos);
+
+    // A directory record cut short by the end of the file.
+    const std::string cut = std::string("PK\x01\x02", 4) + std::string(10, 'r') + ruvo_pack::endRecord(1, 14, 0);
+    EXPECT_EQ(run(cut, &directory, &detail), AL_INVALID_ARCHIVE);
+    EXPECT_EQ(directory, AL_INVALID_ARCHIVE);
     EXPECT_NE(detail.find(L"Bad record in central directory of ZIP file "), std::wstring::npos);
 }
 
@@ -295,9 +304,9 @@ std::string certificateTable(size_t size) {
 
 TEST_F(ZipRead, SignedInstallersFindTheirArchiveBeforeTheCertificateTable) {
     Archive a;
-    a.members.push_back({.name = "Windows/setup.exe", .data = pattern(5000, 30)});
+    a.members.push_back({.name = "Windows/setup.exe", .data = pattern(5000, 30), .method = 8});
     a.prefix = std::string(1028, 'H');
-    const std::string payload = archive_test::build(a) + std::string("\x00\x4c\x0b\x00", 4);
+    const std::string payload = zipBytes(a) + std::string("\x00\x4c\x0b\x00", 4);
     struct Case {
         const char* what;
         SignedFile file;
@@ -324,12 +333,12 @@ TEST_F(ZipRead, SignedInstallersFindTheirArchiveBeforeTheCertificateTable) {
 TEST_F(ZipRead, AnEndRecordIsTakenOnlyWhenItLeadsToTheDirectory) {
     // Behind the real end record: a comment, or bytes appended later, holding the signature.
     Archive a;
-    a.members.push_back({.name = "x.txt", .data = "x"});
+    a.members.push_back({.name = "x.txt", .data = "x", .method = 8});
     const std::string stray = std::string("PK\x05\x06", 4) + std::string(6, '\0') + std::string("\x01\0\x10\0\0\0", 6) +
                               std::string(6, '\0');
     for (bool inComment : {true, false}) {
         (inComment ? a.comment : a.suffix) = "before " + stray + " after";
-        EXPECT_EQ(run(archive_test::build(a)), 1) << inComment;
+        EXPECT_EQ(run(zipBytes(a)), 1) << inComment;
         EXPECT_EQ(content(L"x.txt"), "x");
         (inComment ? a.comment : a.suffix).clear();
     }
@@ -339,11 +348,11 @@ TEST_F(ZipRead, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
     for (std::string bad : {"../evil.txt", "a/../../evil.txt", "..\\evil.txt", "/abs.txt", "\\abs.txt",
                             "C:/evil.txt", "C:evil.txt", "ok.txt:stream", ""}) {
         Archive a;
-        a.members.push_back({.name = "first.txt", .data = "1"});
-        a.members.push_back({.name = bad, .data = "2"});
+        a.members.push_back({.name = "first.txt", .data = "1", .method = 8});
+        a.members.push_back({.name = bad, .data = "2", .method = 8});
         std::wstring detail;
         int directory = 0;
-        EXPECT_EQ(run(archive_test::build(a), &directory, &detail), AL_INVALID_ARCHIVE) << bad;
+        EXPECT_EQ(run(zipBytes(a), &directory, &detail), AL_INVALID_ARCHIVE) << bad;
         EXPECT_EQ(directory, AL_INVALID_ARCHIVE);
         EXPECT_EQ(detail.rfind(L"Unsafe member name ", 0), 0u) << bad;
         EXPECT_FALSE(extracted(L"first.txt")) << bad;
@@ -354,11 +363,11 @@ TEST_F(ZipRead, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
 
 TEST_F(ZipRead, OutputCreationFailureSkipsTheMemberAndIsReportedAtTheEnd) {
     Archive a;
-    a.members.push_back({.name = "blocked/file.txt", .data = "1"});
-    a.members.push_back({.name = "fine.txt", .data = "2"});
+    a.members.push_back({.name = "blocked/file.txt", .data = "1", .method = 8});
+    a.members.push_back({.name = "fine.txt", .data = "2", .method = 8});
     velmora::test::writeFileBytes(out_ + L"\\blocked", "a file where a folder should be");
     std::wstring detail;
-    EXPECT_EQ(run(archive_test::build(a), nullptr, &detail), AL_CANT_OPEN_FILE);
+    EXPECT_EQ(run(zipBytes(a), nullptr, &detail), AL_CANT_OPEN_FILE);
     EXPECT_EQ(detail.rfind(L"blocked/file.txt: File creation failure.", 0), 0u);
     EXPECT_EQ(content(L"fine.txt"), "2");
 }
@@ -376,12 +385,12 @@ public:
 
 TEST_F(ZipRead, WriteFailureIsReportedAsSuchNotAsDamagedData) {
     Archive a;
-    a.members.push_back({.name = "big.bin", .data = pattern(20000, 3)});
+    a.members.push_back({.name = "big.bin", .data = pattern(20000, 3), .method = 8});
     ALPrototypeSet prototypes = ALPrototypeSet::Standard();
     prototypes.storageObjects.clear();
     prototypes.storageObjects.emplace_back(new FullDiskFile(L""));
     ALEntryRing ring(nullptr, prototypes);
-    ALPkArchive archive(write(archive_test::build(a)).c_str());
+    ALPkArchive archive(write(zipBytes(a)).c_str());
     ASSERT_EQ(archive.ReadDirectory(ring), 1);
     EXPECT_EQ(archive.Extract(ring), AL_WRITE_ERROR);
     EXPECT_EQ(std::wstring(archive.status.Text()).rfind(L"big.bin: Write failure on ", 0), 0u) << archive.status.Text();
@@ -391,7 +400,7 @@ TEST_F(ZipRead, MonitorCallbackSequenceInJobMode) {
     Archive a;
     a.members.push_back({.name = "one.bin", .data = pattern(12000, 10), .method = 0});
     a.members.push_back({.name = "two.bin", .data = pattern(8000, 11), .method = 0});
-    ASSERT_EQ(run(archive_test::build(a)), 2);
+    ASSERT_EQ(run(zipBytes(a)), 2);
     // Each entry is announced by name, then progress figures follow; job percent never falls.
     std::vector<std::wstring> names;
     int lastJob = -1;
@@ -415,7 +424,7 @@ TEST_F(ZipRead, MonitorCallbackSequenceInJobMode) {
 
 TEST_F(ZipRead, EnginesOpenAndCloseUnopenedStorageThemselves) {
     std::string text = pattern(30000, 12);
-    folder_.write(L"out\\raw.bin", archive_test::deflateRaw(text));
+    folder_.write(L"out\\raw.bin", deflateRaw(text));
     folder_.write(L"out\\plain.bin", "0123456789");
     {
         ALFile in(L"raw.bin"), out(L"inflated.txt");
@@ -423,7 +432,7 @@ TEST_F(ZipRead, EnginesOpenAndCloseUnopenedStorageThemselves) {
         EXPECT_EQ(inflate.Decompress(in, out), 0);
         EXPECT_FALSE(in.HasBuffer());
         EXPECT_FALSE(out.HasBuffer());
-        EXPECT_EQ(out.CrcRegister(), ~archive_test::crc32Of(text));
+        EXPECT_EQ(out.CrcRegister(), ~crc32Of(text));
     }
     EXPECT_EQ(content(L"inflated.txt"), text);
     {
@@ -443,10 +452,10 @@ TEST_F(ZipRead, DamagedHeadersNeverCrashOrEscapeTheFolder) {
     // Random damage anywhere in the headers: every run ends with a count or a status, and
     // whatever gets written stays below the output folder.
     Archive a;
-    a.members.push_back({.name = "a/one.txt", .data = pattern(3000, 13), .descriptor = true});
+    a.members.push_back({.name = "a/one.txt", .data = pattern(3000, 13), .method = 8, .flags = 0x0008});
     a.members.push_back({.name = "two.bin", .data = pattern(200, 14), .method = 0});
     a.prefix = std::string(600, 'p');
-    std::string good = archive_test::build(a);
+    std::string good = zipBytes(a);
     std::vector<size_t> headerBytes;
     for (size_t i = 600; i < 600 + 80; ++i) headerBytes.push_back(i);              // first local header
     for (size_t i = good.size() - 22 - 120; i < good.size(); ++i) headerBytes.push_back(i);  // directory, end
@@ -484,10 +493,50 @@ TEST_F(ZipRead, WindowMessagesAreDispatchedWhileExtracting) {
     postedSeen = 0;
     ASSERT_TRUE(PostMessageW(window, WM_APP, 0, 0));
     Archive a;
-    a.members.push_back({.name = "m.bin", .data = pattern(100000, 15)});
-    EXPECT_EQ(run(archive_test::build(a)), 1);
+    a.members.push_back({.name = "m.bin", .data = pattern(100000, 15), .method = 8});
+    EXPECT_EQ(run(zipBytes(a)), 1);
     EXPECT_EQ(postedSeen, 1);
     DestroyWindow(window);
+}
+
+TEST(ZipRecords, DirectoryRecordsDecodeAsWrittenBeforeAnEntryIsBuilt) {
+    struct Case {
+        ruvo_pack::ZipRecord written;
+        int typeCode;
+        long localSpan;
+        bool encrypted, utf8;
+    } cases[] = {
+        {{.name = "a.txt", .versionMadeBy = 0x0314, .flags = 0x0806, .method = 8, .dosTime = 0x5AB4, .dosDate = 0x4E5F,
+          .crc = 0xDEADBEEF, .compressedSize = 100, .size = 300, .externalAttributes = 0x81A40020,
+          .localHeaderOffset = 0x12345678, .centralExtra = "xyz"},
+         AL_ENGINE_DEFLATE + 3, 30 + 5 + 3 + 100, false, true},
+        {{.name = "stored/", .flags = 0x0008, .method = 0, .compressedSize = 7, .size = 7}, 100, 30 + 7 + 7 + 16, false,
+         false},
+        {{.name = "locked.bin", .flags = 0x0001, .method = 12, .compressedSize = 1}, 112, 30 + 10 + 1, true, false},
+    };
+    for (const Case& c : cases) {
+        const std::string bytes = ruvo_pack::centralRecord(c.written);
+        const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
+        ASSERT_EQ(ALPkRecordKindOf(raw), AL_PK_DIRECTORY_RECORD);
+        const ALPkDirectoryRecord r = ALDecodeDirectoryRecord(raw);
+        const ruvo_pack::ZipRecord& w = c.written;
+        EXPECT_EQ(std::vector<uint32_t>({r.versionMadeBy, r.versionNeeded, r.flags, r.method, r.time, r.date, r.crc,
+                                         r.compressedSize, r.size, r.nameLength, r.extraLength, r.commentLength,
+                                         r.externalAttributes, r.localHeaderOffset}),
+                  std::vector<uint32_t>({w.versionMadeBy, w.versionNeeded, w.flags, w.method, w.dosTime, w.dosDate,
+                                         w.crc, w.compressedSize, w.size, static_cast<uint32_t>(w.name.size()),
+                                         static_cast<uint32_t>(w.centralExtra.size()), 0, w.externalAttributes,
+                                         w.localHeaderOffset}))
+            << w.name;
+        EXPECT_EQ(r.TypeCode(), c.typeCode) << w.name;
+        EXPECT_EQ(r.LocalSpan(), c.localSpan) << w.name;
+        EXPECT_EQ(r.Encrypted(), c.encrypted) << w.name;
+        EXPECT_EQ(r.Utf8Names(), c.utf8) << w.name;
+    }
+    const std::string end = ruvo_pack::endRecord(0, 0, 0);
+    EXPECT_EQ(ALPkRecordKindOf(reinterpret_cast<const unsigned char*>(end.data())), AL_PK_END_RECORD);
+    for (const char* bad : {"PK\x03\x04", "PK\x01\x03", "pK\x01\x02"})
+        EXPECT_EQ(ALPkRecordKindOf(reinterpret_cast<const unsigned char*>(bad)), AL_PK_BAD_RECORD) << bad;
 }
 
 TEST(ZipMessages, SimpleMonitorTextsOnlyWithMessagesOn) {

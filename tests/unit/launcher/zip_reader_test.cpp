@@ -47,7 +47,7 @@ TEST(ZipReader, HostileNamesStayBelowTheBase) {
                                     {.name = "..\\evil1", .data = "evil"},
                                     {.name = "a/../../evil2", .data = "evil"},
                                     {.name = "ok/.. /evil3", .data = "evil"},
-                                    {.name = "deep/er/f.txt", .data = std::string(100000, 'z'), .deflate = true}}));
+                                    {.name = "deep/er/f.txt", .data = std::string(100000, 'z'), .method = 8}}));
     const std::vector<uint32_t> results = extractEverything(archive, folder / L"base");
     EXPECT_EQ(results, (std::vector<uint32_t>{0, 0, 0, kZipUnsafeName, kZipUnsafeName, kZipUnsafeName, 0}));
     EXPECT_EQ(folder.read(L"base\\tools\\x.txt"), "drive");
@@ -123,7 +123,7 @@ TEST(ZipReader, RecordsAttributesTimesAndUtf8Names) {
 TEST(ZipReader, DamagedOrLockedEntriesFail) {
     TempFolder folder;
     const std::wstring archive = folder.write(
-        L"bad.zip", zipArchive({{.name = "crc.bin", .data = std::string(40000, 'c'), .deflate = true, .damageCrc = true},
+        L"bad.zip", zipArchive({{.name = "crc.bin", .data = std::string(40000, 'c'), .method = 8, .damageCrc = true},
                                 {.name = "locked.bin", .data = "secret", .flags = 1},
                                 {.name = "good.bin", .data = "fine"}}));
     EXPECT_EQ(extractEverything(archive, folder.path()),
@@ -149,8 +149,8 @@ TEST(VmPackExtraction, TwoStagesThenTheIntermediaryGoes) {
     TempFolder folder;
     const std::wstring pack = folder.write(
         L"specs\\jre.vm", vmPack({{.name = "bin/", .externalAttributes = 0x10},
-                                  {.name = "bin/java.exe", .data = "MZ", .deflate = true},
-                                  {.name = "lib/rt.jar", .data = std::string(70000, 'j'), .deflate = true}}));
+                                  {.name = "bin/java.exe", .data = "MZ", .method = 8},
+                                  {.name = "lib/rt.jar", .data = std::string(70000, 'j'), .method = 8}}));
     ASSERT_TRUE(ExtractVmPack(pack, folder.makeFolder(L"jre")));
     EXPECT_EQ(folder.read(L"jre\\bin\\java.exe"), "MZ");
     EXPECT_EQ(folder.read(L"jre\\lib\\rt.jar"), std::string(70000, 'j'));

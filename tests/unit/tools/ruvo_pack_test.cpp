@@ -34,15 +34,13 @@ TEST(PayloadFormat, HeaderTrailerAndRecords) {
     EXPECT_EQ(header.find_first_not_of('\0', 4 + 17), std::string::npos);
     EXPECT_EQ(u32(trailer(741376), 0), 740352u);
 
-    MemberRecord m;
-    m.name = "Windows/setup.kiv";
+    ZipRecord m = memberRecord("Windows/setup.kiv", 3);
     m.dosTime = 0x6000;
     m.dosDate = 0x5861;
     m.crc = 0x11223344;
     m.compressedSize = 10;
     m.size = 20;
     m.localHeaderOffset = 0x1234;
-    m.extra = extraFieldFor(3);
     std::string local = localHeader(m);
     ASSERT_EQ(local.size(), 30u + 17 + 11);
     EXPECT_EQ(u32(local, 0), 0x04034b50u);
