@@ -83,6 +83,28 @@ TEST(JavaCommandLine, OlderVmWithEveryOptionAndPassThroughArguments) {
                         L"\" \"" + scratch + L"\" \"C:\\\\No Such\\\\x.txt\" -Dx=1 a\\\\b");
 }
 
+TEST(JavaCommandLine, ExistingFileArgumentsBecomeFullPaths) {
+    VmTestApp app;
+    app.placeVm(L"standin_vm_sun18", L"jre\\bin\\java.exe");
+    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\n");
+    app.write(L"start\\data.txt", "");
+    app.write(L"start\\sub\\x.txt", "");
+    ChildOptions options;
+    options.workingDirectory = app.path(L"start");  // relative arguments name files here, not beside the .kiv
+    ChildResult result = app.run(L"data.txt sub\\x.txt sub missing.txt /S", {}, options);
+    EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+    auto doubled = [](std::wstring text) {
+        for (size_t at = text.find(L'\\'); at != std::wstring::npos; at = text.find(L'\\', at + 2)) text.insert(at, 1, L'\\');
+        return text;
+    };
+    const std::wstring line = app.recorded(L"commandline.txt");
+    const std::wstring expected = L"\" " + doubled(app.path(L"start\\data.txt")) + L" " +
+                                  doubled(app.path(L"start\\sub\\x.txt")) + L" " + doubled(app.path(L"start\\sub")) +
+                                  L" missing.txt /S";
+    ASSERT_GE(line.size(), expected.size()) << line;
+    EXPECT_EQ(line.substr(line.size() - expected.size()), expected);
+}
+
 TEST(JavaCommandLine, InvalidVerbosityAndWorkingDirectories) {
     VmTestApp app;
     app.placeVm(L"standin_vm_sun18", L"jre\\bin\\java.exe");

@@ -22,22 +22,22 @@ namespace {
 // build options, started from the installer's folder like the self-extractor does.
 class WithoutVmInstaller {
 public:
-    explicit WithoutVmInstaller(const std::string& buildOptions) {
+    explicit WithoutVmInstaller(const std::string& buildOptions, const std::string& extraKivLines = "") {
         folder_.makeFolder(L"rec");
         folder_.write(L"Windows\\app.kiv", "kiv.nl.java.launcher.main.class=Main\nkiv.class.path=app.jar\n"
-                                          "kiv.nl.valid.vm.list=J2\n");
+                                          "kiv.nl.valid.vm.list=J2\n" + extraKivLines);
         folder_.write(L"Windows\\jvmspecs\\jvmspecs.properties", "build.option=withoutvm\n" + buildOptions);
         if (!::CopyFileW(distProgram(L"quillrun.exe").c_str(), (folder_ / L"Windows\\app.exe").c_str(), FALSE))
             throw std::runtime_error("cannot copy quillrun.exe");
     }
     std::wstring path(const std::wstring& relative) const { return folder_ / relative; }
-    ChildResult run(const std::wstring& pathFolder = L"") const {
+    ChildResult run(const std::wstring& pathFolder = L"", const std::wstring& arguments = L"") const {
         ChildOptions options;
         options.workingDirectory = folder_.path();
         options.removedEnvironment = {L"PATH", L"CLASSPATH"};
         options.extraEnvironment = {L"PATH=C:\\windows\\system32;C:\\windows" + (pathFolder.empty() ? L"" : L";" + pathFolder),
                                     L"STANDIN_RECORD=" + path(L"rec")};
-        return runChild(inQuotes(path(L"Windows\\app.exe")), options);
+        return runChild(inQuotes(path(L"Windows\\app.exe")) + (arguments.empty() ? L"" : L" " + arguments), options);
     }
     std::wstring chosenVm() const {
         const std::wstring record = path(L"rec\\exe.txt");
@@ -82,6 +82,35 @@ TEST(PackEndToEnd, DirectDownloadStartsTheUnpackedVm) {
     EXPECT_TRUE(contains(result.standardOutput, "MD5 checksum verification for downloaded JVM failed"));
     EXPECT_TRUE(contains(result.standardError, "Could not find a valid Java virtual machine to load."));
     EXPECT_EQ(failing.chosenVm(), L"");
+}
+
+TEST(PackEndToEnd, SilentRunsShowNoProgressLines) {
+    PackServer server;
+    const std::string options = "build.without.vm.search.option=12\n"
+                                "build.without.vm.direct.download.url=" +
+                                wideToUtf8(server.http(server.publish(L"jre.vm", standInPack()))) + "\n";
+    const struct {
+        const char* kivLine;
+        const wchar_t* arguments;
+        bool silent;
+    } cases[] = {
+        {"", L"", false},
+        {"", L"-i silent", true},
+        {"", L"SILENT", true},                                         // the last argument decides, in any case
+        {"kiv.installer.windows.ui.default=SILENT\n", L"", true},
+        {"kiv.installer.windows.ui.default=SILENT\n", L"-i silent -Dx=1", false},  // arguments outrank the key
+        {"kiv.installer.windows.ui.default=silent\n", L"", false},    // the key's value is exact
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.kivLine) + wideToUtf8(c.arguments));
+        WithoutVmInstaller installer(options, c.kivLine);
+        ChildResult result = installer.run(L"", c.arguments);
+        EXPECT_EQ(result.exitCode, 0u) << describe(result);
+        EXPECT_EQ(installer.chosenVm(), installer.path(L"Windows\\resource\\jre\\bin\\java.exe"));
+        for (const char* line : {"Downloading VM Pack - Please Wait!!!", "Extracting VM Pack. Please wait!!!",
+                                 "Extracted the JVM pack successfully!!"})
+            EXPECT_EQ(contains(result.standardOutput, line), !c.silent) << line << "\n" << result.standardOutput;
+    }
 }
 
 TEST(PackEndToEnd, SearchFirstDownloadsOnlyWhenNothingMatches) {

@@ -118,6 +118,42 @@ TEST(BuildOptions, SpecificationFilesOnlyWhenExactlyTrueAndCounted) {
         << app.last().standardError;
 }
 
+TEST(BuildOptions, SpecificationFilesAlsoSteerSearchOptions20And11) {
+    SpecApp app;
+    app.vm(L"onpath");  // the valid-VM list, and kiv.nl.current.vm, would take it
+    std::wstring shipped = app.vm(L"Windows\\resource\\jre");
+    std::wstring bySpec = app.vm(L"specjre");
+    std::vector<std::wstring> path{app.path(L"onpath\\bin")};
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\nkiv.nl.current.vm=onpath\\\\bin\\\\java.exe\n");
+    app.write(L"jvmspecs\\Verify.jar", "");
+    const std::string specs = "build.jvmspec.applicable=true\nbuild.jvmspec.total.num=1\nbuild.jvmspec.0=a.spec\n";
+    const std::string head = "JVM_EXE: bin\\java.exe\nPATH_HINT:\n" + narrow(app.root().substr(2)) + "\\specjre\n/:\n";
+    const std::string finds = head + "JVM_PROPERTIES\njava.version=1.8*\n";
+    const std::string findsNothing = head + "JVM_PROPERTIES\njava.version=1.7*\n";
+    const std::string refusedPack = "The file specified is not a valid VM pack";
+    const struct {
+        const char* what;
+        std::string buildOptions;
+        std::string spec;
+        std::wstring chosen;
+        bool packAskedFor;
+    } cases[] = {
+        // Where the specification files apply they take the place of the list search.
+        {"20, found", "build.option=withvm\nbuild.with.vm.search.option=20\n", finds, bySpec, false},
+        {"20, nothing", "build.option=withvm\nbuild.with.vm.search.option=20\n", findsNothing, shipped, false},
+        {"11, found", "build.option=withoutvm\nbuild.without.vm.search.option=11\n", finds, bySpec, false},
+        {"11, nothing", "build.option=withoutvm\nbuild.without.vm.search.option=11\n", findsNothing, L"exit 1", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        app.buildOptions(c.buildOptions + specs + "build.without.vm.not.found.download.url=http://127.0.0.1:9/vm.zip\n");
+        app.spec(L"a.spec", c.spec);
+        EXPECT_EQ(app.runAndChoose(path), c.chosen) << app.last().standardError;
+        EXPECT_EQ(app.verified(), std::vector<std::wstring>{bySpec});
+        EXPECT_EQ(contains(app.last().standardOutput, refusedPack), c.packAskedFor) << app.last().standardOutput;
+    }
+}
+
 TEST(SpecSearch, PathHintsOnTheDrivesAndBesideTheInstaller) {
     SpecApp app;
     app.writeKiv(kKiv + "kiv.nl.current.vm=own\\\\bin\\\\java.exe\n");

@@ -186,3 +186,34 @@ TEST(Launch, CleanupLeavesAndLogsWhatIsStillInUse) {
     EXPECT_EQ(GetFileAttributesW((working + L"\\Windows\\setup.kiv").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(contains(installer.seaLog(), "*** Unable to remove " + narrow(held) + "\r\n")) << installer.seaLog();
 }
+
+TEST(Launch, UiModeFromTheCommandLineAndThePropertiesFiles) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.pack();
+    const std::wstring other = installer.path(L"other settings.properties");
+    writeFileBytes(other, "installer_ui=console\n");
+    const struct {
+        const char* installerProperties;  // beside the installer; null: none
+        std::wstring arguments;
+        const char* mode;
+    } cases[] = {
+        // "-i silent" is final: the file's line is not even read.
+        {"installer_ui=console\n", L"-i silent", "Silent"},
+        {"installer_ui=console\n", L"-i Silent", "Console"},  // only the exact word
+        {"INSTALLER_UI=SILENT\n", L"-i console", "Silent"},
+        // "-f" names the file to read in place of installer.properties.
+        {"installer_ui=silent\n", L"-f " + inQuotes(other), "Console"},
+        {nullptr, L"-f " + inQuotes(other) + L" -i silent", "Silent"},
+    };
+    for (const auto& c : cases) {
+        const std::wstring beside = installer.path(L"dl\\installer.properties");
+        ::DeleteFileW(beside.c_str());
+        if (c.installerProperties) writeFileBytes(beside, c.installerProperties);
+        ::DeleteFileW(installer.path(L"start\\sea.log").c_str());
+        ChildResult result = installer.runQuoted(c.arguments);
+        EXPECT_EQ(result.exitCode, 0u) << narrow(c.arguments) << "\n" << describe(result);
+        EXPECT_TRUE(contains(installer.seaLog(), std::string("Running in ") + c.mode + " Mode\r\n"))
+            << narrow(c.arguments) << "\n" << installer.seaLog();
+    }
+}
