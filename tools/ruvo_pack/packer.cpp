@@ -12,6 +12,7 @@
 
 #include <zlib.h>
 
+#include "tools/ruvo_pack/launcher_choice.h"
 #include "tools/ruvo_pack/payload_format.h"
 
 namespace fs = std::filesystem;
@@ -280,7 +281,8 @@ bool collectFiles(const fs::path& folder, const fs::path& exclude, std::vector<S
 
 bool checkLauncher(const std::vector<SourceFile>& files, const std::string& installerName, std::string& error,
                    std::vector<std::string>& warnings) {
-    // The self-extractor looks in Windows\ when it exists, else in Windows_Pure_64_Bit\.
+    // The launcher folder, which needs an .exe and a .kiv: Windows\ when it exists, else
+    // Windows_Pure_64_Bit\.
     std::string top;
     for (const char* candidate : {"windows/", "windows_pure_64_bit/"}) {
         for (const auto& f : files)
@@ -295,16 +297,12 @@ bool checkLauncher(const std::vector<SourceFile>& files, const std::string& inst
         return false;
     }
     std::string firstExe, firstKiv;
-    bool named = false;
     for (const auto& f : files) {
         if (f.memberName.size() <= top.size() || f.memberName.compare(0, top.size(), top) != 0) continue;
         std::string rest = f.memberName.substr(top.size());
         if (rest.find('/') != std::string::npos) continue;
         std::string l = lower(rest);
-        if (endsWith(l, ".exe")) {
-            if (firstExe.empty()) firstExe = rest;
-            if (l == lower(installerName) + ".exe") named = true;
-        }
+        if (endsWith(l, ".exe") && firstExe.empty()) firstExe = rest;
         if (endsWith(l, ".kiv") && firstKiv.empty()) firstKiv = rest;
     }
     if (firstExe.empty()) {
@@ -315,9 +313,12 @@ bool checkLauncher(const std::vector<SourceFile>& files, const std::string& inst
         error = "no launcher properties: " + top + " holds no .kiv file (expected " + top + installerName + ".kiv)";
         return false;
     }
-    if (!named)
-        warnings.push_back(top + installerName + ".exe is not in the folder; the installer will start " + top +
-                           firstExe + " instead");
+    std::vector<std::string> names;
+    for (const auto& f : files) names.push_back(f.memberName);
+    const std::string chosen = chosenLauncher(names, installerName);
+    if (lower(chosen.substr(chosen.rfind('/') + 1)) != lower(installerName) + ".exe")
+        warnings.push_back("Windows/" + installerName + ".exe is not in the folder; the installer will start " + chosen +
+                           " instead");
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "tools/ruvo_pack/installer_check.h"
 #include "tools/ruvo_pack/installer_keys.h"
 #include "tools/ruvo_pack/jar_listing.h"
+#include "tools/ruvo_pack/launcher_choice.h"
 
 using namespace ruvo_pack;
 using namespace tool_test;
@@ -159,6 +160,43 @@ const CheckCase kCases[] = {
      {"Windows/MyApp.exe: warning: the installer Setup.exe starts this launcher, as Windows/Setup.exe is not in the "
       "folder; name the launcher after the installer"},
      "Setup"},
+    {"a 64-bit folder beside Windows/: its first launcher starts, its own .kiv reaches out",
+     {{"Windows_Pure_64_Bit/Other.exe", "MZ"},
+      {"Windows_Pure_64_Bit/Other.kiv",
+       replaced(kKiv, "lib\\\\app.jar;classes", "..\\\\Windows\\\\lib\\\\app.jar;../Windows/classes")}},
+     {"Windows_Pure_64_Bit/Other.exe: warning: the installer Setup.exe starts this launcher, as Windows/Setup.exe is "
+      "not in the folder; name the launcher after the installer",
+      "Windows_Pure_64_Bit/Other.kiv: warning: the installer's -jvmxms and -jvmxmx change Windows/MyApp.kiv, not "
+      "this file"},
+     "Setup"},
+    {"heaps the VM refuses, a working folder that is not there, a key set twice",
+     {{"Windows/MyApp.kiv", kKiv + "kiv.nl.java.option.java.heap.size.initial=1024m\nkiv.user.dir=work\n"
+                                   "kiv.nl.java.option.java.heap.size.max=256m\n"}},
+     {"Windows/MyApp.kiv:6: error: kiv.user.dir=work: Windows/work is not in the folder, so the VM cannot start in it "
+      "(message 103)",
+      "Windows/MyApp.kiv:7: warning: kiv.nl.java.option.java.heap.size.max is set again; this value replaces the one "
+      "of line 4",
+      "Windows/MyApp.kiv:7: error: the initial heap (1073741824 bytes) is larger than the maximum (268435456 bytes): "
+      "the VM does not start"}},
+    {"class path entry outside the folder",
+     {{"Windows/MyApp.kiv", replaced(kKiv, "classes", "classes;..\\\\..\\\\x.jar")}},
+     {"Windows/MyApp.kiv:2: error: class path entry '..\\\\..\\\\x.jar' points outside the installer folder"}},
+    {"shipped VM missing for option 21, installer.properties in the payload",
+     {{"Windows/jvmspecs/jvmspecs.properties",
+       replaced(kBuildOptions, "withoutvm\nbuild.without.vm.search.option=10", "withvm\nbuild.with.vm.search.option=21")},
+      {"installer.properties", "installer_ui=silent\n"}},
+     {"Windows/jvmspecs/jvmspecs.properties:1: error: withvm: the folder ships no VM (Windows/resource/jre/bin/java.exe "
+      "or Windows_Pure_64_Bit/resource/jre/bin/java.exe), which option 21 starts",
+      "installer.properties: warning: not read: the installer reads installer.properties beside the installer file, "
+      "not from its payload"}},
+    {"MD5 value in capitals",
+     {{"Windows/jvmspecs/jvmspecs.properties",
+       replaced(kBuildOptions, "search.option=10",
+                "search.option=12\nbuild.without.vm.direct.download.url=ftp://example.com/jre.vm\n"
+                "build.without.vm.dont.search.download.url.md5Checksum.applicable=true\n"
+                "build.without.vm.dont.search.download.url.md5Checksum.value=9E107D9D372BB6826BD81D3542A419D6")}},
+     {"Windows/jvmspecs/jvmspecs.properties:5: error: build.without.vm.dont.search.download.url.md5Checksum.value "
+      "must be 32 lower-case hexadecimal digits: the launcher compares it exactly"}},
     {"no .kiv beside the launcher",
      {{"Windows/MyApp.kiv", ""}},
      {"Windows: error: no MyApp.kiv beside MyApp.exe: the launcher ends with message 102"}},
@@ -185,6 +223,23 @@ TEST_P(InstallerCheck, ReportsExactlyTheseLines) {
 
 INSTANTIATE_TEST_SUITE_P(Folders, InstallerCheck, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<CheckCase>& info) { return "case" + std::to_string(info.index); });
+
+TEST(LauncherChoice, AsTheSelfExtractorPicks) {
+    struct Case {
+        std::vector<std::string> names;
+        std::string installer, chosen;
+    };
+    const Case cases[] = {
+        {{"Windows/setup.exe", "Windows_Pure_64_Bit/a.exe"}, "setup", "Windows/setup.exe"},
+        {{"windows/SETUP.EXE"}, "Setup", "windows/SETUP.EXE"},
+        {{"Windows/other.exe", "Windows_Pure_64_Bit/b.exe", "Windows_Pure_64_Bit/A.exe"}, "setup",
+         "Windows_Pure_64_Bit/A.exe"},
+        {{"Windows_Pure_64_Bit/setup.exe", "Windows_Pure_64_Bit/helper.exe"}, "setup", "Windows_Pure_64_Bit/helper.exe"},
+        {{"Windows/b.exe", "Windows/a_b.exe", "Windows/ab.exe"}, "", "Windows/ab.exe"},  // 'B' sorts before '_'
+        {{"Windows/sub/x.exe", "Windows/x.kiv", "x.exe"}, "x", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(chosenLauncher(c.names, c.installer), c.chosen) << c.names.front();
+}
 
 TEST(InstallerCheck, SummaryCountsErrorsAndWarnings) {
     CheckResult result;
