@@ -134,6 +134,7 @@ StartedProcess startProcess(const ProcessStart& start) {
     started.process.reset(info.hProcess);
     started.thread.reset(info.hThread);
     started.processId = info.dwProcessId;
+    started.succeeded = true;
     return started;
 }
 

@@ -33,11 +33,13 @@ struct ProcessStart {
 };
 
 struct StartedProcess {
+    // Under Wine a Linux program may start without a process handle.
     UniqueKernelHandle process;
     UniqueKernelHandle thread;
     DWORD processId = 0;
+    bool succeeded = false;
     DWORD error = 0;  // the system's error number when the start failed
-    bool started() const { return process.valid(); }
+    bool started() const { return succeeded; }
 };
 
 StartedProcess startProcess(const ProcessStart& start);

@@ -1,15 +1,44 @@
 #include "common/system_library.h"
 
-#include <string>
-
 namespace velmora {
 
+namespace {
+
+// Entry points that older systems lack are looked up by name.
+template <typename Function>
+Function kernelEntry(const char* name) {
+    return reinterpret_cast<Function>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name));
+}
+
+std::wstring folderFrom(UINT(WINAPI* query)(LPWSTR, UINT)) {
+    wchar_t buffer[MAX_PATH + 1];
+    UINT length = query ? query(buffer, MAX_PATH + 1) : 0;
+    return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+}  // namespace
+
+bool runsUnderWow64() {
+#ifdef _WIN64
+    return false;
+#else
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64Process = kernelEntry<IsWow64ProcessFn>("IsWow64Process");
+    BOOL result = FALSE;
+    return isWow64Process && isWow64Process(::GetCurrentProcess(), &result) && result;
+#endif
+}
+
+std::wstring systemWow64Folder() {
+    using GetFolderFn = UINT(WINAPI*)(LPWSTR, UINT);
+    return folderFrom(kernelEntry<GetFolderFn>("GetSystemWow64DirectoryW"));
+}
+
 UniqueModule LoadSystemLibrary(const wchar_t* name) {
-    wchar_t folder[MAX_PATH + 1];
-    UINT length = ::GetSystemDirectoryW(folder, MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH) return UniqueModule();
-    std::wstring path(folder, length);
-    if (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    std::wstring path = runsUnderWow64() ? systemWow64Folder() : folderFrom(::GetSystemDirectoryW);
+    // Never a bare name: that would search beyond the system folder.
+    if (path.empty()) return UniqueModule();
+    if (path.back() == L'\\' || path.back() == L'/') path.pop_back();
     if (*name != L'\\' && *name != L'/') path += L'\\';
     path += name;
     return UniqueModule(::LoadLibraryW(path.c_str()));

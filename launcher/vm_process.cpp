@@ -1,7 +1,9 @@
 #include "launcher/vm_process.h"
 
 #include <atomic>
+#include <utility>
 
+#include "common/process_start.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/launcher_errors.h"
@@ -18,38 +20,27 @@ std::wstring startFailureText(const std::wstring& messageText, DWORD error) {
 }
 
 UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchOptions& options, bool wait) {
-    STARTUPINFOW startup{};
-    ::GetStartupInfoW(&startup);
-    startup.dwFlags |= STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-
+    ProcessStart start;
+    start.commandLine = commandLine;
     // No cut at 260 characters: a directory too long for the system fails the start visibly.
-    std::wstring directory = options.workingDirectory.empty() ? std::wstring() : fullPath(options.workingDirectory, false);
+    start.workingDirectory = options.workingDirectory.empty() ? std::wstring() : fullPath(options.workingDirectory, false);
+    start.shareStartupInfo = true;
+    start.useStandardHandles = true;
+    start.standardHandles = ownStandardHandles();
     trail(L"starting: " + commandLine);
-    trail(L"working directory: " + (directory.empty() ? std::wstring(L"(the launcher's own)") : directory));
+    trail(L"working directory: " +
+          (start.workingDirectory.empty() ? std::wstring(L"(the launcher's own)") : start.workingDirectory));
 
-    std::wstring writable = commandLine;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                          directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
-        DWORD error = ::GetLastError();
-        trail(L"the start failed with Windows error " + std::to_wstring(error));
-        throw TerminalError(startFailureText(message(kMsgVmStartFailed), error));
+    StartedProcess started = startProcess(start);
+    if (!started.started()) {
+        trail(L"the start failed with Windows error " + std::to_wstring(started.error));
+        throw TerminalError(startFailureText(message(kMsgVmStartFailed), started.error));
     }
-    UniqueKernelHandle thread(info.hThread);
-    UniqueKernelHandle process(info.hProcess);
-    if (wait) ::WaitForSingleObject(process.get(), INFINITE);
-    return process;
+    if (wait) ::WaitForSingleObject(started.process.get(), INFINITE);
+    return std::move(started.process);
 }
 
-uint32_t waitForExitCode(HANDLE process) {
-    ::WaitForSingleObject(process, INFINITE);
-    DWORD code = 0;
-    if (!::GetExitCodeProcess(process, &code)) code = 0;
-    return code;
-}
+uint32_t waitForExitCode(HANDLE process) { return waitForExit(process, 0); }
 
 namespace {
 
@@ -57,7 +48,7 @@ namespace {
 // the program's end at once, with one deadline for both.
 struct OutputPipe {
     UniqueFileHandle read;
-    UniqueFileHandle write;  // inheritable, handed to the program
+    UniqueFileHandle write;  // handed to the program
 };
 
 bool makeOutputPipe(OutputPipe& pipe) {
@@ -68,8 +59,7 @@ bool makeOutputPipe(OutputPipe& pipe) {
                                        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
                                        0, 65536, 0, nullptr));
     if (!pipe.read) return false;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    pipe.write.reset(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr));
+    pipe.write.reset(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     return pipe.write.valid();
 }
 
@@ -132,19 +122,16 @@ CapturedRun captureProcessOutput(const std::wstring& commandLine, const std::wst
     OverlappedReader reader(pipe.read.get());
     if (!reader.valid()) return run;
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = pipe.write.get();
-    startup.hStdError = pipe.write.get();
-    std::wstring writable = commandLine;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                          directory.empty() ? nullptr : directory.c_str(), &startup, &info))
-        return run;
+    ProcessStart start;
+    start.commandLine = commandLine;
+    start.workingDirectory = directory;
+    start.creationFlags = CREATE_NO_WINDOW;
+    start.useStandardHandles = true;
+    start.standardHandles = {nullptr, pipe.write.get(), pipe.write.get()};
+    StartedProcess started = startProcess(start);
+    if (!started.started()) return run;
     run.started = true;
-    UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    UniqueKernelHandle process = std::move(started.process);
     pipe.write.reset();  // only the program holds the write end now
 
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "common/system_library.h"
+
 namespace velmora::launcher {
 namespace {
 
@@ -14,12 +16,7 @@ Function kernelEntry(const char* name) {
 
 }  // namespace
 
-bool isWow64() {
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64Process = kernelEntry<IsWow64ProcessFn>("IsWow64Process");
-    BOOL result = FALSE;
-    return isWow64Process && isWow64Process(::GetCurrentProcess(), &result) && result;
-}
+bool isWow64() { return runsUnderWow64(); }
 
 void disableFsRedirection() {
     if (!isWow64()) return;
@@ -39,13 +36,6 @@ void disableFsRedirection() {
     }
 }
 
-std::wstring systemWow64Directory() {
-    using GetDirFn = UINT(WINAPI*)(LPWSTR, UINT);
-    auto getDirectory = kernelEntry<GetDirFn>("GetSystemWow64DirectoryW");
-    if (!getDirectory) return {};
-    wchar_t buffer[260];
-    UINT length = getDirectory(buffer, 260);
-    return length == 0 || length >= 260 ? std::wstring() : std::wstring(buffer, length);
-}
+std::wstring systemWow64Directory() { return systemWow64Folder(); }
 
 }  // namespace velmora::launcher

@@ -1,23 +1,16 @@
 #include "launcher/provision/vm_pack_download.h"
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <cstdint>
 #include <optional>
 
 #include "common/unique_handle.h"
 #include "launcher/console_service.h"
+#include "launcher/provision/wininet_library.h"
 
 namespace velmora::launcher {
 namespace {
-
-struct InternetHandleTraits {
-    using Value = HINTERNET;
-    static Value invalid() noexcept { return nullptr; }
-    static void close(Value v) noexcept { ::InternetCloseHandle(v); }
-};
-using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
 
 std::wstring errorNumber(DWORD error) { return std::to_wstring(static_cast<long>(error)); }
 
@@ -33,7 +26,7 @@ private:
 };
 
 // Host and path of an FTP URL; the URL's port and credentials are not used.
-bool crackFtpUrl(const std::wstring& url, std::wstring& host, std::wstring& path) {
+bool crackFtpUrl(const WinInet& net, const std::wstring& url, std::wstring& host, std::wstring& path) {
     wchar_t scheme[32] = {}, hostName[256] = {}, urlPath[2048] = {};
     URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof parts;
@@ -43,17 +36,17 @@ bool crackFtpUrl(const std::wstring& url, std::wstring& host, std::wstring& path
     parts.dwHostNameLength = 256;
     parts.lpszUrlPath = urlPath;
     parts.dwUrlPathLength = 2048;
-    if (!::InternetCrackUrlW(url.c_str(), 0, ICU_ESCAPE, &parts)) return false;
+    if (!net.crackUrl(url.c_str(), 0, ICU_ESCAPE, &parts)) return false;
     host = hostName;
     path = urlPath;
     return true;
 }
 
 // The body length an HTTP server announced, when it gave one.
-std::optional<uint64_t> announcedLength(HINTERNET request) {
+std::optional<uint64_t> announcedLength(const WinInet& net, HINTERNET request) {
     wchar_t text[32] = {};
     DWORD size = sizeof text - sizeof(wchar_t);
-    if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr) || !text[0]) return std::nullopt;
+    if (!net.httpQueryInfo(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr) || !text[0]) return std::nullopt;
     uint64_t length = 0;
     for (const wchar_t* c = text; *c; ++c) {
         if (*c < L'0' || *c > L'9' || length > (UINT64_MAX - 9) / 10) return std::nullopt;
@@ -68,7 +61,7 @@ void discard(UniqueFileHandle& file, const std::wstring& destination) {
 }
 
 // The body of the opened request into the destination file.
-bool transfer(HINTERNET request, std::optional<uint64_t> expectedLength, const std::wstring& destination,
+bool transfer(const WinInet& net, HINTERNET request, std::optional<uint64_t> expectedLength, const std::wstring& destination,
               const Reporter& say) {
     if (!request) {
         say(L"\nAttempt to download VM failed");
@@ -89,7 +82,7 @@ bool transfer(HINTERNET request, std::optional<uint64_t> expectedLength, const s
     uint64_t received = 0;
     for (;;) {
         DWORD got = 0;
-        if (!::InternetReadFile(request, buffer, sizeof buffer, &got)) {
+        if (!net.readFile(request, buffer, sizeof buffer, &got)) {
             const DWORD error = ::GetLastError();
             discard(file, destination);
             say(L"\nThe VM pack download was interrupted\nWininet Error code: " + errorNumber(error) + L"\n");
@@ -140,7 +133,9 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
         return false;
     }
 
-    UniqueInternetHandle root(::InternetOpenW(L"InetURL/1.0", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    const WinInet* net = winInet();
+    UniqueInternetHandle root(net ? net->open(L"InetURL/1.0", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)
+                                  : nullptr);
     if (!root) {
         const DWORD error = ::GetLastError();
         say(L"\nAttempt to connect to internet failed.");
@@ -153,7 +148,7 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
     std::optional<uint64_t> expectedLength;
     switch (packUrlSchemeOf(url)) {
         case PackUrlScheme::Http: {
-            request.reset(::InternetOpenUrlW(root.get(), url.c_str(), nullptr, 0, 0, 0));
+            request.reset(net->openUrl(root.get(), url.c_str(), nullptr, 0, 0, 0));
             if (!request) {
                 const DWORD error = ::GetLastError();
                 say(L"\nError in opening internet connection with URL\n");
@@ -161,7 +156,7 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
             }
             DWORD status = 0;
             DWORD size = sizeof status;
-            if (!request || !::HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+            if (!request || !net->httpQueryInfo(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
                                               &size, nullptr))
                 status = 0;
             if (status != 200) {
@@ -169,7 +164,7 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
                 say(L"HTTP Status code: " + std::to_wstring(static_cast<long>(status)) + L"\n");
                 return false;
             }
-            expectedLength = announcedLength(request.get());
+            expectedLength = announcedLength(*net, request.get());
             break;
         }
         case PackUrlScheme::Ftp: {
@@ -178,11 +173,11 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
                 say(L"\nCould not connect to the specified URL\n");
                 say(L"Wininet Error code: " + errorNumber(error) + L"\n");
             };
-            if (!crackFtpUrl(url, host, path)) {
+            if (!crackFtpUrl(*net, url, host, path)) {
                 couldNotConnect(::GetLastError());
                 return false;
             }
-            connection.reset(::InternetConnectW(root.get(), host.c_str(), 21, L"anonymous", nullptr,
+            connection.reset(net->connect(root.get(), host.c_str(), 21, L"anonymous", nullptr,
                                                 INTERNET_SERVICE_FTP,
                                                 INTERNET_FLAG_PASSIVE | INTERNET_FLAG_NO_CACHE_WRITE, 1));
             if (!connection) {
@@ -190,19 +185,19 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
                 return false;
             }
             request.reset(
-                ::FtpOpenFileW(connection.get(), path.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 1));
+                net->ftpOpenFile(connection.get(), path.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 1));
             if (!request) {
                 couldNotConnect(::GetLastError());
                 return false;
             }
             DWORD sizeHigh = 0;
-            ::FtpGetFileSize(request.get(), &sizeHigh);  // not used: the transfer reads to the end
+            net->ftpGetFileSize(request.get(), &sizeHigh);  // not used: the transfer reads to the end
             break;
         }
         case PackUrlScheme::None:
             break;
     }
-    return transfer(request.get(), expectedLength, destination, say);
+    return transfer(*net, request.get(), expectedLength, destination, say);
 }
 
 }  // namespace velmora::launcher

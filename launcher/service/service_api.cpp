@@ -1,20 +1,8 @@
 #include "launcher/service/service_api.h"
 
-#include <string>
-
-#include "launcher/wow64.h"
+#include "common/system_library.h"
 
 namespace velmora::launcher {
-namespace {
-
-std::wstring systemDirectory() {
-    if (isWow64()) return systemWow64Directory();
-    wchar_t buffer[260];
-    UINT length = ::GetSystemDirectoryW(buffer, 260);
-    return length == 0 || length >= 260 ? std::wstring() : std::wstring(buffer, length);
-}
-
-}  // namespace
 
 ServiceApi& ServiceApi::instance() {
     static ServiceApi api;
@@ -22,10 +10,7 @@ ServiceApi& ServiceApi::instance() {
 }
 
 ServiceApi::ServiceApi() {
-    std::wstring directory = systemDirectory();
-    if (directory.empty()) return;  // never a bare name: that would search beyond the system directory
-    if (directory.back() == L'\\' || directory.back() == L'/') directory.pop_back();
-    library_.reset(::LoadLibraryW((directory + L"\\advapi32.dll").c_str()));
+    library_ = LoadSystemLibrary(L"advapi32.dll");
     if (!library_) return;
     // All three are looked up at once so that no thread races another to fill them in.
     startDispatcher_ = reinterpret_cast<StartDispatcherFn>(::GetProcAddress(library_.get(), "StartServiceCtrlDispatcherW"));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/process_start.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "tools/java_bridge/host_command.h"
@@ -133,17 +134,14 @@ int wmain() {
 
     std::wstring shell = wine.windowsPath("/bin/sh");
     std::wstring commandLine = L"\"" + shell + L"\" \"" + utf8ToWide(wine.hostPath(scriptPath)) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(shell.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                          &info))
-        return fail(L"cannot start " + shell + L" (error " + std::to_wstring(::GetLastError()) + L")");
-    UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    ProcessStart start;
+    start.applicationName = shell;
+    start.commandLine = commandLine;
+    start.useStandardHandles = true;
+    start.standardHandles = ownStandardHandles();
+    StartedProcess started = startProcess(start);
+    if (!started.started())
+        return fail(L"cannot start " + shell + L" (error " + std::to_wstring(started.error) + L")");
 
     // Wait for the exit code; give up only when the shell is gone without writing one.
     std::string status;
