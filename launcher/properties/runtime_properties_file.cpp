@@ -4,6 +4,7 @@
 #include <ntsecapi.h>
 
 #include "common/unique_handle.h"
+#include "launcher/diagnostic_trail.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/scratch_file_rules.h"
@@ -40,14 +41,17 @@ void sweepOldScratchFiles(const std::wstring& folder) {
     FILETIME nowTime{};
     ::GetSystemTimeAsFileTime(&nowTime);
     const uint64_t now = fileTimeValue(nowTime);
-    unsigned names = 0, opened = 0;
+    unsigned names = 0, opened = 0, removed = 0;
     do {
         if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) continue;
         if (!olderThanDays(fileTimeValue(found.ftLastWriteTime), now, kScratchKeepDays)) continue;
         ++opened;
         const std::wstring path = directory + found.cFileName;
-        if (holdsOwnScratchLines(path)) ::DeleteFileW(path.c_str());  // best effort: one in use stays
+        if (holdsOwnScratchLines(path) && ::DeleteFileW(path.c_str())) ++removed;  // best effort: one in use stays
     } while (++names < kSweepMaxNames && opened < kSweepMaxOpened && ::FindNextFileW(find.get(), &found));
+    if (removed > 0)
+        trail(L"scratch files of earlier runs, unwritten for " + std::to_wstring(kScratchKeepDays) + L" days, removed from " +
+              directory + L": " + std::to_wstring(removed));
 }
 
 std::wstring systemUniqueName(const std::wstring& folder) {

@@ -219,8 +219,14 @@ TEST_F(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
     temp.place(L"kiv3c.tmp", "kiv.nl.env.x=1\r\nsomething else\r\n", 40);  // not ours
     temp.place(L"kiv4d.tmp", "", 40);                          // empty: nothing says whose
     temp.place(L"old.tmp", kOwnLines, 40);                     // not a scratch file's name
-    ChildResult r = runChild(inQuotes(exe), temp.options(folder.path()));
-    EXPECT_EQ(r.standardError, kNoVmLine);
+    ChildOptions options = temp.options(folder.path());
+    options.extraEnvironment.push_back(L"KIV_DEBUG=true");
+    ChildResult r = runChild(inQuotes(exe), options);
+    expectEndsWith(r.standardError, kNoVmLine);
+    EXPECT_NE(r.standardError.find("quillrun: scratch files of earlier runs, unwritten for 30 days, removed from " +
+                                   narrowPath(temp.path) + "\\: 1\n"),
+              std::string::npos)
+        << r.standardError;
     EXPECT_FALSE(temp.has(L"kiv1a.tmp"));
     for (const wchar_t* kept : {L"kiv2b.tmp", L"kiv3c.tmp", L"kiv4d.tmp", L"old.tmp"}) EXPECT_TRUE(temp.has(kept)) << kept;
     // This run's own file is there, with its lines.
