@@ -100,6 +100,9 @@ INT_PTR ProgressDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM:
             if (wParam != IDC_FOOTER) return FALSE;
             return DrawFooter(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_DPICHANGED:  // moved to a monitor with other scaling
+            scaling_.Rescale(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return TRUE;
     }
     return FALSE;
 }
@@ -114,6 +117,7 @@ void ProgressDialog::Initialise() {
     Show(IDC_ERROR_ICON, false);
     Show(IDC_RETRY_ICON, false);
     KeepActivityLineVisible(window_);
+    scaling_.Attach(window_);
 }
 
 void ProgressDialog::Extract() {

@@ -4,6 +4,7 @@
 // Choose, and ends once the launcher runs or the user cancels.
 #include <windows.h>
 
+#include "selfextract/dialog_scaling.h"
 #include "selfextract/extraction_view.h"
 #include "selfextract/extractor_state.h"
 
@@ -36,6 +37,7 @@ private:
 
     ExtractorState& state_;
     HWND window_ = nullptr;
+    DialogScaling scaling_;
 };
 
 }  // namespace ruvo

@@ -3,9 +3,9 @@
 
 Each icon is a rounded square in its colour with a white glyph. ImageMagick draws it eight
 times larger and scales it down, so that every size is drawn for its own pixel grid rather
-than stretched from another. The images are stored PNG-compressed (32-bit RGBA, as icon
-resources require); from 48 pixels on they keep 16 colours, which leaves their wide edges
-smooth and makes the large images small enough for the stub's size budget.
+than stretched from another. Edges keep 8 steps of coverage: they still look smooth, the
+colour and the white stay exact, and the images, PNG-compressed in 32-bit RGBA as icon resources
+require, take a third of the bytes, which the stub's size budget needs.
 
     scripts/icons/ruvo_icons.py [OUTPUT_FOLDER]     (default selfextract/resources/icons)
 """
@@ -15,40 +15,48 @@ import subprocess
 import sys
 import zlib
 
-# The working icon is also the program's icon, which Explorer shows up to 256 pixels. The other two
-# appear only in the dialog: 32 pixels at 100 % scaling, 64 at 200 %; 128 pixels leave nothing to
-# stretch up to 400 %, at half the bytes of 256.
-SMALL_SIZES = [16, 24, 32, 48, 64]
+# The working icon is also the program's icon, which Explorer shows from 16 to 256 pixels. The
+# other two appear only in the dialog, 32 pixels wide at 100 % scaling and 64 at 200 %: 96 pixels
+# leave nothing to stretch up to 300 %, and sizes below 32 would never be drawn.
 ICONS = [  # file, colour, glyph, sizes
-    ("working", "rgb(47,109,181)", "V", SMALL_SIZES + [256]),
-    ("retry", "rgb(217,162,27)", "?", SMALL_SIZES + [128]),
-    ("error", "rgb(192,57,43)", "!", SMALL_SIZES + [128]),
+    ("working", (47, 109, 181), "V", [16, 24, 32, 48, 64, 256]),
+    ("retry", (217, 162, 27), "?", [32, 48, 64, 96]),
+    ("error", (192, 57, 43), "!", [32, 48, 64, 96]),
 ]
 SUPERSAMPLE = 8
-FEW_COLOURS_FROM = 48
-FEW_COLOURS = 16
+LEVELS = 8
 
 
-def render(colour, glyph, size):
-    """The icon as raw RGBA bytes, size x size."""
+def coverage(size, draw):
+    """How much of each pixel the drawing covers, 0 to 255, drawn large and scaled down."""
     big = size * SUPERSAMPLE
+    command = ["convert", "-size", f"{big}x{big}", "xc:black", "-fill", "white", *draw(big),
+               "-filter", "box", "-resize", f"{size}x{size}", "-depth", "8", "gray:-"]
+    pixels = subprocess.run(command, check=True, capture_output=True).stdout
+    if len(pixels) != size * size:
+        sys.exit(f"ImageMagick gave {len(pixels)} bytes for a {size}-pixel mask")
+    return pixels
+
+
+def render(colour, glyph, size, levels):
+    """The icon as raw RGBA bytes, size x size: the square in `colour`, the glyph white. Edges keep
+    `levels` steps of coverage, so that the colour and the white stay exact."""
     # The margin falls on whole pixels of the target size, so that the square's edges stay sharp.
     margin = max(1, round(size / 16)) * SUPERSAMPLE
-    radius = 6 * big / 32
-    command = [
-        "convert", "-size", f"{big}x{big}", "xc:none", "-fill", colour,
-        "-draw", f"roundrectangle {margin},{margin} {big - margin - 1},{big - margin - 1} {radius},{radius}",
-        "-font", "DejaVu-Sans-Bold", "-pointsize", str(19.5 * big / 32), "-fill", "white",
-        "-gravity", "center", "-annotate", "+0+0", glyph,
-        "-filter", "box", "-resize", f"{size}x{size}",
-    ]
-    if size >= FEW_COLOURS_FROM:
-        command += ["+dither", "-colors", str(FEW_COLOURS)]
-    command += ["-depth", "8", "rgba:-"]
-    pixels = subprocess.run(command, check=True, capture_output=True).stdout
-    if len(pixels) != size * size * 4:
-        sys.exit(f"ImageMagick gave {len(pixels)} bytes for a {size}-pixel icon")
-    return pixels
+    square = coverage(size, lambda big: [
+        "-draw", f"roundrectangle {margin},{margin} {big - margin - 1},{big - margin - 1} {6 * big / 32},{6 * big / 32}"])
+    letter = coverage(size, lambda big: [
+        "-font", "DejaVu-Sans-Bold", "-pointsize", str(19.5 * big / 32), "-gravity", "center", "-annotate", "+0+0", glyph])
+    step = 255 / (levels - 1)
+    out = bytearray()
+    for alpha, white in zip(square, letter):
+        alpha = round(round(alpha / step) * step)
+        white = round(white / step) * step / 255
+        if alpha == 0:
+            out += bytes(4)
+            continue
+        out += bytes(round(c + (255 - c) * white) for c in colour) + bytes([alpha])
+    return bytes(out)
 
 
 def paeth(a, b, c):
@@ -104,7 +112,7 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "selfextract", "resources", "icons")
     for name, colour, glyph, sizes in ICONS:
-        images = [(size, png(render(colour, glyph, size), size)) for size in sizes]
+        images = [(size, png(render(colour, glyph, size, LEVELS), size)) for size in sizes]
         path = os.path.join(folder, name + ".ico")
         with open(path, "wb") as out:
             out.write(ico(images))

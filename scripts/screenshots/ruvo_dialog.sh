@@ -2,26 +2,39 @@
 # Screenshots of ruvo's progress dialog for the README: the working look during a large
 # extraction and the error panel of an installer whose launcher cannot start. Runs the x86-64
 # build under Wine on a private Xvfb display; needs scripts/build.sh first and ImageMagick.
-#   scripts/screenshots/ruvo_dialog.sh [--locale LOCALE] [OUTPUT_FOLDER]     (default docs/images)
+#   scripts/screenshots/ruvo_dialog.sh [--locale LOCALE] [--scale PERCENT] [OUTPUT_FOLDER]
+#                                                                        (default docs/images)
 # With a locale such as de_DE.UTF-8, ja_JP.UTF-8 or ar_SA.UTF-8, ruvo runs in that locale's
 # language (Wine takes it from the locale variables; the locale need not be generated) and the
-# pictures are named after the locale: ruvo-progress-de_DE.png, ruvo-error-de_DE.png.
+# pictures are named after the locale: ruvo-progress-de_DE.png, ruvo-error-de_DE.png. With a
+# display scaling other than 100 (150, 200), Wine runs at that many DPI in a prefix of its own and
+# the names end in the scaling: ruvo-progress-200.png.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 locale=
-if [ "${1:-}" = --locale ]; then
-  locale=${2:?--locale needs a locale name}
-  shift 2
-fi
+scale=100
+while [ $# -gt 0 ]; do
+  case $1 in
+    --locale) locale=${2:?--locale needs a locale name}; shift 2 ;;
+    --scale) scale=${2:?--scale needs a percentage}; shift 2 ;;
+    *) break ;;
+  esac
+done
 build="${VELMORA_BUILD_DIR:-$here/build}"
 dist="${VELMORA_DIST_DIR:-$here/dist}"
 out="$(realpath -m "${1:-$here/docs/images}")"
 suffix=${locale:+-${locale%%.*}}
+prefix="${VELMORA_WINEPREFIX:-$build/x64/screenshot-wineprefix}"
+dpi=$((scale * 96 / 100))
+if [ "$scale" != 100 ]; then
+  suffix=$suffix-$scale
+  prefix=$prefix-dpi$dpi
+fi
 bin="$build/x64/tests/bin"
-export VELMORA_WINEPREFIX="${VELMORA_WINEPREFIX:-$build/x64/screenshot-wineprefix}"
+export VELMORA_WINEPREFIX="$prefix"
 work="$(mktemp -d /tmp/ruvo-shots.XXXXXX)"
 display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 800x600x24 >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 $((8 * scale))x$((6 * scale))x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; "$here/cmake/wine-prefix.sh" stop; rm -rf "$work"' EXIT
 export DISPLAY=$display
@@ -33,7 +46,7 @@ run_localised() {
   (source "$here/cmake/wine-env.sh" && exec env LANG="$locale" LC_ALL="$locale" LC_MESSAGES="$locale" LANGUAGE= \
     /usr/lib/wine/wine64 "$@")
 }
-"$here/cmake/wine-prefix.sh" start
+"$here/cmake/wine-prefix.sh" start "$dpi"
 mkdir -p "$out" "$work/big/Windows/InstallerData" "$work/broken/Windows" "$work/tmp"
 
 # shot NAME INSTALLER-FOLDER CONTROL-TO-WAIT-FOR: packs, starts in dialog mode, captures, cancels.

@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "tests/support/dialog_driver/dialog_driver.h"
 #include "tests/support/test_paths.h"
@@ -17,6 +19,8 @@ using namespace velmora::test;
 namespace {
 
 constexpr DWORD kWait = 20000;
+
+constexpr WORD kErrorIconGroup = 111;
 
 enum Control : int {
     kOk = 1, kCancel = 2, kSecondary = 10001, kWorkingIcon = 1002, kErrorIcon = 1003, kMainText = 1005,
@@ -68,12 +72,9 @@ HWND waitForChooser(DWORD processId, HWND progress) {
     return search.found;
 }
 
-// Pixels of a control's screen area that differ from the dialog background: its text as the
-// user sees it, after any overlapping sibling has painted.
-size_t inkPixels(HWND dialog, int id) {
-    RECT r;
-    GetWindowRect(GetDlgItem(dialog, id), &r);
-    int width = r.right - r.left, height = r.bottom - r.top;
+// 0x00RRGGBB pixels of a width x height picture, drawn by `paint` into a device context.
+template <typename Paint>
+std::vector<DWORD> pixelsOf(int width, int height, Paint paint) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
@@ -81,17 +82,40 @@ size_t inkPixels(HWND dialog, int id) {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    COLORREF face = GetSysColor(COLOR_3DFACE);
-    DWORD background = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
-    size_t ink = 0;
-    for (int i = 0; i < width * height; ++i)
-        if ((static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) != background) ++ink;
+    paint(memory, screen);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
+    for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return ink;
+    return pixels;
+}
+
+// A control's area as the user sees it on the screen, after any overlapping sibling has painted.
+std::vector<DWORD> screenPixels(HWND dialog, int id, SIZE* size = nullptr) {
+    RECT r;
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    if (size) *size = {width, height};
+    return pixelsOf(width, height,
+                    [&](HDC memory, HDC screen) { BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY); });
+}
+
+// Pixels of a control that differ from the dialog background: its text as the user sees it.
+size_t inkPixels(HWND dialog, int id) {
+    COLORREF face = GetSysColor(COLOR_3DFACE);
+    DWORD background = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+    std::vector<DWORD> pixels = screenPixels(dialog, id);
+    return pixels.size() - std::count(pixels.begin(), pixels.end(), background);
+}
+
+int channelDifference(DWORD a, DWORD b) {
+    int most = 0;
+    for (int shift : {0, 8, 16})
+        most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+    return most;
 }
 
 }  // namespace
@@ -254,4 +278,68 @@ TEST(Dialog, NoRoomThenChooseAnotherFolder) {
     removeTree(working);
     EXPECT_EQ(installer.recorded(L"cwd.txt"), working);
     EXPECT_TRUE(contains(installer.seaLog(), "Using working directory to decompress files: " + narrow(roomy) + "\r\n"));
+}
+
+// At the scaling the test runs at (100 %, and 150 % and 200 % in prefixes of their own), the dialog
+// shows its icon at 32 pixels in proportion, drawn from the image of that size: drawn from a
+// smaller one stretched up it would look blocky and differ from it at every edge.
+TEST(DialogScaling, IconIsDrawnFromAnImageOfTheSizeShown) {
+    const char* expectedDpi = std::getenv("VELMORA_EXPECTED_DPI");
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(dpi, expectedDpi ? std::atoi(expectedDpi) : USER_DEFAULT_SCREEN_DPI);
+    const int size = MulDiv(32, dpi, USER_DEFAULT_SCREEN_DPI);
+
+    TestInstaller installer;
+    installer.add(L"Windows\\setup.exe", "this is no program");
+    installer.add(L"Windows\\setup.kiv", "kiv.nl.java.launcher.main.class=a.B\n");
+    installer.pack();
+    RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
+    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(waitForControlVisible(dialog, kErrorIcon, true, kWait));
+    // Above the centred dialogs of tests that run beside this one.
+    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    Sleep(300);  // painted there
+    SIZE shown{};
+    std::vector<DWORD> onScreen = screenPixels(dialog, kErrorIcon, &shown);
+    clickButton(dialog, kCancel);
+    EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
+    ASSERT_EQ(shown.cx, size);
+    ASSERT_EQ(shown.cy, size);
+
+    // The group's image of exactly that size, drawn on the dialog's background (the icon's
+    // transparent corner shows it).
+    velmora::UniqueModule program(LoadLibraryExW(distProgram(L"ruvo.exe").c_str(), nullptr,
+                                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(program.valid());
+    auto resource = [&](LPCWSTR type, WORD id) -> std::pair<BYTE*, DWORD> {
+        HRSRC found = FindResourceW(program.get(), MAKEINTRESOURCEW(id), type);
+        if (!found) return {nullptr, 0};
+        return {static_cast<BYTE*>(LockResource(LoadResource(program.get(), found))), SizeofResource(program.get(), found)};
+    };
+    auto [group, groupSize] = resource(RT_GROUP_ICON, kErrorIconGroup);
+    ASSERT_TRUE(group);
+    WORD imageId = 0;
+    for (DWORD entry = 6; entry + 14 <= groupSize; entry += 14)  // width, height, ..., id at 12
+        if (group[entry] == size) memcpy(&imageId, group + entry + 12, sizeof imageId);
+    ASSERT_NE(imageId, 0) << "the icon has no image of the size shown, " << size << " pixels";
+    auto [bytes, byteCount] = resource(RT_ICON, imageId);
+    HICON image = CreateIconFromResourceEx(bytes, byteCount, TRUE, 0x00030000, size, size, 0);
+    ASSERT_TRUE(image);
+    DWORD background = onScreen[0];
+    std::vector<DWORD> expected = pixelsOf(size, size, [&](HDC memory, HDC) {
+        HBRUSH brush = CreateSolidBrush(RGB(background >> 16, (background >> 8) & 0xFF, background & 0xFF));
+        RECT all{0, 0, size, size};
+        FillRect(memory, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(memory, 0, 0, image, size, size, 0, nullptr, DI_NORMAL);
+    });
+    DestroyIcon(image);
+
+    int differing = 0;
+    for (size_t i = 0; i < expected.size(); ++i)
+        if (channelDifference(onScreen[i], expected[i]) > 16) ++differing;
+    EXPECT_EQ(differing, 0) << "of " << expected.size() << " pixels at " << dpi << " DPI";
 }

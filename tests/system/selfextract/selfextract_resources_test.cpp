@@ -381,16 +381,16 @@ TEST_F(SelfextractResources, ManifestAsksToBeDrawnAtEachMonitorsScaling) {
         EXPECT_NE(manifest.find(needle), std::string::npos) << needle;
 }
 
-// The dialog shows an icon 32 pixels wide at 100 % scaling and in proportion above, and takes the
-// image of that size or scales a larger one down: each group needs the usual sizes exactly and a
-// large image for high scalings. The working icon is also the program's icon, which Explorer shows
-// at up to 256 pixels. Icon resources take PNG only in 32-bit RGBA.
+// The dialog draws its icon 32 pixels wide at 100 % scaling and in proportion above, from the image
+// of that size or a larger one scaled down: every group has the images for 100 %, 150 % and 200 %
+// and one large enough for 300 %. The working icon is also the program's icon, which Explorer draws
+// at 16, 24 and up to 256 pixels. Icon resources take PNG only in 32-bit RGBA.
 TEST_F(SelfextractResources, IconsComeInEverySizeTheyAreDrawnAtAsRgbaPng) {
     const struct {
         int id;
-        int largest;
-    } kIcons[] = {{IDI_WORKING, 256}, {IDI_RETRY, 128}, {IDI_FAILURE, 128}};
-    const std::set<int> kUsualSizes = {16, 24, 32, 48, 64};
+        std::set<int> sizes;
+    } kIcons[] = {{IDI_WORKING, {16, 24, 32, 48, 64, 256}}, {IDI_RETRY, {32, 48, 64}}, {IDI_FAILURE, {32, 48, 64}}};
+    const int kLargestNeeded = 96;
 
 #pragma pack(push, 2)
     struct GroupEntry {
@@ -426,7 +426,7 @@ TEST_F(SelfextractResources, IconsComeInEverySizeTheyAreDrawnAtAsRgbaPng) {
             EXPECT_EQ(image[25], 6) << size << ": colour type RGBA";
             EXPECT_EQ(entry.bitCount, 32) << size;
         }
-        for (int size : kUsualSizes) EXPECT_EQ(sizes.count(size), 1u) << size;
-        EXPECT_EQ(*sizes.rbegin(), icon.largest);
+        for (int size : icon.sizes) EXPECT_EQ(sizes.count(size), 1u) << size;
+        EXPECT_GE(*sizes.rbegin(), kLargestNeeded);
     }
 }
