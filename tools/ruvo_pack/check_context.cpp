@@ -73,11 +73,11 @@ void checkKnownKeys(CheckContext& ctx, KeyFile file, const std::string& path, co
                 "not a comment: only a '#' in the first column starts one, so this line sets the key '" + key + "'");
             continue;
         }
-        std::string nearest = nearestKey(file, key);
-        if (!nearest.empty())
-            ctx.add(path, line.firstLine, Severity::Warning, key + ": unknown key; did you mean " + nearest + "?");
+        std::string text = key + ": unknown key; ";
+        if (std::string nearest = nearestKey(file, key); !nearest.empty())
+            ctx.add(path, line.firstLine, Severity::Warning, text.append("did you mean ").append(nearest).append("?"));
         else if (everyKeyIsOurs || key.starts_with("kiv.nl.") || key.starts_with("kiv.win32."))
-            ctx.add(path, line.firstLine, Severity::Warning, key + ": unknown key; neither the launcher nor ruvo reads it");
+            ctx.add(path, line.firstLine, Severity::Warning, text.append("neither the launcher nor ruvo reads it"));
     }
 }
 

@@ -115,7 +115,9 @@ private:
     std::string quoted(const std::wstring& key) const { return utf8Text(key) + "=" + utf8Text(kivValues_.getProperty(key)); }
 
     void checkValues() {
-        for (const auto& [key, line] : kivLines_) {
+        for (const auto& entry : kivLines_) {
+            const std::wstring& key = entry.first;
+            const int line = entry.second;
             const KeyInfo* info = findKey(KeyFile::Kiv, utf8Text(key));
             if (!info) continue;
             const std::wstring value = kivValues_.getProperty(key);

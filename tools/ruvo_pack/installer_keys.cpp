@@ -1,6 +1,7 @@
 #include "tools/ruvo_pack/installer_keys.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace ruvo_pack {
 namespace {
@@ -13,161 +14,162 @@ constexpr const char* kNoEffect = "Read; no effect.";
 using K = KeyFile;
 using V = ValueKind;
 
-const std::vector<KeyInfo> kKeys = {
-    {K::Kiv, "kiv.nl.java.launcher.main.class", V::Text, "", "", kLauncher,
+// Constant-initialised: nothing runs before main.
+constexpr KeyInfo kKeys[] = {
+    {K::Kiv, V::Text, "kiv.nl.java.launcher.main.class", "", "", kLauncher,
      "Main class on the java command line. Required: without it the run ends with message 104.",
      "kiv.nl.java.launcher.main.class=com.example.Main"},
-    {K::Kiv, "kiv.class.path", V::ClassPath, "", "", kLauncher,
+    {K::Kiv, V::ClassPath, "kiv.class.path", "", "", kLauncher,
      "Jars and folders, separated by `;` (not `:`), relative to the `.kiv` file's folder or absolute. The first "
      "`$ENV_CLASSPATH$` becomes the `CLASSPATH` variable. Required: empty, the run ends with message 104.",
      "kiv.class.path=lib\\\\app.jar;lib\\\\util.jar"},
-    {K::Kiv, "kiv.nl.current.vm", V::Path, "", "", kLauncher,
+    {K::Kiv, V::Path, "kiv.nl.current.vm", "", "", kLauncher,
      "The VM's java.exe, relative to the `.kiv` file's folder or absolute. Used when the file exists (after a "
      "`KIV_VM` argument and the build options); otherwise the valid-VM list decides. It or "
      "`kiv.nl.valid.vm.list` is required (message 104).",
      "kiv.nl.current.vm=resource\\\\jre\\\\bin\\\\java.exe"},
-    {K::Kiv, "kiv.nl.valid.vm.list", V::VmList, "", "", kLauncher,
+    {K::Kiv, V::VmList, "kiv.nl.valid.vm.list", "", "", kLauncher,
      "Acceptable installed VMs, separated by spaces: `ALL`, `J1`, `J2`, `JDK`, `JRE`, `JDK_J1`, `JDK_J2`, "
      "`JRE_J1`, `JRE_J2`, `MSJ`, or a kind, a version (`1.8+` and above, `11*` any 11.x, `1.8.0_20` exactly) "
      "and a validator argument joined by `_`. The best VM that one entry accepts is used.",
      "kiv.nl.valid.vm.list=JRE_1.8+ JDK_11+"},
-    {K::Kiv, "kiv.nl.vm.search.extended", V::Text, "", "true", kLauncher,
+    {K::Kiv, V::Text, "kiv.nl.vm.search.extended", "", "true", kLauncher,
      "Exactly `false` turns off the extended search (`JAVA_HOME`, the registry keys and install folders of "
      "today's JDKs), which is asked only when the classic search finds no VM; any other value leaves it on.",
      "kiv.nl.vm.search.extended=false"},
-    {K::Kiv, "kiv.nl.win32.java.launcher.platform", V::ByteSize, "", "1", kLauncher,
+    {K::Kiv, V::ByteSize, "kiv.nl.win32.java.launcher.platform", "", "1", kLauncher,
      "0 prefers VMs marked 64-bit, 1 unmarked ones; 2 takes only marked, 3 only unmarked VMs. Only a 32-bit "
      "launcher under 64-bit Windows marks a VM.",
      "kiv.nl.win32.java.launcher.platform=1"},
-    {K::Kiv, "kiv.user.dir", V::Path, "", "", kLauncher,
+    {K::Kiv, V::Path, "kiv.user.dir", "", "", kLauncher,
      "Working folder of the Java program, relative to the `.kiv` file's folder or absolute; empty, the folder "
      "the launcher was started in.",
      "kiv.user.dir=."},
-    {K::Kiv, "kiv.application.name", V::Text, "", "Quillrun", kLauncher, "Title of the console window.",
+    {K::Kiv, V::Text, "kiv.application.name", "", "Quillrun", kLauncher, "Title of the console window.",
      "kiv.application.name=My Application"},
-    {K::Kiv, "kiv.installer.windows.ui.default", V::Text, "", "", kLauncher,
+    {K::Kiv, V::Text, "kiv.installer.windows.ui.default", "", "", kLauncher,
      "Exactly `SILENT` (capitals) makes the run silent (no download progress) when the command line does not "
      "decide; the last argument `silent` (any case) turns it on, any other last argument off.",
      "kiv.installer.windows.ui.default=SILENT"},
-    {K::Kiv, "kiv.win32.console.pause", V::Switch, "", "off", kLauncher,
+    {K::Kiv, V::Switch, "kiv.win32.console.pause", "", "off", kLauncher,
      "Waits for Enter after the Java program has ended.", "kiv.win32.console.pause=yes"},
-    {K::Kiv, "kiv.nl.java.option.verbose", V::Choice, "normal, all, gc, class, none", "", kLauncher,
+    {K::Kiv, V::Choice, "kiv.nl.java.option.verbose", "normal, all, gc, class, none", "", kLauncher,
      "`-verbose`, `-verbose:gc` or `-verbose:class` (any letter case); any other value prints \"invalid "
      "verbosity selection\" and adds nothing.",
      "kiv.nl.java.option.verbose=gc"},
-    {K::Kiv, "kiv.nl.java.option.garbage.collection.extent", V::Text, "", "", kLauncher,
+    {K::Kiv, V::Text, "kiv.nl.java.option.garbage.collection.extent", "", "", kLauncher,
      "Any value that is not empty, even `false`, adds `-Xnoclassgc`.",
      "kiv.nl.java.option.garbage.collection.extent=full"},
-    {K::Kiv, "kiv.nl.java.option.garbage.collection.background.thread", V::Flag, "", "off", kLauncher,
+    {K::Kiv, V::Flag, "kiv.nl.java.option.garbage.collection.background.thread", "", "off", kLauncher,
      "Adds `-Xnoasyncgc`, which current VMs refuse: they do not start.",
      "kiv.nl.java.option.garbage.collection.background.thread=false"},
-    {K::Kiv, "kiv.nl.java.option.debugging", V::Flag, "", "off", kLauncher, "Adds `-Xdebug`.",
+    {K::Kiv, V::Flag, "kiv.nl.java.option.debugging", "", "off", kLauncher, "Adds `-Xdebug`.",
      "kiv.nl.java.option.debugging=true"},
-    {K::Kiv, "kiv.nl.java.option.compiler", V::Flag, "", "off", kLauncher,
+    {K::Kiv, V::Flag, "kiv.nl.java.option.compiler", "", "off", kLauncher,
      "On, adds `-Djava.compiler=off`: the key turns the option on, not the compiler.",
      "kiv.nl.java.option.compiler=on"},
-    {K::Kiv, "kiv.nl.java.option.additional", V::Text, "", "", kLauncher,
+    {K::Kiv, V::Text, "kiv.nl.java.option.additional", "", "", kLauncher,
      "Added to the VM options as written, before `-classpath`.",
      "kiv.nl.java.option.additional=-Dfile.encoding=UTF-8"},
-    {K::Kiv, "kiv.nl.java.option.java.heap.size.initial", V::ByteSize, "", "0", kBoth,
+    {K::Kiv, V::ByteSize, "kiv.nl.java.option.java.heap.size.initial", "", "0", kBoth,
      "Initial heap, written as `-Xms` and a byte count; 0 or less adds nothing. Only `k` and `m` are units: "
      "`2g` reads as 2 bytes. The installer's `-jvmxms VALUE` replaces the line.",
      "kiv.nl.java.option.java.heap.size.initial=64m"},
-    {K::Kiv, "kiv.nl.java.option.java.heap.size.max", V::ByteSize, "", "0", kBoth,
+    {K::Kiv, V::ByteSize, "kiv.nl.java.option.java.heap.size.max", "", "0", kBoth,
      "Maximum heap, written as `-Xmx` and a byte count; 0 or less adds nothing. Only `k` and `m` are units: "
      "`2g` reads as 2 bytes. The installer's `-jvmxmx VALUE` replaces the line.",
      "kiv.nl.java.option.java.heap.size.max=2048m"},
-    {K::Kiv, "kiv.installer.cleanup", V::Flag, "", "off", kRuvo,
+    {K::Kiv, V::Flag, "kiv.installer.cleanup", "", "off", kRuvo,
      "On, ruvo removes the unpacked folder once the launcher has ended (what is still in use after a few "
      "seconds stays and is logged); off, the folder stays in the temporary folder for the installed program.",
      "kiv.installer.cleanup=true"},
-    {K::Kiv, "kiv.nl.win32.microsoftvm.min.version", V::Integer, "", "0", kLauncher,
+    {K::Kiv, V::Integer, "kiv.nl.win32.microsoftvm.min.version", "", "0", kLauncher,
      "Lowest build number of the Microsoft VM (`jview.exe`) that may run the program.",
      "kiv.nl.win32.microsoftvm.min.version=3167"},
-    {K::Kiv, "kiv.nl.java.option.verify.mode", V::Flag, "", "off", kLauncher, kNoEffect,
+    {K::Kiv, V::Flag, "kiv.nl.java.option.verify.mode", "", "off", kLauncher, kNoEffect,
      "kiv.nl.java.option.verify.mode=false"},
 
-    {K::BuildOptions, "build.option", V::Choice, "withvm, withoutvm", "", kLauncher,
+    {K::BuildOptions, V::Choice, "build.option", "withvm, withoutvm", "", kLauncher,
      "`withvm`: the installer ships a VM; `withoutvm`: it does not. Any other value, or none, finds no VM "
      "(message 101).",
      "build.option=withoutvm"},
-    {K::BuildOptions, "build.with.vm.search.option", V::Choice, "20, 21", "20", kLauncher,
+    {K::BuildOptions, V::Choice, "build.with.vm.search.option", "20, 21", "20", kLauncher,
      "With a VM: 20 searches, then takes the shipped `resource\\jre`; 21 takes it at once.",
      "build.with.vm.search.option=21"},
-    {K::BuildOptions, "build.without.vm.search.option", V::Choice, "10, 11, 12", "10", kLauncher,
+    {K::BuildOptions, V::Choice, "build.without.vm.search.option", "10, 11, 12", "10", kLauncher,
      "Without a VM: 10 searches; 11 searches, then downloads the VM pack at the not-found URL; 12 downloads the "
      "pack at the direct URL at once.",
      "build.without.vm.search.option=11"},
-    {K::BuildOptions, "build.jvmspec.applicable", V::Text, "", "", kLauncher,
+    {K::BuildOptions, V::Text, "build.jvmspec.applicable", "", "", kLauncher,
      "Exactly `true` (with a total above 0) makes the searches use the specification files; otherwise they use "
      "`kiv.nl.valid.vm.list` (without a VM: `kiv.nl.current.vm` first).",
      "build.jvmspec.applicable=true"},
-    {K::BuildOptions, "build.jvmspec.total.num", V::Integer, "", "0", kLauncher,
+    {K::BuildOptions, V::Integer, "build.jvmspec.total.num", "", "0", kLauncher,
      "Number of specification files.", "build.jvmspec.total.num=1"},
-    {K::BuildOptions, "build.jvmspec.<n>", V::FileName, "", "", kLauncher,
+    {K::BuildOptions, V::FileName, "build.jvmspec.<n>", "", "", kLauncher,
      "Specification file n (from 0) in `jvmspecs\\`. Each needs `Verify.jar` beside it.",
      "build.jvmspec.0=jre8.spec"},
-    {K::BuildOptions, "build.without.vm.not.found.download.url", V::Url, "", "", kLauncher,
+    {K::BuildOptions, V::Url, "build.without.vm.not.found.download.url", "", "", kLauncher,
      "VM pack for option 11: a URL beginning with `http` or `ftp` in lower case and ending in `.vm`.",
      "build.without.vm.not.found.download.url=https://example.com/jre8.vm"},
-    {K::BuildOptions, "build.without.vm.not.found.download.url.md5Checksum.applicable", V::Text, "", "", kLauncher,
+    {K::BuildOptions, V::Text, "build.without.vm.not.found.download.url.md5Checksum.applicable", "", "", kLauncher,
      "Exactly `true` checks the pack of option 11 against the MD5 value.",
      "build.without.vm.not.found.download.url.md5Checksum.applicable=true"},
-    {K::BuildOptions, "build.without.vm.not.found.download.url.md5Checksum.value", V::Md5, "", "", kLauncher,
+    {K::BuildOptions, V::Md5, "build.without.vm.not.found.download.url.md5Checksum.value", "", "", kLauncher,
      "MD5 of the pack of option 11: 32 lower-case hexadecimal digits.",
      "build.without.vm.not.found.download.url.md5Checksum.value=9e107d9d372bb6826bd81d3542a419d6"},
-    {K::BuildOptions, "build.without.vm.direct.download.url", V::Url, "", "", kLauncher,
+    {K::BuildOptions, V::Url, "build.without.vm.direct.download.url", "", "", kLauncher,
      "VM pack for option 12: a URL beginning with `http` or `ftp` in lower case and ending in `.vm`.",
      "build.without.vm.direct.download.url=ftp://example.com/jre8.vm"},
-    {K::BuildOptions, "build.without.vm.dont.search.download.url.md5Checksum.applicable", V::Text, "", "",
+    {K::BuildOptions, V::Text, "build.without.vm.dont.search.download.url.md5Checksum.applicable", "", "",
      kLauncher, "Exactly `true` checks the pack of option 12 against the MD5 value.",
      "build.without.vm.dont.search.download.url.md5Checksum.applicable=true"},
-    {K::BuildOptions, "build.without.vm.dont.search.download.url.md5Checksum.value", V::Md5, "", "", kLauncher,
+    {K::BuildOptions, V::Md5, "build.without.vm.dont.search.download.url.md5Checksum.value", "", "", kLauncher,
      "MD5 of the pack of option 12: 32 lower-case hexadecimal digits.",
      "build.without.vm.dont.search.download.url.md5Checksum.value=9e107d9d372bb6826bd81d3542a419d6"},
-    {K::BuildOptions, "build.with.vm", V::Text, "", "", kLauncher, kNoEffect, "build.with.vm=true"},
-    {K::BuildOptions, "build.without.vm", V::Text, "", "", kLauncher, kNoEffect, "build.without.vm=true"},
+    {K::BuildOptions, V::Text, "build.with.vm", "", "", kLauncher, kNoEffect, "build.with.vm=true"},
+    {K::BuildOptions, V::Text, "build.without.vm", "", "", kLauncher, kNoEffect, "build.without.vm=true"},
 
-    {K::SpecFile, "JVM_PROPERTIES", V::Section, "", "", kLauncher,
+    {K::SpecFile, V::Section, "JVM_PROPERTIES", "", "", kLauncher,
      "Starts the lines `name=expected` that the VM must report through `Verify`: `*` anything, `1.8*` a "
      "prefix, `1.4...` a prefix, anything else exactly.",
      "JVM_PROPERTIES"},
-    {K::SpecFile, "PLATFORM_HINT:", V::Section, "", "", kLauncher,
+    {K::SpecFile, V::Section, "PLATFORM_HINT:", "", "", kLauncher,
      "Starts the registry values that hold a VM home, as `\\HIVE\\key path\\value name`; a `*` ends a key-name "
      "prefix.",
      "PLATFORM_HINT:"},
-    {K::SpecFile, "PATH_HINT:", V::Section, "", "", kLauncher,
+    {K::SpecFile, V::Section, "PATH_HINT:", "", "", kLauncher,
      "Starts the folders that may be a VM home: below the root of every fixed drive (fewer than two dots), or "
      "climbing from the installer file's folder (`..\\jre`).",
      "PATH_HINT:"},
-    {K::SpecFile, "/:", V::Section, "", "", kLauncher, "Ends a section.", "/:"},
-    {K::SpecFile, "JVM_EXE:", V::Path, "", "", kLauncher,
+    {K::SpecFile, V::Section, "/:", "", "", kLauncher, "Ends a section.", "/:"},
+    {K::SpecFile, V::Path, "JVM_EXE:", "", "", kLauncher,
      "The executable below a VM home. A file that does not set it keeps the value of an earlier file.",
      "JVM_EXE: bin\\java.exe"},
-    {K::SpecFile, "DESC:", V::Text, "", "", kLauncher, kNoEffect, "DESC: Java 8 runtime"},
-    {K::SpecFile, "CLASSPATH:", V::Text, "", "", kLauncher, kNoEffect, "CLASSPATH: lib\\rt.jar"},
-    {K::SpecFile, "CLASSPATH_SEPARATOR:", V::Text, "", "", kLauncher, kNoEffect, "CLASSPATH_SEPARATOR: ;"},
-    {K::SpecFile, "SYSTEM:", V::Text, "", "", kLauncher, kNoEffect, "SYSTEM: -D"},
-    {K::SpecFile, "SYSTEM_SEPARATOR:", V::Text, "", "", kLauncher, kNoEffect, "SYSTEM_SEPARATOR: ="},
-    {K::SpecFile, "VERBOSE:", V::Text, "", "", kLauncher, kNoEffect, "VERBOSE: -verbose"},
-    {K::SpecFile, "VERBOSE_CLASS:", V::Text, "", "", kLauncher, kNoEffect, "VERBOSE_CLASS: -verbose:class"},
-    {K::SpecFile, "VERBOSE_GC:", V::Text, "", "", kLauncher, "Known to the format; sets nothing.",
+    {K::SpecFile, V::Text, "DESC:", "", "", kLauncher, kNoEffect, "DESC: Java 8 runtime"},
+    {K::SpecFile, V::Text, "CLASSPATH:", "", "", kLauncher, kNoEffect, "CLASSPATH: lib\\rt.jar"},
+    {K::SpecFile, V::Text, "CLASSPATH_SEPARATOR:", "", "", kLauncher, kNoEffect, "CLASSPATH_SEPARATOR: ;"},
+    {K::SpecFile, V::Text, "SYSTEM:", "", "", kLauncher, kNoEffect, "SYSTEM: -D"},
+    {K::SpecFile, V::Text, "SYSTEM_SEPARATOR:", "", "", kLauncher, kNoEffect, "SYSTEM_SEPARATOR: ="},
+    {K::SpecFile, V::Text, "VERBOSE:", "", "", kLauncher, kNoEffect, "VERBOSE: -verbose"},
+    {K::SpecFile, V::Text, "VERBOSE_CLASS:", "", "", kLauncher, kNoEffect, "VERBOSE_CLASS: -verbose:class"},
+    {K::SpecFile, V::Text, "VERBOSE_GC:", "", "", kLauncher, "Known to the format; sets nothing.",
      "VERBOSE_GC: -verbose:gc"},
-    {K::SpecFile, "VERBOSE_JNI:", V::Text, "", "", kLauncher, kNoEffect, "VERBOSE_JNI: -verbose:jni"},
-    {K::SpecFile, "VERSION:", V::Text, "", "", kLauncher, kNoEffect, "VERSION: -version"},
-    {K::SpecFile, "BOOT_CLASSPATH:", V::Text, "", "", kLauncher,
+    {K::SpecFile, V::Text, "VERBOSE_JNI:", "", "", kLauncher, kNoEffect, "VERBOSE_JNI: -verbose:jni"},
+    {K::SpecFile, V::Text, "VERSION:", "", "", kLauncher, kNoEffect, "VERSION: -version"},
+    {K::SpecFile, V::Text, "BOOT_CLASSPATH:", "", "", kLauncher,
      "Read as `CLASSPATH:` (its name contains that key); no effect.", "BOOT_CLASSPATH: -Xbootclasspath:"},
-    {K::SpecFile, "NO_CLASS_GC:", V::Text, "", "", kLauncher, kNoEffect, "NO_CLASS_GC: -Xnoclassgc"},
-    {K::SpecFile, "INIT_JAVA_HEAP:", V::Text, "", "", kLauncher, kNoEffect, "INIT_JAVA_HEAP: -Xms"},
-    {K::SpecFile, "MAX_JAVA_HEAP:", V::Text, "", "", kLauncher, kNoEffect, "MAX_JAVA_HEAP: -Xmx"},
-    {K::SpecFile, "REDUCE_OS_SIGNALS:", V::Text, "", "", kLauncher, kNoEffect, "REDUCE_OS_SIGNALS: -Xrs"},
-    {K::SpecFile, "CHECK_JNI:", V::Text, "", "", kLauncher, kNoEffect, "CHECK_JNI: -Xcheck:jni"},
-    {K::SpecFile, "RUNHPROF_HELP:", V::Text, "", "", kLauncher, kNoEffect, "RUNHPROF_HELP: -Xrunhprof:help"},
-    {K::SpecFile, "RUNHPROF_OPTION:", V::Text, "", "", kLauncher, kNoEffect, "RUNHPROF_OPTION: -Xrunhprof:"},
-    {K::SpecFile, "DEBUG:", V::Text, "", "", kLauncher, kNoEffect, "DEBUG: -Xdebug"},
-    {K::SpecFile, "FUTURE:", V::Text, "", "", kLauncher, kNoEffect, "FUTURE: -Xfuture"},
+    {K::SpecFile, V::Text, "NO_CLASS_GC:", "", "", kLauncher, kNoEffect, "NO_CLASS_GC: -Xnoclassgc"},
+    {K::SpecFile, V::Text, "INIT_JAVA_HEAP:", "", "", kLauncher, kNoEffect, "INIT_JAVA_HEAP: -Xms"},
+    {K::SpecFile, V::Text, "MAX_JAVA_HEAP:", "", "", kLauncher, kNoEffect, "MAX_JAVA_HEAP: -Xmx"},
+    {K::SpecFile, V::Text, "REDUCE_OS_SIGNALS:", "", "", kLauncher, kNoEffect, "REDUCE_OS_SIGNALS: -Xrs"},
+    {K::SpecFile, V::Text, "CHECK_JNI:", "", "", kLauncher, kNoEffect, "CHECK_JNI: -Xcheck:jni"},
+    {K::SpecFile, V::Text, "RUNHPROF_HELP:", "", "", kLauncher, kNoEffect, "RUNHPROF_HELP: -Xrunhprof:help"},
+    {K::SpecFile, V::Text, "RUNHPROF_OPTION:", "", "", kLauncher, kNoEffect, "RUNHPROF_OPTION: -Xrunhprof:"},
+    {K::SpecFile, V::Text, "DEBUG:", "", "", kLauncher, kNoEffect, "DEBUG: -Xdebug"},
+    {K::SpecFile, V::Text, "FUTURE:", "", "", kLauncher, kNoEffect, "FUTURE: -Xfuture"},
 
-    {K::InstallerProperties, "installer_ui", V::Text, "", "", kRuvo,
+    {K::InstallerProperties, V::Text, "installer_ui", "", "", kRuvo,
      "The first line that begins with `installer_ui` (any case) decides: a line containing `silent` shows no "
      "window, one containing `console` runs in console mode, any other shows the progress dialog. Not read "
      "after `-i silent`.",
@@ -209,8 +211,6 @@ size_t editDistance(std::string_view a, std::string_view b) {
 std::string cell(std::string_view text) { return text.empty() ? std::string("empty") : "`" + std::string(text) + "`"; }
 
 }  // namespace
-
-const std::vector<KeyInfo>& installerKeys() { return kKeys; }
 
 const KeyInfo* findKey(KeyFile file, std::string_view key) {
     for (const auto& k : kKeys)

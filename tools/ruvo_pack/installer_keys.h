@@ -3,7 +3,6 @@
 // check judges the files by it, and the settings reference is rendered from it.
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace ruvo_pack {
 
@@ -27,16 +26,14 @@ enum class ValueKind {
 
 struct KeyInfo {
     KeyFile file;
-    const char* key;  // "build.jvmspec.<n>" stands for build.jvmspec.0, build.jvmspec.1, ...
     ValueKind kind;
+    const char* key;  // "build.jvmspec.<n>" stands for build.jvmspec.0, build.jvmspec.1, ...
     const char* choices;       // for Choice: the values, comma-separated; otherwise ""
     const char* defaultValue;  // what the reader takes when the key is absent; "" for empty
     const char* readBy;
     const char* effect;
     const char* example;  // a line as written in the file
 };
-
-const std::vector<KeyInfo>& installerKeys();
 
 // The entry for a key as written in a file of that kind, or null.
 const KeyInfo* findKey(KeyFile file, std::string_view key);

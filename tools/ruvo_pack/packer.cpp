@@ -314,6 +314,7 @@ bool checkLauncher(const std::vector<SourceFile>& files, const std::string& inst
         return false;
     }
     std::vector<std::string> names;
+    names.reserve(files.size());
     for (const auto& f : files) names.push_back(f.memberName);
     const std::string chosen = chosenLauncher(names, installerName);
     if (lower(chosen.substr(chosen.rfind('/') + 1)) != lower(installerName) + ".exe")
