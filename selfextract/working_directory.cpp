@@ -1,7 +1,4 @@
-#define _CRT_RAND_S
 #include "selfextract/working_directory.h"
-
-#include <stdlib.h>
 
 #include <ctime>
 
@@ -21,8 +18,13 @@ std::wstring RandomWorkingDirectoryName(std::mt19937& generator) {
 }
 
 std::mt19937 SeededGenerator() {
+    // The system's random source (RtlGenRandom), as the runtime's rand_s reaches it, without the
+    // runtime's wrapper and its error handling in the stub.
+    using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
     unsigned int seed = 0;
-    if (rand_s(&seed) != 0) seed = ::GetTickCount() ^ ::GetCurrentProcessId();
+    velmora::UniqueModule advapi = velmora::LoadSystemLibrary(L"advapi32.dll");
+    auto genRandom = advapi ? reinterpret_cast<GenRandomFn>(::GetProcAddress(advapi.get(), "SystemFunction036")) : nullptr;
+    if (!genRandom || !genRandom(&seed, sizeof seed)) seed = ::GetTickCount() ^ ::GetCurrentProcessId();
     return std::mt19937(seed);
 }
 
