@@ -9,8 +9,7 @@ ServiceApi& ServiceApi::instance() {
     return api;
 }
 
-ServiceApi::ServiceApi() {
-    library_ = LoadSystemLibrary(L"advapi32.dll");
+ServiceApi::ServiceApi() : library_(LoadSystemLibrary(L"advapi32.dll")) {
     if (!library_) return;
     // All three are looked up at once so that no thread races another to fill them in.
     startDispatcher_ = reinterpret_cast<StartDispatcherFn>(::GetProcAddress(library_.get(), "StartServiceCtrlDispatcherW"));
