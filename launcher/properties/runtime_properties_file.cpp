@@ -62,7 +62,7 @@ std::wstring systemUniqueName(const std::wstring& folder) {
 std::wstring createScratchFile(const std::wstring& folder, const UniqueNameCall& uniqueName) {
     // The system's unique name first. Wine hands out a name that exists once all are used
     // instead of failing, so a name is only taken when its file is new, that is empty.
-    const std::wstring name = uniqueName(folder);
+    std::wstring name = uniqueName(folder);
     if (!name.empty()) {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         if (::GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
