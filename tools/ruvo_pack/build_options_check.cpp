@@ -14,12 +14,14 @@ using namespace velmora::launcher;
 namespace ruvo_pack {
 namespace {
 
-constexpr const char* kHives[] = {"\\HKEY_CLASSES_ROOT",    "\\HKEY_CURRENT_USER",      "\\HKEY_LOCAL_MACHINE",
-                                  "\\HKEY_USERS",           "\\HKEY_PERFORMANCE_DATA",  "\\HKEY_PERFORMANCE_TEXT",
-                                  "\\HKEY_PERFORMANCE_NLSTEXT", "\\HKEY_CURRENT_CONFIG", "\\HKEY_DYN_DATA"};
+constexpr const char* kHives[] = {
+    "\\HKEY_CLASSES_ROOT",     "\\HKEY_CURRENT_USER",     "\\HKEY_LOCAL_MACHINE",       "\\HKEY_USERS",
+    "\\HKEY_PERFORMANCE_DATA", "\\HKEY_PERFORMANCE_TEXT", "\\HKEY_PERFORMANCE_NLSTEXT", "\\HKEY_CURRENT_CONFIG",
+    "\\HKEY_DYN_DATA"};
 
-void checkUrl(CheckContext& ctx, const PropertySet& build, const std::string& path, const std::map<std::wstring, int>& lines,
-              int option, const std::wstring& urlKey, const std::wstring& md5Key) {
+void checkUrl(CheckContext& ctx, const PropertySet& build, const std::string& path,
+              const std::map<std::wstring, int>& lines, int option, const std::wstring& urlKey,
+              const std::wstring& md5Key) {
     auto lineOfKey = [&](const std::wstring& key) {
         auto it = lines.find(key);
         return it == lines.end() ? 0 : it->second;
@@ -30,18 +32,18 @@ void checkUrl(CheckContext& ctx, const PropertySet& build, const std::string& pa
         ctx.add(path, lineOfKey(urlKey), Severity::Error, head + ", which is not set");
     else if (!url.starts_with(L"http") && !url.starts_with(L"ftp"))
         ctx.add(path, lineOfKey(urlKey), Severity::Error,
-            head + ": the launcher downloads only from URLs that begin with http or ftp in lower case");
+                head + ": the launcher downloads only from URLs that begin with http or ftp in lower case");
     else if (!url.ends_with(L".vm"))
-        ctx.add(path, lineOfKey(urlKey), Severity::Error, head + ": the launcher takes only VM packs whose URL ends in .vm");
+        ctx.add(path, lineOfKey(urlKey), Severity::Error,
+                head + ": the launcher takes only VM packs whose URL ends in .vm");
     const std::wstring applicable = build.getProperty(md5Key + L".applicable");
     const std::wstring md5 = build.getProperty(md5Key + L".value");
-    if (applicable == L"true" &&
-        (md5.size() != 32 || md5.find_first_not_of(L"0123456789abcdef") != std::wstring::npos))
+    if (applicable == L"true" && (md5.size() != 32 || md5.find_first_not_of(L"0123456789abcdef") != std::wstring::npos))
         ctx.add(path, lineOfKey(md5Key + L".value"), Severity::Error,
-            utf8Text(md5Key) + ".value must be 32 lower-case hexadecimal digits: the launcher compares it exactly");
+                utf8Text(md5Key) + ".value must be 32 lower-case hexadecimal digits: the launcher compares it exactly");
     else if (applicable != L"true" && asciiLower(applicable) == L"true")
         ctx.add(path, lineOfKey(md5Key + L".applicable"), Severity::Warning,
-            "only exactly true turns the MD5 check on");
+                "only exactly true turns the MD5 check on");
 }
 
 void checkSpecFile(CheckContext& ctx, const std::string& path, VmSpec& spec) {
@@ -52,7 +54,8 @@ void checkSpecFile(CheckContext& ctx, const std::string& path, VmSpec& spec) {
     for (size_t start = 0; start <= bytes.size();) {
         size_t end = std::min(bytes.find('\n', start), bytes.size());
         std::wstring line;
-        for (char c : bytes.substr(start, end - start)) line.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+        for (char c : bytes.substr(start, end - start))
+            line.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
         trimmedLines.push_back(trimmedText(line));
         start = end + 1;
     }
@@ -62,7 +65,7 @@ void checkSpecFile(CheckContext& ctx, const std::string& path, VmSpec& spec) {
     };
     if (spec.jvmExe().empty())
         ctx.add(path, 0, Severity::Error,
-            "no JVM_EXE: line (here or in an earlier file): the launcher cannot tell which executable to run");
+                "no JVM_EXE: line (here or in an earlier file): the launcher cannot tell which executable to run");
     if (spec.registryHints.empty() && spec.pathHints.empty())
         ctx.add(path, 0, Severity::Warning, "no PLATFORM_HINT: or PATH_HINT: lines: this file finds no VM");
     // A section that a /: line did not end swallows the keys after it.
@@ -79,26 +82,28 @@ void checkSpecFile(CheckContext& ctx, const std::string& path, VmSpec& spec) {
     for (const auto& text : sectionLines)
         if (std::wstring key = swallowedKey(text); !key.empty())
             ctx.add(path, lineOfText(text), Severity::Warning,
-                utf8Text(key) + " inside a section is not read as a key; end the section with a /: line first");
+                    utf8Text(key) + " inside a section is not read as a key; end the section with a /: line first");
     for (const auto& hint : spec.registryHints)
-        if (swallowedKey(hint).empty() &&
-            std::none_of(std::begin(kHives), std::end(kHives),
-                         [&](const char* hive) { return hint.starts_with(widened(hive)); }))
-            ctx.add(path, lineOfText(hint), Severity::Error,
+        if (swallowedKey(hint).empty() && std::none_of(std::begin(kHives), std::end(kHives), [&](const char* hive) {
+                return hint.starts_with(widened(hive));
+            }))
+            ctx.add(
+                path, lineOfText(hint), Severity::Error,
                 "registry hint " + utf8Text(hint) + " names no hive (such as \\HKEY_LOCAL_MACHINE): it finds nothing");
 }
 
 template <typename LineOf>
-void checkSpecFiles(CheckContext& ctx, const std::string& kivFolder, const PropertySet& build, const std::string& path, const LineOf& lineOfKey) {
+void checkSpecFiles(CheckContext& ctx, const std::string& kivFolder, const PropertySet& build, const std::string& path,
+                    const LineOf& lineOfKey) {
     const std::wstring applicable = build.getProperty(L"build.jvmspec.applicable");
     const std::wstring totalText = build.getProperty(L"build.jvmspec.total.num", L"0");
     if (applicable != L"true" && asciiLower(applicable) == L"true")
         ctx.add(path, lineOfKey(L"build.jvmspec.applicable"), Severity::Warning,
-            "only exactly true turns the specification files on");
+                "only exactly true turns the specification files on");
     if (!isWholeInteger(totalText))
         ctx.add(path, lineOfKey(L"build.jvmspec.total.num"), Severity::Error,
-            "build.jvmspec.total.num=" + utf8Text(totalText) + ": not a whole number; the launcher reads it as " +
-                std::to_string(parseInteger(totalText)));
+                "build.jvmspec.total.num=" + utf8Text(totalText) + ": not a whole number; the launcher reads it as " +
+                    std::to_string(parseInteger(totalText)));
     const int32_t total = parseInteger(totalText);
     for (const auto& [key, value] : build.entries()) {
         const std::wstring prefix = L"build.jvmspec.";
@@ -107,7 +112,7 @@ void checkSpecFiles(CheckContext& ctx, const std::string& kivFolder, const Prope
             continue;
         if (parseInteger(key.substr(prefix.size())) >= total)
             ctx.add(path, lineOfKey(key), Severity::Warning,
-                utf8Text(key) + " is not used: build.jvmspec.total.num is " + std::to_string(total));
+                    utf8Text(key) + " is not used: build.jvmspec.total.num is " + std::to_string(total));
     }
     if (applicable != L"true" || total <= 0) return;
 
@@ -118,16 +123,16 @@ void checkSpecFiles(CheckContext& ctx, const std::string& kivFolder, const Prope
         const std::wstring name = build.getProperty(key);
         if (name.empty()) {
             ctx.add(path, lineOfKey(L"build.jvmspec.total.num"), Severity::Error,
-                utf8Text(key) + " is not set, yet build.jvmspec.total.num is " + std::to_string(total) +
-                    ": the launcher stops with an error");
+                    utf8Text(key) + " is not set, yet build.jvmspec.total.num is " + std::to_string(total) +
+                        ": the launcher stops with an error");
             continue;
         }
         auto resolved = resolveIn(kivFolder, L"jvmspecs\\" + name);
         auto found = resolved ? ctx.index.find(*resolved) : std::nullopt;
         if (!found || !ctx.index.isFile(*found)) {
             ctx.add(path, lineOfKey(key), Severity::Error,
-                "the specification file " + (resolved ? *resolved : utf8Text(name)) +
-                    " is not in the folder: the launcher stops with an error");
+                    "the specification file " + (resolved ? *resolved : utf8Text(name)) +
+                        " is not in the folder: the launcher stops with an error");
             continue;
         }
         checkSpecFile(ctx, *found, spec);
@@ -137,7 +142,7 @@ void checkSpecFiles(CheckContext& ctx, const std::string& kivFolder, const Prope
             verify = joinedPath(specFolder, "jvmspecs/Verify.jar");
         if (!ctx.index.isFile(verify) && verifyFolders.insert(specFolder).second)
             ctx.add(*found, 0, Severity::Error,
-                verify + " is not in the folder: without it no VM passes the specification search");
+                    verify + " is not in the folder: without it no VM passes the specification search");
     }
 }
 
@@ -163,8 +168,8 @@ void checkBuildOptions(CheckContext& ctx, const std::string& launcherFolder, con
     const std::wstring option = build.getProperty(L"build.option");
     if (option != L"withvm" && option != L"withoutvm")
         ctx.add(path, lineOfKey(L"build.option"), Severity::Error,
-            "build.option is " + (option.empty() ? std::string("not set") : "'" + utf8Text(option) + "'") +
-                ": the launcher finds no VM unless it is withvm or withoutvm (in lower case)");
+                "build.option is " + (option.empty() ? std::string("not set") : "'" + utf8Text(option) + "'") +
+                    ": the launcher finds no VM unless it is withvm or withoutvm (in lower case)");
 
     struct Choice {
         const wchar_t* key;
@@ -180,21 +185,23 @@ void checkBuildOptions(CheckContext& ctx, const std::string& launcherFolder, con
             for (int32_t n : choice.known)
                 known += (known.empty() ? "" : n == *choice.known.rbegin() ? " and " : ", ") + std::to_string(n);
             ctx.add(path, lineOfKey(choice.key), Severity::Error,
-                utf8Text(choice.key) + "=" + utf8Text(value) + ": the launcher knows " + known + " only and finds no VM");
+                    utf8Text(choice.key) + "=" + utf8Text(value) + ": the launcher knows " + known +
+                        " only and finds no VM");
         }
     }
     if (option == L"withvm") {
         const int32_t search = build.getInteger(L"build.with.vm.search.option", L"20");
         bool shipped = false;
-        for (const char* vm : {"Windows/resource/jre/bin/java.exe", "Windows/resource/jre/jre/bin/java.exe",
-                               "Windows_Pure_64_Bit/resource/jre/bin/java.exe",
-                               "Windows_Pure_64_Bit/resource/jre/jre/bin/java.exe"})
+        for (const char* vm :
+             {"Windows/resource/jre/bin/java.exe", "Windows/resource/jre/jre/bin/java.exe",
+              "Windows_Pure_64_Bit/resource/jre/bin/java.exe", "Windows_Pure_64_Bit/resource/jre/jre/bin/java.exe"})
             shipped = shipped || ctx.index.isFile(vm);
         if (!shipped && (search == 20 || search == 21))
             ctx.add(path, lineOfKey(L"build.option"), search == 21 ? Severity::Error : Severity::Warning,
-                std::string("withvm: the folder ships no VM (Windows/resource/jre/bin/java.exe or "
-                            "Windows_Pure_64_Bit/resource/jre/bin/java.exe)") +
-                    (search == 21 ? ", which option 21 starts" : ", which option 20 starts when the search finds none"));
+                    std::string("withvm: the folder ships no VM (Windows/resource/jre/bin/java.exe or "
+                                "Windows_Pure_64_Bit/resource/jre/bin/java.exe)") +
+                        (search == 21 ? ", which option 21 starts"
+                                      : ", which option 20 starts when the search finds none"));
     } else if (option == L"withoutvm") {
         const int32_t search = build.getInteger(L"build.without.vm.search.option", L"10");
         if (search == 11)

@@ -31,22 +31,24 @@ bool isWholeByteSize(std::wstring_view text) {
     return isWholeInteger(value);
 }
 
-void checkPropertySyntax(CheckContext& ctx, const std::string& path, std::string_view bytes, const std::vector<PropertyLine>& lines) {
+void checkPropertySyntax(CheckContext& ctx, const std::string& path, std::string_view bytes,
+                         const std::vector<PropertyLine>& lines) {
     if (bytes.starts_with("\xEF\xBB\xBF"))
         ctx.add(path, 1, Severity::Warning,
-            "the file begins with a UTF-8 byte-order mark, which the launcher reads as part of the first line; "
-            "save it without one");
+                "the file begins with a UTF-8 byte-order mark, which the launcher reads as part of the first line; "
+                "save it without one");
     std::set<int> read;
     std::map<std::wstring, int> seen;
     for (const auto& line : lines) {
         for (int n = line.firstLine; n <= line.lastLine; ++n) read.insert(n);
         if (line.lastLine > line.firstLine)
             ctx.add(path, line.firstLine, Severity::Warning,
-                "the value ends with a backslash, so the launcher reads line " + std::to_string(line.firstLine + 1) +
-                    " as part of it");
+                    "the value ends with a backslash, so the launcher reads line " +
+                        std::to_string(line.firstLine + 1) + " as part of it");
         if (auto it = seen.find(line.key); it != seen.end())
             ctx.add(path, line.firstLine, Severity::Warning,
-                utf8Text(line.key) + " is set again; this value replaces the one of line " + std::to_string(it->second));
+                    utf8Text(line.key) + " is set again; this value replaces the one of line " +
+                        std::to_string(it->second));
         seen[line.key] = line.firstLine;
     }
     bytes = bytes.substr(0, bytes.find('\x1a'));
@@ -59,7 +61,7 @@ void checkPropertySyntax(CheckContext& ctx, const std::string& path, std::string
         if (read.count(number) || raw.empty() || raw[0] == '#') continue;
         if (raw.find_first_not_of(" \t\r\f\v") == std::string_view::npos) continue;
         ctx.add(path, number, Severity::Warning,
-            "no '=' on this line, so the launcher skips it; only '=' separates a key from its value");
+                "no '=' on this line, so the launcher skips it; only '=' separates a key from its value");
     }
 }
 
@@ -69,7 +71,8 @@ void checkKnownKeys(CheckContext& ctx, KeyFile file, const std::string& path, co
         const std::string key = utf8Text(line.key);
         if (findKey(file, key)) continue;
         if (!key.empty() && key[0] == '#') {
-            ctx.add(path, line.firstLine, Severity::Warning,
+            ctx.add(
+                path, line.firstLine, Severity::Warning,
                 "not a comment: only a '#' in the first column starts one, so this line sets the key '" + key + "'");
             continue;
         }

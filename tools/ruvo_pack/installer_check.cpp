@@ -41,10 +41,11 @@ public:
         checkKiv();
         checkBuildOptions(ctx_, launcherFolder_, kivFolder_);
         for (const std::string& folder : {std::string(), launcherFolder_})
-            if (auto found = ctx_.index.find(joinedPath(folder, "installer.properties")); found && ctx_.index.isFile(*found))
+            if (auto found = ctx_.index.find(joinedPath(folder, "installer.properties"));
+                found && ctx_.index.isFile(*found))
                 ctx_.add(*found, 0, Severity::Warning,
-                    "not read: the installer reads installer.properties beside the installer file, not from its "
-                    "payload");
+                         "not read: the installer reads installer.properties beside the installer file, not from its "
+                         "payload");
         // By file, in the order the files were checked, and by line within a file.
         std::vector<std::string> files;
         for (const auto& f : ctx_.findings)
@@ -57,11 +58,11 @@ public:
     }
 
 private:
-
     bool chooseLauncher() {
         const std::string exe = chosenLauncher(ctx_.index.files(), options_.installerName);
         if (exe.empty()) {
-            ctx_.add(".", 0, Severity::Error,
+            ctx_.add(
+                ".", 0, Severity::Error,
                 "no launcher: neither Windows/ nor Windows_Pure_64_Bit/ holds an .exe file for the installer to start");
             return false;
         }
@@ -70,23 +71,25 @@ private:
         if (options_.reportLauncherName && !options_.installerName.empty() &&
             asciiLowered(launcherBase_) != asciiLowered(options_.installerName))
             ctx_.add(exe, 0, Severity::Warning,
-                "the installer " + options_.installerName + ".exe starts this launcher, as Windows/" +
-                    options_.installerName + ".exe is not in the folder; name the launcher after the installer");
+                     "the installer " + options_.installerName + ".exe starts this launcher, as Windows/" +
+                         options_.installerName + ".exe is not in the folder; name the launcher after the installer");
         return true;
     }
 
     // Beside the launcher, the launcher's own name with .kiv appended, else in the folder it
     // starts in (the top of the unpacked installer).
     bool findKiv() {
-        for (const std::string& candidate : {joinedPath(launcherFolder_, launcherBase_ + ".kiv"),
-                                             joinedPath(launcherFolder_, launcherBase_ + ".exe.kiv"), launcherBase_ + ".kiv"})
+        for (const std::string& candidate :
+             {joinedPath(launcherFolder_, launcherBase_ + ".kiv"),
+              joinedPath(launcherFolder_, launcherBase_ + ".exe.kiv"), launcherBase_ + ".kiv"})
             if (auto found = ctx_.index.find(candidate); found && ctx_.index.isFile(*found)) {
                 kiv_ = *found;
                 kivFolder_ = folderOf(kiv_);
                 break;
             }
         if (kiv_.empty()) {
-            ctx_.add(launcherFolder_, 0, Severity::Error,
+            ctx_.add(
+                launcherFolder_, 0, Severity::Error,
                 "no " + launcherBase_ + ".kiv beside " + launcherBase_ + ".exe: the launcher ends with message 102");
             return false;
         }
@@ -102,8 +105,8 @@ private:
         }
         if (rewritten != kiv_)
             ctx_.add(kiv_, 0, Severity::Warning,
-                "the installer's -jvmxms and -jvmxmx change " + (rewritten.empty() ? std::string("no file") : rewritten) +
-                    ", not this file");
+                     "the installer's -jvmxms and -jvmxmx change " +
+                         (rewritten.empty() ? std::string("no file") : rewritten) + ", not this file");
         return true;
     }
 
@@ -112,7 +115,9 @@ private:
         return it == kivLines_.end() ? 0 : it->second;
     }
 
-    std::string quoted(const std::wstring& key) const { return utf8Text(key) + "=" + utf8Text(kivValues_.getProperty(key)); }
+    std::string quoted(const std::wstring& key) const {
+        return utf8Text(key) + "=" + utf8Text(kivValues_.getProperty(key));
+    }
 
     void checkValues() {
         for (const auto& entry : kivLines_) {
@@ -122,17 +127,20 @@ private:
             if (!info) continue;
             const std::wstring value = kivValues_.getProperty(key);
             const std::wstring lowered = asciiLower(value);
-            auto warn = [&](const std::string& why) { ctx_.add(kiv_, line, Severity::Warning, quoted(key) + ": " + why); };
+            auto warn = [&](const std::string& why) {
+                ctx_.add(kiv_, line, Severity::Warning, quoted(key) + ": " + why);
+            };
             switch (info->kind) {
                 case ValueKind::ByteSize:
                     if (!value.empty() && !isWholeByteSize(value)) {
                         std::wstring number = lowered.substr(0, lowered.size() - 1);
-                        std::string why = lowered.back() == L'g' && isWholeInteger(number)
-                                              ? "the launcher knows the units k and m only and reads \"" + utf8Text(value) +
-                                                    "\" as " + std::to_string(parseByteSize(value)) + " bytes; write " +
-                                                    std::to_string(static_cast<int64_t>(parseInteger(number)) * 1024) + "m"
-                                              : "not a byte size (digits and k or m); the launcher reads it as " +
-                                                    std::to_string(parseByteSize(value)) + " bytes";
+                        std::string why =
+                            lowered.back() == L'g' && isWholeInteger(number)
+                                ? "the launcher knows the units k and m only and reads \"" + utf8Text(value) +
+                                      "\" as " + std::to_string(parseByteSize(value)) + " bytes; write " +
+                                      std::to_string(static_cast<int64_t>(parseInteger(number)) * 1024) + "m"
+                                : "not a byte size (digits and k or m); the launcher reads it as " +
+                                      std::to_string(parseByteSize(value)) + " bytes";
                         ctx_.add(kiv_, line, Severity::Error, quoted(key) + ": " + why);
                     }
                     break;
@@ -153,8 +161,9 @@ private:
                 case ValueKind::Choice:
                     if (!value.empty() && lowered != L"normal" && lowered != L"all" && lowered != L"gc" &&
                         lowered != L"class" && lowered != L"none")
-                        warn("the launcher knows normal, all, gc, class and none; it prints \"invalid verbosity "
-                             "selection\" and adds no -verbose option");
+                        warn(
+                            "the launcher knows normal, all, gc, class and none; it prints \"invalid verbosity "
+                            "selection\" and adds no -verbose option");
                     break;
                 default:
                     break;
@@ -165,25 +174,25 @@ private:
             int64_t platform = kivValues_.getByteSize(platformKey, L"1");
             if (platform < 0 || platform > 3)
                 ctx_.add(kiv_, lineOf(platformKey), Severity::Warning,
-                    quoted(platformKey) + ": the launcher knows 0 to 3; with " + std::to_string(platform) +
-                        " the specification files find no VM");
+                         quoted(platformKey) + ": the launcher knows 0 to 3; with " + std::to_string(platform) +
+                             " the specification files find no VM");
         }
         if (kivValues_.getFlag(L"kiv.nl.java.option.garbage.collection.background.thread"))
             ctx_.add(kiv_, lineOf(L"kiv.nl.java.option.garbage.collection.background.thread"), Severity::Warning,
-                "the launcher adds -Xnoasyncgc, which current VMs refuse: they do not start");
+                     "the launcher adds -Xnoasyncgc, which current VMs refuse: they do not start");
         const std::wstring extent = asciiLower(kivValues_.getProperty(L"kiv.nl.java.option.garbage.collection.extent"));
         if (extent == L"false" || extent == L"off" || extent == L"no" || extent == L"0")
             ctx_.add(kiv_, lineOf(L"kiv.nl.java.option.garbage.collection.extent"), Severity::Warning,
-                "any value adds -Xnoclassgc, this one too; leave the key out to go without it");
+                     "any value adds -Xnoclassgc, this one too; leave the key out to go without it");
         const std::wstring extended = kivValues_.getProperty(L"kiv.nl.vm.search.extended");
-        if (extended != L"false" && (asciiLower(extended) == L"false" || asciiLower(extended) == L"off" ||
-                                     asciiLower(extended) == L"no"))
+        if (extended != L"false" &&
+            (asciiLower(extended) == L"false" || asciiLower(extended) == L"off" || asciiLower(extended) == L"no"))
             ctx_.add(kiv_, lineOf(L"kiv.nl.vm.search.extended"), Severity::Warning,
-                "only exactly false turns the extended VM search off");
+                     "only exactly false turns the extended VM search off");
         const std::wstring ui = kivValues_.getProperty(L"kiv.installer.windows.ui.default");
         if (asciiLower(ui) == L"silent" && ui != L"SILENT")
             ctx_.add(kiv_, lineOf(L"kiv.installer.windows.ui.default"), Severity::Warning,
-                "only SILENT in capitals makes the run silent");
+                     "only SILENT in capitals makes the run silent");
 
         const std::wstring initialKey = L"kiv.nl.java.option.java.heap.size.initial";
         const std::wstring maxKey = L"kiv.nl.java.option.java.heap.size.max";
@@ -191,8 +200,8 @@ private:
         if (initial > 0 && max > 0 && initial > max && isWholeByteSize(kivValues_.getProperty(initialKey)) &&
             isWholeByteSize(kivValues_.getProperty(maxKey)))
             ctx_.add(kiv_, lineOf(maxKey), Severity::Error,
-                "the initial heap (" + std::to_string(initial) + " bytes) is larger than the maximum (" +
-                    std::to_string(max) + " bytes): the VM does not start");
+                     "the initial heap (" + std::to_string(initial) + " bytes) is larger than the maximum (" +
+                         std::to_string(max) + " bytes): the VM does not start");
     }
 
     void checkRequired() {
@@ -202,12 +211,13 @@ private:
         const std::wstring mainKey = L"kiv.nl.java.launcher.main.class";
         if (kivValues_.getProperty(mainKey).empty())
             ctx_.add(kiv_, lineOf(mainKey), Severity::Error, missing(mainKey) + ": the launcher ends with message 104");
-        if (kivValues_.getProperty(L"kiv.nl.current.vm").empty() && kivValues_.getProperty(L"kiv.nl.valid.vm.list").empty())
+        if (kivValues_.getProperty(L"kiv.nl.current.vm").empty() &&
+            kivValues_.getProperty(L"kiv.nl.valid.vm.list").empty())
             ctx_.add(kiv_, 0, Severity::Error,
-                "neither kiv.nl.current.vm nor kiv.nl.valid.vm.list is set: the launcher ends with message 104");
+                     "neither kiv.nl.current.vm nor kiv.nl.valid.vm.list is set: the launcher ends with message 104");
         if (kivValues_.getProperty(L"kiv.class.path").empty())
             ctx_.add(kiv_, lineOf(L"kiv.class.path"), Severity::Error,
-                missing(L"kiv.class.path") + ": the launcher ends with message 104");
+                     missing(L"kiv.class.path") + ": the launcher ends with message 104");
 
         for (const std::wstring key : {L"kiv.nl.current.vm", L"kiv.user.dir"}) {
             const std::wstring value = kivValues_.getProperty(key);
@@ -218,12 +228,13 @@ private:
             const std::string where = resolved ? *resolved + " is not in the folder" : "it points outside the folder";
             if (!vm)
                 ctx_.add(kiv_, lineOf(key), Severity::Error,
-                    quoted(key) + ": " + where + ", so the VM cannot start in it (message 103)");
+                         quoted(key) + ": " + where + ", so the VM cannot start in it (message 103)");
             else if (kivValues_.getProperty(L"kiv.nl.valid.vm.list").empty())
                 ctx_.add(kiv_, lineOf(key), Severity::Error,
-                    quoted(key) + ": " + where + " and there is no valid-VM list: the launcher finds no VM");
+                         quoted(key) + ": " + where + " and there is no valid-VM list: the launcher finds no VM");
             else
-                ctx_.add(kiv_, lineOf(key), Severity::Warning, quoted(key) + ": " + where + "; the valid-VM list decides");
+                ctx_.add(kiv_, lineOf(key), Severity::Warning,
+                         quoted(key) + ": " + where + "; the valid-VM list decides");
         }
     }
 
@@ -234,28 +245,33 @@ private:
         const std::wstring value = kivValues_.getProperty(key);
         const int line = lineOf(key);
         const std::wstring marker = L"$ENV_CLASSPATH$";
-        if (size_t first = value.find(marker); first != std::wstring::npos && value.find(marker, first + 1) != std::wstring::npos)
-            ctx_.add(kiv_, line, Severity::Error, "only the first $ENV_CLASSPATH$ is replaced; the others stay as written");
+        if (size_t first = value.find(marker);
+            first != std::wstring::npos && value.find(marker, first + 1) != std::wstring::npos)
+            ctx_.add(kiv_, line, Severity::Error,
+                     "only the first $ENV_CLASSPATH$ is replaced; the others stay as written");
         for (const auto& piece : splitList(value, L';')) {
             const std::string text = utf8Text(piece);
             if (piece.find(marker) != std::wstring::npos) {
                 ctx_.add(kiv_, line, Severity::Note,
-                    "class path entry '" + text + "' comes from the CLASSPATH variable of the user's machine: not checked");
+                         "class path entry '" + text +
+                             "' comes from the CLASSPATH variable of the user's machine: not checked");
                 classPathSkipped_ = true;
                 continue;
             }
             if (piece.find(L'%') != std::wstring::npos) {
                 ctx_.add(kiv_, line, Severity::Warning,
-                    "class path entry '" + text + "': the launcher does not expand %VARIABLES% here; Java gets the "
-                    "entry as written: not checked");
+                         "class path entry '" + text +
+                             "': the launcher does not expand %VARIABLES% here; Java gets the "
+                             "entry as written: not checked");
                 classPathSkipped_ = true;
                 continue;
             }
             const std::wstring entry = collapseSeparators(piece);
             if (size_t colon = entry.find(L':'); colon != std::wstring::npos && colon != 1) {
                 ctx_.add(kiv_, line, Severity::Error,
-                    "class path entry '" + text + "' contains ':', which does not separate entries: the launcher "
-                    "splits the class path at ';' only");
+                         "class path entry '" + text +
+                             "' contains ':', which does not separate entries: the launcher "
+                             "splits the class path at ';' only");
                 continue;
             }
             if (isAbsolute(entry)) {
@@ -265,15 +281,16 @@ private:
             }
             auto resolved = resolveIn(kivFolder_, entry);
             if (!resolved) {
-                ctx_.add(kiv_, line, Severity::Error, "class path entry '" + text + "' points outside the installer folder");
+                ctx_.add(kiv_, line, Severity::Error,
+                         "class path entry '" + text + "' points outside the installer folder");
                 continue;
             }
             auto found = ctx_.index.find(*resolved);
             if (!found) {
                 bool spaced = !piece.empty() && (piece.front() == L' ' || piece.back() == L' ');
                 ctx_.add(kiv_, line, Severity::Error,
-                    "class path entry '" + text + "': " + *resolved + " is not in the folder" +
-                        (spaced ? " (the spaces around ';' belong to the entry)" : ""));
+                         "class path entry '" + text + "': " + *resolved + " is not in the folder" +
+                             (spaced ? " (the spaces around ';' belong to the entry)" : ""));
                 continue;
             }
             if (ctx_.index.isDirectory(*found)) {
@@ -281,7 +298,8 @@ private:
             } else if (auto names = zipMemberNames(ctx_.root / pathOfUtf8(*found))) {
                 jars_.push_back(std::move(*names));
             } else {
-                ctx_.add(kiv_, line, Severity::Error,
+                ctx_.add(
+                    kiv_, line, Severity::Error,
                     "class path entry '" + text + "': " + *found + " is not a jar the VM can read (no ZIP directory)");
             }
         }
@@ -305,11 +323,11 @@ private:
         if (inClassPath(member)) return;
         if (classPathSkipped_)
             ctx_.add(kiv_, lineOf(key), Severity::Warning,
-                "main class " + mainClass + " (" + member +
-                    ") is in none of the class path's jars and folders here; the entries not checked may hold it");
+                     "main class " + mainClass + " (" + member +
+                         ") is in none of the class path's jars and folders here; the entries not checked may hold it");
         else
             ctx_.add(kiv_, lineOf(key), Severity::Error,
-                "main class " + mainClass + " (" + member + ") is in none of the class path's jars and folders");
+                     "main class " + mainClass + " (" + member + ") is in none of the class path's jars and folders");
     }
 
     void checkValidList() {
@@ -323,16 +341,17 @@ private:
             size_t marker = spec.find_first_of(L"*+");
             if (marker != std::wstring::npos && marker + 1 != spec.size()) {
                 ctx_.add(kiv_, lineOf(key), Severity::Error,
-                    name + ": '*' and '+' count only at the end of the version (such as 1.8* or 1.8+)");
+                         name + ": '*' and '+' count only at the end of the version (such as 1.8* or 1.8+)");
             } else if (!spec.empty() && spec.back() == L'*') {
                 VmVersion version = parseVersionText(spec.substr(0, spec.size() - 1));
                 if (version.micro != 0)
                     ctx_.add(kiv_, lineOf(key), Severity::Error,
-                        name + " matches no VM: a '*' after a third version number never matches; write " +
-                            std::to_string(version.major) + "." + std::to_string(version.minor) + "*");
+                             name + " matches no VM: a '*' after a third version number never matches; write " +
+                                 std::to_string(version.major) + "." + std::to_string(version.minor) + "*");
             }
             if (!parts.validatorArgument.empty() && !inClassPath(std::string(kValidatorClass)))
-                ctx_.add(kiv_, lineOf(key), classPathSkipped_ ? Severity::Warning : Severity::Error,
+                ctx_.add(
+                    kiv_, lineOf(key), classPathSkipped_ ? Severity::Warning : Severity::Error,
                     name + ": " + utf8Text(parts.validatorArgument) +
                         " is neither a kind nor a version, so the launcher hands it to the validator class "
                         "com.merrow.util.jvm.Validator, which the class path does not hold: the entry matches no VM");
@@ -366,8 +385,8 @@ private:
 }  // namespace
 
 int CheckResult::count(Severity severity) const {
-    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [&](const Finding& f) { return f.severity == severity; }));
+    return static_cast<int>(
+        std::count_if(findings.begin(), findings.end(), [&](const Finding& f) { return f.severity == severity; }));
 }
 
 CheckResult checkInstallerFolder(const fs::path& folder, const CheckOptions& options) {

@@ -69,8 +69,7 @@ constexpr KeyInfo kKeys[] = {
      "On, adds `-Djava.compiler=off`: the key turns the option on, not the compiler.",
      "kiv.nl.java.option.compiler=on"},
     {K::Kiv, V::Text, "kiv.nl.java.option.additional", "", "", kLauncher,
-     "Added to the VM options as written, before `-classpath`.",
-     "kiv.nl.java.option.additional=-Dfile.encoding=UTF-8"},
+     "Added to the VM options as written, before `-classpath`.", "kiv.nl.java.option.additional=-Dfile.encoding=UTF-8"},
     {K::Kiv, V::ByteSize, "kiv.nl.java.option.java.heap.size.initial", "", "0", kBoth,
      "Initial heap, written as `-Xms` and a byte count; 0 or less adds nothing. Only `k` and `m` are units: "
      "`2g` reads as 2 bytes. The installer's `-jvmxms VALUE` replaces the line.",
@@ -104,11 +103,10 @@ constexpr KeyInfo kKeys[] = {
      "Exactly `true` (with a total above 0) makes the searches use the specification files; otherwise they use "
      "`kiv.nl.valid.vm.list` (without a VM: `kiv.nl.current.vm` first).",
      "build.jvmspec.applicable=true"},
-    {K::BuildOptions, V::Integer, "build.jvmspec.total.num", "", "0", kLauncher,
-     "Number of specification files.", "build.jvmspec.total.num=1"},
+    {K::BuildOptions, V::Integer, "build.jvmspec.total.num", "", "0", kLauncher, "Number of specification files.",
+     "build.jvmspec.total.num=1"},
     {K::BuildOptions, V::FileName, "build.jvmspec.<n>", "", "", kLauncher,
-     "Specification file n (from 0) in `jvmspecs\\`. Each needs `Verify.jar` beside it.",
-     "build.jvmspec.0=jre8.spec"},
+     "Specification file n (from 0) in `jvmspecs\\`. Each needs `Verify.jar` beside it.", "build.jvmspec.0=jre8.spec"},
     {K::BuildOptions, V::Url, "build.without.vm.not.found.download.url", "", "", kLauncher,
      "VM pack for option 11: a URL beginning with `http` or `ftp` in lower case and ending in `.vm`.",
      "build.without.vm.not.found.download.url=https://example.com/jre8.vm"},
@@ -121,8 +119,8 @@ constexpr KeyInfo kKeys[] = {
     {K::BuildOptions, V::Url, "build.without.vm.direct.download.url", "", "", kLauncher,
      "VM pack for option 12: a URL beginning with `http` or `ftp` in lower case and ending in `.vm`.",
      "build.without.vm.direct.download.url=ftp://example.com/jre8.vm"},
-    {K::BuildOptions, V::Text, "build.without.vm.dont.search.download.url.md5Checksum.applicable", "", "",
-     kLauncher, "Exactly `true` checks the pack of option 12 against the MD5 value.",
+    {K::BuildOptions, V::Text, "build.without.vm.dont.search.download.url.md5Checksum.applicable", "", "", kLauncher,
+     "Exactly `true` checks the pack of option 12 against the MD5 value.",
      "build.without.vm.dont.search.download.url.md5Checksum.applicable=true"},
     {K::BuildOptions, V::Md5, "build.without.vm.dont.search.download.url.md5Checksum.value", "", "", kLauncher,
      "MD5 of the pack of option 12: 32 lower-case hexadecimal digits.",
@@ -214,7 +212,8 @@ std::string cell(std::string_view text) { return text.empty() ? std::string("emp
 
 const KeyInfo* findKey(KeyFile file, std::string_view key) {
     for (const auto& k : kKeys)
-        if (k.file == file && (file == KeyFile::InstallerProperties ? lowerText(key) == k.key : matchesPattern(k.key, key)))
+        if (k.file == file &&
+            (file == KeyFile::InstallerProperties ? lowerText(key) == k.key : matchesPattern(k.key, key)))
             return &k;
     return nullptr;
 }
@@ -236,19 +235,32 @@ std::string nearestKey(KeyFile file, std::string_view key) {
 
 std::string kindName(const KeyInfo& key) {
     switch (key.kind) {
-        case ValueKind::Text: return "text";
-        case ValueKind::Path: return "path";
-        case ValueKind::ClassPath: return "class path";
-        case ValueKind::VmList: return "valid-VM list";
-        case ValueKind::ByteSize: return "byte size (k or m)";
-        case ValueKind::Integer: return "integer";
-        case ValueKind::Flag: return "flag (true, on, t)";
-        case ValueKind::Switch: return "switch (true, yes, on)";
-        case ValueKind::Choice: return "one of " + std::string(key.choices);
-        case ValueKind::Url: return "URL";
-        case ValueKind::Md5: return "MD5";
-        case ValueKind::FileName: return "file name";
-        case ValueKind::Section: return "section";
+        case ValueKind::Text:
+            return "text";
+        case ValueKind::Path:
+            return "path";
+        case ValueKind::ClassPath:
+            return "class path";
+        case ValueKind::VmList:
+            return "valid-VM list";
+        case ValueKind::ByteSize:
+            return "byte size (k or m)";
+        case ValueKind::Integer:
+            return "integer";
+        case ValueKind::Flag:
+            return "flag (true, on, t)";
+        case ValueKind::Switch:
+            return "switch (true, yes, on)";
+        case ValueKind::Choice:
+            return "one of " + std::string(key.choices);
+        case ValueKind::Url:
+            return "URL";
+        case ValueKind::Md5:
+            return "MD5";
+        case ValueKind::FileName:
+            return "file name";
+        case ValueKind::Section:
+            return "section";
     }
     return "text";
 }

@@ -15,9 +15,9 @@ enum class ValueKind {
     VmList,     // the valid-VM list language
     ByteSize,   // decimal, with k or m
     Integer,
-    Flag,       // on for true, on, t
-    Switch,     // on for true, yes, on
-    Choice,     // one of `choices`
+    Flag,    // on for true, on, t
+    Switch,  // on for true, yes, on
+    Choice,  // one of `choices`
     Url,
     Md5,
     FileName,
@@ -27,7 +27,7 @@ enum class ValueKind {
 struct KeyInfo {
     KeyFile file;
     ValueKind kind;
-    const char* key;  // "build.jvmspec.<n>" stands for build.jvmspec.0, build.jvmspec.1, ...
+    const char* key;           // "build.jvmspec.<n>" stands for build.jvmspec.0, build.jvmspec.1, ...
     const char* choices;       // for Choice: the values, comma-separated; otherwise ""
     const char* defaultValue;  // what the reader takes when the key is absent; "" for empty
     const char* readBy;

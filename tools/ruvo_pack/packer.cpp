@@ -318,8 +318,8 @@ bool checkLauncher(const std::vector<SourceFile>& files, const std::string& inst
     for (const auto& f : files) names.push_back(f.memberName);
     const std::string chosen = chosenLauncher(names, installerName);
     if (lower(chosen.substr(chosen.rfind('/') + 1)) != lower(installerName) + ".exe")
-        warnings.push_back("Windows/" + installerName + ".exe is not in the folder; the installer will start " + chosen +
-                           " instead");
+        warnings.push_back("Windows/" + installerName + ".exe is not in the folder; the installer will start " +
+                           chosen + " instead");
     return true;
 }
 

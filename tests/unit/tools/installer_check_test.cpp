@@ -1,3 +1,5 @@
+#include "tools/ruvo_pack/installer_check.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -6,7 +8,6 @@
 
 #include "tests/support/zip_writer.h"
 #include "tests/unit/tools/scratch_folder.h"
-#include "tools/ruvo_pack/installer_check.h"
 #include "tools/ruvo_pack/installer_keys.h"
 #include "tools/ruvo_pack/jar_listing.h"
 #include "tools/ruvo_pack/launcher_choice.h"
@@ -121,8 +122,7 @@ const CheckCase kCases[] = {
      {"Windows/jvmspecs/jvmspecs.properties:5: error: the specification file Windows/jvmspecs/jre8.spec is not in "
       "the folder: the launcher stops with an error"}},
     {"specification search without Verify.jar, a section left open",
-     {{"Windows/jvmspecs/Verify.jar", ""},
-      {"Windows/jvmspecs/jre8.spec", "PATH_HINT:\njre\nJVM_EXE: bin\\java.exe\n"}},
+     {{"Windows/jvmspecs/Verify.jar", ""}, {"Windows/jvmspecs/jre8.spec", "PATH_HINT:\njre\nJVM_EXE: bin\\java.exe\n"}},
      {"Windows/jvmspecs/jre8.spec: error: no JVM_EXE: line (here or in an earlier file): the launcher cannot tell "
       "which executable to run",
       "Windows/jvmspecs/jre8.spec: error: Windows/jvmspecs/Verify.jar is not in the folder: without it no VM passes "
@@ -182,10 +182,11 @@ const CheckCase kCases[] = {
      {{"Windows/MyApp.kiv", replaced(kKiv, "classes", "classes;..\\\\..\\\\x.jar")}},
      {"Windows/MyApp.kiv:2: error: class path entry '..\\\\..\\\\x.jar' points outside the installer folder"}},
     {"shipped VM missing for option 21, installer.properties in the payload",
-     {{"Windows/jvmspecs/jvmspecs.properties",
-       replaced(kBuildOptions, "withoutvm\nbuild.without.vm.search.option=10", "withvm\nbuild.with.vm.search.option=21")},
+     {{"Windows/jvmspecs/jvmspecs.properties", replaced(kBuildOptions, "withoutvm\nbuild.without.vm.search.option=10",
+                                                        "withvm\nbuild.with.vm.search.option=21")},
       {"installer.properties", "installer_ui=silent\n"}},
-     {"Windows/jvmspecs/jvmspecs.properties:1: error: withvm: the folder ships no VM (Windows/resource/jre/bin/java.exe "
+     {"Windows/jvmspecs/jvmspecs.properties:1: error: withvm: the folder ships no VM "
+      "(Windows/resource/jre/bin/java.exe "
       "or Windows_Pure_64_Bit/resource/jre/bin/java.exe), which option 21 starts",
       "installer.properties: warning: not read: the installer reads installer.properties beside the installer file, "
       "not from its payload"}},
@@ -200,7 +201,8 @@ const CheckCase kCases[] = {
     {"no .kiv beside the launcher",
      {{"Windows/MyApp.kiv", ""}},
      {"Windows: error: no MyApp.kiv beside MyApp.exe: the launcher ends with message 102"}},
-    {"no launcher", {{"Windows/MyApp.exe", ""}},
+    {"no launcher",
+     {{"Windows/MyApp.exe", ""}},
      {".: error: no launcher: neither Windows/ nor Windows_Pure_64_Bit/ holds an .exe file for the installer to "
       "start"}},
 };
@@ -222,7 +224,9 @@ TEST_P(InstallerCheck, ReportsExactlyTheseLines) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, InstallerCheck, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<CheckCase>& info) { return "case" + std::to_string(info.index); });
+                         [](const testing::TestParamInfo<CheckCase>& info) {
+                             return "case" + std::to_string(info.index);
+                         });
 
 TEST(LauncherChoice, AsTheSelfExtractorPicks) {
     struct Case {
@@ -232,9 +236,12 @@ TEST(LauncherChoice, AsTheSelfExtractorPicks) {
     const Case cases[] = {
         {{"Windows/setup.exe", "Windows_Pure_64_Bit/a.exe"}, "setup", "Windows/setup.exe"},
         {{"windows/SETUP.EXE"}, "Setup", "windows/SETUP.EXE"},
-        {{"Windows/other.exe", "Windows_Pure_64_Bit/b.exe", "Windows_Pure_64_Bit/A.exe"}, "setup",
+        {{"Windows/other.exe", "Windows_Pure_64_Bit/b.exe", "Windows_Pure_64_Bit/A.exe"},
+         "setup",
          "Windows_Pure_64_Bit/A.exe"},
-        {{"Windows_Pure_64_Bit/setup.exe", "Windows_Pure_64_Bit/helper.exe"}, "setup", "Windows_Pure_64_Bit/helper.exe"},
+        {{"Windows_Pure_64_Bit/setup.exe", "Windows_Pure_64_Bit/helper.exe"},
+         "setup",
+         "Windows_Pure_64_Bit/helper.exe"},
         {{"Windows/b.exe", "Windows/a_b.exe", "Windows/ab.exe"}, "", "Windows/ab.exe"},  // 'B' sorts before '_'
         {{"Windows/sub/x.exe", "Windows/x.kiv", "x.exe"}, "x", ""},
     };
