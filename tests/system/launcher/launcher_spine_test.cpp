@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
@@ -35,8 +36,6 @@ protected:
         EXPECT_TRUE(::CopyFileW(distProgram(L"quillrun.exe").c_str(), target.c_str(), FALSE));
         return target;
     }
-
-    static std::string narrowPath(const std::wstring& path) { return std::string(path.begin(), path.end()); }  // ASCII
 
     static void expectEndsWith(const std::string& text, const std::string& tail) {
         ASSERT_GE(text.size(), tail.size()) << text;
@@ -80,7 +79,7 @@ TEST_F(LauncherSpine, InvalidKivContentsNameTheKey) {
     // The diagnostic trail says the same, with the file.
     folder.write(L"setup.kiv", cases[0].contents);
     ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"KIV_DEBUG=true"}});
-    EXPECT_NE(r.standardError.find("quillrun: properties file " + narrowPath(folder / L"setup.kiv") +
+    EXPECT_NE(r.standardError.find("quillrun: properties file " + velmora::wideToUtf8(folder / L"setup.kiv") +
                                    " is invalid: the key kiv.nl.java.launcher.main.class is missing\n"),
               std::string::npos)
         << r.standardError;
@@ -156,7 +155,7 @@ TEST_F(LauncherSpine, UnreadableKivEndsInTheCatchAllLine) {
     EXPECT_EQ(r.exitCode, 1u);
     // The catch-all line stays; the next one says which file and why.
     const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" +
-                                 narrowPath(folder / L"setup.kiv") + ": windows could not open the file specified (";
+                                 velmora::wideToUtf8(folder / L"setup.kiv") + ": windows could not open the file specified (";
     EXPECT_EQ(r.standardError.substr(0, expected.size()), expected) << r.standardError;
     expectEndsWith(r.standardError, ")\n");
 }
@@ -224,7 +223,7 @@ TEST_F(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
     ChildResult r = runChild(inQuotes(exe), options);
     expectEndsWith(r.standardError, kNoVmLine);
     EXPECT_NE(r.standardError.find("quillrun: scratch files of earlier runs, unwritten for 30 days, removed from " +
-                                   narrowPath(temp.path) + "\\: 1\n"),
+                                   velmora::wideToUtf8(temp.path) + "\\: 1\n"),
               std::string::npos)
         << r.standardError;
     EXPECT_FALSE(temp.has(L"kiv1a.tmp"));
@@ -245,7 +244,7 @@ TEST_F(LauncherSpine, ScratchFolderThatCannotHoldTheFileIsNamed) {
     ::RemoveDirectoryW(missing.path.c_str());
     ChildResult r = runChild(inQuotes(exe), missing.options(folder.path()));
     EXPECT_EQ(r.exitCode, 1u);
-    const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" + narrowPath(missing.path) +
+    const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" + velmora::wideToUtf8(missing.path) +
                                  "\\: could not create the scratch properties file in this folder (";
     EXPECT_EQ(r.standardError.substr(0, expected.size()), expected) << r.standardError;
     expectEndsWith(r.standardError, ")\n");
