@@ -72,24 +72,11 @@ struct MappedViewTraits {
     static void close(Value v) noexcept { ::UnmapViewOfFile(v); }
 };
 
-struct IconTraits {  // icons a program loads or creates (not the shared ones of LR_SHARED)
-    using Value = HICON;
-    static Value invalid() noexcept { return nullptr; }
-    static void close(Value v) noexcept { ::DestroyIcon(v); }
-};
-struct FontTraits {
-    using Value = HFONT;
-    static Value invalid() noexcept { return nullptr; }
-    static void close(Value v) noexcept { ::DeleteObject(v); }
-};
-
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMappedView = UniqueHandle<MappedViewTraits>;
-using UniqueIcon = UniqueHandle<IconTraits>;
-using UniqueFont = UniqueHandle<FontTraits>;
 
 }  // namespace velmora

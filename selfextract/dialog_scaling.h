@@ -6,7 +6,7 @@
 // dialog manager makes them when it creates the dialog there.
 #include <windows.h>
 
-#include "common/unique_handle.h"
+#include "common/unique_gdi.h"
 
 namespace ruvo {
 
