@@ -142,7 +142,7 @@ void checkSpecFiles(CheckContext& ctx, const std::string& kivFolder, const Prope
             verify = joinedPath(specFolder, "jvmspecs/Verify.jar");
         if (!ctx.index.isFile(verify) && verifyFolders.insert(specFolder).second)
             ctx.add(*found, 0, Severity::Error,
-                    verify + " is not in the folder: without it no VM passes the specification search");
+                    verify + " is not in the folder: without it no VM passes the search by specification files");
     }
 }
 

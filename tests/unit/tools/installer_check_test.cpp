@@ -121,12 +121,12 @@ const CheckCase kCases[] = {
      {{"Windows/jvmspecs/jre8.spec", ""}},
      {"Windows/jvmspecs/jvmspecs.properties:5: error: the specification file Windows/jvmspecs/jre8.spec is not in "
       "the folder: the launcher stops with an error"}},
-    {"specification search without Verify.jar, a section left open",
+    {"search by specification files without Verify.jar, a section left open",
      {{"Windows/jvmspecs/Verify.jar", ""}, {"Windows/jvmspecs/jre8.spec", "PATH_HINT:\njre\nJVM_EXE: bin\\java.exe\n"}},
      {"Windows/jvmspecs/jre8.spec: error: no JVM_EXE: line (here or in an earlier file): the launcher cannot tell "
       "which executable to run",
       "Windows/jvmspecs/jre8.spec: error: Windows/jvmspecs/Verify.jar is not in the folder: without it no VM passes "
-      "the specification search",
+      "the search by specification files",
       "Windows/jvmspecs/jre8.spec:3: warning: JVM_EXE: inside a section is not read as a key; end the section with a "
       "/: line first"}},
     {"VM pack download",
