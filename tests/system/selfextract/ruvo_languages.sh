@@ -25,14 +25,21 @@ check() {  # locale, main text, secondary text
   env LANG="$1" LC_ALL="$1" LC_MESSAGES="$1" LANGUAGE= /usr/lib/wine/wine64 cmd /c \
     "set TMP=$(win "$work/tmp")&& set TEMP=$(win "$work/tmp")&& $(win "$work/setup.exe")" >/dev/null 2>&1 &
   local ruvo=$! controls=
-  if driver wait title=Velmora 20000 >/dev/null; then
+  # The first start under a new locale can be slow while Wine sets the locale up.
+  if driver wait title=Velmora 60000 >/dev/null; then
     for _ in $(seq 100); do
       controls=$(driver controls title=Velmora || true)
       grep -q '^1003 1' <<<"$controls" && break
       sleep 0.2
     done
-    driver click title=Velmora 2 >/dev/null || true
   fi
+  # Whatever happened above, no dialog may stay open: it would hold this run and the next check.
+  for _ in $(seq 150); do
+    kill -0 $ruvo 2>/dev/null || break
+    driver click title=Velmora 2 >/dev/null || true
+    sleep 0.2
+  done
+  kill $ruvo 2>/dev/null || true
   wait $ruvo || true
   local main secondary
   main=$(sed -n 's/^1005 1 //p' <<<"$controls")
