@@ -125,11 +125,7 @@ std::unique_ptr<VmRecord> probeExtendedVm(const std::wstring& executable, const 
     const std::wstring home = detectHome(executable);
     const std::wstring vendor = detectVendor(executable);
     const VmVersion version = detectVersion(executable, kind, L"Sun", home);  // the major-first numbering
-    std::unique_ptr<VmRecord> record;
-    if (version.major > 1)
-        record = std::make_unique<StandardVm>();
-    else
-        record = std::make_unique<ClassicVm>();
+    std::unique_ptr<VmRecord> record = recordForMajor(version.major);
     record->version = version;
     record->home = home;
     record->vendor = vendor;

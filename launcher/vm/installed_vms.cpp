@@ -36,11 +36,6 @@ const JavaKey kJavaKeys[] = {
 
 const wchar_t* const kPathExecutables[] = {L"\\java.exe", L"\\jre.exe", L"\\javaw.exe", L"\\jrew.exe", L"\\jview.exe"};
 
-std::unique_ptr<VmRecord> recordForMajor(uint16_t major) {
-    if (major > 1) return std::make_unique<StandardVm>();
-    return std::make_unique<ClassicVm>();
-}
-
 // The system's message inside a key error ends in a line break; the trail keeps one line.
 std::wstring keyErrorText(const KeyException& error) {
     std::wstring text = utf8ToWide(error.what());

@@ -60,4 +60,9 @@ std::wstring MicrosoftVm::composeCommandLine(const LaunchOptions& options) const
     return composeMicrosoftCommandLine(home, options);
 }
 
+std::unique_ptr<VmRecord> recordForMajor(uint16_t major) {
+    if (major > 1) return std::make_unique<StandardVm>();
+    return std::make_unique<ClassicVm>();
+}
+
 }  // namespace velmora::launcher

@@ -56,6 +56,9 @@ public:
     std::unique_ptr<VmRecord> clone() const override { return std::make_unique<MicrosoftVm>(*this); }
 };
 
+// The record for a VM of this major version: Java 2 and later are standard VMs, older ones classic.
+std::unique_ptr<VmRecord> recordForMajor(uint16_t major);
+
 // The executable rule of StandardVm over a test for existence.
 std::wstring standardExecutablePath(const std::wstring& home, bool (*fileExists)(const std::wstring&));
 
