@@ -14,7 +14,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
-  cmake ninja-build make pkg-config
+  cmake ninja-build make pkg-config ccache
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev
   googletest
@@ -27,6 +27,8 @@ packages=(
   openjdk-17-jdk-headless
   dpkg-dev
   zip unzip p7zip-full time
+  # wrestool reads the packer's resources independently; Ant is a real third-party Java program.
+  icoutils ant
   clang libclang-rt-14-dev clang-tidy cppcheck zlib1g-dev
 )
 
