@@ -37,6 +37,7 @@ CheckRequest takeCheckOptions(const std::vector<std::string>& arguments) {
 
 int runCheckCommand(const std::vector<std::string>& arguments) {
     CheckOptions options;
+    BrandingOptions branding;
     std::vector<std::string> folders;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
@@ -47,6 +48,8 @@ int runCheckCommand(const std::vector<std::string>& arguments) {
             auto name = installerNameOf(value);
             if (!name) return usageError("--out must name an .exe file");
             options.installerName = *name;
+        } else if (std::string missing; takeBrandingOption(arguments, i, branding, missing)) {
+            if (!missing.empty()) return usageError(missing);
         } else if (a == "--") {
             folders.insert(folders.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
             break;
@@ -60,6 +63,11 @@ int runCheckCommand(const std::vector<std::string>& arguments) {
         return usageError(folders.empty() ? "the installer folder is missing" : "give exactly one installer folder");
 
     CheckResult result = checkInstallerFolder(pathOfUtf8(folders[0]), options);
+    // The branding options' problems come first, in the findings' form.
+    std::vector<Finding> branded;
+    for (const auto& problem : checkBranding(branding))
+        branded.push_back({problem.subject, 0, Severity::Error, problem.text});
+    result.findings.insert(result.findings.begin(), branded.begin(), branded.end());
     for (const auto& finding : result.findings) std::printf("%s\n", formatFinding(finding).c_str());
     std::printf("%s: %s\n", folders[0].c_str(), summaryText(result).c_str());
     return result.count(Severity::Error) > 0 ? 1 : 0;
@@ -84,7 +92,8 @@ std::string checkUsageText() {
     return "  --check        check FOLDER as the installer and its launcher will read it, and\n"
            "                 write nothing (--stub is not needed; --out gives the installer's name)\n"
            "  --no-check     pack even when the check finds errors (packing checks first and\n"
-           "                 refuses a folder with errors)\n";
+           "                 refuses a folder with errors); branding options given with --check\n"
+           "                 are checked too\n";
 }
 
 }  // namespace ruvo_pack

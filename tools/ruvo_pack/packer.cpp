@@ -12,6 +12,7 @@
 
 #include <zlib.h>
 
+#include "tools/ruvo_pack/branding.h"
 #include "tools/ruvo_pack/launcher_choice.h"
 #include "tools/ruvo_pack/payload_format.h"
 
@@ -121,6 +122,16 @@ private:
     bool committed_ = false;
 };
 
+bool readWhole(std::FILE* file, Bytes& bytes) {
+    unsigned char chunk[1 << 16];
+    for (;;) {
+        const size_t n = std::fread(chunk, 1, sizeof chunk, file);
+        bytes.insert(bytes.end(), chunk, chunk + n);
+        if (n < sizeof chunk) return std::ferror(file) == 0;
+        if (bytes.size() >= kMaxInstallerSize) return false;
+    }
+}
+
 class Writer {
 public:
     Writer(std::FILE* file) : file_(file) {}
@@ -142,7 +153,7 @@ private:
 std::string versionText() { return "ruvo-pack 1.0.0\n"; }
 
 std::string usageText() {
-    return "Usage: ruvo-pack --stub STUB.exe --out NAME.exe [--level 0-9] FOLDER\n"
+    return "Usage: ruvo-pack --stub STUB.exe --out NAME.exe [--level 0-9] [branding] FOLDER\n"
            "\n"
            "Builds the installer NAME.exe from the self-extractor STUB.exe and the installer\n"
            "files in FOLDER. FOLDER's top level holds Windows/ (or Windows_Pure_64_Bit/ for\n"
@@ -156,7 +167,9 @@ std::string usageText() {
            "  --version      show the version\n"
            "\n"
            "With SOURCE_DATE_EPOCH set (seconds since 1970), every member carries that time, and\n"
-           "the same folder gives the same installer bytes on every build.\n";
+           "the same folder gives the same installer bytes on every build.\n"
+           "\n" +
+           brandingUsageText();
 }
 
 bool readSourceDateEpoch(const char* value, std::optional<int64_t>& epoch, std::string& error) {
@@ -211,6 +224,8 @@ ParsedArguments parseArguments(const std::vector<std::string>& arguments) {
                 return parsed;
             }
             parsed.options.level = (*v)[0] - '0';
+        } else if (takeBrandingOption(arguments, i, parsed.options.branding, parsed.error)) {
+            if (!parsed.error.empty()) return parsed;
         } else if (a.size() > 1 && a[0] == '-' && a != "--") {
             parsed.error = "unknown option '" + a + "'";
             return parsed;
@@ -353,6 +368,49 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
         total += f.size;
     }
 
+    // The stub, read whole: it must be a Windows program of at least 1 KiB, and it is branded
+    // before anything is written.
+    Bytes stubBytes;
+    if (!readWhole(stub.get(), stubBytes)) {
+        error = "cannot read the stub " + utf8Of(options.stub) + ": " + std::strerror(errno);
+        return false;
+    }
+    if (stubBytes.size() < 2 || stubBytes[0] != 'M' || stubBytes[1] != 'Z') {
+        error = "the stub " + utf8Of(options.stub) + " is not a Windows program";
+        return false;
+    }
+    if (stubBytes.size() < 1024) {
+        error = "the stub " + utf8Of(options.stub) + " is not a Windows program (" + std::to_string(stubBytes.size()) +
+                " bytes)";
+        return false;
+    }
+    if (!brandStub(stubBytes, options.branding, "the stub " + utf8Of(options.stub), utf8Of(options.output.filename()),
+                   error))
+        return false;
+    // The launcher the installer starts goes into the payload branded; the file stays as it is.
+    Bytes launcherBytes;
+    std::string brandedMember;
+    if (options.branding.any()) {
+        std::vector<std::string> names;
+        for (const auto& f : files) names.push_back(f.memberName);
+        brandedMember = chosenLauncher(names, installerName);
+        const auto source = std::find_if(files.begin(), files.end(),
+                                         [&](const SourceFile& f) { return f.memberName == brandedMember; });
+        if (source == files.end()) {
+            error = "no launcher to brand in the folder";
+            return false;
+        }
+        File launcher = openFile(source->path, "rb");
+        if (!launcher || !readWhole(launcher.get(), launcherBytes)) {
+            error = "cannot read the launcher " + utf8Of(source->path) + ": " + std::strerror(errno);
+            return false;
+        }
+        if (!brandLauncher(launcherBytes, options.branding, "the launcher " + utf8Of(source->path),
+                           utf8Of(source->path.filename()), error))
+            return false;
+        total = total - source->size + launcherBytes.size();
+    }
+
     TemporaryOutput out(options.output);
     if (!out.path().empty()) out.file = openFile(out.path(), "wb");
     if (!out.file) {
@@ -370,28 +428,9 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
         return false;
     };
 
-    // The stub, checked on the way: it must be a Windows program of at least 1 KiB.
+    if (!writer.write(stubBytes.data(), stubBytes.size())) return writeFailed();
+    const uint64_t stubSize = stubBytes.size();
     std::vector<unsigned char> buffer(1 << 16), packed(1 << 16);
-    uint64_t stubSize = 0;
-    for (;;) {
-        size_t n = std::fread(buffer.data(), 1, buffer.size(), stub.get());
-        if (n == 0) break;
-        if (stubSize == 0 && (n < 2 || buffer[0] != 'M' || buffer[1] != 'Z')) {
-            error = "the stub " + utf8Of(options.stub) + " is not a Windows program";
-            return false;
-        }
-        if (!writer.write(buffer.data(), n)) return writeFailed();
-        stubSize += n;
-    }
-    if (std::ferror(stub.get())) {
-        error = "cannot read the stub " + utf8Of(options.stub) + ": " + std::strerror(errno);
-        return false;
-    }
-    if (stubSize < 1024) {
-        error = "the stub " + utf8Of(options.stub) + " is not a Windows program (" + std::to_string(stubSize) +
-                " bytes)";
-        return false;
-    }
     if (!writer.write(payloadHeader(installerName))) return writeFailed();
     const uint64_t archiveStart = writer.position();
 
@@ -406,8 +445,10 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
         m.localHeaderOffset = static_cast<uint32_t>(writer.position() - archiveStart);
         if (!writer.write(localHeader(m))) return writeFailed();
 
-        File in = openFile(f.path, "rb");
-        if (!in) {
+        const bool fromMemory = f.memberName == brandedMember;
+        size_t memoryAt = 0;
+        File in = fromMemory ? File(nullptr, std::fclose) : openFile(f.path, "rb");
+        if (!in && !fromMemory) {
             error = "cannot read " + utf8Of(f.path) + ": " + std::strerror(errno);
             return false;
         }
@@ -421,8 +462,15 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
         uint64_t size = 0, compressed = 0;
         int flush = Z_NO_FLUSH;
         do {
-            size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
-            if (std::ferror(in.get())) {
+            size_t n = 0;
+            if (fromMemory) {
+                n = std::min(buffer.size(), launcherBytes.size() - memoryAt);
+                std::copy_n(launcherBytes.begin() + static_cast<std::ptrdiff_t>(memoryAt), n, buffer.begin());
+                memoryAt += n;
+            } else {
+                n = std::fread(buffer.data(), 1, buffer.size(), in.get());
+            }
+            if (!fromMemory && std::ferror(in.get())) {
                 error = "cannot read " + utf8Of(f.path) + ": " + std::strerror(errno);
                 return false;
             }
@@ -432,7 +480,8 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
                 error = "cannot pack " + utf8Of(f.path) + ": files must be smaller than 2 GiB";
                 return false;
             }
-            flush = std::feof(in.get()) ? Z_FINISH : Z_NO_FLUSH;
+            const bool ended = fromMemory ? memoryAt == launcherBytes.size() : std::feof(in.get()) != 0;
+            flush = ended ? Z_FINISH : Z_NO_FLUSH;
             z.next_in = buffer.data();
             z.avail_in = static_cast<uInt>(n);
             do {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/ruvo_pack/branding_options.h"
+
 namespace ruvo_pack {
 
 struct PackOptions {
@@ -17,6 +19,7 @@ struct PackOptions {
     // Set: every member carries this time (seconds since 1970, UTC) instead of its file's, so
     // that the installer depends only on the folder's names and contents.
     std::optional<int64_t> sourceDateEpoch;
+    BrandingOptions branding;  // applied to the stub's copy and to the launcher in the payload
 };
 
 enum class Command { Pack, Help, Version };

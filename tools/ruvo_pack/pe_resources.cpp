@@ -1,0 +1,498 @@
+#include "tools/ruvo_pack/pe_resources.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+namespace ruvo_pack {
+namespace {
+
+uint16_t get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+uint32_t get32(const Bytes& b, size_t at) { return get16(b, at) | static_cast<uint32_t>(get16(b, at + 2)) << 16; }
+void set16(Bytes& b, size_t at, uint32_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+void set32(Bytes& b, size_t at, uint32_t v) {
+    set16(b, at, v & 0xFFFF);
+    set16(b, at + 2, v >> 16);
+}
+
+char16_t upperUnit(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+
+constexpr uint32_t kSubdirectory = 0x80000000u;
+constexpr uint32_t kInitializedData = 0x00000040u;
+constexpr size_t kSectionHeaderSize = 40;
+
+bool isPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+uint64_t alignUp(uint64_t v, uint32_t a) { return (v + a - 1) / a * a; }
+
+struct Section {
+    size_t header;  // offset of its header in the file
+    uint32_t virtualSize, virtualAddress, rawSize, rawOffset, characteristics;
+};
+
+// The headers that locate the resource tree and that writing it changes.
+struct PeLayout {
+    size_t optional = 0;        // optional header offset
+    size_t directories = 0;     // data directory offset
+    uint32_t directoryCount = 0;
+    size_t sectionTable = 0;
+    uint32_t sizeOfHeaders = 0, fileAlignment = 0, sectionAlignment = 0;
+    std::vector<Section> sections;
+
+    size_t checksumOffset() const { return optional + 64; }
+    // Where a section ends in memory (a section without a virtual size spans its raw data).
+    uint64_t virtualEnd(const Section& s) const {
+        return s.virtualAddress + alignUp(s.virtualSize ? s.virtualSize : s.rawSize, sectionAlignment);
+    }
+    bool directory(uint32_t index, const Bytes& b, uint32_t& rva, uint32_t& size) const {
+        if (index >= directoryCount) return false;
+        rva = get32(b, directories + 8 * index);
+        size = get32(b, directories + 8 * index + 4);
+        return true;
+    }
+};
+
+bool readLayout(const Bytes& b, PeLayout& pe, std::string& error) {
+    error = "not a Windows program (PE file)";
+    if (b.size() < 0x40 || b[0] != 'M' || b[1] != 'Z') return false;
+    const uint32_t pe0 = get32(b, 0x3C);
+    if (pe0 > b.size() || b.size() - pe0 < 24 || get32(b, pe0) != 0x00004550u) return false;
+    const uint16_t sectionCount = get16(b, pe0 + 6);
+    const uint16_t optionalSize = get16(b, pe0 + 20);
+    pe.optional = pe0 + 24;
+    if (b.size() - pe.optional < optionalSize || optionalSize < 2) return false;
+    const uint16_t magic = get16(b, pe.optional);
+    const size_t countAt = magic == 0x10B ? 92 : magic == 0x20B ? 108 : 0;
+    if (countAt == 0) {
+        error = "not a PE32 or PE32+ image (optional header magic " + std::to_string(magic) + ")";
+        return false;
+    }
+    if (optionalSize < countAt + 4) return false;
+    pe.directoryCount = std::min<uint32_t>(get32(b, pe.optional + countAt), (optionalSize - countAt - 4) / 8);
+    pe.directories = pe.optional + countAt + 4;
+    pe.sectionAlignment = get32(b, pe.optional + 32);
+    pe.fileAlignment = get32(b, pe.optional + 36);
+    pe.sizeOfHeaders = get32(b, pe.optional + 60);
+    if (!isPowerOfTwo(pe.fileAlignment) || !isPowerOfTwo(pe.sectionAlignment) || pe.fileAlignment > 0x10000 ||
+        pe.sectionAlignment > 0x1000000) {
+        error = "the image's section or file alignment is not a power of two";
+        return false;
+    }
+    pe.sectionTable = pe.optional + optionalSize;
+    if ((b.size() - pe.sectionTable) / kSectionHeaderSize < sectionCount) {
+        error = "the section table runs past the end of the file";
+        return false;
+    }
+    for (uint16_t i = 0; i < sectionCount; ++i) {
+        const size_t h = pe.sectionTable + i * kSectionHeaderSize;
+        Section s{h, get32(b, h + 8), get32(b, h + 12), get32(b, h + 16), get32(b, h + 20), get32(b, h + 36)};
+        if (s.rawSize && (s.rawOffset > b.size() || b.size() - s.rawOffset < s.rawSize)) {
+            error = "section " + std::to_string(i + 1) + " runs past the end of the file";
+            return false;
+        }
+        pe.sections.push_back(s);
+    }
+    error.clear();
+    return true;
+}
+
+// The file bytes at [rva, rva + size), when one section holds them all.
+const uint8_t* mapped(const Bytes& b, const PeLayout& pe, uint32_t rva, uint32_t size) {
+    for (const auto& s : pe.sections) {
+        if (rva < s.virtualAddress) continue;
+        const uint64_t offset = static_cast<uint64_t>(rva) - s.virtualAddress;
+        if (offset + size <= s.rawSize) return b.data() + s.rawOffset + offset;
+    }
+    return nullptr;
+}
+
+class TreeReader {
+public:
+    TreeReader(const Bytes& b, const PeLayout& pe, uint32_t base, uint32_t size)
+        : b_(b), pe_(pe), base_(base), size_(size) {}
+
+    bool read(ResourceTree& tree, std::string& error) {
+        std::vector<ResourceName> path;
+        if (!directory(0, 0, path, tree)) {
+            error = "the resource tree is malformed (" + problem_ + ")";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool fail(const std::string& why) {
+        problem_ = why;
+        return false;
+    }
+    const uint8_t* at(uint32_t offset, uint32_t size) {
+        if (offset > size_ || size_ - offset < size) return nullptr;
+        return mapped(b_, pe_, base_ + offset, size);
+    }
+    static uint32_t u32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+    static uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+    bool name(uint32_t field, ResourceName& out) {
+        if (!(field & kSubdirectory)) {
+            if (field > 0xFFFF) return fail("a numeric name above 65535");
+            out = ResourceName::number(static_cast<uint16_t>(field));
+            return true;
+        }
+        const uint8_t* p = at(field & ~kSubdirectory, 2);
+        if (!p) return fail("a name outside the section");
+        const uint16_t length = u16(p);
+        const uint8_t* text = at((field & ~kSubdirectory) + 2, 2u * length);
+        if (!text || length == 0) return fail("a name outside the section or empty");
+        out.id = 0;
+        out.text.clear();
+        for (uint16_t i = 0; i < length; ++i) out.text.push_back(static_cast<char16_t>(u16(text + 2 * i)));
+        return true;
+    }
+
+    bool directory(uint32_t offset, int level, std::vector<ResourceName>& path, ResourceTree& tree) {
+        if (!seen_.insert(offset).second) return fail("a directory reached twice");
+        const uint8_t* p = at(offset, 16);
+        if (!p) return fail("a directory outside the section");
+        DirectoryStamp stamp{u32(p), u32(p + 4), u16(p + 8), u16(p + 10)};
+        const uint32_t count = static_cast<uint32_t>(u16(p + 12)) + u16(p + 14);
+        const uint8_t* list = at(offset + 16, 8 * count);
+        if (!list) return fail("directory entries outside the section");
+        tree.stamps[path] = stamp;
+        std::optional<ResourceName> last;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t nameField = u32(list + 8 * i), target = u32(list + 8 * i + 4);
+            ResourceName key;
+            if (!name(nameField, key)) return false;
+            if (level == 2 && key.isText()) return fail("a language given by name");
+            if (last && !(*last < key) && !(key < *last)) return fail("a name listed twice");
+            last = key;
+            const bool sub = (target & kSubdirectory) != 0;
+            if (sub != (level < 2)) return fail(level < 2 ? "data where a directory belongs" : "a fourth level");
+            if (level < 2) {
+                path.push_back(key);
+                if (!directory(target & ~kSubdirectory, level + 1, path, tree)) return false;
+                path.pop_back();
+                continue;
+            }
+            if (!dataEntries_.insert(target).second) return fail("a data entry used twice");
+            const uint8_t* d = at(target, 16);
+            if (!d) return fail("a data entry outside the section");
+            const uint32_t rva = u32(d), size = u32(d + 4);
+            total_ += size;
+            if (total_ > b_.size()) return fail("data larger than the file");
+            const uint8_t* data = mapped(b_, pe_, rva, size);
+            if (!data && size) return fail("data outside the file");
+            ResourceEntry entry{path[0], path[1], key.id, u32(d + 8), Bytes(data, data + size)};
+            if (tree.find(entry.type, entry.name, entry.language)) return fail("a resource listed twice");
+            tree.put(std::move(entry));
+        }
+        return true;
+    }
+
+    const Bytes& b_;
+    const PeLayout& pe_;
+    uint32_t base_, size_;
+    std::set<uint32_t> seen_, dataEntries_;
+    uint64_t total_ = 0;
+    std::string problem_;
+};
+
+bool entryLess(const ResourceEntry& a, const ResourceEntry& b) {
+    if (a.type < b.type) return true;
+    if (b.type < a.type) return false;
+    if (a.name < b.name) return true;
+    if (b.name < a.name) return false;
+    return a.language < b.language;
+}
+
+}  // namespace
+
+bool operator<(const ResourceName& a, const ResourceName& b) {
+    if (a.isText() != b.isText()) return a.isText();
+    if (!a.isText()) return a.id < b.id;
+    const size_t n = std::min(a.text.size(), b.text.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t x = upperUnit(a.text[i]), y = upperUnit(b.text[i]);
+        if (x != y) return x < y;
+    }
+    if (a.text.size() != b.text.size()) return a.text.size() < b.text.size();
+    return a.text < b.text;  // names that differ only in letter case still have an order
+}
+
+const ResourceEntry* ResourceTree::find(const ResourceName& type, const ResourceName& name, uint16_t language) const {
+    ResourceEntry probe{type, name, language, 0, {}};
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), probe, entryLess);
+    return it != entries_.end() && !entryLess(probe, *it) ? &*it : nullptr;
+}
+
+std::vector<const ResourceEntry*> ResourceTree::ofType(const ResourceName& type) const {
+    std::vector<const ResourceEntry*> found;
+    for (const auto& e : entries_)
+        if (e.type == type) found.push_back(&e);
+    return found;
+}
+
+void ResourceTree::put(ResourceEntry entry) {
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), entry, entryLess);
+    if (it != entries_.end() && !entryLess(entry, *it))
+        *it = std::move(entry);
+    else
+        entries_.insert(it, std::move(entry));
+}
+
+void ResourceTree::remove(const ResourceName& type, const ResourceName& name, uint16_t language) {
+    ResourceEntry probe{type, name, language, 0, {}};
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), probe, entryLess);
+    if (it != entries_.end() && !entryLess(probe, *it)) entries_.erase(it);
+}
+
+bool readResources(const Bytes& image, ResourceTree& tree, std::string& error) {
+    PeLayout pe;
+    if (!readLayout(image, pe, error)) return false;
+    tree = ResourceTree();
+    uint32_t rva = 0, size = 0;
+    if (!pe.directory(2, image, rva, size) || rva == 0 || size == 0) return true;
+    // The tree's own offsets may reach past the stated size (linkers state the directories'
+    // size only), so reads are bounded by the section instead.
+    const Section* home = nullptr;
+    for (const auto& s : pe.sections)
+        if (rva >= s.virtualAddress && rva - s.virtualAddress < s.rawSize) home = &s;
+    if (!home) {
+        error = "the resource directory lies outside every section";
+        return false;
+    }
+    TreeReader reader(image, pe, rva, home->virtualAddress + home->rawSize - rva);
+    return reader.read(tree, error);
+}
+
+Bytes serializeResourceTree(const ResourceTree& tree, uint32_t rva) {
+    const auto& entries = tree.entries();
+    // The directories: the root, one per type, one per (type, name), in that order.
+    struct Group {
+        size_t first, count;
+    };
+    std::vector<Group> types, names;  // runs of entries with one type, with one type and name
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (i == 0 || !(entries[i].type == entries[i - 1].type)) types.push_back({i, 0});
+        if (i == 0 || !(entries[i].type == entries[i - 1].type) || !(entries[i].name == entries[i - 1].name))
+            names.push_back({i, 0});
+        ++types.back().count;
+        ++names.back().count;
+    }
+    auto namesIn = [&](const Group& t) {
+        size_t n = 0;
+        for (const auto& g : names)
+            if (g.first >= t.first && g.first < t.first + t.count) ++n;
+        return n;
+    };
+    size_t size = 16 + 8 * types.size();
+    std::vector<size_t> typeOffset, nameOffset;
+    for (const auto& t : types) {
+        typeOffset.push_back(size);
+        size += 16 + 8 * namesIn(t);
+    }
+    for (const auto& g : names) {
+        nameOffset.push_back(size);
+        size += 16 + 8 * g.count;
+    }
+    const size_t dataEntries = size;
+    size += 16 * entries.size();
+    // Name strings, each written once.
+    std::map<std::u16string, size_t> stringOffset;
+    auto addString = [&](const ResourceName& n) {
+        if (n.isText() && stringOffset.emplace(n.text, size).second) size += 2 + 2 * n.text.size();
+    };
+    for (const auto& t : types) addString(entries[t.first].type);
+    for (const auto& g : names) addString(entries[g.first].name);
+    std::vector<size_t> dataOffset;
+    for (const auto& e : entries) {
+        size = alignUp(size, 8);
+        dataOffset.push_back(size);
+        size += e.data.size();
+    }
+
+    Bytes out(size, 0);
+    auto stampOf = [&](const std::vector<ResourceName>& path) {
+        auto it = tree.stamps.find(path);
+        return it == tree.stamps.end() ? DirectoryStamp{} : it->second;
+    };
+    auto writeHeader = [&](size_t at, const DirectoryStamp& s, size_t named, size_t numbered) {
+        set32(out, at, s.characteristics);
+        set32(out, at + 4, s.timeDateStamp);
+        set16(out, at + 8, s.majorVersion);
+        set16(out, at + 10, s.minorVersion);
+        set16(out, at + 12, static_cast<uint32_t>(named));
+        set16(out, at + 14, static_cast<uint32_t>(numbered));
+    };
+    auto nameField = [&](const ResourceName& n) {
+        return n.isText() ? kSubdirectory | static_cast<uint32_t>(stringOffset[n.text]) : n.id;
+    };
+    auto countNamed = [](auto begin, auto end, auto key) {
+        size_t n = 0;
+        for (auto i = begin; i != end; ++i) n += key(*i).isText();
+        return n;
+    };
+    writeHeader(0, stampOf({}),
+                countNamed(types.begin(), types.end(), [&](const Group& g) { return entries[g.first].type; }),
+                0);
+    set16(out, 14, static_cast<uint32_t>(types.size() - get16(out, 12)));
+    size_t nameIndex = 0;
+    for (size_t t = 0; t < types.size(); ++t) {
+        const ResourceName& type = entries[types[t].first].type;
+        set32(out, 16 + 8 * t, nameField(type));
+        set32(out, 16 + 8 * t + 4, kSubdirectory | static_cast<uint32_t>(typeOffset[t]));
+        const size_t count = namesIn(types[t]);
+        size_t named = 0;
+        for (size_t k = 0; k < count; ++k) {
+            const Group& g = names[nameIndex + k];
+            const ResourceName& name = entries[g.first].name;
+            named += name.isText();
+            set32(out, typeOffset[t] + 16 + 8 * k, nameField(name));
+            set32(out, typeOffset[t] + 16 + 8 * k + 4, kSubdirectory | static_cast<uint32_t>(nameOffset[nameIndex + k]));
+            writeHeader(nameOffset[nameIndex + k], stampOf({type, name}), 0, g.count);
+            for (size_t l = 0; l < g.count; ++l) {
+                const size_t e = g.first + l;
+                set32(out, nameOffset[nameIndex + k] + 16 + 8 * l, entries[e].language);
+                set32(out, nameOffset[nameIndex + k] + 16 + 8 * l + 4, static_cast<uint32_t>(dataEntries + 16 * e));
+            }
+        }
+        writeHeader(typeOffset[t], stampOf({type}), named, count - named);
+        nameIndex += count;
+    }
+    for (size_t e = 0; e < entries.size(); ++e) {
+        set32(out, dataEntries + 16 * e, rva + static_cast<uint32_t>(dataOffset[e]));
+        set32(out, dataEntries + 16 * e + 4, static_cast<uint32_t>(entries[e].data.size()));
+        set32(out, dataEntries + 16 * e + 8, entries[e].codePage);
+        std::copy(entries[e].data.begin(), entries[e].data.end(), out.begin() + static_cast<std::ptrdiff_t>(dataOffset[e]));
+    }
+    for (const auto& [text, at] : stringOffset) {
+        set16(out, at, static_cast<uint32_t>(text.size()));
+        for (size_t i = 0; i < text.size(); ++i) set16(out, at + 2 + 2 * i, text[i]);
+    }
+    return out;
+}
+
+uint32_t peChecksum(const Bytes& image, size_t checksumOffset) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i + 1 < image.size(); i += 2) {
+        if (i == checksumOffset || i == checksumOffset + 2) continue;
+        sum += get16(image, i);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    if (image.size() % 2) sum += image.back();
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<uint32_t>(sum + image.size());
+}
+
+bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, std::string& error) {
+    PeLayout pe;
+    if (!readLayout(image, pe, error)) return false;
+    if (pe.directoryCount < 3) {
+        error = "cannot place the resources: the image has no resource directory entry";
+        return false;
+    }
+    uint32_t certificates = 0, certificatesSize = 0;
+    if (pe.directory(4, image, certificates, certificatesSize) && certificatesSize != 0) {
+        error = "the image is signed; brand it before signing";
+        return false;
+    }
+    // Where the sections' data ends: nothing may follow it, as it would have to move.
+    uint64_t rawEnd = pe.sizeOfHeaders, virtualEnd = 0;
+    const Section* lastRaw = nullptr;
+    const Section* lastVirtual = nullptr;
+    for (const auto& s : pe.sections) {
+        if (s.rawSize && s.rawOffset + static_cast<uint64_t>(s.rawSize) >= rawEnd) {
+            rawEnd = s.rawOffset + static_cast<uint64_t>(s.rawSize);
+            lastRaw = &s;
+        }
+        const uint64_t end = pe.virtualEnd(s);
+        if (end >= virtualEnd) {
+            virtualEnd = end;
+            lastVirtual = &s;
+        }
+    }
+    if (image.size() > rawEnd) {
+        error = "cannot place the resources: " + std::to_string(image.size() - rawEnd) +
+                " bytes follow the last section (appended data or a signature), which must not move";
+        return false;
+    }
+    uint32_t rva = 0, size = 0;
+    pe.directory(2, image, rva, size);
+    const Section* home = nullptr;
+    for (const auto& s : pe.sections)
+        if (rva != 0 && s.virtualAddress == rva) home = &s;
+    // The tree goes where the old one began when its section starts with it and is last both
+    // in the file and in memory; otherwise into a new section after all others.
+    const bool inPlace = home && home == lastRaw && home == lastVirtual;
+    Bytes result;
+    size_t header;
+    uint32_t newRva, rawOffset, oldRaw = 0;
+    bool initialized = true;
+    if (inPlace) {
+        header = home->header;
+        newRva = home->virtualAddress;
+        rawOffset = home->rawOffset;
+        oldRaw = home->rawSize;
+        initialized = (home->characteristics & kInitializedData) != 0;
+    } else {
+        header = pe.sectionTable + pe.sections.size() * kSectionHeaderSize;
+        const uint64_t firstData = [&] {
+            uint64_t first = pe.sizeOfHeaders;
+            for (const auto& s : pe.sections)
+                if (s.rawSize) first = std::min<uint64_t>(first, s.rawOffset);
+            return first;
+        }();
+        if (header + kSectionHeaderSize > firstData ||
+            std::any_of(image.begin() + static_cast<std::ptrdiff_t>(header),
+                        image.begin() + static_cast<std::ptrdiff_t>(header + kSectionHeaderSize),
+                        [](uint8_t c) { return c != 0; })) {
+            error = "cannot place the resources: their section is not the last one and the headers have no room "
+                    "for another section";
+            return false;
+        }
+        if (pe.sections.size() >= 96) {
+            error = "cannot place the resources: the image already has 96 sections";
+            return false;
+        }
+        newRva = static_cast<uint32_t>(virtualEnd ? virtualEnd : alignUp(pe.sizeOfHeaders, pe.sectionAlignment));
+        rawOffset = static_cast<uint32_t>(alignUp(rawEnd, pe.fileAlignment));
+    }
+    const Bytes treeBytes = serializeResourceTree(tree, newRva);
+    const uint64_t rawSize = alignUp(treeBytes.size(), pe.fileAlignment);
+    if (rawOffset + rawSize > 0xFFFFFFFFull || newRva + alignUp(treeBytes.size(), pe.sectionAlignment) > 0xFFFFFFFFull) {
+        error = "cannot place the resources: the image would exceed 4 GiB";
+        return false;
+    }
+    result.assign(image.begin(), image.begin() + std::min<size_t>(image.size(), rawOffset));
+    result.resize(rawOffset, 0);
+    result.insert(result.end(), treeBytes.begin(), treeBytes.end());
+    result.resize(rawOffset + rawSize, 0);
+    if (!inPlace) {
+        static const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+        std::copy(name, name + 8, result.begin() + static_cast<std::ptrdiff_t>(header));
+        set32(result, header + 12, newRva);
+        set32(result, header + 20, rawOffset);
+        set32(result, header + 36, kInitializedData | 0x40000000u);  // initialised data, readable
+        set16(result, pe.optional - 24 + 6, static_cast<uint32_t>(pe.sections.size() + 1));
+    }
+    set32(result, header + 8, static_cast<uint32_t>(treeBytes.size()));
+    set32(result, header + 16, static_cast<uint32_t>(rawSize));
+    set32(result, pe.directories + 16, newRva);
+    set32(result, pe.directories + 20, static_cast<uint32_t>(treeBytes.size()));
+    uint64_t imageEnd = newRva + alignUp(treeBytes.size(), pe.sectionAlignment);
+    for (const auto& s : pe.sections)
+        if (!(inPlace && &s == home))
+            imageEnd = std::max<uint64_t>(imageEnd, pe.virtualEnd(s));
+    set32(result, pe.optional + 56, static_cast<uint32_t>(imageEnd));
+    if (initialized)
+        set32(result, pe.optional + 8,
+              get32(result, pe.optional + 8) + static_cast<uint32_t>(rawSize) - static_cast<uint32_t>(oldRaw));
+    set32(result, pe.checksumOffset(), peChecksum(result, pe.checksumOffset()));
+    out = std::move(result);
+    return true;
+}
+
+}  // namespace ruvo_pack
