@@ -128,7 +128,8 @@ bool replaceInDialog(Bytes& dialog, const Replacements& replacements, int& count
 }
 
 std::u16string dialogCaption(const Bytes& dialog) {
-    DialogRewriter rewriter(dialog, {});
+    static const Replacements none;
+    DialogRewriter rewriter(dialog, none);
     Bytes out;
     int count = 0;
     std::string error;
