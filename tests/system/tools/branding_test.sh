@@ -3,13 +3,13 @@
 # Windows' own functions (resource_reader.exe) and by icoutils' wrestool; the branded installers
 # run the sample application end to end; branding is reproducible, the same from the Windows
 # packer, survives signing, and refuses what it cannot stamp.
-#   branding_test.sh PACKER PACKER-I686.EXE READER.EXE STUB-X64 STUB-I686 QUILLRUN SAMPLE-PAYLOAD WORKDIR
+#   branding_test.sh PACKER PACKER-I686.EXE READER.EXE STUB-X64 STUB-I686 QUILLRUN SAMPLE-PAYLOAD WORKDIR [DIALOG-DRIVER]
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$here/../../.."
 source "$here/../archive/make_tree.sh"
 source "$root/cmake/wine-env.sh"
-packer=$1 packer_i686=$2 reader=$3 stub64=$4 stub32=$5 quillrun=$6 sample=$7 work=$8
+packer=$1 packer_i686=$2 reader=$3 stub64=$4 stub32=$5 quillrun=$6 sample=$7 work=$8 driver=${9:-}
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 wine() { /usr/lib/wine/wine64 "$@" 2>/dev/null | tr -d '\r'; }
 read_in() { local lang=$1; shift; env LANG="$lang" LC_ALL="$lang" LC_MESSAGES="$lang" LANGUAGE= \
@@ -130,6 +130,24 @@ for arch in x64 i686; do
   check "$arch: the branded installer returns the application's exit code" test "$code" = 3
   check "$arch: the application ran" grep -qxF "hello: exit.code=3" <<<"$out"
 done
+
+# The dialog as the user sees it, while a large payload unpacks: found by its new caption, the
+# working text in the product's name, a screenshot kept for a look.
+if [ -n "${DISPLAY:-}" ] && [ -n "$driver" ]; then
+  mkdir -p big/Windows tmp && cp app/Windows/* big/Windows/ && head -c 200000000 /dev/urandom > big/Windows/blob.bin
+  "$packer" --no-check --stub "$stub64" --out Big.exe --level 0 "${brand[@]}" big > /dev/null 2>&1
+  env LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 /usr/lib/wine/wine64 cmd /c \
+    "set TMP=$(winpath "$work/tmp")&& set TEMP=$(winpath "$work/tmp")&& $(winpath "$work/Big.exe")" > /dev/null 2>&1 &
+  big=$!
+  found=$(/usr/lib/wine/wine64 "$driver" wait "title=Acme App" 60000 2>/dev/null | tr -d '\r')
+  controls=$(/usr/lib/wine/wine64 "$driver" controls "title=Acme App" 2>/dev/null | tr -d '\r')
+  import -window root dialog.png 2>/dev/null
+  check "the dialog is found by the caption Acme App" test -n "$found"
+  check "the dialog's working text names the product" grep -qx '1005 1 Acme App is preparing to install...' <<<"$controls"
+  check "a screenshot of the dialog was taken" test -s dialog.png
+  timeout 120 tail --pid=$big -f /dev/null; kill $big 2>/dev/null; wait $big 2>/dev/null
+  rm -rf big tmp Big.exe
+fi
 
 # Reproducible, and the same from the Windows packer.
 mkdir -p again
