@@ -80,6 +80,10 @@ bool readLayout(const Bytes& b, PeLayout& pe, std::string& error) {
         error = "the image's section or file alignment is not a power of two";
         return false;
     }
+    if (pe.sizeOfHeaders > b.size()) {
+        error = "the headers run past the end of the file";
+        return false;
+    }
     pe.sectionTable = pe.optional + optionalSize;
     if ((b.size() - pe.sectionTable) / kSectionHeaderSize < sectionCount) {
         error = "the section table runs past the end of the file";
@@ -90,6 +94,10 @@ bool readLayout(const Bytes& b, PeLayout& pe, std::string& error) {
         Section s{h, get32(b, h + 8), get32(b, h + 12), get32(b, h + 16), get32(b, h + 20), get32(b, h + 36)};
         if (s.rawSize && (s.rawOffset > b.size() || b.size() - s.rawOffset < s.rawSize)) {
             error = "section " + std::to_string(i + 1) + " runs past the end of the file";
+            return false;
+        }
+        if (pe.virtualEnd(s) > 0xFFFFFFFFull) {
+            error = "section " + std::to_string(i + 1) + " reaches past 4 GiB in memory";
             return false;
         }
         pe.sections.push_back(s);
@@ -438,16 +446,17 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     size_t home = order.size();
     for (size_t k = 0; k < order.size(); ++k)
         if (rva != 0 && pe.sections[order[k]].virtualAddress == rva) home = k;
-    bool inPlace = home < order.size();
+    bool inPlace = home < order.size() && pe.sections[order[home]].rawOffset >= pe.sizeOfHeaders;
     for (size_t k = home + 1; inPlace && k < order.size(); ++k) {
         const Section& s = pe.sections[order[k]];
         const Section& before = pe.sections[order[k - 1]];
         inPlace = onlyRelocations(image, pe, s) && s.rawOffset >= before.rawOffset + before.rawSize;
     }
-    if (inPlace) {
+    // Nothing else may have its bytes where the tree and the moved sections go.
+    for (size_t k = 0; inPlace && k < home; ++k) {
+        const Section& s = pe.sections[order[k]];
         const Section& h = pe.sections[order[home]];
-        for (const auto& s : pe.sections)
-            if (s.rawSize && s.virtualAddress < h.virtualAddress && s.rawOffset + s.rawSize > h.rawOffset) inPlace = false;
+        if (s.rawSize && s.rawOffset + static_cast<uint64_t>(s.rawSize) > h.rawOffset) inPlace = false;
     }
 
     Bytes result;
@@ -479,13 +488,13 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
             error = "cannot place the resources: the image already has 96 sections";
             return false;
         }
-        newRva = static_cast<uint32_t>(virtualEnd ? virtualEnd : alignUp(pe.sizeOfHeaders, pe.sectionAlignment));
+        newRva = static_cast<uint32_t>(alignUp(std::max<uint64_t>(virtualEnd, pe.sizeOfHeaders), pe.sectionAlignment));
         rawOffset = static_cast<uint32_t>(alignUp(rawEnd, pe.fileAlignment));
     }
     const Bytes treeBytes = serializeResourceTree(tree, newRva);
     const uint64_t rawSize = alignUp(treeBytes.size(), pe.fileAlignment);
     uint64_t rawAt = rawOffset + rawSize;
-    uint64_t virtualAt = newRva + alignUp(treeBytes.size(), pe.sectionAlignment);
+    uint64_t virtualAt = static_cast<uint64_t>(newRva) + alignUp(treeBytes.size(), pe.sectionAlignment);
     for (size_t k = home + 1; inPlace && k < order.size(); ++k) {
         const Section& s = pe.sections[order[k]];
         rawAt += s.rawSize;
