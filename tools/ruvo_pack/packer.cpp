@@ -392,6 +392,7 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
     std::string brandedMember;
     if (options.branding.any()) {
         std::vector<std::string> names;
+        names.reserve(files.size());
         for (const auto& f : files) names.push_back(f.memberName);
         brandedMember = chosenLauncher(names, installerName);
         const auto source = std::find_if(files.begin(), files.end(),
