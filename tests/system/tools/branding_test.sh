@@ -197,6 +197,15 @@ check "--check reports the branding options' problems" test $? = 1
 check "--check: --name" grep -qxF -- "--name: error: empty" check.log
 check "--check: --app-version" grep -qxF -- "--app-version: error: '1.x' is not a version: give 1 to 4 numbers separated by dots, such as 2.1.0" check.log
 check "--check: a square PNG is sound" test "$(grep -c 'square.png' check.log)" = 0
+mkdir -p broken/Windows && printf 'no program' > broken/Windows/Broken.exe && printf 'k=v\n' > broken/Windows/Broken.kiv
+"$packer" --no-check --stub "$stub32" --out refused/Broken.exe --name X broken > refused.log 2>&1
+check "refuses a launcher that is not a program" \
+  test -z "$(ls refused)" -a "$(cat refused.log)" = "ruvo-pack: the launcher broken/Windows/Broken.exe: not a Windows program (PE file)"
+"$packer" --check --out Broken.exe --stub signed.exe --name X broken > check.log 2>&1
+check "--check names a launcher it cannot brand" \
+  grep -qxF "Windows/Broken.exe: error: cannot be branded: not a Windows program (PE file)" check.log
+check "--check names a stub it cannot brand" \
+  grep -qxF "signed.exe: error: cannot be branded: the image is signed; brand it before signing" check.log
 
 echo "$failures failure(s)"
 [ "$failures" = 0 ]
