@@ -272,6 +272,9 @@ TEST(ResourceTexts, ReplacesTheNameInDialogsStringsAndMessageTables) {
     EXPECT_EQ(count, 2);
     EXPECT_EQ(stringBlockTexts(block)[0], u"Acme App Error");
     EXPECT_EQ(stringBlockTexts(block)[2], u"Файл свойств Acme App содержит");
+    // A name that holds a kit name is put in once.
+    EXPECT_EQ(replacedText(u"Velmora or Quillrun", {{u"Velmora", u"Quillrun Pro"}, {u"Quillrun", u"Quillrun Pro"}}),
+              u"Quillrun Pro or Quillrun Pro");
 
     // A message table of one block: an 8-bit entry (ASCII) and a Unicode one.
     Bytes table = {1, 0, 0, 0, 104, 0, 0, 0, 105, 0, 0, 0, 16, 0, 0, 0};
