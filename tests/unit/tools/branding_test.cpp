@@ -417,6 +417,29 @@ TEST(Branding, StampsIconsVersionAndNameOnTheStubAndTheLauncher) {
     }
 }
 
+TEST(Branding, GivesAProgramWithoutResourcesAnIconAndAVersion) {
+    Scratch scratch;
+    const Bytes png = pngOf(48, 48);
+    writeAll(scratch / "app.png", std::string(png.begin(), png.end()));
+    PeSpec spec;
+    spec.pe64 = true;
+    spec.sections = {{".text", Bytes(100, 0xC3), 0x60000020}};
+    Bytes image = buildPe(spec).bytes;
+    std::string error;
+    ASSERT_TRUE(brandLauncher(image, {.name = "Acme", .icon = scratch / "app.png"}, "x", "App.exe", error)) << error;
+    ResourceTree tree;
+    ASSERT_TRUE(readResources(image, tree, error));
+    EXPECT_EQ(get(image, 0x46, 2), 2u);  // a new section holds them
+    std::vector<uint16_t> ids;
+    ASSERT_TRUE(iconGroupIds(tree.find(id(kTypeGroupIcon), id(1), 0x0409)->data, ids));
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_EQ(tree.find(id(kTypeIcon), id(ids[0]), 0x0409)->data, png);
+    const Bytes& version = tree.find(id(kTypeVersion), id(1), 0x0409)->data;
+    EXPECT_EQ(versionText(version, u"ProductName"), u"Acme");
+    EXPECT_EQ(versionText(version, u"FileDescription"), u"Acme");
+    EXPECT_EQ(versionText(version, u"OriginalFilename"), u"App.exe");
+}
+
 TEST(Branding, LeavesTheImageAsItIsWithoutOptionsAndOnRefusal) {
     const BuiltPe pe = buildPe(stubSpec(false, stubResources()));
     Bytes image = pe.bytes;
