@@ -130,20 +130,20 @@ ResourceTree stubResources() {
     return t;
 }
 
-PeSpec stubSpec(bool pe64, const ResourceTree& tree) {
-    PeSpec spec;
-    spec.pe64 = pe64;
-    spec.sections = {{".text", Bytes(700, 0xC3), 0x60000020}, resourceSection(tree), {".reloc", Bytes(12, 7)}};
-    spec.resources = 1;
-    spec.relocations = 2;
-    return spec;
+PeRecipe stubRecipe(bool pe64, const ResourceTree& tree) {
+    PeRecipe recipe;
+    recipe.pe64 = pe64;
+    recipe.sections = {{".text", Bytes(700, 0xC3), 0x60000020}, resourceSection(tree), {".reloc", Bytes(12, 7)}};
+    recipe.resources = 1;
+    recipe.relocations = 2;
+    return recipe;
 }
 
 TEST(ResourceSection, ReadsWritesAndMovesTheRelocationsOnBothFormats) {
     for (bool pe64 : {false, true}) {
         SCOPED_TRACE(pe64 ? "PE32+" : "PE32");
         const ResourceTree original = stubResources();
-        const BuiltPe pe = buildPe(stubSpec(pe64, original));
+        const BuiltPe pe = buildPe(stubRecipe(pe64, original));
         ResourceTree tree;
         std::string error;
         ASSERT_TRUE(readResources(pe.bytes, tree, error)) << error;
@@ -183,10 +183,10 @@ TEST(ResourceSection, ReadsWritesAndMovesTheRelocationsOnBothFormats) {
 }
 
 TEST(ResourceSection, AddsASectionWhenDataThatMustStayFollows) {
-    PeSpec spec = stubSpec(false, stubResources());
-    spec.sections[2] = {".data", Bytes(64, 5)};
-    spec.relocations = -1;
-    const BuiltPe pe = buildPe(spec);
+    PeRecipe recipe = stubRecipe(false, stubResources());
+    recipe.sections[2] = {".data", Bytes(64, 5)};
+    recipe.relocations = -1;
+    const BuiltPe pe = buildPe(recipe);
     ResourceTree tree;
     std::string error;
     ASSERT_TRUE(readResources(pe.bytes, tree, error));
@@ -204,7 +204,7 @@ TEST(ResourceSection, RefusesWhatItCannotReadOrPlace) {
     const ResourceTree tree = stubResources();
     struct Case {
         const char* name;
-        std::function<void(PeSpec&)> spec;
+        std::function<void(PeRecipe&)> recipe;
         std::function<void(Bytes&, const BuiltPe&)> damage;
         bool onWrite;
         const char* reason;
@@ -222,11 +222,11 @@ TEST(ResourceSection, RefusesWhatItCannotReadOrPlace) {
          [](Bytes& b, const BuiltPe& pe) { put(b, pe.rawOffset[1] + 20, 0x80000000u, 4); }, false, "malformed"},
         {"entry outside the section", nullptr,
          [](Bytes& b, const BuiltPe& pe) { put(b, pe.rawOffset[1] + 20, 0x8000FFF0u, 4); }, false, "malformed"},
-        {"signed", [](PeSpec& s) { s.signedImage = true; }, nullptr, true, "signed; brand it before signing"},
-        {"appended data", [](PeSpec& s) { s.overlay = Bytes(100, 1); }, nullptr, true,
+        {"signed", [](PeRecipe& s) { s.signedImage = true; }, nullptr, true, "signed; brand it before signing"},
+        {"appended data", [](PeRecipe& s) { s.overlay = Bytes(100, 1); }, nullptr, true,
          "100 bytes follow the last section"},
         {"no room for another section",
-         [](PeSpec& s) {
+         [](PeRecipe& s) {
              s.sections[2] = {".data", Bytes(64, 5)};
              s.relocations = -1;
              s.spareSlots = 0;
@@ -235,13 +235,13 @@ TEST(ResourceSection, RefusesWhatItCannotReadOrPlace) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        PeSpec spec = stubSpec(false, tree);
-        if (c.spec) c.spec(spec);
-        BuiltPe pe = buildPe(spec);
+        PeRecipe recipe = stubRecipe(false, tree);
+        if (c.recipe) c.recipe(recipe);
+        BuiltPe pe = buildPe(recipe);
         if (c.damage) c.damage(pe.bytes, pe);
         if (std::string(c.name) == "no room for another section") {
             // The table ends where the headers do: no slot is left.
-            put(pe.bytes, pe.optional + 60, static_cast<uint32_t>(pe.sectionTable + 40 * spec.sections.size()), 4);
+            put(pe.bytes, pe.optional + 60, static_cast<uint32_t>(pe.sectionTable + 40 * recipe.sections.size()), 4);
         }
         ResourceTree read;
         std::string error;
@@ -380,7 +380,7 @@ TEST(Branding, StampsIconsVersionAndNameOnTheStubAndTheLauncher) {
     BrandingOptions options{.name = "Acme App", .icon = scratch / "app.ico", .appVersion = "2.1.0", .vendor = "Acme"};
     for (bool launcher : {false, true}) {
         SCOPED_TRACE(launcher ? "launcher" : "stub");
-        const BuiltPe pe = buildPe(stubSpec(true, stubResources()));
+        const BuiltPe pe = buildPe(stubRecipe(true, stubResources()));
         Bytes image = pe.bytes;
         std::string error;
         ASSERT_TRUE(launcher ? brandLauncher(image, options, "the launcher x", "MyApp.exe", error)
@@ -421,10 +421,10 @@ TEST(Branding, GivesAProgramWithoutResourcesAnIconAndAVersion) {
     Scratch scratch;
     const Bytes png = pngOf(48, 48);
     writeAll(scratch / "app.png", std::string(png.begin(), png.end()));
-    PeSpec spec;
-    spec.pe64 = true;
-    spec.sections = {{".text", Bytes(100, 0xC3), 0x60000020}};
-    Bytes image = buildPe(spec).bytes;
+    PeRecipe recipe;
+    recipe.pe64 = true;
+    recipe.sections = {{".text", Bytes(100, 0xC3), 0x60000020}};
+    Bytes image = buildPe(recipe).bytes;
     std::string error;
     ASSERT_TRUE(brandLauncher(image, {.name = "Acme", .icon = scratch / "app.png"}, "x", "App.exe", error)) << error;
     ResourceTree tree;
@@ -441,7 +441,7 @@ TEST(Branding, GivesAProgramWithoutResourcesAnIconAndAVersion) {
 }
 
 TEST(Branding, LeavesTheImageAsItIsWithoutOptionsAndOnRefusal) {
-    const BuiltPe pe = buildPe(stubSpec(false, stubResources()));
+    const BuiltPe pe = buildPe(stubRecipe(false, stubResources()));
     Bytes image = pe.bytes;
     std::string error;
     ASSERT_TRUE(brandStub(image, {}, "the stub x", "A.exe", error));

@@ -12,7 +12,7 @@ namespace tool_test {
 
 using ruvo_pack::Bytes;
 
-struct SectionSpec {
+struct SectionRecipe {
     std::string name;
     Bytes data;
     uint32_t characteristics = 0x40000040;  // initialised data, readable
@@ -20,9 +20,9 @@ struct SectionSpec {
     std::function<Bytes(uint32_t rva)> at;
 };
 
-struct PeSpec {
+struct PeRecipe {
     bool pe64 = false;
-    std::vector<SectionSpec> sections;
+    std::vector<SectionRecipe> sections;
     int resources = -1;   // index of the section the resource directory names
     int relocations = -1; // index of the section the base relocation directory names
     int spareSlots = 1;   // empty section headers left after the table
@@ -46,35 +46,35 @@ inline uint32_t get(const Bytes& b, size_t at, int size) {
     return v;
 }
 
-inline BuiltPe buildPe(const PeSpec& spec) {
+inline BuiltPe buildPe(const PeRecipe& recipe) {
     BuiltPe pe;
     Bytes& b = pe.bytes;
-    const uint32_t optionalSize = spec.pe64 ? 240 : 224;
+    const uint32_t optionalSize = recipe.pe64 ? 240 : 224;
     pe.optional = 0x40 + 24;
     pe.sectionTable = pe.optional + optionalSize;
     const uint32_t headers = static_cast<uint32_t>(
-        (pe.sectionTable + 40 * (spec.sections.size() + static_cast<size_t>(spec.spareSlots)) + 511) / 512 * 512);
+        (pe.sectionTable + 40 * (recipe.sections.size() + static_cast<size_t>(recipe.spareSlots)) + 511) / 512 * 512);
     b.assign(headers, 0);
     b[0] = 'M';
     b[1] = 'Z';
     put(b, 0x3C, 0x40, 4);
     put(b, 0x40, 0x00004550, 4);
-    put(b, 0x44, spec.pe64 ? 0x8664 : 0x14C, 2);
-    put(b, 0x46, static_cast<uint32_t>(spec.sections.size()), 2);
+    put(b, 0x44, recipe.pe64 ? 0x8664 : 0x14C, 2);
+    put(b, 0x46, static_cast<uint32_t>(recipe.sections.size()), 2);
     put(b, 0x54, optionalSize, 2);
-    put(b, 0x56, spec.pe64 ? 0x22 : 0x102, 2);
+    put(b, 0x56, recipe.pe64 ? 0x22 : 0x102, 2);
     const size_t o = pe.optional;
-    put(b, o, spec.pe64 ? 0x20B : 0x10B, 2);
+    put(b, o, recipe.pe64 ? 0x20B : 0x10B, 2);
     put(b, o + 32, 0x1000, 4);
     put(b, o + 36, 0x200, 4);
     put(b, o + 60, headers, 4);
     put(b, o + 68, 2, 2);
-    const size_t count = o + (spec.pe64 ? 108 : 92);
+    const size_t count = o + (recipe.pe64 ? 108 : 92);
     put(b, count, 16, 4);
     const size_t directories = count + 4;
     uint32_t rva = 0x1000, initialized = 0;
-    for (size_t i = 0; i < spec.sections.size(); ++i) {
-        const SectionSpec& s = spec.sections[i];
+    for (size_t i = 0; i < recipe.sections.size(); ++i) {
+        const SectionRecipe& s = recipe.sections[i];
         const Bytes data = s.at ? s.at(rva) : s.data;
         const auto raw = static_cast<uint32_t>((data.size() + 511) / 512 * 512);
         const size_t h = pe.sectionTable + 40 * i;
@@ -86,11 +86,11 @@ inline BuiltPe buildPe(const PeSpec& spec) {
         put(b, h + 36, s.characteristics, 4);
         pe.rva.push_back(rva);
         pe.rawOffset.push_back(static_cast<uint32_t>(b.size()));
-        if (static_cast<int>(i) == spec.resources) {
+        if (static_cast<int>(i) == recipe.resources) {
             put(b, directories + 16, rva, 4);
             put(b, directories + 20, static_cast<uint32_t>(data.size()), 4);
         }
-        if (static_cast<int>(i) == spec.relocations) {
+        if (static_cast<int>(i) == recipe.relocations) {
             put(b, directories + 40, rva, 4);
             put(b, directories + 44, static_cast<uint32_t>(data.size()), 4);
         }
@@ -101,17 +101,17 @@ inline BuiltPe buildPe(const PeSpec& spec) {
     }
     put(b, o + 8, initialized, 4);
     put(b, o + 56, rva, 4);
-    if (spec.signedImage) {
+    if (recipe.signedImage) {
         put(b, directories + 32, static_cast<uint32_t>(b.size()), 4);
         put(b, directories + 36, 8, 4);
         b.insert(b.end(), {8, 0, 0, 0, 0, 2, 2, 0});
     }
-    b.insert(b.end(), spec.overlay.begin(), spec.overlay.end());
+    b.insert(b.end(), recipe.overlay.begin(), recipe.overlay.end());
     return pe;
 }
 
-// A resource section of `tree` as a section spec.
-inline SectionSpec resourceSection(const ruvo_pack::ResourceTree& tree) {
+// A resource section of `tree` as a section recipe.
+inline SectionRecipe resourceSection(const ruvo_pack::ResourceTree& tree) {
     return {".rsrc", {}, 0x40000040, [tree](uint32_t rva) { return ruvo_pack::serializeResourceTree(tree, rva); }};
 }
 
