@@ -40,10 +40,10 @@ void traceCommandLine(const std::wstring& raw, const LauncherCommandLine& comman
     if (commandLine.consoleRequested) trail(L"console requested with -i console (no effect)");
 }
 
-int runInteractive(const LauncherCommandLine& commandLine, const std::wstring& raw) {
+int runInteractive(const LauncherCommandLine& commandLine) {
     Launcher launcher(commandLine);
     launcher.build();
-    std::vector<std::wstring> argv = systemSplitArguments(raw);
+    const std::vector<std::wstring>& argv = commandLine.systemArguments;
     launcher.setSilent(silentFromArguments(argv, launcher.silent()));
     if (trailEnabled())
         trail(std::wstring(L"silent: ") + (launcher.silent() ? L"yes" : L"no") +
@@ -72,6 +72,7 @@ int runLauncher(const std::wstring& rawCommandLine) {
     try {
         disableFsRedirection();
         LauncherCommandLine commandLine = LauncherCommandLine::fromProcess(rawCommandLine);
+        commandLine.systemArguments = systemSplitArguments(rawCommandLine);
         traceCommandLine(rawCommandLine, commandLine);
         if (commandLine.serviceMode) {
             ServiceLauncher launcher(commandLine);
@@ -79,7 +80,7 @@ int runLauncher(const std::wstring& rawCommandLine) {
             launcher.startService();
             return static_cast<int>(launcher.exitCode());
         }
-        return runInteractive(commandLine, rawCommandLine);
+        return runInteractive(commandLine);
     } catch (const TerminalError& error) {
         ConsoleService::instance().reportError(error.text());
     } catch (const std::exception& error) {

@@ -15,6 +15,22 @@ std::wstring LauncherPath(std::wstring path) {
     return path;
 }
 
+std::vector<std::wstring> PlainLauncherArguments(const std::vector<std::wstring>& arguments) {
+    std::vector<std::wstring> plain;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& a = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (hasValue && a == L"-i" && (arguments[i + 1] == L"silent" || arguments[i + 1] == L"console")) {
+            ++i;
+        } else if (hasValue && (a == L"-jvmxms" || a == L"-jvmxmx")) {
+            ++i;
+        } else {
+            plain.push_back(a);
+        }
+    }
+    return plain;
+}
+
 std::wstring LaunchLine(const std::wstring& launcherPath, const std::wstring& arguments) {
     return L"\"" + launcherPath + L"\" " + arguments;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The command line that starts the extracted launcher.
 #include <string>
+#include <vector>
 
 namespace ruvo {
 
@@ -15,5 +16,12 @@ std::wstring LauncherPath(std::wstring path);
 // The quoted launcher path, one space, then the arguments as they are. Quoted so that a
 // temporary folder with spaces (a user name "John Smith") cannot start C:\Users\John.exe.
 std::wstring LaunchLine(const std::wstring& launcherPath, const std::wstring& arguments);
+
+// For a launcher with plain arguments: the user's arguments (the system's split, after the
+// program) without the options this program consumes: "-i silent|console", "-jvmxms VALUE"
+// and "-jvmxmx VALUE". What it reads as no option ("-i" before another word, an option without
+// its value) stays, and so does "-f FILE", which only names a file to read and is a common
+// option of programs too ("-f build.xml").
+std::vector<std::wstring> PlainLauncherArguments(const std::vector<std::wstring>& arguments);
 
 }  // namespace ruvo

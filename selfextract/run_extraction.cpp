@@ -1,10 +1,13 @@
 #include "selfextract/run_extraction.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <optional>
+#include <vector>
 
 #include "archive/al_archive.h"
+#include "common/argument_quoting.h"
 #include "common/process_start.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
@@ -67,10 +70,25 @@ std::wstring ChooseLauncher(const std::wstring& workingPath) {
     return launcher;
 }
 
-bool CleanupRequested(const std::wstring& workingPath) {
+bool KivSwitchRequested(const std::wstring& workingPath, const char* key) {
     std::wstring kiv = ExtractedKivPath(workingPath);
     std::string bytes;
-    return !kiv.empty() && ReadWholeFile(kiv, bytes) && KivSwitchIsSet(bytes, kCleanupKey);
+    return !kiv.empty() && ReadWholeFile(kiv, bytes) && KivSwitchIsSet(bytes, key);
+}
+
+bool CleanupRequested(const std::wstring& workingPath) { return KivSwitchRequested(workingPath, kCleanupKey); }
+bool PlainArgumentsRequested(const std::wstring& workingPath) {
+    return KivSwitchRequested(workingPath, kPlainArgumentsKey);
+}
+
+// This program's arguments as the system splits them, after the program.
+std::vector<std::wstring> SystemArguments() {
+    int count = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
+    if (argv) ::LocalFree(argv);
+    return arguments;
 }
 
 // The steps of one attempt, in order. Each returns false after showing its failure; the
@@ -263,11 +281,15 @@ private:
         ::SetCurrentDirectoryW(state_.workingDirectory.c_str());
         state_.launchedProcess = velmora::StartedProcess();
 
-        std::wstring commandLine = ::GetCommandLineW();
-        if (state_.heapOverride.any()) StripHeapOptions(commandLine);
         velmora::ProcessStart start;
         start.applicationName = launcher;
-        start.commandLine = LaunchLine(launcher, UserArguments(commandLine));
+        if (PlainArgumentsRequested(directory_->workingPath())) {
+            start.commandLine = LaunchLine(launcher, velmora::joinArguments(PlainLauncherArguments(SystemArguments())));
+        } else {
+            std::wstring commandLine = ::GetCommandLineW();
+            if (state_.heapOverride.any()) StripHeapOptions(commandLine);
+            start.commandLine = LaunchLine(launcher, UserArguments(commandLine));
+        }
         if (state_.shareCallersOutput) ShareCallersOutput(start);
         state_.launchedProcess = velmora::startProcess(start);
         if (!state_.launchedProcess.started()) {

@@ -20,3 +20,22 @@ TEST(LaunchLine, QuotedBackslashedLauncherThenTheArguments) {
     EXPECT_EQ(LaunchLine(path, L" -i silent"), L"\"" + path + L"\"  -i silent");
     EXPECT_EQ(LaunchLine(path, L""), L"\"" + path + L"\" ");
 }
+
+TEST(PlainLauncherArguments, OnlyWhatThisProgramActsOnIsTakenOut) {
+    using Args = std::vector<std::wstring>;
+    const struct {
+        Args arguments;
+        Args plain;
+    } cases[] = {
+        {{}, {}},
+        {{L"-i", L"silent", L"a b"}, {L"a b"}},
+        {{L"x", L"-i", L"console"}, {L"x"}},
+        {{L"-i", L"gui", L"y"}, {L"-i", L"gui", L"y"}},  // no mode: not an option
+        {{L"-i", L"Silent"}, {L"-i", L"Silent"}},        // modes are exact
+        {{L"-jvmxms", L"16m", L"-jvmxmx", L"64m", L"-f", L"build.xml", L"z"}, {L"-f", L"build.xml", L"z"}},
+        {{L"a", L"-jvmxmx"}, {L"a", L"-jvmxmx"}},  // without its value
+        {{L"-i"}, {L"-i"}},
+        {{L"", L"-I", L"silent"}, {L"", L"-I", L"silent"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PlainLauncherArguments(c.arguments), c.plain);
+}
