@@ -222,7 +222,7 @@ TEST(Launch, UiModeFromTheCommandLineAndThePropertiesFiles) {
 
 TEST(Launch, PlainArgumentsReachTheProgramWithoutTheInstallersOwnOptions) {
     TestInstaller installer;
-    installer.addQuillrunLauncher("kiv.nl.java.arguments.plain=true\n");
+    installer.addQuillrunLauncher("kiv.nl.java.arguments.plain=true\nkiv.nl.java.option.java.heap.size.max=512m\n");
     installer.pack();
     const std::vector<std::wstring>& cases = awkwardArguments();
     std::vector<std::wstring> typed = {L"-i", L"silent", L"-jvmxmx", L"64m"};
@@ -232,7 +232,8 @@ TEST(Launch, PlainArgumentsReachTheProgramWithoutTheInstallersOwnOptions) {
 
     const std::wstring line = installer.recorded(L"commandline.txt");
     EXPECT_EQ(programArgumentsOf(line, L"com.example.Main"), cases) << narrow(line);
-    // The heap option did its work in the .kiv file; the program got the unpacked .kiv's path.
+    // The heap option did its work in the .kiv file (64m, not 512m); the program got the
+    // unpacked .kiv's path.
     EXPECT_TRUE(contains(narrow(line), " -Xmx67108864 ")) << narrow(line);
     const std::wstring kiv = installer.workingDirectories().at(0) + L"\\Windows\\setup.kiv";
     EXPECT_TRUE(contains(narrow(line), " -Dkiv.file=" + narrow(kiv) + " ")) << narrow(line);
