@@ -13,6 +13,9 @@ std::wstring quoteArgument(std::wstring_view argument);
 // The same for UTF-8 text.
 std::string quoteArgument(std::string_view argument);
 
+// quoteArgument's text appended to `out`.
+void appendQuotedArgument(std::wstring& out, std::wstring_view argument);
+
 // Each argument quoted, separated by one space.
 std::wstring joinArguments(const std::vector<std::wstring>& arguments);
 

@@ -1,5 +1,9 @@
 #include "selfextract/launch_line.h"
 
+#include <cwchar>
+
+#include "common/argument_quoting.h"
+
 namespace ruvo {
 
 std::wstring UserArguments(const std::wstring& commandLine) {
@@ -15,20 +19,20 @@ std::wstring LauncherPath(std::wstring path) {
     return path;
 }
 
-std::vector<std::wstring> PlainLauncherArguments(const std::vector<std::wstring>& arguments) {
-    std::vector<std::wstring> plain;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::wstring& a = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (hasValue && a == L"-i" && (arguments[i + 1] == L"silent" || arguments[i + 1] == L"console")) {
+std::wstring PlainLauncherArguments(const wchar_t* const* argv, int count) {
+    std::wstring text;
+    for (int i = 1; i < count; ++i) {
+        const wchar_t* a = argv[i];
+        if (i + 1 < count && ((std::wcscmp(a, L"-i") == 0 && (std::wcscmp(argv[i + 1], L"silent") == 0 ||
+                                                             std::wcscmp(argv[i + 1], L"console") == 0)) ||
+                              std::wcscmp(a, L"-jvmxms") == 0 || std::wcscmp(a, L"-jvmxmx") == 0)) {
             ++i;
-        } else if (hasValue && (a == L"-jvmxms" || a == L"-jvmxmx")) {
-            ++i;
-        } else {
-            plain.push_back(a);
+            continue;
         }
+        if (!text.empty()) text += L' ';  // a quoted argument is never empty
+        velmora::appendQuotedArgument(text, a);
     }
-    return plain;
+    return text;
 }
 
 std::wstring LaunchLine(const std::wstring& launcherPath, const std::wstring& arguments) {

@@ -1,7 +1,6 @@
 #pragma once
 // The command line that starts the extracted launcher.
 #include <string>
-#include <vector>
 
 namespace ruvo {
 
@@ -22,6 +21,8 @@ std::wstring LaunchLine(const std::wstring& launcherPath, const std::wstring& ar
 // and "-jvmxmx VALUE". What it reads as no option ("-i" before another word, an option without
 // its value) stays, and so does "-f FILE", which only names a file to read and is a common
 // option of programs too ("-f build.xml").
-std::vector<std::wstring> PlainLauncherArguments(const std::vector<std::wstring>& arguments);
+// Returned as the launcher's command-line text, each argument quoted the standard way; `argv`
+// holds `count` arguments, the program's own first (it is skipped).
+std::wstring PlainLauncherArguments(const wchar_t* const* argv, int count);
 
 }  // namespace ruvo

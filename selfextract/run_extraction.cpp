@@ -4,10 +4,8 @@
 #include <shellapi.h>
 
 #include <optional>
-#include <vector>
 
 #include "archive/al_archive.h"
-#include "common/argument_quoting.h"
 #include "common/process_start.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
@@ -81,15 +79,6 @@ bool PlainArgumentsRequested(const std::wstring& workingPath) {
     return KivSwitchRequested(workingPath, kPlainArgumentsKey);
 }
 
-// This program's arguments as the system splits them, after the program.
-std::vector<std::wstring> SystemArguments() {
-    int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::wstring> arguments;
-    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
-    if (argv) ::LocalFree(argv);
-    return arguments;
-}
 
 // The steps of one attempt, in order. Each returns false after showing its failure; the
 // working directory then leaves and removes itself.
@@ -284,7 +273,10 @@ private:
         velmora::ProcessStart start;
         start.applicationName = launcher;
         if (PlainArgumentsRequested(directory_->workingPath())) {
-            start.commandLine = LaunchLine(launcher, velmora::joinArguments(PlainLauncherArguments(SystemArguments())));
+            int count = 0;
+            LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+            start.commandLine = LaunchLine(launcher, argv ? PlainLauncherArguments(argv, count) : std::wstring());
+            if (argv) ::LocalFree(argv);
         } else {
             std::wstring commandLine = ::GetCommandLineW();
             if (state_.heapOverride.any()) StripHeapOptions(commandLine);

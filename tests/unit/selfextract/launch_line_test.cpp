@@ -1,6 +1,7 @@
 // The arguments handed on to the launcher and the line that starts it.
 #include <gtest/gtest.h>
 
+#include "common/argument_quoting.h"
 #include "selfextract/launch_line.h"
 
 using namespace ruvo;
@@ -37,5 +38,12 @@ TEST(PlainLauncherArguments, OnlyWhatThisProgramActsOnIsTakenOut) {
         {{L"-i"}, {L"-i"}},
         {{L"", L"-I", L"silent"}, {L"", L"-I", L"silent"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(PlainLauncherArguments(c.arguments), c.plain);
+    for (const auto& c : cases) {
+        std::vector<const wchar_t*> argv = {L"setup.exe"};
+        for (const auto& a : c.arguments) argv.push_back(a.c_str());
+        EXPECT_EQ(PlainLauncherArguments(argv.data(), static_cast<int>(argv.size())), velmora::joinArguments(c.plain));
+    }
+    // Quoted so that the launcher's parser gives each back as it was.
+    const wchar_t* awkward[] = {L"setup.exe", L"a b", L"", L"x\\\"y", L"C:\\dir\\"};
+    EXPECT_EQ(PlainLauncherArguments(awkward, 5), L"\"a b\" \"\" \"x\\\\\\\"y\" C:\\dir\\");
 }
