@@ -289,13 +289,11 @@ std::string escapedKivValue(std::string_view utf8) {
         const uint32_t c = nextCodePoint(utf8, at);
         if (c == '\\') {
             out += "\\\\";
-        } else if (c == ' ' && before == 0) {
-            appendUnitEscape(out, c);  // the reader drops spaces before a value
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
         } else if (c >= 0x10000) {
             appendUnitEscape(out, 0xD800 + ((c - 0x10000) >> 10));
             appendUnitEscape(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else if (c >= 0x20 && c < 0x7F && !(c == ' ' && before == 0)) {
+            out += static_cast<char>(c);  // a space before a value would be dropped by the reader
         } else {
             appendUnitEscape(out, c);
         }
