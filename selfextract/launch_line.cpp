@@ -30,7 +30,7 @@ std::wstring PlainLauncherArguments(const wchar_t* const* argv, int count) {
             continue;
         }
         if (!text.empty()) text += L' ';  // a quoted argument is never empty
-        velmora::appendQuotedArgument(text, a);
+        velmora::appendQuotedArgument<wchar_t>(text, a);
     }
     return text;
 }

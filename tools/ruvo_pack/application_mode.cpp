@@ -49,7 +49,7 @@ std::string joinedQuoted(const std::vector<std::string>& items) {
     std::string text;
     for (const auto& item : items) {
         if (!text.empty()) text += ' ';
-        text += velmora::quoteArgument(item);
+        velmora::appendQuotedArgument<char>(text, item);
     }
     return text;
 }
