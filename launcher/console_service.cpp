@@ -25,7 +25,7 @@ void ConsoleService::reportError(const std::wstring& text) {
     }
     writeStandardText(STD_ERROR_HANDLE, title + L": " + text + L"\n");
     // The windowed launcher has no console to write to: the user sees the same text in a box.
-    if (windowedMode()) ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    if (errorBoxesShown()) ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 void writeStandardText(unsigned long standardHandle, const std::wstring& text) {

@@ -12,6 +12,7 @@
 #include "launcher/launcher_command_line.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/service/service_launcher.h"
+#include "launcher/windowed_mode.h"
 #include "launcher/wow64.h"
 
 namespace velmora::launcher {
@@ -75,6 +76,7 @@ int runLauncher(const std::wstring& rawCommandLine) {
         commandLine.systemArguments = systemSplitArguments(rawCommandLine);
         traceCommandLine(rawCommandLine, commandLine);
         if (commandLine.serviceMode) {
+            suppressErrorBoxes();
             ServiceLauncher launcher(commandLine);
             launcher.build();
             launcher.startService();

@@ -8,11 +8,14 @@ namespace velmora::launcher {
 namespace {
 
 bool windowed = false;
+bool boxesSuppressed = false;
 
 }  // namespace
 
 void setWindowedMode() { windowed = true; }
 bool windowedMode() { return windowed; }
+void suppressErrorBoxes() { boxesSuppressed = true; }
+bool errorBoxesShown() { return windowed && !boxesSuppressed; }
 
 std::wstring windowedVmCommandLine(const std::wstring& commandLine, bool (*exists)(const std::wstring&)) {
     if (commandLine.empty() || commandLine[0] != L'"') return commandLine;

@@ -8,6 +8,10 @@ namespace velmora::launcher {
 // Called once by the windowed program's entry, before anything reports.
 void setWindowedMode();
 bool windowedMode();
+// A service has no user to close a message box, which would hold it for ever: its errors go to
+// standard error and the trail only.
+void suppressErrorBoxes();
+bool errorBoxesShown();  // windowed, and not a service
 
 // The VM's windowed counterpart beside it (java.exe -> javaw.exe, jre.exe -> jrew.exe) in
 // place of the command line's first, quoted item, when `exists` finds it; otherwise the
