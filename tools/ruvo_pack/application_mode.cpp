@@ -213,7 +213,7 @@ std::string applicationUsageText() {
            "  --java-options TEXT    VM options (repeatable; quotes keep spaces in one option)\n"
            "  --arguments TEXT       arguments before the user's (repeatable; quotes as above)\n"
            "  --runtime-image DIR    ship this Java runtime (it needs bin/java.exe or bin/javaw.exe)\n"
-           "  --java-version SPEC    else take an installed VM: 17+ (17 or later), 17 (any 17.x),\n"
+           "  --java-version V       else take an installed VM: 17+ (17 or later), 17 (any 17.x),\n"
            "                         11.0.2 (exactly); without either, any installed VM\n"
            "  --console              the console launcher (default: installers print and run silently)\n"
            "  --no-console           the windowed launcher, for desktop applications\n"

@@ -20,7 +20,7 @@ struct ApplicationOptions {
     std::vector<std::string> javaOptions;  // --java-options, each split into options
     std::vector<std::string> arguments;    // --arguments, each split into arguments
     std::string runtimeImage;              // --runtime-image DIR
-    std::string javaVersion;               // --java-version SPEC
+    std::string javaVersion;               // --java-version VERSION
     std::string keepPayload;               // --keep-payload DIR
     std::string stub;                      // --stub; empty: the shipped ruvo.exe
     std::string launcherFolder;            // --launcher-dir; empty: beside the shipped stub

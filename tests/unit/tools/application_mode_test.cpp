@@ -38,7 +38,7 @@ TEST(ApplicationMode, ManifestMainClassFromTheMainSection) {
 
 TEST(ApplicationMode, JavaVersionAsValidVmList) {
     const struct {
-        const char* spec;
+        const char* version;
         const char* list;  // null: refused
     } cases[] = {
         {"17+", "17+"}, {"17", "17*"}, {"17*", "17*"}, {"1.8", "1.8"}, {"1.8+", "1.8+"},
@@ -47,8 +47,8 @@ TEST(ApplicationMode, JavaVersionAsValidVmList) {
     };
     for (const auto& c : cases) {
         std::string list, error;
-        EXPECT_EQ(validVmListOf(c.spec, list, error), c.list != nullptr) << c.spec;
-        if (c.list) EXPECT_EQ(list, c.list) << c.spec;
+        EXPECT_EQ(validVmListOf(c.version, list, error), c.list != nullptr) << c.version;
+        if (c.list) EXPECT_EQ(list, c.list) << c.version;
         else EXPECT_NE(error.find("cannot express"), std::string::npos) << error;
     }
 }
