@@ -1,8 +1,12 @@
 #include "tools/ruvo_pack/check_command.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
+#include "tools/ruvo_pack/branding.h"
 #include "tools/ruvo_pack/installer_check.h"
+#include "tools/ruvo_pack/launcher_choice.h"
 #include "tools/ruvo_pack/payload_format.h"
 
 namespace fs = std::filesystem;
@@ -11,6 +15,33 @@ namespace ruvo_pack {
 namespace {
 
 fs::path pathOfUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
+// What branding would refuse in the stub (when given) and in the launcher the installer starts.
+void checkBrandable(const fs::path& folder, const std::string& installerName, const std::string& stub,
+                    const BrandingOptions& branding, std::vector<Finding>& findings) {
+    auto tryBrand = [&](const fs::path& path, const std::string& shown, bool launcher) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return;  // a missing file is the folder check's or the packer's to report
+        Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string error;
+        const bool ok = launcher ? brandLauncher(bytes, branding, shown, "", error)
+                                 : brandStub(bytes, branding, shown, installerName + ".exe", error);
+        if (ok) return;
+        if (error.rfind(shown + ": ", 0) == 0) error.erase(0, shown.size() + 2);
+        findings.push_back({shown, 0, Severity::Error, "cannot be branded: " + error});
+    };
+    if (!stub.empty()) tryBrand(pathOfUtf8(stub), stub, false);
+    std::vector<SourceFile> files;
+    std::vector<std::string> warnings;
+    std::string error;
+    if (!collectFiles(folder, {}, files, error, warnings)) return;
+    std::vector<std::string> names;
+    names.reserve(files.size());
+    for (const auto& f : files) names.push_back(f.memberName);
+    const std::string chosen = chosenLauncher(names, installerName);
+    for (const auto& f : files)
+        if (!chosen.empty() && f.memberName == chosen) tryBrand(f.path, chosen, true);
+}
 
 int usageError(const std::string& text) {
     std::fprintf(stderr, "ruvo-pack: %s\n%s%s", text.c_str(), usageText().c_str(), checkUsageText().c_str());
@@ -38,12 +69,14 @@ CheckRequest takeCheckOptions(const std::vector<std::string>& arguments) {
 int runCheckCommand(const std::vector<std::string>& arguments) {
     CheckOptions options;
     BrandingOptions branding;
+    std::string stub;
     std::vector<std::string> folders;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a == "--out" || a == "--stub" || a == "--level") {
             if (i + 1 >= arguments.size()) return usageError(a + " needs a value");
             const std::string& value = arguments[++i];
+            if (a == "--stub") stub = value;  // checked when branding, as packing would brand it
             if (a != "--out") continue;  // taken, so that a packing command line can be checked as it stands
             auto name = installerNameOf(value);
             if (!name) return usageError("--out must name an .exe file");
@@ -67,6 +100,8 @@ int runCheckCommand(const std::vector<std::string>& arguments) {
     std::vector<Finding> branded;
     for (const auto& problem : checkBranding(branding))
         branded.push_back({problem.subject, 0, Severity::Error, problem.text});
+    if (branded.empty() && branding.any())
+        checkBrandable(pathOfUtf8(folders[0]), options.installerName, stub, branding, branded);
     result.findings.insert(result.findings.begin(), branded.begin(), branded.end());
     for (const auto& finding : result.findings) std::printf("%s\n", formatFinding(finding).c_str());
     std::printf("%s: %s\n", folders[0].c_str(), summaryText(result).c_str());

@@ -107,7 +107,7 @@ bool readIconFile(const Bytes& file, std::vector<IconImage>& images, std::string
         const uint8_t* data = p + offset;
         if (isPng(data, size)) {
             if (!readPng(data, size, image.width, image.height, error)) {
-                error = what + ": " + error;
+                error.insert(0, what + ": ");
                 return false;
             }
         } else {

@@ -372,7 +372,9 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
     // before anything is written.
     Bytes stubBytes;
     if (!readWhole(stub.get(), stubBytes)) {
-        error = "cannot read the stub " + utf8Of(options.stub) + ": " + std::strerror(errno);
+        error = stubBytes.size() >= kMaxInstallerSize
+                    ? "the stub " + utf8Of(options.stub) + " is larger than 2 GiB"
+                    : "cannot read the stub " + utf8Of(options.stub) + ": " + std::strerror(errno);
         return false;
     }
     if (stubBytes.size() < 2 || stubBytes[0] != 'M' || stubBytes[1] != 'Z') {
@@ -392,6 +394,7 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
     std::string brandedMember;
     if (options.branding.any()) {
         std::vector<std::string> names;
+        names.reserve(files.size());
         for (const auto& f : files) names.push_back(f.memberName);
         brandedMember = chosenLauncher(names, installerName);
         const auto source = std::find_if(files.begin(), files.end(),

@@ -80,6 +80,10 @@ bool readLayout(const Bytes& b, PeLayout& pe, std::string& error) {
         error = "the image's section or file alignment is not a power of two";
         return false;
     }
+    if (pe.sizeOfHeaders > b.size()) {
+        error = "the headers run past the end of the file";
+        return false;
+    }
     pe.sectionTable = pe.optional + optionalSize;
     if ((b.size() - pe.sectionTable) / kSectionHeaderSize < sectionCount) {
         error = "the section table runs past the end of the file";
@@ -90,6 +94,10 @@ bool readLayout(const Bytes& b, PeLayout& pe, std::string& error) {
         Section s{h, get32(b, h + 8), get32(b, h + 12), get32(b, h + 16), get32(b, h + 20), get32(b, h + 36)};
         if (s.rawSize && (s.rawOffset > b.size() || b.size() - s.rawOffset < s.rawSize)) {
             error = "section " + std::to_string(i + 1) + " runs past the end of the file";
+            return false;
+        }
+        if (pe.virtualEnd(s) > 0xFFFFFFFFull) {
+            error = "section " + std::to_string(i + 1) + " reaches past 4 GiB in memory";
             return false;
         }
         pe.sections.push_back(s);
@@ -387,6 +395,23 @@ uint32_t peChecksum(const Bytes& image, size_t checksumOffset) {
     return static_cast<uint32_t>(sum + image.size());
 }
 
+namespace {
+
+// Sections after the resources that may move with it: those holding only the base relocations,
+// which nothing but their directory entry refers to.
+bool onlyRelocations(const Bytes& b, const PeLayout& pe, const Section& s) {
+    for (uint32_t d = 0; d < pe.directoryCount; ++d) {
+        uint32_t rva = 0, size = 0;
+        pe.directory(d, b, rva, size);
+        const bool inside = size && rva >= s.virtualAddress && rva < pe.virtualEnd(s);
+        if (d == 5 && rva != s.virtualAddress) return false;
+        if (d != 5 && d != 4 && inside) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, std::string& error) {
     PeLayout pe;
     if (!readLayout(image, pe, error)) return false;
@@ -401,18 +426,9 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     }
     // Where the sections' data ends: nothing may follow it, as it would have to move.
     uint64_t rawEnd = pe.sizeOfHeaders, virtualEnd = 0;
-    const Section* lastRaw = nullptr;
-    const Section* lastVirtual = nullptr;
     for (const auto& s : pe.sections) {
-        if (s.rawSize && s.rawOffset + static_cast<uint64_t>(s.rawSize) >= rawEnd) {
-            rawEnd = s.rawOffset + static_cast<uint64_t>(s.rawSize);
-            lastRaw = &s;
-        }
-        const uint64_t end = pe.virtualEnd(s);
-        if (end >= virtualEnd) {
-            virtualEnd = end;
-            lastVirtual = &s;
-        }
+        if (s.rawSize) rawEnd = std::max<uint64_t>(rawEnd, s.rawOffset + static_cast<uint64_t>(s.rawSize));
+        virtualEnd = std::max(virtualEnd, pe.virtualEnd(s));
     }
     if (image.size() > rawEnd) {
         error = "cannot place the resources: " + std::to_string(image.size() - rawEnd) +
@@ -421,48 +437,70 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     }
     uint32_t rva = 0, size = 0;
     pe.directory(2, image, rva, size);
-    const Section* home = nullptr;
-    for (const auto& s : pe.sections)
-        if (rva != 0 && s.virtualAddress == rva) home = &s;
-    // The tree goes where the old one began when its section starts with it and is last both
-    // in the file and in memory; otherwise into a new section after all others.
-    const bool inPlace = home && home == lastRaw && home == lastVirtual;
+    // The tree goes where the old one began when its section starts with it and only sections
+    // that may move follow it, in memory and in the file; otherwise into a new last section.
+    std::vector<size_t> order(pe.sections.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return pe.sections[a].virtualAddress < pe.sections[b].virtualAddress; });
+    size_t home = order.size();
+    for (size_t k = 0; k < order.size(); ++k)
+        if (rva != 0 && pe.sections[order[k]].virtualAddress == rva) home = k;
+    bool inPlace = home < order.size() && pe.sections[order[home]].rawOffset >= pe.sizeOfHeaders;
+    for (size_t k = home + 1; inPlace && k < order.size(); ++k) {
+        const Section& s = pe.sections[order[k]];
+        const Section& before = pe.sections[order[k - 1]];
+        inPlace = onlyRelocations(image, pe, s) && s.rawOffset >= before.rawOffset + before.rawSize;
+    }
+    // Nothing else may have its bytes where the tree and the moved sections go.
+    for (size_t k = 0; inPlace && k < home; ++k) {
+        const Section& s = pe.sections[order[k]];
+        const Section& h = pe.sections[order[home]];
+        if (s.rawSize && s.rawOffset + static_cast<uint64_t>(s.rawSize) > h.rawOffset) inPlace = false;
+    }
+
     Bytes result;
-    size_t header;
+    const size_t sectionCount = pe.sections.size() + (inPlace ? 0 : 1);
     uint32_t newRva, rawOffset, oldRaw = 0;
+    size_t header;
     bool initialized = true;
     if (inPlace) {
-        header = home->header;
-        newRva = home->virtualAddress;
-        rawOffset = home->rawOffset;
-        oldRaw = home->rawSize;
-        initialized = (home->characteristics & kInitializedData) != 0;
+        const Section& h = pe.sections[order[home]];
+        header = h.header;
+        newRva = h.virtualAddress;
+        rawOffset = h.rawOffset;
+        oldRaw = h.rawSize;
+        initialized = (h.characteristics & kInitializedData) != 0;
     } else {
         header = pe.sectionTable + pe.sections.size() * kSectionHeaderSize;
-        const uint64_t firstData = [&] {
-            uint64_t first = pe.sizeOfHeaders;
-            for (const auto& s : pe.sections)
-                if (s.rawSize) first = std::min<uint64_t>(first, s.rawOffset);
-            return first;
-        }();
+        uint64_t firstData = pe.sizeOfHeaders;
+        for (const auto& s : pe.sections)
+            if (s.rawSize) firstData = std::min<uint64_t>(firstData, s.rawOffset);
         if (header + kSectionHeaderSize > firstData ||
             std::any_of(image.begin() + static_cast<std::ptrdiff_t>(header),
                         image.begin() + static_cast<std::ptrdiff_t>(header + kSectionHeaderSize),
                         [](uint8_t c) { return c != 0; })) {
-            error = "cannot place the resources: their section is not the last one and the headers have no room "
-                    "for another section";
+            error = "cannot place the resources: sections that must not move follow them and the headers have no "
+                    "room for another section";
             return false;
         }
-        if (pe.sections.size() >= 96) {
+        if (sectionCount > 96) {
             error = "cannot place the resources: the image already has 96 sections";
             return false;
         }
-        newRva = static_cast<uint32_t>(virtualEnd ? virtualEnd : alignUp(pe.sizeOfHeaders, pe.sectionAlignment));
+        newRva = static_cast<uint32_t>(alignUp(std::max<uint64_t>(virtualEnd, pe.sizeOfHeaders), pe.sectionAlignment));
         rawOffset = static_cast<uint32_t>(alignUp(rawEnd, pe.fileAlignment));
     }
     const Bytes treeBytes = serializeResourceTree(tree, newRva);
     const uint64_t rawSize = alignUp(treeBytes.size(), pe.fileAlignment);
-    if (rawOffset + rawSize > 0xFFFFFFFFull || newRva + alignUp(treeBytes.size(), pe.sectionAlignment) > 0xFFFFFFFFull) {
+    uint64_t rawAt = rawOffset + rawSize;
+    uint64_t virtualAt = static_cast<uint64_t>(newRva) + alignUp(treeBytes.size(), pe.sectionAlignment);
+    for (size_t k = home + 1; inPlace && k < order.size(); ++k) {
+        const Section& s = pe.sections[order[k]];
+        rawAt += s.rawSize;
+        virtualAt += alignUp(s.virtualSize ? s.virtualSize : s.rawSize, pe.sectionAlignment);
+    }
+    if (rawAt > 0xFFFFFFFFull || virtualAt > 0xFFFFFFFFull) {
         error = "cannot place the resources: the image would exceed 4 GiB";
         return false;
     }
@@ -470,22 +508,37 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     result.resize(rawOffset, 0);
     result.insert(result.end(), treeBytes.begin(), treeBytes.end());
     result.resize(rawOffset + rawSize, 0);
+    // The sections that follow move up behind the tree, their bytes unchanged.
+    uint32_t nextVirtual = static_cast<uint32_t>(newRva + alignUp(treeBytes.size(), pe.sectionAlignment));
+    for (size_t k = home + 1; inPlace && k < order.size(); ++k) {
+        const Section& s = pe.sections[order[k]];
+        const auto movedRaw = static_cast<uint32_t>(result.size());
+        result.insert(result.end(), image.begin() + s.rawOffset, image.begin() + s.rawOffset + s.rawSize);
+        if (s.rawSize) set32(result, s.header + 20, movedRaw);
+        set32(result, s.header + 12, nextVirtual);
+        for (uint32_t d = 0; d < pe.directoryCount; ++d)
+            if (get32(result, pe.directories + 8 * d) == s.virtualAddress && d != 4 && get32(result, pe.directories + 8 * d + 4))
+                set32(result, pe.directories + 8 * d, nextVirtual);
+        nextVirtual += static_cast<uint32_t>(alignUp(s.virtualSize ? s.virtualSize : s.rawSize, pe.sectionAlignment));
+    }
     if (!inPlace) {
         static const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
         std::copy(name, name + 8, result.begin() + static_cast<std::ptrdiff_t>(header));
         set32(result, header + 12, newRva);
         set32(result, header + 20, rawOffset);
         set32(result, header + 36, kInitializedData | 0x40000000u);  // initialised data, readable
-        set16(result, pe.optional - 24 + 6, static_cast<uint32_t>(pe.sections.size() + 1));
+        set16(result, pe.optional - 24 + 6, static_cast<uint32_t>(sectionCount));
     }
     set32(result, header + 8, static_cast<uint32_t>(treeBytes.size()));
     set32(result, header + 16, static_cast<uint32_t>(rawSize));
     set32(result, pe.directories + 16, newRva);
     set32(result, pe.directories + 20, static_cast<uint32_t>(treeBytes.size()));
-    uint64_t imageEnd = newRva + alignUp(treeBytes.size(), pe.sectionAlignment);
-    for (const auto& s : pe.sections)
-        if (!(inPlace && &s == home))
-            imageEnd = std::max<uint64_t>(imageEnd, pe.virtualEnd(s));
+    uint64_t imageEnd = 0;
+    for (size_t i = 0; i < sectionCount; ++i) {
+        const size_t h = pe.sectionTable + i * kSectionHeaderSize;
+        const uint32_t vs = get32(result, h + 8), raw = get32(result, h + 16);
+        imageEnd = std::max<uint64_t>(imageEnd, get32(result, h + 12) + alignUp(vs ? vs : raw, pe.sectionAlignment));
+    }
     set32(result, pe.optional + 56, static_cast<uint32_t>(imageEnd));
     if (initialized)
         set32(result, pe.optional + 8,

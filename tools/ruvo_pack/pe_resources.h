@@ -33,6 +33,7 @@ struct ResourceEntry {
     uint16_t language = 0;
     uint32_t codePage = 0;
     Bytes data;
+    bool operator==(const ResourceEntry& other) const = default;
 };
 
 // The fields of a directory table other than its entries, kept so that an unchanged tree

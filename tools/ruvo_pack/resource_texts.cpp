@@ -1,5 +1,7 @@
 #include "tools/ruvo_pack/resource_texts.h"
 
+#include <algorithm>
+
 namespace ruvo_pack {
 namespace {
 
@@ -114,12 +116,20 @@ std::u16string unitsAt(const Bytes& b, size_t at, size_t n) {
 }  // namespace
 
 std::u16string replacedText(std::u16string text, const Replacements& replacements) {
-    for (const auto& [from, to] : replacements) {
-        if (from.empty()) continue;
-        for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size()))
-            text.replace(at, from.size(), to);
+    // One pass, so that a new text holding an old word is not replaced again.
+    std::u16string out;
+    for (size_t at = 0; at < text.size();) {
+        const auto match = std::find_if(replacements.begin(), replacements.end(), [&](const auto& r) {
+            return !r.first.empty() && text.compare(at, r.first.size(), r.first) == 0;
+        });
+        if (match == replacements.end()) {
+            out.push_back(text[at++]);
+        } else {
+            out += match->second;
+            at += match->first.size();
+        }
     }
-    return text;
+    return out;
 }
 
 bool replaceInDialog(Bytes& dialog, const Replacements& replacements, int& count, std::string& error) {
@@ -128,7 +138,8 @@ bool replaceInDialog(Bytes& dialog, const Replacements& replacements, int& count
 }
 
 std::u16string dialogCaption(const Bytes& dialog) {
-    DialogRewriter rewriter(dialog, {});
+    static const Replacements none;
+    DialogRewriter rewriter(dialog, none);
     Bytes out;
     int count = 0;
     std::string error;
