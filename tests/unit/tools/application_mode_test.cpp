@@ -19,6 +19,14 @@ using Texts = std::vector<std::string>;
 
 namespace {
 
+velmora::test::ZipMember member(const std::string& name, const std::string& data, uint16_t method = 0) {
+    velmora::test::ZipMember m;
+    m.name = name;
+    m.data = data;
+    m.method = method;
+    return m;
+}
+
 TEST(ApplicationMode, ManifestMainClassFromTheMainSection) {
     const struct {
         const char* manifest;
@@ -112,11 +120,11 @@ TEST(ApplicationMode, KivTextForEachKindOfInput) {
 TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
     Scratch scratch;
     const std::string manifest = "Manifest-Version: 1.0\r\nMain-Class: a.Main\r\n\r\n";
-    using velmora::test::ZipMember;
     for (uint16_t method : {0, 8}) {
-        writeAll(scratch / "app.jar", velmora::test::zipBytes({{ZipMember{"META-INF/", ""},
-                                                                ZipMember{"META-INF/MANIFEST.MF", manifest, method}},
-                                                               "", "prefix bytes", ""}));
+        velmora::test::ZipLayout layout;
+        layout.members = {member("META-INF/", ""), member("META-INF/MANIFEST.MF", manifest, method)};
+        layout.prefix = "prefix bytes";
+        writeAll(scratch / "app.jar", velmora::test::zipBytes(layout));
         EXPECT_EQ(zipMemberBytes(scratch / "app.jar", "META-INF/MANIFEST.MF"), manifest) << method;
         EXPECT_EQ(zipMemberBytes(scratch / "app.jar", "META-INF/OTHER"), std::nullopt);
     }
@@ -130,8 +138,8 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
     const std::string in = (scratch / "in").string(), out = (scratch / "App.exe").string(),
                       keep = (scratch / "keep").string();
     const std::string manifest = "Main-Class: a.Main\n";
-    writeAll(scratch / "in/app.jar", velmora::test::zipArchive({{"META-INF/MANIFEST.MF", manifest}}));
-    writeAll(scratch / "in/plain.jar", velmora::test::zipArchive({{"a/B.class", "x"}}));
+    writeAll(scratch / "in/app.jar", velmora::test::zipArchive({member("META-INF/MANIFEST.MF", manifest)}));
+    writeAll(scratch / "in/plain.jar", velmora::test::zipArchive({member("a/B.class", "x")}));
     writeAll(scratch / "jre/lib/rt.jar", "x");
     writeAll(scratch / "bin/quillrun.exe", "MZ");
     writeAll(scratch / "withexe/app.jar", "x");
