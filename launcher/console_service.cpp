@@ -5,6 +5,7 @@
 #include "common/text_convert.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
+#include "launcher/windowed_mode.h"
 
 namespace velmora::launcher {
 
@@ -23,6 +24,8 @@ void ConsoleService::reportError(const std::wstring& text) {
         title = L"Quillrun Error";  // never lose the report for want of its title
     }
     writeStandardText(STD_ERROR_HANDLE, title + L": " + text + L"\n");
+    // The windowed launcher has no console to write to: the user sees the same text in a box.
+    if (errorBoxesShown()) ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 void writeStandardText(unsigned long standardHandle, const std::wstring& text) {

@@ -10,7 +10,8 @@ public:
     bool isAvailable() const { return true; }
     void setTitle(const std::wstring& text);
     // "Quillrun Error: <text>\n" on standard error, whole; as UTF-8 bytes when standard
-    // error is a file or pipe rather than a console.
+    // error is a file or pipe rather than a console. The windowed launcher also shows the text
+    // in a message box titled "Quillrun Error".
     void reportError(const std::wstring& text);
 };
 

@@ -5,8 +5,10 @@
 #include <cwchar>
 
 #include "common/text_convert.h"
+#include "common/unique_handle.h"
 #include "launcher/console_service.h"
 #include "launcher/vm/vm_record.h"
+#include "launcher/windowed_mode.h"
 
 namespace velmora::launcher {
 namespace {
@@ -31,7 +33,16 @@ bool trailEnabled() {
 
 void trail(std::wstring_view text) {
     if (!trailEnabled()) return;
-    writeStandardText(STD_ERROR_HANDLE, L"quillrun: " + trailLine(text) + L"\n");
+    const std::wstring line = L"quillrun: " + trailLine(text) + L"\n";
+    writeStandardText(STD_ERROR_HANDLE, line);
+    if (!windowedMode()) return;
+    // Without a console the trail would be lost: it is appended to a file as well.
+    UniqueFileHandle file(::CreateFileW(windowedTrailPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    const std::string bytes = wideToUtf8(line);
+    DWORD written = 0;
+    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::wstring trailLine(std::wstring_view text) {

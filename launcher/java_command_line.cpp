@@ -1,5 +1,6 @@
 #include "launcher/java_command_line.h"
 
+#include "common/argument_quoting.h"
 #include "launcher/path_text.h"
 
 namespace velmora::launcher {
@@ -7,8 +8,17 @@ namespace {
 
 std::wstring quote(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-std::wstring programPart(const LaunchOptions& options) {
-    return L" " + options.mainClass + L" " + formatProgramArguments(options);
+// With plain arguments the property files go before the main class as system properties
+// (`definePrefix` is the VM's way to set one) and the arguments follow it alone.
+std::wstring programPart(const LaunchOptions& options, const wchar_t* definePrefix) {
+    if (!options.plainArguments) return L" " + options.mainClass + L" " + formatProgramArguments(options);
+    std::wstring part;
+    const wchar_t* names[] = {kKivFileProperty, kRuntimeFileProperty};
+    for (size_t i = 0; i < options.propertyFiles.size() && i < 2; ++i)
+        part += L" " + velmora::quoteArgument(definePrefix + std::wstring(names[i]) + L"=" + options.propertyFiles[i]);
+    part += L" " + options.mainClass;
+    if (!options.programArguments.empty()) part += L" " + formatProgramArguments(options);
+    return part;
 }
 
 }  // namespace
@@ -20,6 +30,7 @@ std::wstring joinClassPath(const std::vector<std::wstring>& entries) {
 }
 
 std::wstring formatProgramArguments(const LaunchOptions& options) {
+    if (options.plainArguments) return velmora::joinArguments(options.programArguments);
     std::wstring text;
     for (std::wstring file : options.propertyFiles) {
         for (auto& c : file)
@@ -58,7 +69,7 @@ std::wstring composeStandardCommandLine(const std::wstring& executable, uint16_t
     if (!options.gcExtent.empty()) line += L" -Xnoclassgc";
     if (!options.additionalOptions.empty()) line += L" " + options.additionalOptions;
     line += L" -classpath " + quote(joinClassPath(options.classPath));
-    return line + programPart(options);
+    return line + programPart(options, L"-D");
 }
 
 std::wstring composeClassicCommandLine(const std::wstring& executable, const std::wstring& home,
@@ -76,11 +87,11 @@ std::wstring composeClassicCommandLine(const std::wstring& executable, const std
     std::wstring name = fileNameOf(executable, true);
     line += (name == L"jre.exe" || name == L"jrew.exe") ? L" -cp" : L" -classpath";
     line += L" " + quote(joinClassPath(options.classPath));
-    return line + programPart(options);
+    return line + programPart(options, L"-D");
 }
 
 std::wstring composeMicrosoftCommandLine(const std::wstring& home, const LaunchOptions& options) {
-    return quote(home + L"\\jview.exe") + L" /cp " + quote(joinClassPath(options.classPath)) + programPart(options);
+    return quote(home + L"\\jview.exe") + L" /cp " + quote(joinClassPath(options.classPath)) + programPart(options, L"/d:");
 }
 
 }  // namespace velmora::launcher

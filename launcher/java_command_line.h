@@ -13,7 +13,9 @@ namespace velmora::launcher {
 std::wstring joinClassPath(const std::vector<std::wstring>& entries);
 
 // The property files (quoted, forward slashes, each followed by a space), then the
-// pass-through arguments with backslashes doubled, quoted when they hold a space.
+// pass-through arguments with backslashes doubled, quoted when they hold a space. With plain
+// arguments: the arguments alone, each quoted the standard way, so that the VM's parser gives
+// back exactly what the user typed.
 std::wstring formatProgramArguments(const LaunchOptions& options);
 
 // Current VMs: -X options; version 9 and above get the module and scaling options.

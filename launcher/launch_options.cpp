@@ -10,6 +10,7 @@
 #include "launcher/properties/runtime_properties_file.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 namespace velmora::launcher {
 
@@ -36,6 +37,17 @@ std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText) {
         entries.push_back(isAbsolute(entry) ? fullPath(entry, false) : fullPath(L".\\" + entry, false));
     }
     return entries;
+}
+
+std::vector<std::wstring> splitArgumentText(const std::wstring& text) {
+    std::vector<std::wstring> arguments;
+    if (text.find_first_not_of(L" \t") == std::wstring::npos) return arguments;
+    int count = 0;
+    // The system's parser treats the first item as a program path: a stand-in takes its place.
+    LPWSTR* argv = ::CommandLineToArgvW((L"x " + text).c_str(), &count);
+    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
+    if (argv) ::LocalFree(argv);
+    return arguments;
 }
 
 LaunchOptions buildLaunchOptions(const RunContext& context) {
@@ -78,8 +90,13 @@ LaunchOptions buildLaunchOptions(const RunContext& context) {
 
     options.classPath = resolveClassPath(getClassPath(p));
 
+    options.plainArguments = p.getFlag(L"kiv.nl.java.arguments.plain");
     const auto& arguments = context.commandLine.arguments;
-    if (arguments.size() > 1) options.programArguments.assign(arguments.begin() + 1, arguments.end());
+    if (options.plainArguments) {
+        options.programArguments = splitArgumentText(p.getProperty(L"kiv.nl.java.arguments.fixed"));
+        for (auto& argument : plainProgramArguments(context.commandLine.systemArguments))
+            options.programArguments.push_back(std::move(argument));
+    } else if (arguments.size() > 1) options.programArguments.assign(arguments.begin() + 1, arguments.end());
     return options;
 }
 

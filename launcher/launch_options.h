@@ -26,7 +26,14 @@ struct LaunchOptions {
     bool debugging = false;
     bool gcBackgroundThread = false;
     bool compilerOff = false;
+    // The program gets the user's arguments only, quoted so that they arrive unchanged; the
+    // property files reach it as system properties.
+    bool plainArguments = false;
 };
+
+// The system properties that name the property files when arguments are plain.
+inline constexpr wchar_t kKivFileProperty[] = L"kiv.file";
+inline constexpr wchar_t kRuntimeFileProperty[] = L"kiv.runtime.file";
 
 struct Verbosity {
     bool verbose = false;
@@ -40,6 +47,9 @@ Verbosity parseVerbosity(std::wstring_view value);
 // Once per run, before the VM is chosen; also writes the environment lines to the scratch
 // properties file.
 LaunchOptions buildLaunchOptions(const RunContext& context);
+
+// Arguments written as on a command line, split as the system splits one.
+std::vector<std::wstring> splitArgumentText(const std::wstring& text);
 
 // kiv.class.path (already substituted) split and resolved against the current directory.
 std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText);

@@ -86,6 +86,22 @@ LauncherCommandLine LauncherCommandLine::fromProcess(std::wstring_view raw) {
     return result;
 }
 
+std::vector<std::wstring> plainProgramArguments(const std::vector<std::wstring>& argv) {
+    std::vector<std::wstring> plain;
+    bool vmPairTaken = false;
+    for (size_t i = 0; i < argv.size(); ++i) {
+        if (argv[i] == L"-mwkivservice" && i + 1 < argv.size()) {
+            ++i;
+        } else if (argv[i] == L"KIV_VM" && !vmPairTaken && i + 1 < argv.size()) {
+            vmPairTaken = true;
+            ++i;
+        } else {
+            plain.push_back(argv[i]);
+        }
+    }
+    return plain;
+}
+
 bool silentFromArguments(const std::vector<std::wstring>& argvAfterProgram, bool current) {
     if (argvAfterProgram.empty()) return current;
     return equalsIgnoringAsciiCase(argvAfterProgram.back(), L"silent");

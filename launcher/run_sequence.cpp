@@ -12,6 +12,7 @@
 #include "launcher/launcher_command_line.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/service/service_launcher.h"
+#include "launcher/windowed_mode.h"
 #include "launcher/wow64.h"
 
 namespace velmora::launcher {
@@ -40,10 +41,10 @@ void traceCommandLine(const std::wstring& raw, const LauncherCommandLine& comman
     if (commandLine.consoleRequested) trail(L"console requested with -i console (no effect)");
 }
 
-int runInteractive(const LauncherCommandLine& commandLine, const std::wstring& raw) {
+int runInteractive(const LauncherCommandLine& commandLine) {
     Launcher launcher(commandLine);
     launcher.build();
-    std::vector<std::wstring> argv = systemSplitArguments(raw);
+    const std::vector<std::wstring>& argv = commandLine.systemArguments;
     launcher.setSilent(silentFromArguments(argv, launcher.silent()));
     if (trailEnabled())
         trail(std::wstring(L"silent: ") + (launcher.silent() ? L"yes" : L"no") +
@@ -72,14 +73,16 @@ int runLauncher(const std::wstring& rawCommandLine) {
     try {
         disableFsRedirection();
         LauncherCommandLine commandLine = LauncherCommandLine::fromProcess(rawCommandLine);
+        commandLine.systemArguments = systemSplitArguments(rawCommandLine);
         traceCommandLine(rawCommandLine, commandLine);
         if (commandLine.serviceMode) {
+            suppressErrorBoxes();
             ServiceLauncher launcher(commandLine);
             launcher.build();
             launcher.startService();
             return static_cast<int>(launcher.exitCode());
         }
-        return runInteractive(commandLine, rawCommandLine);
+        return runInteractive(commandLine);
     } catch (const TerminalError& error) {
         ConsoleService::instance().reportError(error.text());
     } catch (const std::exception& error) {

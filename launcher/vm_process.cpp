@@ -8,6 +8,7 @@
 #include "launcher/file_system.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
+#include "launcher/windowed_mode.h"
 
 namespace velmora::launcher {
 
@@ -22,12 +23,18 @@ std::wstring startFailureText(const std::wstring& messageText, DWORD error) {
 UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchOptions& options, bool wait) {
     ProcessStart start;
     start.commandLine = commandLine;
+    if (windowedMode()) {
+        // No console window beside the application's own: javaw.exe when the VM has one,
+        // otherwise the console VM without a window.
+        start.commandLine = windowedVmCommandLine(commandLine, [](const std::wstring& p) { return exists(p); });
+        start.creationFlags = CREATE_NO_WINDOW;
+    }
     // No cut at 260 characters: a directory too long for the system fails the start visibly.
     start.workingDirectory = options.workingDirectory.empty() ? std::wstring() : fullPath(options.workingDirectory, false);
     start.shareStartupInfo = true;
     start.useStandardHandles = true;
     start.standardHandles = ownStandardHandles();
-    trail(L"starting: " + commandLine);
+    trail(L"starting: " + start.commandLine);
     trail(L"working directory: " +
           (start.workingDirectory.empty() ? std::wstring(L"(the launcher's own)") : start.workingDirectory));
 

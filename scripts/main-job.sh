@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds everything, packs the sample application
-# onto the shipped 32-bit ruvo.exe with ruvo-pack and runs that installer silently under Wine
-# with scripts/try-installer.sh:
-#   hello.exe (ruvo) -> Windows_Pure_64_Bit\hello.exe (quillrun) -> java.exe (bridge) -> the host's JVM
+# with one command (ruvo-pack's application mode: its jar, a name, the runtime to ship) onto the
+# shipped 32-bit ruvo.exe and runs that installer silently under Wine with
+# scripts/try-installer.sh:
+#   hello.exe (ruvo) -> Windows_Pure_64_Bit\hello.exe (quillrun) -> runtime\bin\java.exe (bridge) -> the host's JVM
 # Arguments are handed to the installer, e.g.  ./scripts/main-job.sh --exit=3
-# With VELMORA_APP=/path/to/folder, that folder is packed instead of the sample.
+# With VELMORA_APP=/path/to/folder, that installer folder is packed instead (the folder form,
+# which controls every key).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMORA_BUILD_DIR:-$here/build}"
@@ -22,10 +24,22 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   echo "== this machine cannot run 32-bit programs: packing onto the x86-64 test build $stub"
 fi
 
-# The installer takes the name of the launcher that ruvo will start, so that the two agree:
-# Windows\<installer's name> when there is such a launcher (the one beside a .kiv of its
-# name), else the first program in Windows_Pure_64_Bit\.
-app="${VELMORA_APP:-$build/x64/sample-payload/hello-app}"
+if [ -z "${VELMORA_APP:-}" ]; then
+  # One command from a jar to an installer: the manifest names the main class, the bridge
+  # stands in for the Java runtime that a real application would ship.
+  sample="$build/x64/sample-app"
+  installer="$build/installer/hello.exe"
+  mkdir -p "$(dirname "$installer")"
+  echo "== packing $sample/input/hello.jar onto $stub (application mode)"
+  "$dist/host/ruvo-pack" --input "$sample/input" --main-jar hello.jar --name hello \
+    --java-options "-Xms16m -Xmx64m" --runtime-image "$sample/runtime" --stub "$stub" --out "$installer"
+  exec "$here/scripts/try-installer.sh" "$installer" -i silent "$@"
+fi
+
+# The folder form. The installer takes the name of the launcher that ruvo will start, so that
+# the two agree: Windows\<installer's name> when there is such a launcher (the one beside a
+# .kiv of its name), else the first program in Windows_Pure_64_Bit\.
+app="$VELMORA_APP"
 launcher_name() {
   local kiv exe
   for kiv in "$app"/Windows/*.kiv; do

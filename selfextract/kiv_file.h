@@ -7,6 +7,9 @@ namespace ruvo {
 
 // Removes the working directory after the launcher has ended.
 inline constexpr char kCleanupKey[] = "kiv.installer.cleanup";
+// The launcher hands its program the user's arguments only: this program's options must not
+// reach it.
+inline constexpr char kPlainArgumentsKey[] = "kiv.nl.java.arguments.plain";
 
 // The first *.kiv of Windows\ (of Windows_Pure_64_Bit\ when there is no Windows\ folder) below
 // `workingPath` (ends with "\"); empty when there is none.

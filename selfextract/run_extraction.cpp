@@ -1,6 +1,7 @@
 #include "selfextract/run_extraction.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <optional>
 
@@ -67,11 +68,17 @@ std::wstring ChooseLauncher(const std::wstring& workingPath) {
     return launcher;
 }
 
-bool CleanupRequested(const std::wstring& workingPath) {
+bool KivSwitchRequested(const std::wstring& workingPath, const char* key) {
     std::wstring kiv = ExtractedKivPath(workingPath);
     std::string bytes;
-    return !kiv.empty() && ReadWholeFile(kiv, bytes) && KivSwitchIsSet(bytes, kCleanupKey);
+    return !kiv.empty() && ReadWholeFile(kiv, bytes) && KivSwitchIsSet(bytes, key);
 }
+
+bool CleanupRequested(const std::wstring& workingPath) { return KivSwitchRequested(workingPath, kCleanupKey); }
+bool PlainArgumentsRequested(const std::wstring& workingPath) {
+    return KivSwitchRequested(workingPath, kPlainArgumentsKey);
+}
+
 
 // The steps of one attempt, in order. Each returns false after showing its failure; the
 // working directory then leaves and removes itself.
@@ -263,11 +270,18 @@ private:
         ::SetCurrentDirectoryW(state_.workingDirectory.c_str());
         state_.launchedProcess = velmora::StartedProcess();
 
-        std::wstring commandLine = ::GetCommandLineW();
-        if (state_.heapOverride.any()) StripHeapOptions(commandLine);
         velmora::ProcessStart start;
         start.applicationName = launcher;
-        start.commandLine = LaunchLine(launcher, UserArguments(commandLine));
+        if (PlainArgumentsRequested(directory_->workingPath())) {
+            int count = 0;
+            LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+            start.commandLine = LaunchLine(launcher, argv ? PlainLauncherArguments(argv, count) : std::wstring());
+            if (argv) ::LocalFree(argv);
+        } else {
+            std::wstring commandLine = ::GetCommandLineW();
+            if (state_.heapOverride.any()) StripHeapOptions(commandLine);
+            start.commandLine = LaunchLine(launcher, UserArguments(commandLine));
+        }
         if (state_.shareCallersOutput) ShareCallersOutput(start);
         state_.launchedProcess = velmora::startProcess(start);
         if (!state_.launchedProcess.started()) {

@@ -42,6 +42,14 @@ std::vector<HostArgument> hostArguments(const std::vector<std::wstring>& windows
             out.push_back(mappedClassPath(windowsArguments[++i], mapper));
             continue;
         }
+        size_t equals = argument.find(L'=');
+        if (argument.starts_with(L"-D") && equals != std::wstring::npos) {
+            std::wstring value = argument.substr(equals + 1);
+            std::string host = looksLikeWindowsPath(value) && mapper.exists(value) ? mapper.hostPathOf(value) : "";
+            out.push_back(host.empty() ? HostArgument::plain(wideToUtf8(argument))
+                                       : HostArgument::pathList({host}, wideToUtf8(argument.substr(0, equals + 1))));
+            continue;
+        }
         if (looksLikeWindowsPath(argument) && mapper.exists(argument)) {
             std::string host = mapper.hostPathOf(argument);
             out.push_back(host.empty() ? HostArgument::plain(wideToUtf8(argument)) : HostArgument::pathList({host}));
@@ -68,7 +76,7 @@ namespace {
 // Path lists are resolved by the shell itself, one realpath per entry.
 std::string shellWord(const HostArgument& argument) {
     if (!argument.isPaths) return shellQuoted(argument.text);
-    std::string word = "\"";
+    std::string word = (argument.text.empty() ? "" : shellQuoted(argument.text)) + "\"";
     for (size_t i = 0; i < argument.paths.size(); ++i)
         word += (i ? ":" : "") + std::string("$(realpath -m -- ") + shellQuoted(argument.paths[i]) + ")";
     return word + "\"";

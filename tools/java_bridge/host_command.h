@@ -17,17 +17,19 @@ struct PathMapper {
 // joins with ':' (Wine's own paths run through dosdevices/c:, whose colon a class path
 // cannot hold, so every path is resolved to its real location first).
 struct HostArgument {
-    std::string text;
+    std::string text;  // for a path list: what comes before the paths ("-Dname=")
     std::vector<std::string> paths;
     bool isPaths = false;
 
     static HostArgument plain(std::string t) { return {std::move(t), {}, false}; }
-    static HostArgument pathList(std::vector<std::string> p) { return {{}, std::move(p), true}; }
+    static HostArgument pathList(std::vector<std::string> p, std::string prefix = {}) {
+        return {std::move(prefix), std::move(p), true};
+    }
     bool operator==(const HostArgument&) const = default;
 };
 
-// Class path entries and arguments naming existing files become host paths; everything
-// else stays as UTF-8 text.
+// Class path entries, arguments naming existing files and system properties whose value names
+// one ("-Dname=C:\\file") become host paths; everything else stays as UTF-8 text.
 std::vector<HostArgument> hostArguments(const std::vector<std::wstring>& windowsArguments, const PathMapper& mapper);
 
 // A POSIX shell word that stands for exactly `text`.

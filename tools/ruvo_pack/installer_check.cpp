@@ -1,6 +1,7 @@
 #include "tools/ruvo_pack/installer_check.h"
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -24,6 +25,24 @@ using namespace velmora::launcher;
 
 namespace ruvo_pack {
 namespace {
+
+// The subsystem field of a Windows program's optional header (2 GUI, 3 console); 0 when the
+// file is no such program.
+int peSubsystem(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string head(4096, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    auto little = [&](size_t at, int width) {
+        uint32_t value = 0;
+        for (int i = width - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(head[at + static_cast<size_t>(i)]);
+        return value;
+    };
+    if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return 0;
+    const size_t pe = little(0x3C, 4);
+    if (pe + 94 > head.size() || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
+    return static_cast<int>(little(pe + 92, 2));  // signature, file header, then offset 68 of the optional header
+}
 
 constexpr std::string_view kValidatorClass = "com/merrow/util/jvm/Validator.class";
 
@@ -68,6 +87,12 @@ private:
         }
         launcherFolder_ = folderOf(exe);
         launcherBase_ = exe.substr(launcherFolder_.size() + 1, exe.size() - launcherFolder_.size() - 5);
+        // The launcher comes in two builds; which one decides whether a console window opens.
+        const int subsystem = peSubsystem(ctx_.root / pathOfUtf8(exe));
+        if (subsystem == 2 || subsystem == 3)
+            ctx_.add(exe, 0, Severity::Note,
+                     subsystem == 2 ? "the windowed launcher (quillrunw): no console window, errors in message boxes"
+                                    : "the console launcher (quillrun): the program shares a console window");
         if (options_.reportLauncherName && !options_.installerName.empty() &&
             asciiLowered(launcherBase_) != asciiLowered(options_.installerName))
             ctx_.add(exe, 0, Severity::Warning,

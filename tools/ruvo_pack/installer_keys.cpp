@@ -78,6 +78,17 @@ constexpr KeyInfo kKeys[] = {
      "Maximum heap, written as `-Xmx` and a byte count; 0 or less adds nothing. Only `k` and `m` are units: "
      "`2g` reads as 2 bytes. The installer's `-jvmxmx VALUE` replaces the line.",
      "kiv.nl.java.option.java.heap.size.max=2048m"},
+    {K::Kiv, V::Flag, "kiv.nl.java.arguments.plain", "", "off", "launcher and ruvo",
+     "On, the Java program gets the user's arguments only, each exactly as typed (the installer's own options "
+     "and the launcher's `KIV_VM` pair and service options taken out), and the `.kiv` file and the scratch file "
+     "as the system properties `kiv.file` and `kiv.runtime.file`; off, it gets both files' paths first and every "
+     "argument the launcher was given, in the launcher's own form. Only for ordinary `main` programs: a program "
+     "written for this kit reads its files from the first two arguments.",
+     "kiv.nl.java.arguments.plain=true"},
+    {K::Kiv, V::Text, "kiv.nl.java.arguments.fixed", "", "", kLauncher,
+     "With `kiv.nl.java.arguments.plain` on, arguments the program gets before the user's, written as on a "
+     "command line: in quotes when they hold spaces. Otherwise not read.",
+     "kiv.nl.java.arguments.fixed=--mode \"two words\" -v"},
     {K::Kiv, V::Flag, "kiv.installer.cleanup", "", "off", kRuvo,
      "On, ruvo removes the unpacked folder once the launcher has ended (what is still in use after a few "
      "seconds stays and is logged); off, the folder stays in the temporary folder for the installed program.",

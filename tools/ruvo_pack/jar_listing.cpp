@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include <zlib.h>
+
 namespace ruvo_pack {
 namespace {
 
@@ -24,11 +26,14 @@ bool readAt(std::ifstream& in, uint64_t offset, size_t size, std::string& out) {
     return static_cast<bool>(in.read(out.data(), static_cast<std::streamsize>(size)));
 }
 
-}  // namespace
+struct DirectoryEntry {
+    std::string name;
+    uint16_t method = 0;
+    uint64_t compressedSize = 0, size = 0;
+    uint64_t localHeader = 0;  // in the file
+};
 
-std::optional<std::set<std::string>> zipMemberNames(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
+std::optional<std::vector<DirectoryEntry>> readDirectory(std::ifstream& in) {
     in.seekg(0, std::ios::end);
     const uint64_t fileSize = static_cast<uint64_t>(in.tellg());
     if (fileSize < kEndSize) return std::nullopt;
@@ -49,6 +54,7 @@ std::optional<std::set<std::string>> zipMemberNames(const std::filesystem::path&
     const uint64_t endPosition = tailStart + end;
     uint64_t count = little(tail, end + 10, 2), directorySize = little(tail, end + 12, 4);
     uint64_t directoryEnd = endPosition;  // the directory ends where its end record begins
+    uint64_t directoryOffset = little(tail, end + 16, 4);
     if (count == 0xFFFF || directorySize == 0xFFFFFFFF || little(tail, end + 16, 4) == 0xFFFFFFFF) {
         std::string locator, end64;
         if (endPosition < kLocator64Size || !readAt(in, endPosition - kLocator64Size, kLocator64Size, locator) ||
@@ -62,22 +68,73 @@ std::optional<std::set<std::string>> zipMemberNames(const std::filesystem::path&
             return std::nullopt;
         count = little(end64, 32, 8);
         directorySize = little(end64, 40, 8);
+        directoryOffset = little(end64, 48, 8);
     }
     if (directorySize > directoryEnd || directorySize > kLargestDirectory) return std::nullopt;
 
     std::string directory;
     if (!readAt(in, directoryEnd - directorySize, directorySize, directory)) return std::nullopt;
-    std::set<std::string> names;
+    // Offsets count from the archive's start, which may follow other data.
+    const uint64_t directoryStart = directoryEnd - directorySize;
+    const uint64_t prefix = directoryStart >= directoryOffset ? directoryStart - directoryOffset : 0;
+    std::vector<DirectoryEntry> entries;
     size_t at = 0;
     for (uint64_t n = 0; n < count; ++n) {
         if (at + kCentralSize > directory.size() || directory.compare(at, 4, "PK\x01\x02") != 0) return std::nullopt;
         size_t nameSize = little(directory, at + 28, 2);
         size_t next = at + kCentralSize + nameSize + little(directory, at + 30, 2) + little(directory, at + 32, 2);
         if (next > directory.size()) return std::nullopt;
-        names.insert(directory.substr(at + kCentralSize, nameSize));
+        entries.push_back({directory.substr(at + kCentralSize, nameSize), static_cast<uint16_t>(little(directory, at + 10, 2)),
+                           little(directory, at + 20, 4), little(directory, at + 24, 4),
+                           little(directory, at + 42, 4) + prefix});
         at = next;
     }
+    return entries;
+}
+
+}  // namespace
+
+std::optional<std::set<std::string>> zipMemberNames(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    auto entries = readDirectory(in);
+    if (!entries) return std::nullopt;
+    std::set<std::string> names;
+    for (const auto& entry : *entries) names.insert(entry.name);
     return names;
+}
+
+std::optional<std::string> zipMemberBytes(const std::filesystem::path& file, const std::string& name) {
+    constexpr uint64_t kLargestMember = 1u << 24;  // a manifest is small; this caps what is read
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    auto entries = readDirectory(in);
+    if (!entries) return std::nullopt;
+    for (const auto& entry : *entries) {
+        if (entry.name != name) continue;
+        std::string local;
+        if (entry.size > kLargestMember || entry.compressedSize > kLargestMember ||
+            !readAt(in, entry.localHeader, 30, local) || local.compare(0, 4, "PK\x03\x04") != 0)
+            return std::nullopt;
+        std::string data;
+        if (!readAt(in, entry.localHeader + 30 + little(local, 26, 2) + little(local, 28, 2), entry.compressedSize, data))
+            return std::nullopt;
+        if (entry.method == 0) return data.size() == entry.size ? std::optional<std::string>(data) : std::nullopt;
+        if (entry.method != 8) return std::nullopt;
+        std::string out(entry.size, '\0');
+        z_stream z{};
+        if (inflateInit2(&z, -15) != Z_OK) return std::nullopt;
+        z.next_in = reinterpret_cast<Bytef*>(data.data());
+        z.avail_in = static_cast<uInt>(data.size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data());
+        z.avail_out = static_cast<uInt>(out.size());
+        int result = inflate(&z, Z_FINISH);
+        const uint64_t produced = out.size() - z.avail_out;
+        inflateEnd(&z);
+        if (result != Z_STREAM_END || produced != entry.size) return std::nullopt;
+        return out;
+    }
+    return std::nullopt;
 }
 
 }  // namespace ruvo_pack

@@ -1,6 +1,7 @@
 // ruvo-pack: builds a shipped installer from the self-extractor stub and an installer folder.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include <unistd.h>
 #endif
 
+#include "tools/ruvo_pack/application_mode.h"
+#include "tools/ruvo_pack/application_pack.h"
 #include "tools/ruvo_pack/check_command.h"
 #include "tools/ruvo_pack/packer.h"
 
@@ -26,12 +29,33 @@ bool stderrIsTerminal() {
 #endif
 }
 
-int run(const std::vector<std::string>& arguments) {
+// The folder of this program, where the shipped stub and launchers are found.
+std::filesystem::path programFolder() {
+#ifdef _WIN32
+    wchar_t path[32768];
+    DWORD length = GetModuleFileNameW(nullptr, path, 32768);
+    return std::filesystem::path(std::wstring(path, length)).parent_path();
+#else
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+#endif
+}
+
+int run(const std::vector<std::string>& givenArguments) {
+    std::vector<std::string> arguments;
+    std::string argumentFileError;
+    if (!ruvo_pack::expandArgumentFiles(givenArguments, arguments, argumentFileError)) {
+        std::fprintf(stderr, "ruvo-pack: %s\n", argumentFileError.c_str());
+        return 2;
+    }
+    if (ruvo_pack::isApplicationMode(arguments)) return ruvo_pack::runApplicationMode(arguments, programFolder());
     const ruvo_pack::CheckRequest check = ruvo_pack::takeCheckOptions(arguments);
     ruvo_pack::ParsedArguments parsed = ruvo_pack::parseArguments(check.rest);
     if (parsed.command == ruvo_pack::Command::Help) {
         std::fputs(ruvo_pack::usageText().c_str(), stdout);
         std::fputs(ruvo_pack::checkUsageText().c_str(), stdout);
+        std::fputs("\nApplication mode, from a jar:\n\n", stdout);
+        std::fputs(ruvo_pack::applicationUsageText().c_str(), stdout);
         return 0;
     }
     if (parsed.command == ruvo_pack::Command::Version) {

@@ -1,5 +1,9 @@
 #include "tests/support/dialog_driver/dialog_driver.h"
 
+#include <algorithm>
+
+#include "common/unique_handle.h"
+
 namespace velmora::test {
 namespace {
 
@@ -94,6 +98,64 @@ void pressEnter(HWND dialog) {
         target = info.hwndFocus;
     ::PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
     ::PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
+}
+
+namespace {
+
+std::wstring imageOf(DWORD processId) {
+    UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    wchar_t path[MAX_PATH * 2];
+    DWORD size = MAX_PATH * 2;
+    if (!process || !::QueryFullProcessImageNameW(process.get(), 0, path, &size)) return {};
+    return std::wstring(path, size);
+}
+
+struct DialogList {
+    std::vector<HWND> dialogs;
+};
+
+BOOL CALLBACK collectDialog(HWND window, LPARAM lParam) {
+    wchar_t className[64];
+    if (::IsWindowVisible(window) && ::GetClassNameW(window, className, 64) && std::wstring(className) == L"#32770")
+        reinterpret_cast<DialogList*>(lParam)->dialogs.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+DialogCloser::DialogCloser(std::wstring folder) : folder_(std::move(folder)), thread_([this] { watch(); }) {}
+
+DialogCloser::~DialogCloser() { stop(); }
+
+std::vector<DialogCloser::Shown> DialogCloser::stop() {
+    stopping_ = true;
+    if (thread_.joinable()) thread_.join();
+    return shown_;
+}
+
+void DialogCloser::watch() {
+    std::vector<HWND> closed;
+    while (!stopping_) {
+        DialogList list;
+        ::EnumWindows(collectDialog, reinterpret_cast<LPARAM>(&list));
+        for (HWND dialog : list.dialogs) {
+            if (std::find(closed.begin(), closed.end(), dialog) != closed.end()) continue;
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(dialog, &owner);
+            std::wstring image = imageOf(owner);
+            if (image.size() <= folder_.size() || ::CompareStringOrdinal(image.c_str(), static_cast<int>(folder_.size()),
+                                                                          folder_.c_str(), static_cast<int>(folder_.size()),
+                                                                          TRUE) != CSTR_EQUAL)
+                continue;
+            wchar_t caption[256] = L"";
+            ::SendMessageTimeoutW(dialog, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(caption), SMTO_ABORTIFHUNG, 2000,
+                                  nullptr);
+            shown_.push_back({caption, controlText(dialog, 0xFFFF)});
+            closed.push_back(dialog);
+            clickButton(dialog, IDOK);
+        }
+        ::Sleep(30);
+    }
 }
 
 }  // namespace velmora::test

@@ -3,7 +3,9 @@
 // read its controls, click buttons, press Enter.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace velmora::test {
@@ -27,5 +29,28 @@ bool waitForControlVisible(HWND dialog, int id, bool visible, DWORD timeoutMs);
 void clickButton(HWND dialog, int id);
 // Enter to the focused control of the dialog's thread, for the dialog manager to translate.
 void pressEnter(HWND dialog);
+
+// While it lives, closes (OK) every dialog shown by a program whose file lies below `folder`,
+// such as a message box, and keeps its caption and text (control 0xFFFF, a message box's).
+class DialogCloser {
+public:
+    struct Shown {
+        std::wstring caption;
+        std::wstring text;
+    };
+    explicit DialogCloser(std::wstring folder);
+    ~DialogCloser();
+    DialogCloser(const DialogCloser&) = delete;
+    DialogCloser& operator=(const DialogCloser&) = delete;
+    // Stops watching; what was shown, in order.
+    std::vector<Shown> stop();
+
+private:
+    void watch();
+    std::wstring folder_;
+    std::atomic<bool> stopping_{false};
+    std::vector<Shown> shown_;
+    std::thread thread_;
+};
 
 }  // namespace velmora::test

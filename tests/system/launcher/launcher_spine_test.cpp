@@ -7,6 +7,8 @@
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "tests/support/child_process.h"
+#include "tests/support/dialog_driver/dialog_driver.h"
+#include "tests/system/launcher/launcher_test_support.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_paths.h"
 
@@ -26,15 +28,29 @@ const std::string kNoVmLine =
     "Quillrun Error: Could not find a valid Java virtual machine to load.\n\n"
     "You may need to reinstall a supported Java virtual machine.\n";
 
-class LauncherSpine : public ::testing::Test {
+// Every case runs with both builds: the console launcher and the windowed one, which shows
+// each error in a message box as well and must end with the same exit code.
+class LauncherSpine : public ::testing::TestWithParam<const wchar_t*> {
 protected:
     // Copies the launcher into the folder under the given name.
     std::wstring installLauncher(const std::wstring& relative) {
         std::wstring target = folder / relative;
         size_t slash = relative.rfind(L'\\');
         if (slash != std::wstring::npos) folder.makeFolder(relative.substr(0, slash));
-        EXPECT_TRUE(::CopyFileW(distProgram(L"quillrun.exe").c_str(), target.c_str(), FALSE));
+        EXPECT_TRUE(::CopyFileW(distProgram(GetParam()).c_str(), target.c_str(), FALSE));
         return target;
+    }
+
+    // Runs the launcher; the windowed build's message boxes are closed as they come and must
+    // say what standard error says, line for line.
+    ChildResult run(const std::wstring& commandLine, const ChildOptions& options = {}) {
+        if (std::wstring(GetParam()) != L"quillrunw.exe") return runChild(commandLine, options);
+        DialogCloser closer(folder.path() + L"\\");
+        ChildResult result = runChild(commandLine, options);
+        std::string shown;
+        for (const auto& box : closer.stop()) shown += velmora::wideToUtf8(box.caption + L": " + box.text) + "\n";
+        EXPECT_EQ(shown, splitTrail(result.standardError).rest) << commandLine;
+        return result;
     }
 
     static void expectEndsWith(const std::string& text, const std::string& tail) {
@@ -47,16 +63,16 @@ protected:
 
 }  // namespace
 
-TEST_F(LauncherSpine, MissingKivIsReportedAndFails) {
+TEST_P(LauncherSpine, MissingKivIsReportedAndFails) {
     std::wstring exe = installLauncher(L"setup.exe");
-    ChildResult r = runChild(inQuotes(exe) + L" -Dx=1", {.workingDirectory = folder.path()});
+    ChildResult r = run(inQuotes(exe) + L" -Dx=1", {.workingDirectory = folder.path()});
     ASSERT_TRUE(r.started);
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_EQ(r.standardError, kMissingLine);  // whole, as UTF-8, with standard error redirected
     EXPECT_EQ(r.standardOutput, "");
 }
 
-TEST_F(LauncherSpine, InvalidKivContentsNameTheKey) {
+TEST_P(LauncherSpine, InvalidKivContentsNameTheKey) {
     std::wstring exe = installLauncher(L"setup.exe");
     const struct {
         const char* contents;
@@ -72,86 +88,86 @@ TEST_F(LauncherSpine, InvalidKivContentsNameTheKey) {
     };
     for (const auto& c : cases) {
         folder.write(L"setup.kiv", c.contents);
-        ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .removedEnvironment = {L"CLASSPATH"}});
+        ChildResult r = run(inQuotes(exe), {.workingDirectory = folder.path(), .removedEnvironment = {L"CLASSPATH"}});
         EXPECT_EQ(r.exitCode, 1u) << c.contents;
         EXPECT_EQ(r.standardError, kInvalidLine + c.problems) << c.contents;
     }
     // The diagnostic trail says the same, with the file.
     folder.write(L"setup.kiv", cases[0].contents);
-    ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"KIV_DEBUG=true"}});
+    ChildResult r = run(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"KIV_DEBUG=true"}});
     EXPECT_NE(r.standardError.find("quillrun: properties file " + velmora::wideToUtf8(folder / L"setup.kiv") +
                                    " is invalid: the key kiv.nl.java.launcher.main.class is missing\n"),
               std::string::npos)
         << r.standardError;
 }
 
-TEST_F(LauncherSpine, ClassPathFromTheEnvironmentMakesTheKivValid) {
+TEST_P(LauncherSpine, ClassPathFromTheEnvironmentMakesTheKivValid) {
     std::wstring exe = installLauncher(L"setup.exe");
     folder.write(L"setup.kiv", "kiv.nl.java.launcher.main.class=M\nkiv.nl.valid.vm.list=1.8\nkiv.class.path=$ENV_CLASSPATH$\n");
-    ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"CLASSPATH=C:\\x.jar"}});
+    ChildResult r = run(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"CLASSPATH=C:\\x.jar"}});
     EXPECT_EQ(r.standardError, kNoVmLine);
 }
 
-TEST_F(LauncherSpine, KivBesideQuotedProgramPathWithSpaces) {
+TEST_P(LauncherSpine, KivBesideQuotedProgramPathWithSpaces) {
     std::wstring exe = installLauncher(L"My Apps\\Setup.exe");
     folder.write(L"My Apps\\Setup.kiv", kValidKiv);
     TempFolder elsewhere;
-    ChildResult r = runChild(inQuotes(exe) + L" -i silent", {.workingDirectory = elsewhere.path()});
+    ChildResult r = run(inQuotes(exe) + L" -i silent", {.workingDirectory = elsewhere.path()});
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_EQ(r.standardError, kNoVmLine);
 }
 
-TEST_F(LauncherSpine, UnquotedProgramNameResolvedAgainstTheCurrentDirectory) {
+TEST_P(LauncherSpine, UnquotedProgramNameResolvedAgainstTheCurrentDirectory) {
     std::wstring exe = installLauncher(L"Setup.EXE");
     folder.write(L"Setup.kiv", kValidKiv);
-    ChildResult r = runChild(L"Setup.EXE", {.applicationName = exe, .workingDirectory = folder.path()});
+    ChildResult r = run(L"Setup.EXE", {.applicationName = exe, .workingDirectory = folder.path()});
     EXPECT_EQ(r.standardError, kNoVmLine);
 }
 
-TEST_F(LauncherSpine, ProgramFoundThroughThePathVariable) {
+TEST_P(LauncherSpine, ProgramFoundThroughThePathVariable) {
     std::wstring exe = installLauncher(L"bin\\tool.exe");
     folder.write(L"bin\\tool.kiv", kValidKiv);
     TempFolder elsewhere;
     // Argument 0 without folder and extension: only the search path can find the program.
-    ChildResult r = runChild(L"tool", {.applicationName = exe,
+    ChildResult r = run(L"tool", {.applicationName = exe,
                                        .workingDirectory = elsewhere.path(),
                                        .extraEnvironment = {L"PATH=C:\\nowhere;;" + folder.path() + L"\\bin"}});
     EXPECT_EQ(r.standardError, kNoVmLine);
 
-    r = runChild(L"tool", {.applicationName = exe,
+    r = run(L"tool", {.applicationName = exe,
                            .workingDirectory = elsewhere.path(),
                            .extraEnvironment = {L"PATH=C:\\nowhere"}});
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_EQ(r.standardError, "Quillrun Error: unable to locate executable\n");
 }
 
-TEST_F(LauncherSpine, SecondAndThirdKivPlaces) {
+TEST_P(LauncherSpine, SecondAndThirdKivPlaces) {
     std::wstring exe = installLauncher(L"app\\setup.exe");
     folder.write(L"app\\setup.exe.kiv", kValidKiv);
-    EXPECT_EQ(runChild(inQuotes(exe), {.workingDirectory = folder.path()}).standardError, kNoVmLine);
+    EXPECT_EQ(run(inQuotes(exe), {.workingDirectory = folder.path()}).standardError, kNoVmLine);
 
     ::DeleteFileW((folder / L"app\\setup.exe.kiv").c_str());
     std::wstring work = folder.makeFolder(L"work");
-    EXPECT_EQ(runChild(inQuotes(exe), {.workingDirectory = work}).standardError, kMissingLine);
+    EXPECT_EQ(run(inQuotes(exe), {.workingDirectory = work}).standardError, kMissingLine);
     folder.write(L"work\\setup.kiv", kValidKiv);
-    EXPECT_EQ(runChild(inQuotes(exe), {.workingDirectory = work}).standardError, kNoVmLine);
+    EXPECT_EQ(run(inQuotes(exe), {.workingDirectory = work}).standardError, kNoVmLine);
 }
 
-TEST_F(LauncherSpine, ServiceTokensAreTakenOutOfTheCommandLine) {
+TEST_P(LauncherSpine, ServiceTokensAreTakenOutOfTheCommandLine) {
     std::wstring exe = installLauncher(L"setup.exe");
     folder.write(L"setup.kiv", kValidKiv);
     // "-mwkivservice" as the last token is dropped and the run stays interactive.
-    ChildResult r = runChild(inQuotes(exe) + L" -Dx=1 -mwkivservice", {.workingDirectory = folder.path()});
+    ChildResult r = run(inQuotes(exe) + L" -Dx=1 -mwkivservice", {.workingDirectory = folder.path()});
     EXPECT_EQ(r.standardError, kNoVmLine);
     // "-i" keeps its value, even this one.
-    r = runChild(inQuotes(exe) + L" -i -mwkivservice", {.workingDirectory = folder.path()});
+    r = run(inQuotes(exe) + L" -i -mwkivservice", {.workingDirectory = folder.path()});
     EXPECT_EQ(r.standardError, kNoVmLine);
 }
 
-TEST_F(LauncherSpine, UnreadableKivEndsInTheCatchAllLine) {
+TEST_P(LauncherSpine, UnreadableKivEndsInTheCatchAllLine) {
     std::wstring exe = installLauncher(L"setup.exe");
     folder.makeFolder(L"setup.kiv");  // exists, but a folder cannot be read as a file
-    ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path()});
+    ChildResult r = run(inQuotes(exe), {.workingDirectory = folder.path()});
     EXPECT_EQ(r.exitCode, 1u);
     // The catch-all line stays; the next one says which file and why.
     const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" +
@@ -160,10 +176,10 @@ TEST_F(LauncherSpine, UnreadableKivEndsInTheCatchAllLine) {
     expectEndsWith(r.standardError, ")\n");
 }
 
-TEST_F(LauncherSpine, NoPauseAfterAnError) {
+TEST_P(LauncherSpine, NoPauseAfterAnError) {
     std::wstring exe = installLauncher(L"setup.exe");
     folder.write(L"setup.kiv", std::string(kValidKiv) + "kiv.win32.console.pause=yes\n");
-    ChildResult r = runChild(inQuotes(exe), {.workingDirectory = folder.path(), .standardInput = "\n"});
+    ChildResult r = run(inQuotes(exe), {.workingDirectory = folder.path(), .standardInput = "\n"});
     EXPECT_EQ(r.standardOutput, "");
     EXPECT_EQ(r.standardError, kNoVmLine);
 }
@@ -209,7 +225,7 @@ const std::string kOwnLines = "kiv.nl.env.x=1\r\nkiv.nl.env.X=1\r\nkiv.nl.env.ex
 
 }  // namespace
 
-TEST_F(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
+TEST_P(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
     std::wstring exe = installLauncher(L"setup.exe");
     folder.write(L"setup.kiv", kValidKiv);
     ScratchFolder temp(folder, L"temp");
@@ -220,7 +236,7 @@ TEST_F(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
     temp.place(L"old.tmp", kOwnLines, 40);                     // not a scratch file's name
     ChildOptions options = temp.options(folder.path());
     options.extraEnvironment.push_back(L"KIV_DEBUG=true");
-    ChildResult r = runChild(inQuotes(exe), options);
+    ChildResult r = run(inQuotes(exe), options);
     expectEndsWith(r.standardError, kNoVmLine);
     EXPECT_NE(r.standardError.find("quillrun: scratch files of earlier runs, unwritten for 30 days, removed from " +
                                    velmora::wideToUtf8(temp.path) + "\\: 1\n"),
@@ -236,16 +252,21 @@ TEST_F(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
             EXPECT_TRUE(readFileBytes(temp.path + L"\\" + name).starts_with("kiv.nl.env.")) << name.size();
 }
 
-TEST_F(LauncherSpine, ScratchFolderThatCannotHoldTheFileIsNamed) {
+TEST_P(LauncherSpine, ScratchFolderThatCannotHoldTheFileIsNamed) {
     std::wstring exe = installLauncher(L"setup.exe");
     folder.write(L"setup.kiv", kValidKiv);
     // A folder that does not exist: the line names it and the system's reason.
     ScratchFolder missing(folder, L"gone");
     ::RemoveDirectoryW(missing.path.c_str());
-    ChildResult r = runChild(inQuotes(exe), missing.options(folder.path()));
+    ChildResult r = run(inQuotes(exe), missing.options(folder.path()));
     EXPECT_EQ(r.exitCode, 1u);
     const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" + velmora::wideToUtf8(missing.path) +
                                  "\\: could not create the scratch properties file in this folder (";
     EXPECT_EQ(r.standardError.substr(0, expected.size()), expected) << r.standardError;
     expectEndsWith(r.standardError, ")\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, LauncherSpine, ::testing::Values(L"quillrun.exe", L"quillrunw.exe"),
+                         [](const ::testing::TestParamInfo<const wchar_t*>& info) {
+                             return std::string(info.param[8] == L'w' ? "windowed" : "console");
+                         });

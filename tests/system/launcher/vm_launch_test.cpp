@@ -1,6 +1,11 @@
 // The java command line and the process start, seen from the stand-in VM's side.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "common/argument_quoting.h"
+#include "tests/support/argument_cases.h"
+#include "tests/support/test_paths.h"
 #include "tests/system/launcher/vm_test_app.h"
 
 using namespace velmora::test;
@@ -226,4 +231,68 @@ TEST(VmProcess, PauseAfterTheJavaProcessEnds) {
     app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\nkiv.win32.console.pause=t\n");
     result = app.run(L"", {}, options);
     EXPECT_FALSE(contains(result.standardOutput, "[press enter"));
+}
+
+TEST(JavaCommandLine, PlainArgumentsArriveAsTypedAndTheFilesAsProperties) {
+    VmTestApp app;
+    std::wstring java = app.placeVm(L"standin_vm_sun11", L"jdk\\bin\\java.exe");
+    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jdk\\\\bin\\\\java.exe\nkiv.nl.java.arguments.plain=true\n");
+    const std::vector<std::wstring>& cases = awkwardArguments();
+    // The launcher's own pair names the VM and goes no further.
+    std::vector<std::wstring> typed = {L"KIV_VM", java};
+    typed.insert(typed.end(), cases.begin(), cases.end());
+    ChildResult result = app.run(velmora::joinArguments(typed));
+    ASSERT_EQ(result.exitCode, 0u) << result.standardError;
+
+    const std::wstring line = app.recorded(L"commandline.txt");
+    EXPECT_EQ(programArgumentsOf(line, L"com.example.Main"), cases) << line;
+    std::vector<std::wstring> all = systemSplit(line);
+    auto mainClass = std::find(all.begin(), all.end(), L"com.example.Main");
+    ASSERT_GE(mainClass - all.begin(), 2);
+    EXPECT_EQ(*(mainClass - 2), L"-Dkiv.file=" + app.path(L"app.kiv"));
+    const std::wstring runtimeFile = *(mainClass - 1);
+    ASSERT_EQ(runtimeFile.rfind(L"-Dkiv.runtime.file=", 0), 0u) << line;
+    EXPECT_TRUE(contains(readFileBytes(runtimeFile.substr(19)), "kiv.nl.current.vm=")) << line;
+}
+
+TEST(JavaCommandLine, WithoutPlainArgumentsTheLineStaysAsItWas) {
+    VmTestApp app;
+    app.placeVm(L"standin_vm_sun11", L"jdk\\bin\\java.exe");
+    const std::vector<std::wstring> typed = {L"plain", L"C:\\dir\\", L"\\\\server\\share", L"\u00e4 \u65e5", L"-i", L"KIV_VM"};
+    for (const char* key : {"", "kiv.nl.java.arguments.plain=false\n", "kiv.nl.java.arguments.plain=yes\n"}) {
+        app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jdk\\\\bin\\\\java.exe\n" + key);
+        ChildResult result = app.run(velmora::joinArguments(typed));
+        ASSERT_EQ(result.exitCode, 0u) << result.standardError;
+        const std::wstring line = app.recorded(L"commandline.txt");
+        const std::wstring tail = L" com.example.Main \"" + app.forwardSlashes(app.path(L"app.kiv")) + L"\" \"" +
+                                  app.scratchFileOf(line) + L"\" plain C:\\\\dir\\\\ \\\\\\\\server\\\\share \"\u00e4 \u65e5\" -i KIV_VM";
+        ASSERT_GE(line.size(), tail.size()) << key;
+        EXPECT_EQ(line.substr(line.size() - tail.size()), tail) << key;
+        EXPECT_EQ(line.find(L"-Dkiv."), std::wstring::npos) << key;
+    }
+}
+
+TEST(JavaCommandLine, WindowedLauncherStartsJavawConsoleLauncherJava) {
+    const struct {
+        const wchar_t* launcher;
+        bool javawPresent;
+        const wchar_t* started;
+    } cases[] = {
+        {L"quillrun.exe", true, L"java.exe"},
+        {L"quillrunw.exe", true, L"javaw.exe"},
+        {L"quillrunw.exe", false, L"java.exe"},  // no javaw.exe: the console VM, without a window
+    };
+    for (const auto& c : cases) {
+        VmTestApp app;
+        ASSERT_TRUE(::CopyFileW(distProgram(c.launcher).c_str(), app.path(L"app.exe").c_str(), FALSE));
+        app.placeVm(L"standin_vm_sun11", L"jdk\\bin\\java.exe");
+        if (c.javawPresent) app.placeVm(L"standin_vm_sun11", L"jdk\\bin\\javaw.exe");
+        app.writeKiv(kBaseKiv + "kiv.nl.current.vm=jdk\\\\bin\\\\java.exe\n");
+        ChildOptions options;
+        options.extraEnvironment.push_back(L"STANDIN_EXIT=4");
+        ChildResult result = app.run(L"a", {}, options);
+        EXPECT_EQ(result.exitCode, 4u) << c.launcher << result.standardError;
+        EXPECT_EQ(app.recorded(L"exe.txt"), app.path(L"jdk\\bin\\") + c.started) << c.launcher;
+        EXPECT_TRUE(contains(result.standardOutput, "standin: application com.example.Main ran")) << c.launcher;
+    }
 }

@@ -2,7 +2,9 @@
 // exit code it hands back, the working directory and sea_loc.
 #include <gtest/gtest.h>
 
+#include "common/argument_quoting.h"
 #include "common/text_convert.h"
+#include "tests/support/argument_cases.h"
 #include "tests/support/test_paths.h"
 #include "tests/system/selfextract/test_installer.h"
 
@@ -216,4 +218,23 @@ TEST(Launch, UiModeFromTheCommandLineAndThePropertiesFiles) {
         EXPECT_TRUE(contains(installer.seaLog(), std::string("Running in ") + c.mode + " Mode\r\n"))
             << narrow(c.arguments) << "\n" << installer.seaLog();
     }
+}
+
+TEST(Launch, PlainArgumentsReachTheProgramWithoutTheInstallersOwnOptions) {
+    TestInstaller installer;
+    installer.addQuillrunLauncher("kiv.nl.java.arguments.plain=true\nkiv.nl.java.option.java.heap.size.max=512m\n");
+    installer.pack();
+    const std::vector<std::wstring>& cases = awkwardArguments();
+    std::vector<std::wstring> typed = {L"-i", L"silent", L"-jvmxmx", L"64m"};
+    typed.insert(typed.end(), cases.begin(), cases.end());
+    ChildResult result = installer.runQuoted(velmora::joinArguments(typed), {.extraEnvironment = {L"STANDIN_EXIT=3"}});
+    EXPECT_EQ(result.exitCode, 3u) << result.standardError;
+
+    const std::wstring line = installer.recorded(L"commandline.txt");
+    EXPECT_EQ(programArgumentsOf(line, L"com.example.Main"), cases) << narrow(line);
+    // The heap option did its work in the .kiv file (64m, not 512m); the program got the
+    // unpacked .kiv's path.
+    EXPECT_TRUE(contains(narrow(line), " -Xmx67108864 ")) << narrow(line);
+    const std::wstring kiv = installer.workingDirectories().at(0) + L"\\Windows\\setup.kiv";
+    EXPECT_TRUE(contains(narrow(line), " -Dkiv.file=" + narrow(kiv) + " ")) << narrow(line);
 }

@@ -53,3 +53,20 @@ TEST(BridgeScript, EveryWordIsQuotedForTheShell) {
               std::string::npos);
     EXPECT_NE(script.find("> '/tmp/s.part' && mv '/tmp/s.part' '/tmp/s'"), std::string::npos);
 }
+
+TEST(BridgeArguments, SystemPropertiesNamingFilesGetHostPathsOthersStay) {
+    const struct {
+        std::wstring argument;
+        HostArgument expected;
+    } cases[] = {
+        {L"-Dkiv.file=C:\\App\\b.jar", HostArgument::pathList({"/drive_c/App/b.jar"}, "-Dkiv.file=")},
+        {L"-Dkiv.file=C:\\missing.kiv", plain("-Dkiv.file=C:\\missing.kiv")},
+        {L"-Dx=1", plain("-Dx=1")},
+        {L"-D=C:\\App\\b.jar", HostArgument::pathList({"/drive_c/App/b.jar"}, "-D=")},
+        {L"-Dflag", plain("-Dflag")},
+        {L"x=C:\\App\\b.jar", plain("x=C:\\App\\b.jar")},  // not a property, not a file
+    };
+    for (const auto& c : cases) EXPECT_EQ(hostArguments({c.argument}, fakeMapper()), Args{c.expected});
+    std::string script = bridgeScript("/j", {HostArgument::pathList({"/a b"}, "-Dk='v")}, "", "/s");
+    EXPECT_NE(script.find("'/j' '-Dk='\\''v'\"$(realpath -m -- '/a b')\"\n"), std::string::npos) << script;
+}

@@ -81,3 +81,19 @@ TEST(SilentRule, TheLastArgumentDecides) {
     EXPECT_TRUE(silentFromArguments({}, true));
     EXPECT_FALSE(silentFromArguments({}, false));
 }
+
+TEST(PlainProgramArguments, OnlyTheLaunchersOwnPairsAreTakenOut) {
+    const struct {
+        Args argv;
+        Args plain;
+    } cases[] = {
+        {{}, {}},
+        {{L"-i", L"silent", L"a b", L""}, {L"-i", L"silent", L"a b", L""}},
+        {{L"KIV_VM", L"C:\\j\\java.exe", L"x"}, {L"x"}},
+        {{L"x", L"KIV_VM", L"j.exe", L"KIV_VM", L"k.exe"}, {L"x", L"KIV_VM", L"k.exe"}},  // the first pair only
+        {{L"x", L"KIV_VM"}, {L"x", L"KIV_VM"}},                                          // no path: an argument
+        {{L"kiv_vm", L"y"}, {L"kiv_vm", L"y"}},
+        {{L"-mwkivservice", L"Svc", L"-Dx=1", L"-mwkivservice"}, {L"-Dx=1", L"-mwkivservice"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(plainProgramArguments(c.argv), c.plain);
+}

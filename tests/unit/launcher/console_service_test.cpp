@@ -5,6 +5,7 @@
 
 #include "common/unique_handle.h"
 #include "launcher/console_service.h"
+#include "launcher/windowed_mode.h"
 
 using namespace velmora;
 using namespace velmora::launcher;
@@ -45,4 +46,27 @@ TEST(ConsoleServiceReport, RedirectedLineIsWholeAndUtf8) {
     longText += wchar_t(0x4E2D);
     ConsoleService::instance().reportError(longText);
     EXPECT_EQ(captured.take(), "Quillrun Error: " + std::string(600, 'x') + "\xc3\xa9\xe4\xb8\xad\n");
+}
+
+TEST(WindowedVm, TheWindowedCounterpartWhenItIsBesideTheVm) {
+    static const std::wstring present[] = {L"C:\\jdk\\bin\\javaw.exe", L"C:\\old\\bin\\jrew.exe"};
+    auto exists = [](const std::wstring& path) {
+        for (const auto& p : present)
+            if (p == path) return true;
+        return false;
+    };
+    const struct {
+        const wchar_t* line;
+        const wchar_t* windowed;
+    } cases[] = {
+        {L"\"C:\\jdk\\bin\\java.exe\" -cp \"a;\" M x", L"\"C:\\jdk\\bin\\javaw.exe\" -cp \"a;\" M x"},
+        {L"\"C:\\jdk\\bin\\JAVA.EXE\" M", L"\"C:\\jdk\\bin\\javaw.exe\" M"},
+        {L"\"C:\\old\\bin\\jre.exe\" -cp \"a;\" M", L"\"C:\\old\\bin\\jrew.exe\" -cp \"a;\" M"},
+        {L"\"C:\\other\\bin\\java.exe\" M", L"\"C:\\other\\bin\\java.exe\" M"},  // no javaw.exe there
+        {L"\"C:\\jdk\\bin\\javaw.exe\" M", L"\"C:\\jdk\\bin\\javaw.exe\" M"},
+        {L"\"C:\\W\\jview.exe\" /cp \"a;\" M", L"\"C:\\W\\jview.exe\" /cp \"a;\" M"},
+        {L"\"C:\\jdk\\bin\\java.exe", L"\"C:\\jdk\\bin\\java.exe"},  // unterminated: left alone
+        {L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(windowedVmCommandLine(c.line, exists), c.windowed) << c.line;
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "common/argument_quoting.h"
+#include "common/text_convert.h"
 #include "launcher/java_command_line.h"
 #include "launcher/launch_options.h"
+#include "tests/support/argument_cases.h"
 
 using namespace velmora::launcher;
 
@@ -108,4 +111,65 @@ TEST(Verbosity, KnownValuesAnyCase) {
     auto bad = parseVerbosity(L"loud");
     EXPECT_FALSE(bad.verbose);
     EXPECT_TRUE(bad.invalid);
+}
+
+TEST(PlainArguments, QuotingTheSystemParserInverts) {
+    const struct {
+        const wchar_t* argument;
+        const wchar_t* quoted;
+    } cases[] = {
+        {L"plain", L"plain"},
+        {L"", L"\"\""},
+        {L"two words", L"\"two words\""},
+        {L"tab\there", L"\"tab\there\""},
+        {L"a\"b", L"\"a\\\"b\""},
+        {L"C:\\dir\\", L"C:\\dir\\"},  // nothing to quote: backslashes stay single
+        {L"C:\\a b\\", L"\"C:\\a b\\\\\""},
+        {L"x\\\"y", L"\"x\\\\\\\"y\""},
+        {L"\\\\server\\share", L"\\\\server\\share"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(velmora::quoteArgument(c.argument), c.quoted) << c.argument;
+
+    // Every awkward text, alone and all together, comes back from the system's parser as it was.
+    const auto& all = velmora::test::awkwardArguments();
+    for (const auto& argument : all)
+        EXPECT_EQ(velmora::test::systemSplit(L"p.exe " + velmora::quoteArgument(argument)), std::vector<std::wstring>{argument})
+            << velmora::wideToUtf8(argument);
+    EXPECT_EQ(velmora::test::systemSplit(L"p.exe " + velmora::joinArguments(all)), all);
+}
+
+TEST(PlainArguments, PropertyFilesBecomeSystemPropertiesBeforeTheMainClass) {
+    LaunchOptions o = exampleOptions();
+    o.plainArguments = true;
+    o.propertyFiles = {L"C:\\My App\\app.kiv", L"C:\\Temp\\kiv1A.tmp"};
+    o.programArguments = {L"-i", L"a b", L""};
+    const std::wstring program =
+        L" \"-Dkiv.file=C:\\My App\\app.kiv\" -Dkiv.runtime.file=C:\\Temp\\kiv1A.tmp com.example.Main -i \"a b\" \"\"";
+    EXPECT_EQ(composeStandardCommandLine(L"j.exe", 8, o),
+              L"\"j.exe\" -Xms16777216 -Xmx50331648 -classpath \"C:\\App\\lib\\a.jar;C:\\App\\lib\\b.jar;\"" + program);
+    EXPECT_EQ(composeMicrosoftCommandLine(L"C:\\W", o),
+              L"\"C:\\W\\jview.exe\" /cp \"C:\\App\\lib\\a.jar;C:\\App\\lib\\b.jar;\" \"/d:kiv.file=C:\\My App\\app.kiv\" "
+              L"/d:kiv.runtime.file=C:\\Temp\\kiv1A.tmp com.example.Main -i \"a b\" \"\"");
+    // Without arguments the line ends with the main class: no trailing space.
+    o.programArguments.clear();
+    std::wstring line = composeClassicCommandLine(L"C:\\Old\\bin\\java.exe", L"C:\\Old", o);
+    EXPECT_EQ(line.substr(line.size() - 17), L" com.example.Main");
+}
+
+TEST(PlainArguments, FixedArgumentTextSplitsAsTheSystemSplits) {
+    using Args = std::vector<std::wstring>;
+    const struct {
+        const wchar_t* text;
+        Args arguments;
+    } cases[] = {
+        {L"", {}},
+        {L" \t ", {}},
+        {L"-v", {L"-v"}},
+        {L"--mode \"two words\" -v", {L"--mode", L"two words", L"-v"}},
+        {L"\"\" a\\\"b C:\\dir\\", {L"", L"a\"b", L"C:\\dir\\"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(splitArgumentText(c.text), c.arguments) << c.text;
+    // What the composer writes, the splitter reads back.
+    EXPECT_EQ(splitArgumentText(velmora::joinArguments(velmora::test::awkwardArguments())),
+              velmora::test::awkwardArguments());
 }

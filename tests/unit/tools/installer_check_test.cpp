@@ -73,8 +73,23 @@ struct CheckCase {
     std::string installerName = "MyApp";
 };
 
+// The first bytes of a Windows program with the given subsystem (2 windowed, 3 console).
+std::string programOf(int subsystem) {
+    std::string image(0x200, '\0');
+    image.replace(0, 2, "MZ");
+    image[0x3C] = '\x80';
+    image.replace(0x80, 4, std::string("PE\0\0", 4));
+    image[0x80 + 92] = static_cast<char>(subsystem);
+    return image;
+}
+
 const CheckCase kCases[] = {
     {"sound folder", {}, {}},
+    {"windowed launcher", {{"Windows/MyApp.exe", programOf(2)}},
+     {"Windows/MyApp.exe: note: the windowed launcher (quillrunw): no console window, errors in message boxes"}},
+    {"console launcher", {{"Windows/MyApp.exe", programOf(3)}},
+     {"Windows/MyApp.exe: note: the console launcher (quillrun): the program shares a console window"}},
+    {"no Windows program", {{"Windows/MyApp.exe", programOf(3).substr(0, 120)}}, {}},
     {"misspelled key",
      {{"Windows/MyApp.kiv", kKiv + "kiv.nl.java.option.java.heap.size.intial=16m\nmy.own.key=1\n"}},
      {"Windows/MyApp.kiv:5: warning: kiv.nl.java.option.java.heap.size.intial: unknown key; did you mean "

@@ -1,0 +1,187 @@
+// ruvo-pack's application mode: its options, the texts it derives from them, and the requests
+// it refuses before writing anything.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/zip_writer.h"
+#include "tests/unit/tools/scratch_folder.h"
+#include "tools/ruvo_pack/application_mode.h"
+#include "tools/ruvo_pack/application_pack.h"
+#include "tools/ruvo_pack/jar_listing.h"
+
+namespace fs = std::filesystem;
+using namespace ruvo_pack;
+using namespace tool_test;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+velmora::test::ZipMember member(const std::string& name, const std::string& data, uint16_t method = 0) {
+    velmora::test::ZipMember m;
+    m.name = name;
+    m.data = data;
+    m.method = method;
+    return m;
+}
+
+TEST(ApplicationMode, ManifestMainClassFromTheMainSection) {
+    const struct {
+        const char* manifest;
+        std::optional<std::string> mainClass;
+    } cases[] = {
+        {"Manifest-Version: 1.0\r\nMain-Class: org.apache.tools.ant.launch.Launcher\r\n\r\n",
+         "org.apache.tools.ant.launch.Launcher"},
+        {"main-class:   com.example.Main  \n", "com.example.Main"},            // any case, spaces trimmed
+        {"Main-Class: com.example.very.long.packa\n ge.Main\n", "com.example.very.long.package.Main"},  // continued
+        {"Manifest-Version: 1.0\rMain-Class: a.B\r", "a.B"},
+        {"Manifest-Version: 1.0\n\nName: x/\nMain-Class: not.This\n", std::nullopt},  // only the main section
+        {"Main-Class:\n", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(manifestMainClass(c.manifest), c.mainClass) << c.manifest;
+}
+
+TEST(ApplicationMode, JavaVersionAsValidVmList) {
+    const struct {
+        const char* version;
+        const char* list;  // null: refused
+    } cases[] = {
+        {"17+", "17+"}, {"17", "17*"}, {"17*", "17*"}, {"1.8", "1.8"}, {"1.8+", "1.8+"},
+        {"11.0.2", "11.0.2"}, {"1.8.0.20", "1.8.0.20"}, {"[11,17)", nullptr}, {">=11", nullptr},
+        {"17-21", nullptr}, {"", nullptr}, {"+", nullptr}, {"17.", nullptr}, {"11.0.2.1", nullptr},
+    };
+    for (const auto& c : cases) {
+        std::string list, error;
+        EXPECT_EQ(validVmListOf(c.version, list, error), c.list != nullptr) << c.version;
+        if (c.list) EXPECT_EQ(list, c.list) << c.version;
+        else EXPECT_NE(error.find("cannot express"), std::string::npos) << error;
+    }
+}
+
+TEST(ApplicationMode, OptionTextsSplitAsJpackageSplitsThem) {
+    const struct {
+        const char* text;
+        Texts split;
+    } cases[] = {
+        {"-Xmx1g -Dx=1", {"-Xmx1g", "-Dx=1"}},
+        {"  -Dant.home=/usr/share/ant  ", {"-Dant.home=/usr/share/ant"}},
+        {"\"-Dname=two words\" '-Dq=it\"s'", {"-Dname=two words", "-Dq=it\"s"}},
+        {"-Dempty=\"\" \"\"", {"-Dempty=", ""}},
+        {"", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(splitOptionText(c.text), c.split) << c.text;
+}
+
+TEST(ApplicationMode, ArgumentFilesHoldOneOptionPerLine) {
+    EXPECT_EQ(argumentFileTokens("# packing Ant\r\n--input lib\r\n\r\n--name   Ant Run  \n--no-console\n"
+                                 "--java-options \"-Dx=a b\"\n--arguments -f build.xml"),
+              (Texts{"--input", "lib", "--name", "Ant Run", "--no-console", "--java-options", "-Dx=a b", "--arguments",
+                     "-f build.xml"}));
+    Scratch scratch;
+    writeAll(scratch / "opts", "--main-jar app.jar\n--name App\n");
+    Texts expanded;
+    std::string error;
+    ASSERT_TRUE(expandArgumentFiles({"--input", "in", "@" + (scratch / "opts").string(), "--console"}, expanded, error));
+    EXPECT_EQ(expanded, (Texts{"--input", "in", "--main-jar", "app.jar", "--name", "App", "--console"}));
+    expanded.clear();
+    EXPECT_FALSE(expandArgumentFiles({"@" + (scratch / "missing").string()}, expanded, error));
+    EXPECT_NE(error.find("cannot read the argument file"), std::string::npos);
+    EXPECT_TRUE(isApplicationMode(expanded = {"--main-jar", "a.jar"}));
+    EXPECT_FALSE(isApplicationMode({"--stub", "s.exe", "--", "--input"}));
+}
+
+TEST(ApplicationMode, KivTextForEachKindOfInput) {
+    ApplicationKiv base{"Ant Run", "org.apache.tools.ant.launch.Launcher", {"ant-launcher.jar", "lib/ant.jar"}, {}, {}, "",
+                        "ALL"};
+    const std::string head = "# Written by ruvo-pack in application mode; pack the folder again after editing.\n"
+                             "kiv.application.name=Ant Run\n"
+                             "kiv.nl.java.launcher.main.class=org.apache.tools.ant.launch.Launcher\n"
+                             "kiv.class.path=ant-launcher.jar;lib\\\\ant.jar\n";
+    const std::string tail = "kiv.user.dir=.\nkiv.nl.java.arguments.plain=true\n";
+    EXPECT_EQ(applicationKivText(base), head + "kiv.nl.valid.vm.list=ALL\n" + tail);
+
+    ApplicationKiv runtime = base;
+    runtime.currentVm = "runtime/bin/java.exe";
+    runtime.javaOptions = {"-Dant.home=C:\\Program Files\\Ant", "-Xmx1g", "-Dq=a\"b"};
+    runtime.arguments = {"-f", "my build.xml"};
+    EXPECT_EQ(applicationKivText(runtime),
+              head + "kiv.nl.current.vm=runtime\\\\bin\\\\java.exe\n"
+                     "kiv.nl.java.option.additional=\"-Dant.home=C:\\\\Program Files\\\\Ant\" -Xmx1g \"-Dq=a\\\\\"b\"\n" +
+                  tail + "kiv.nl.java.arguments.fixed=-f \"my build.xml\"\n");
+
+    EXPECT_EQ(escapedKivValue("\xc3\xa4 \xe6\x97\xa5 \xf0\x9f\x98\x80"), "\\u00e4 \\u65e5 \\ud83d\\ude00");
+    EXPECT_EQ(escapedKivValue(" a\tb "), "\\u0020a\\u0009b\\u0020");
+    EXPECT_EQ(escapedKivValue("C:\\x"), "C:\\\\x");
+}
+
+TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
+    Scratch scratch;
+    const std::string manifest = "Manifest-Version: 1.0\r\nMain-Class: a.Main\r\n\r\n";
+    for (uint16_t method : {0, 8}) {
+        velmora::test::ZipLayout layout;
+        layout.members = {member("META-INF/", ""), member("META-INF/MANIFEST.MF", manifest, method)};
+        layout.prefix = "prefix bytes";
+        writeAll(scratch / "app.jar", velmora::test::zipBytes(layout));
+        EXPECT_EQ(zipMemberBytes(scratch / "app.jar", "META-INF/MANIFEST.MF"), manifest) << method;
+        EXPECT_EQ(zipMemberBytes(scratch / "app.jar", "META-INF/OTHER"), std::nullopt);
+    }
+    writeAll(scratch / "broken.jar", "not a zip");
+    EXPECT_EQ(zipMemberBytes(scratch / "broken.jar", "META-INF/MANIFEST.MF"), std::nullopt);
+}
+
+// Each refusal: one line, exit code 2, and neither the installer nor the kept folder written.
+TEST(ApplicationMode, RefusalsWriteNothing) {
+    Scratch scratch;
+    const std::string in = (scratch / "in").string(), out = (scratch / "App.exe").string(),
+                      keep = (scratch / "keep").string();
+    const std::string manifest = "Main-Class: a.Main\n";
+    writeAll(scratch / "in/app.jar", velmora::test::zipArchive({member("META-INF/MANIFEST.MF", manifest)}));
+    writeAll(scratch / "in/plain.jar", velmora::test::zipArchive({member("a/B.class", "x")}));
+    writeAll(scratch / "jre/lib/rt.jar", "x");
+    writeAll(scratch / "bin/quillrun.exe", "MZ");
+    writeAll(scratch / "withexe/app.jar", "x");
+    writeAll(scratch / "withexe/tool.exe", "MZ");
+    const Texts base = {"--input", in, "--out", out, "--keep-payload", keep, "--name", "App", "--launcher-dir",
+                        (scratch / "bin").string(), "--stub", (scratch / "bin/quillrun.exe").string()};
+    auto with = [&](Texts extra) {
+        Texts all = base;
+        all.insert(all.end(), extra.begin(), extra.end());
+        return all;
+    };
+    const struct {
+        Texts arguments;
+        const char* says;
+    } cases[] = {
+        {with({"--main-jar", "app.jar", "--frobnicate"}), "unknown option '--frobnicate' in application mode"},
+        {{"--main-jar", "app.jar", "--name", "App"}, "--input is missing"},
+        {with({}), "--main-jar is missing"},
+        {with({"--main-jar", "gone.jar"}), "--main-jar gone.jar: no such file"},
+        {with({"--main-jar", "plain.jar"}), "its manifest names no Main-Class; give --main-class"},
+        {with({"--main-jar", "app.jar", "--main-class", "a.B", "--main-class", "c.D"}), "two main classes"},
+        {with({"--main-jar", "app.jar", "--runtime-image", (scratch / "jre").string()}),
+         "holds neither bin/java.exe nor bin/javaw.exe"},
+        {with({"--main-jar", "app.jar", "--java-version", "[11,17)"}), "cannot express"},
+        {with({"--main-jar", "app.jar", "--java-version", "17", "--runtime-image", in}), "not both"},
+        {with({"--main-jar", "app.jar", "--console", "--no-console"}), "not both"},
+        {with({"--main-jar", "app.jar", "--java-options"}), "--java-options needs a value"},
+        {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
+          "--out", out},
+         "tool.exe is a program at the folder's top level"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        const int code = runApplicationMode(c.arguments, scratch.path());
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, 2) << c.says;
+        EXPECT_NE(said.find(c.says), std::string::npos) << c.says << "\n" << said;
+        EXPECT_EQ(said.rfind("ruvo-pack: ", 0), 0u) << said;
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // one line
+        EXPECT_FALSE(fs::exists(out)) << c.says;
+        EXPECT_FALSE(fs::exists(keep)) << c.says;
+    }
+}
+
+}  // namespace
