@@ -228,8 +228,9 @@ long ALPkArchive::CertificateTableStart() {
         in.ReadBuffer(ntHeaders, sizeof ntHeaders) != static_cast<long>(sizeof ntHeaders) ||
         !ALReadCertificateDirectory(ntHeaders, sizeof ntHeaders, table))
         return size;
-    // A table that does not lie within the file is no signature of this file: ignore it.
-    if (table.offset > static_cast<unsigned long>(size) || table.size > static_cast<unsigned long>(size) - table.offset)
+    // Only a table that ends the file signs the installer; one inside it (a stub signed before
+    // the payload was appended) or past its end bounds nothing.
+    if (table.offset > static_cast<unsigned long>(size) || table.size != static_cast<unsigned long>(size) - table.offset)
         return size;
     return static_cast<long>(table.offset);
 }

@@ -93,6 +93,16 @@ if [ -n "$ruvo" ]; then
     (cd "$work/signed-$size" && timeout 120 "$wine_run" ./Real.exe -i silent > /dev/null 2>&1); rc=$?
     check "$size certificate table: the signed installer returns its launcher's exit code" test $rc = 1
   done
+
+  # A stub signed before packing keeps its own certificate table inside the installer, ahead of
+  # the payload: it must not hide the archive.
+  rm -rf signed-stub && mkdir signed-stub
+  osslsigncode sign -certs cert.pem -key key.pem -in "$ruvo" -out signed-stub/ruvo.exe > sign.log 2>&1
+  check "the stub is signed" test $? = 0
+  pack --no-check --stub "$(path_arg signed-stub/ruvo.exe)" --out "$(path_arg signed-stub/Real.exe)" "$(path_arg real)" > signed-stub.log
+  check "packs onto a signed stub" test "${PIPESTATUS[0]}" = 0
+  (cd "$work/signed-stub" && timeout 120 "$wine_run" ./Real.exe -i silent > /dev/null 2>&1); rc=$?
+  check "an installer on a signed stub returns its launcher's exit code" test $rc = 1
 fi
 
 if [ "$mode" = wine ]; then

@@ -317,6 +317,8 @@ TEST_F(ZipRead, SignedInstallersFindTheirArchiveBeforeTheCertificateTable) {
         {"a 64-bit program", {.pe32Plus = true, .body = payload, .table = certificateTable(70000)}, false},
         {"a table said to lie past the end", {.tableOffset = 1 << 24, .body = payload, .table = std::string(500, 't')}, true},
         {"no security entry in the directories", {.rvaAndSizes = 4, .body = payload, .table = std::string(500, 't')}, true},
+        // A stub signed before the payload was appended: its table lies inside the file.
+        {"a table ending before the file's end", {.tableOffset = 512, .body = payload, .table = std::string(500, 't')}, true},
     };
     for (const Case& c : cases) {
         const std::string file = signedFile(c.file);
