@@ -224,6 +224,7 @@ private:
         if (Aborted()) return false;
         if (result != 0) LogArchiveStatus(result);
         if (result < 0) {
+            directory_->DiscardContents();
             view_.ShowRetryPanel(L"");
             LogLine(L"*** FAILURE: Unable to unzip file: Error %d", result);
             return false;

@@ -206,6 +206,9 @@ TEST(Dialog, RetryPanelAfterADamagedPayload) {
     auto visible = visibility(dialog);
     EXPECT_TRUE(visible[kChoose] && visible[kRetryIcon] && visible[kSecondary]);
     EXPECT_FALSE(visible[kPercent] || visible[kProgress] || visible[kActivity] || visible[kWorkingIcon]);
+    // While the panel waits, the failed attempt's files are gone already: a retry starts clean.
+    for (int i = 0; i < 250 && !installer.workingDirectories().empty(); ++i) Sleep(20);
+    EXPECT_TRUE(installer.workingDirectories().empty());
 
     clickButton(dialog, kCancel);
     EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
