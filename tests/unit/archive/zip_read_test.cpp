@@ -348,7 +348,8 @@ TEST_F(ZipRead, AnEndRecordIsTakenOnlyWhenItLeadsToTheDirectory) {
 
 TEST_F(ZipRead, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
     for (std::string bad : {"../evil.txt", "a/../../evil.txt", "..\\evil.txt", "/abs.txt", "\\abs.txt",
-                            "C:/evil.txt", "C:evil.txt", "ok.txt:stream", ""}) {
+                            "C:/evil.txt", "C:evil.txt", "ok.txt:stream", "", "\\\\server\\share\\evil.txt",
+                            "a/NUL.txt", "com1", "dir./x", "x /y", "a//b", "...\\evil.txt"}) {
         Archive a;
         a.members.push_back({.name = "first.txt", .data = "1", .method = 8});
         a.members.push_back({.name = bad, .data = "2", .method = 8});
@@ -360,7 +361,6 @@ TEST_F(ZipRead, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
         EXPECT_FALSE(extracted(L"first.txt")) << bad;
     }
     EXPECT_FALSE(GetFileAttributesW((folder_ / L"evil.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(ALIsSafeMemberName(L"a/..b/c..d/..."));
 }
 
 TEST_F(ZipRead, OutputCreationFailureSkipsTheMemberAndIsReportedAtTheEnd) {
