@@ -24,9 +24,10 @@ constexpr KeyInfo kKeys[] = {
      "`$ENV_CLASSPATH$` becomes the `CLASSPATH` variable. Required: empty, the run ends with message 104.",
      "kiv.class.path=lib\\\\app.jar;lib\\\\util.jar"},
     {K::Kiv, V::Path, "kiv.nl.current.vm", "", "", kLauncher,
-     "The VM's java.exe, relative to the `.kiv` file's folder or absolute. Used when the file exists (after a "
-     "`KIV_VM` argument and the build options); otherwise the valid-VM list decides. It or "
-     "`kiv.nl.valid.vm.list` is required (message 104).",
+     "The VM's java.exe, relative to the `.kiv` file's folder or absolute. Used when the file exists, right "
+     "after a `KIV_VM` argument when there is no `jvmspecs\\jvmspecs.properties`; with that file only for "
+     "`build.option=withoutvm` with search option 10 or 11 when no specification files apply. When it names no "
+     "file, the valid-VM list decides. It or `kiv.nl.valid.vm.list` is required (message 104).",
      "kiv.nl.current.vm=resource\\\\jre\\\\bin\\\\java.exe"},
     {K::Kiv, V::VmList, "kiv.nl.valid.vm.list", "", "", kLauncher,
      "Acceptable installed VMs, separated by spaces: `ALL`, `J1`, `J2`, `JDK`, `JRE`, `JDK_J1`, `JDK_J2`, "
