@@ -68,11 +68,14 @@ private:
         }
         launcherFolder_ = folderOf(exe);
         launcherBase_ = exe.substr(launcherFolder_.size() + 1, exe.size() - launcherFolder_.size() - 5);
-        if (options_.reportLauncherName && !options_.installerName.empty() &&
-            asciiLowered(launcherBase_) != asciiLowered(options_.installerName))
+        if (!options_.installerName.empty() &&
+            velmora::asciiLower(launcherBase_) != velmora::asciiLower(options_.installerName))
             ctx_.add(exe, 0, Severity::Warning,
-                     "the installer " + options_.installerName + ".exe starts this launcher, as Windows/" +
-                         options_.installerName + ".exe is not in the folder; name the launcher after the installer");
+                     "the installer " + options_.installerName + ".exe starts this launcher, " +
+                         (velmora::asciiLower(launcherFolder_) == "windows" ? std::string("as")
+                                                       : "the first program in " + launcherFolder_ + "/, as") +
+                         " Windows/" + options_.installerName +
+                         ".exe is not in the folder; name the launcher after the installer");
         return true;
     }
 

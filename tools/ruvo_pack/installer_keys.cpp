@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/text_convert.h"
+
 namespace ruvo_pack {
 namespace {
 
@@ -175,13 +177,6 @@ constexpr KeyInfo kKeys[] = {
      "installer_ui=silent"},
 };
 
-std::string lowerText(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 bool matchesPattern(std::string_view pattern, std::string_view key) {
     constexpr std::string_view number = "<n>";
     size_t at = pattern.find(number);
@@ -214,18 +209,18 @@ std::string cell(std::string_view text) { return text.empty() ? std::string("emp
 const KeyInfo* findKey(KeyFile file, std::string_view key) {
     for (const auto& k : kKeys)
         if (k.file == file &&
-            (file == KeyFile::InstallerProperties ? lowerText(key) == k.key : matchesPattern(k.key, key)))
+            (file == KeyFile::InstallerProperties ? velmora::asciiLower(key) == k.key : matchesPattern(k.key, key)))
             return &k;
     return nullptr;
 }
 
 std::string nearestKey(KeyFile file, std::string_view key) {
-    const std::string lowered = lowerText(key);
+    const std::string lowered = velmora::asciiLower(key);
     std::string best;
     size_t bestDistance = 3;  // two slips at most
     for (const auto& k : kKeys) {
         if (k.file != file || std::string_view(k.key).find('<') != std::string_view::npos) continue;
-        size_t distance = editDistance(lowered, lowerText(k.key));
+        size_t distance = editDistance(lowered, velmora::asciiLower(k.key));
         if (distance < bestDistance) {
             bestDistance = distance;
             best = k.key;
