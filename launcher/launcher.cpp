@@ -100,7 +100,7 @@ void Launcher::run(bool wait) {
     // A VM named on the command line is taken as it is, before any build option.
     std::wstring named = commandLineVmPath(commandLine_.arguments);
     if (!named.empty()) named = normalisePath(named);
-    const bool namedUsable = !named.empty() && exists(named) && !isDirectory(named);
+    const bool namedUsable = !named.empty() && isFile(named);
     if (!named.empty())
         trail(L"candidate from the command line (KIV_VM): " + named + (namedUsable ? L"" : L": not a file, ignored"));
     if (namedUsable)

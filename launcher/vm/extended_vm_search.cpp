@@ -22,8 +22,6 @@
 namespace velmora::launcher {
 namespace {
 
-bool isFile(const std::wstring& path) { return exists(path) && !isDirectory(path); }
-
 // Most candidates are only looked at: the company line is printed for the one chosen.
 VmProbe probeQuietly(const std::wstring& executable) {
     VmProbe probe;

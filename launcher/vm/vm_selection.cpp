@@ -21,8 +21,6 @@ bool hasZeroSize(const std::wstring& path) {
     return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
 }
 
-bool isUsableFile(const std::wstring& path) { return !path.empty() && exists(path) && !isDirectory(path); }
-
 }  // namespace
 
 std::wstring commandLineVmPath(const std::vector<std::wstring>& arguments) {
@@ -76,7 +74,7 @@ std::unique_ptr<VmRecord> findVmFromProperties(const RunContext& context, const 
         // .kiv files store paths with doubled backslashes; the home is found from the
         // collapsed form.
         candidate = normalisePath(candidate);
-        const bool usable = isUsableFile(candidate);
+        const bool usable = isFile(candidate);
         trail(std::wstring(L"candidate from ") + source + L": " + candidate +
               (usable ? L"" : L": not a file, the valid-VM list decides"));
         if (usable) return vmFromExecutable(candidate, options);

@@ -19,7 +19,7 @@ namespace {
 void tryExecutable(const std::wstring& executable, const VmSpec& spec, const std::wstring& specDirectory,
                    const LaunchOptions& options, SpecSearchResults& results, const std::wstring& source) {
     const std::wstring candidate = L"candidate from " + source + L": " + executable;
-    if (!exists(executable) || isDirectory(executable)) {
+    if (!isFile(executable)) {
         trail(candidate + L": no such file");
         return;
     }
