@@ -16,14 +16,19 @@ struct VersionLibrary {
     decltype(&::GetFileVersionInfoSizeW) infoSize = nullptr;
     decltype(&::GetFileVersionInfoW) info = nullptr;
     decltype(&::VerQueryValueW) queryValue = nullptr;
+    bool complete = false;
 
     VersionLibrary() {
-        if (!library) return;
-        infoSize = reinterpret_cast<decltype(infoSize)>(::GetProcAddress(library.get(), "GetFileVersionInfoSizeW"));
-        info = reinterpret_cast<decltype(info)>(::GetProcAddress(library.get(), "GetFileVersionInfoW"));
-        queryValue = reinterpret_cast<decltype(queryValue)>(::GetProcAddress(library.get(), "VerQueryValueW"));
+        HMODULE module = library.get();
+        complete = module && lookUp(module, "GetFileVersionInfoSizeW", infoSize) &&
+                   lookUp(module, "GetFileVersionInfoW", info) && lookUp(module, "VerQueryValueW", queryValue);
     }
-    bool complete() const { return infoSize && info && queryValue; }
+
+    template <typename Function>
+    static bool lookUp(HMODULE module, const char* name, Function& function) {
+        function = reinterpret_cast<Function>(::GetProcAddress(module, name));
+        return function != nullptr;
+    }
 };
 
 const VersionLibrary& versionLibrary() {
@@ -33,7 +38,7 @@ const VersionLibrary& versionLibrary() {
 
 std::vector<unsigned char> readVersionResource(const std::wstring& path) {
     const VersionLibrary& calls = versionLibrary();
-    if (!calls.complete()) return {};
+    if (!calls.complete) return {};
     DWORD ignored = 0;
     DWORD size = calls.infoSize(path.c_str(), &ignored);
     if (size == 0) return {};
@@ -42,9 +47,10 @@ std::vector<unsigned char> readVersionResource(const std::wstring& path) {
     return data;
 }
 
-// A value of a resource that readVersionResource returned (so the library is loaded).
+// A value of a resource that readVersionResource returned.
 bool queryVersionValue(std::vector<unsigned char>& data, const wchar_t* subBlock, void** value, UINT* length) {
-    return !data.empty() && versionLibrary().queryValue(data.data(), subBlock, value, length);
+    const VersionLibrary& calls = versionLibrary();
+    return !data.empty() && calls.complete && calls.queryValue(data.data(), subBlock, value, length);
 }
 
 }  // namespace
