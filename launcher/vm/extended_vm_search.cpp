@@ -92,33 +92,24 @@ std::unique_ptr<VmRecord> searchSpecFilesExtended(const PropertySet& appProperti
     const std::vector<CandidateVerdict> candidates = screenedCandidates({});
     const int64_t platform = platformValue(appProperties);
     SpecSearchResults results;
-    VmSpec spec;  // single values carry over from one file to the next, as in the search itself
-    for (int32_t n = 0; n < build.specFileTotal(); ++n) {
-        const std::wstring path = L"jvmspecs\\" + build.specFileName(n);
-        parseVmSpec(path, spec);
-        const std::wstring specDirectory = normalisePath(fullPath(parentOf(path, L"."), false));
+    forEachSpecFile(build, build.specFileTotal(),
+                    [&](const std::wstring& path, const VmSpec& spec, const std::wstring& specDirectory) {
         for (const auto& candidate : candidates) {
             // Checked like a path hint's VM: JVM_EXE below the home, Verify, no 64-bit mark.
             const std::wstring executable = normalisePath(candidate.home + L"\\" + spec.jvmExe());
-            std::wstring line = L"extended candidate from " + candidate.source;
-            line.append(L" for ").append(path).append(L": ").append(executable);
-            if (!isFile(executable)) {
-                trail(line + L": no such file");
-                continue;
-            }
-            std::wstring failure;
-            if (!runVerify(specDirectory, executable, spec.propertyChecks, trailEnabled() ? &failure : nullptr)) {
-                trail(line.append(L": refused by Verify, ").append(failure));
-                continue;
-            }
-            trail(line + L": Verify passed");
             // What Verify accepts is a standard VM, as in the search by specification files.
-            auto record = describedVm(std::make_unique<StandardVm>(), probeQuietly(executable), executable, options);
-            record->is64Bit = 0;
-            companyNameOf(executable);
-            results.add(std::move(record));
+            addIfVerified(executable, spec, specDirectory,
+                          L"extended candidate from " + candidate.source + L" for " + path + L": " + executable,
+                          [&] {
+                              auto record = describedVm(std::make_unique<StandardVm>(), probeQuietly(executable),
+                                                        executable, options);
+                              record->is64Bit = 0;
+                              companyNameOf(executable);
+                              return record;
+                          },
+                          results);
         }
-    }
+    });
     if (trailEnabled()) trail(L"extended search: " + specPlatformRule(platform));
     return pickSpecSearchResult(results, platform);
 }
