@@ -97,9 +97,10 @@ std::unique_ptr<VmRecord> searchSpecFilesExtended(const PropertySet& appProperti
         for (const auto& candidate : candidates) {
             // Checked like a path hint's VM: JVM_EXE below the home, Verify, no 64-bit mark.
             const std::wstring executable = normalisePath(candidate.home + L"\\" + spec.jvmExe());
+            std::wstring line = L"extended candidate from " + candidate.source;
+            line.append(L" for ").append(path).append(L": ").append(executable);
             // What Verify accepts is a standard VM, as in the search by specification files.
-            addIfVerified(executable, spec, specDirectory,
-                          L"extended candidate from " + candidate.source + L" for " + path + L": " + executable,
+            addIfVerified(executable, spec, specDirectory, line,
                           [&] {
                               auto record = describedVm(std::make_unique<StandardVm>(), probeQuietly(executable),
                                                         executable, options);
