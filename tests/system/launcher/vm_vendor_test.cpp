@@ -53,6 +53,14 @@ std::wstring placeJdk(const VmTestApp& app, const std::wstring& variant, const s
     return app.placeVm(L"standin_vm_" + variant, home + L"\\bin\\java.exe");
 }
 
+// One specification file that asks Verify for Java 21 and names no place that holds a VM.
+void askForJava21(const SpecApp& app) {
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
+    app.write(L"jvmspecs\\Verify.jar", "");
+    app.buildOptions(kSpecBuild);
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.version=21*\n/:\nPATH_HINT:\n\\no such folder\n");
+}
+
 }  // namespace
 
 TEST_F(TodaysJdks, EachLayoutAloneIsFound) {
@@ -176,10 +184,7 @@ TEST_F(TodaysJdks, RefusedCandidatesPrintNothing) {
 // old VM's command line would name lib\classes.zip).
 TEST_F(TodaysJdks, WhatVerifyAcceptsIsAStandardVm) {
     SpecApp app;
-    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
-    app.write(L"jvmspecs\\Verify.jar", "");
-    app.buildOptions(kSpecBuild);
-    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.version=21*\n/:\nPATH_HINT:\n\\no such folder\n");
+    askForJava21(app);
     const std::wstring plain = app.placeVm(L"standin_vm", L"plain21\\bin\\java.exe");
     app.configureVm(L"plain21\\bin", "verify.java.version=21.0.1\n");
 
@@ -228,10 +233,7 @@ TEST_F(TodaysJdks, AClassicVmStillDecides) {
 
 TEST_F(TodaysJdks, SpecificationFilesCheckEachWithVerify) {
     SpecApp app;
-    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
-    app.write(L"jvmspecs\\Verify.jar", "");
-    app.buildOptions(kSpecBuild);
-    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.version=21*\n/:\nPATH_HINT:\n\\no such folder\n");
+    askForJava21(app);
     const std::wstring older = app.vm(L"jdk17", "verify.java.version=17.0.9\n");
     const std::wstring temurin = app.vm(L"temurin21", "verify.java.version=21.0.1\n");
     ASSERT_TRUE(setRegistryText(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY,
