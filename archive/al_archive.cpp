@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "common/member_name_rule.h"
+
 // ---- ALPrototypeSet ----------------------------------------------------------------------
 
 namespace {
@@ -228,8 +230,9 @@ long ALPkArchive::CertificateTableStart() {
         in.ReadBuffer(ntHeaders, sizeof ntHeaders) != static_cast<long>(sizeof ntHeaders) ||
         !ALReadCertificateDirectory(ntHeaders, sizeof ntHeaders, table))
         return size;
-    // A table that does not lie within the file is no signature of this file: ignore it.
-    if (table.offset > static_cast<unsigned long>(size) || table.size > static_cast<unsigned long>(size) - table.offset)
+    // Only a table that ends the file signs the installer; one inside it (a stub signed before
+    // the payload was appended) or past its end bounds nothing.
+    if (table.offset > static_cast<unsigned long>(size) || table.size != static_cast<unsigned long>(size) - table.offset)
         return size;
     return static_cast<long>(table.offset);
 }
@@ -294,20 +297,6 @@ int ALPkArchive::LocateEndRecord() {
     return status.Set(AL_INVALID_ARCHIVE, L"Can't locate end of central directory in ZIP file %s", in.name.Name());
 }
 
-bool ALIsSafeMemberName(std::wstring_view name) {
-    if (name.empty()) return false;
-    if (name.front() == L'/' || name.front() == L'\\') return false;
-    if (name.find(L':') != std::wstring_view::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of(L"/\\", start);
-        if (end == std::wstring_view::npos) end = name.size();
-        if (name.substr(start, end - start) == L"..") return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 bool ALPkArchive::LocalHeadersAt(ALEntryRing& ring, long shift) {
     ALStorage& in = *storage_;
     ALEntry* first = ring.FirstEntry();
@@ -361,7 +350,7 @@ int ALPkArchive::AddEntry(ALEntryRing& ring, const ALPkDirectoryRecord& record) 
     if (in.status < 0) return status.Copy(in.status), status;
 
     const std::wstring& memberName = output->name.Text();
-    if (!ALIsSafeMemberName(memberName))
+    if (!velmora::isSafeMemberName(memberName))
         return status.Set(AL_INVALID_ARCHIVE, L"Unsafe member name %s in ZIP file %s", memberName.c_str(), archiveName);
     // A name that ends with a separator is a folder even when its attributes do not say so.
     if (memberName.back() == L'/' || memberName.back() == L'\\') output->attributes.bits |= ALAttributeWord::kDirectory;

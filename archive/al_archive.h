@@ -205,7 +205,3 @@ private:
     unsigned short thisDisk_ = 0, directoryDisk_ = 0, entriesOnDisk_ = 0, totalEntries_ = 0;
     long directorySize_ = 0;
 };
-
-// A member name is used as a path below the extraction directory: refuse empty names, absolute
-// names, drive or stream prefixes (any ':') and ".." components.
-bool ALIsSafeMemberName(std::wstring_view name);

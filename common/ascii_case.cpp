@@ -3,22 +3,35 @@
 
 namespace velmora {
 
-std::wstring asciiLower(std::wstring_view text) {
-    std::wstring out(text);
+namespace {
+
+// One rule for both widths: only A-Z and a-z change.
+template <typename Char>
+std::basic_string<Char> changedCase(std::basic_string_view<Char> text, Char from, Char to) {
+    std::basic_string<Char> out(text);
     for (auto& c : out)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c >= from && c < from + 26) c = static_cast<Char>(c - from + to);
     return out;
 }
 
-std::wstring asciiUpper(std::wstring_view text) {
-    std::wstring out(text);
-    for (auto& c : out)
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    return out;
+template <typename Char>
+bool sameLetters(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const Char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<Char>(a[i] - 'A' + 'a') : a[i];
+        const Char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<Char>(b[i] - 'A' + 'a') : b[i];
+        if (x != y) return false;
+    }
+    return true;
 }
 
-bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-    return a.size() == b.size() && asciiLower(a) == asciiLower(b);
-}
+}  // namespace
+
+std::wstring asciiLower(std::wstring_view text) { return changedCase(text, L'A', L'a'); }
+std::wstring asciiUpper(std::wstring_view text) { return changedCase(text, L'a', L'A'); }
+bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) { return sameLetters(a, b); }
+std::string asciiLower(std::string_view text) { return changedCase(text, 'A', 'a'); }
+std::string asciiUpper(std::string_view text) { return changedCase(text, 'a', 'A'); }
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) { return sameLetters(a, b); }
 
 }  // namespace velmora

@@ -12,5 +12,8 @@ std::string wideToUtf8(std::wstring_view text);
 std::wstring asciiLower(std::wstring_view text);
 std::wstring asciiUpper(std::wstring_view text);
 bool equalsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
+std::string asciiLower(std::string_view text);
+std::string asciiUpper(std::string_view text);
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 }  // namespace velmora

@@ -13,6 +13,11 @@ bool isDirectory(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool isFile(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::wstring longForm(const std::wstring& text) {
     if (text.find(L'~') == std::wstring::npos) return text;
     wchar_t buffer[260];

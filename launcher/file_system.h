@@ -6,6 +6,8 @@ namespace velmora::launcher {
 
 bool exists(const std::wstring& path);
 bool isDirectory(const std::wstring& path);
+// Exists and is no directory.
+bool isFile(const std::wstring& path);
 // The long form when the text contains '~' and the system can give it; else the text.
 std::wstring longForm(const std::wstring& text);
 // Separators collapsed, then the long form.

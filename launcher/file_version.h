@@ -25,8 +25,8 @@ private:
     ProductVersion version_;
 };
 
-// The U.S. English company name of the version resource (also printed as "company: ..."),
-// or empty.
-std::wstring companyNameOf(const std::wstring& path);
+// The U.S. English company name of the version resource (also printed as "company: ..."
+// unless `print` is false), or empty.
+std::wstring companyNameOf(const std::wstring& path, bool print = true);
 
 }  // namespace velmora::launcher

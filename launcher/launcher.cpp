@@ -13,7 +13,6 @@
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"
 #include "launcher/vm/build_options.h"
-#include "launcher/vm/extended_vm_search.h"
 #include "launcher/vm/vm_selection.h"
 #include "launcher/vm_process.h"
 
@@ -97,21 +96,7 @@ void Launcher::run(bool wait) {
     const RunContext context = runContext();
     LaunchOptions options = buildLaunchOptions(context);
 
-    // A VM named on the command line is taken as it is, before any build option.
-    std::wstring named = commandLineVmPath(commandLine_.arguments);
-    if (!named.empty()) named = normalisePath(named);
-    const bool namedUsable = !named.empty() && exists(named) && !isDirectory(named);
-    if (!named.empty())
-        trail(L"candidate from the command line (KIV_VM): " + named + (namedUsable ? L"" : L": not a file, ignored"));
-    if (namedUsable)
-        chosenVm_ = vmFromExecutable(named, options);
-    else if (vmSpecFound_)
-        chosenVm_ = findVmFromBuildOptions(context, options);
-    else
-        chosenVm_ = findVmFromProperties(context, options);
-    // Today's JDKs are looked for only where every classic source has failed, so that a run
-    // that found a VM before finds the same one.
-    if (!chosenVm_) chosenVm_ = findExtendedVm(context, vmSpecFound_, options);
+    chosenVm_ = chooseVm(context, vmSpecFound_, options);
     if (!chosenVm_) {
         trail(L"no VM was chosen: the run ends with message 101");
         throw NoValidVmError(message(kMsgNoValidVm));

@@ -10,8 +10,36 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELMORA_BUILD_DIR:-$here/build}"
 
-if [ $# -lt 1 ] || [ "$1" = -h ] || [ "$1" = --help ]; then
-  echo "usage: scripts/try-installer.sh INSTALLER.exe [ARGS...]" >&2
+usage() {
+  cat <<'EOF'
+Usage: scripts/try-installer.sh INSTALLER.exe [ARGS...]
+
+Runs INSTALLER.exe under Wine from its own folder, as a double click would, with ARGS as the
+installer's arguments (for example -i silent, -i console, -jvmxmx 1024m). Prints what the
+self-extractor, the launcher and the Java program print, the unpacked folder and the exit
+code, which is also this script's exit status (Linux sees its low 8 bits: -1 shows as 255).
+
+Environment:
+  VELMORA_TRY_PREFIX  the Wine prefix of these runs (default build/try-prefix), created on
+                      first use; never the tests' prefix
+  VELMORA_BUILD_DIR   the build tree that holds try-prefix (default build/)
+  DISPLAY             the X display for the progress dialog; without one a private Xvfb is
+                      started, which nobody sees
+  KIV_DEBUG=true      sea.log in the installer's folder and the launcher's trail on standard error
+
+To look at the dialog, give the run a display of your own and take a screenshot while it shows:
+  Xvfb :7 -screen 0 1280x1024x24 &
+  DISPLAY=:7 scripts/try-installer.sh MyApp.exe &
+  sleep 2; DISPLAY=:7 import -window root dialog.png
+(scripts/screenshots/ruvo_dialog.sh makes the README's pictures this way.)
+EOF
+}
+if [ $# -ge 1 ] && { [ "$1" = -h ] || [ "$1" = --help ]; }; then
+  usage
+  exit 0
+fi
+if [ $# -lt 1 ]; then
+  usage >&2
   exit 2
 fi
 installer=$(realpath -e -- "$1" 2>/dev/null) && [ -f "$installer" ] ||
@@ -39,7 +67,10 @@ temp="$prefix/drive_c/users/${USER:-$(id -un)}/Temp"
 unpacked() { find "$temp" -mindepth 1 -maxdepth 1 -type d -name 'I*' 2>/dev/null | sort; }
 before=$(unpacked)
 
-echo "== running: $(basename "$installer")${*:+ $*}"
+# The arguments as they are passed: each one quoted where a shell would need it.
+shown=$(basename "$installer")
+for argument in "$@"; do shown+=" $(printf '%q' "$argument")"; done
+echo "== running: $shown"
 set +e
 (cd "$(dirname "$installer")" && /usr/lib/wine/wine64 "./$(basename "$installer")" "$@")
 code=$?

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/text_convert.h"
+#include "selfextract/kiv_file.h"
 #include "selfextract/system_paths.h"
 
 namespace ruvo {
@@ -29,14 +31,9 @@ std::vector<std::wstring> TokenizeOptions(std::wstring_view commandLine) {
 }
 
 std::optional<UiMode> UiModeFromPropertiesText(std::string_view bytes) {
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) end = bytes.size();
-        std::string line(bytes.substr(start, end - start));
-        start = end + 1;
-        for (char& c : line)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    LineReader lines(bytes);
+    for (std::string_view text; lines.Next(text);) {
+        const std::string line = velmora::asciiLower(text);
         if (line.rfind("installer_ui", 0) != 0) continue;
         if (line.find("silent") != std::string::npos) return UI_SILENT;
         if (line.find("console") != std::string::npos) return UI_CONSOLE;

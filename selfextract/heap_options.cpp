@@ -54,12 +54,9 @@ std::string SingleByteText(const std::wstring& value) {
 
 std::string RewriteKivHeapText(std::string_view bytes, const HeapOverride& heap) {
     std::string out;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) end = bytes.size();
-        std::string line(bytes.substr(start, end - start));
-        start = end + 1;
+    LineReader lines(bytes);
+    for (std::string_view text; lines.Next(text);) {
+        std::string line(text);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (!line.empty() && line[0] != '#') {
             std::string key = line.substr(0, line.find('='));

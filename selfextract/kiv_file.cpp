@@ -1,5 +1,6 @@
 #include "selfextract/kiv_file.h"
 
+#include "common/text_convert.h"
 #include "selfextract/system_paths.h"
 
 namespace ruvo {
@@ -12,16 +13,6 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lower[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::wstring ExtractedKivPath(const std::wstring& workingPath) {
@@ -32,16 +23,14 @@ std::wstring ExtractedKivPath(const std::wstring& workingPath) {
 
 bool KivSwitchIsSet(std::string_view bytes, std::string_view key) {
     bool set = false;
-    while (!bytes.empty()) {
-        size_t end = bytes.find('\n');
-        std::string_view line = bytes.substr(0, end);
-        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    LineReader lines(bytes);
+    for (std::string_view line; lines.Next(line);) {
         size_t equals = line.find('=');
         if (line.empty() || line[0] == '#' || equals == std::string_view::npos) continue;
         if (Trimmed(line.substr(0, equals)) != key) continue;
         std::string_view value = Trimmed(line.substr(equals + 1));
-        set = EqualsIgnoringAsciiCase(value, "true") || EqualsIgnoringAsciiCase(value, "on") ||
-              EqualsIgnoringAsciiCase(value, "t");
+        set = velmora::equalsIgnoringAsciiCase(value, "true") || velmora::equalsIgnoringAsciiCase(value, "on") ||
+              velmora::equalsIgnoringAsciiCase(value, "t");
     }
     return set;
 }

@@ -5,6 +5,23 @@
 
 namespace ruvo {
 
+// Properties text line by line, split at line feeds (which the lines do not keep); a final
+// line feed ends the last line rather than starting an empty one.
+class LineReader {
+public:
+    explicit LineReader(std::string_view bytes) : rest_(bytes) {}
+    bool Next(std::string_view& line) {
+        if (rest_.empty()) return false;
+        const size_t end = rest_.find('\n');
+        line = rest_.substr(0, end);
+        rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+        return true;
+    }
+
+private:
+    std::string_view rest_;
+};
+
 // Removes the working directory after the launcher has ended.
 inline constexpr char kCleanupKey[] = "kiv.installer.cleanup";
 // The launcher hands its program the user's arguments only: this program's options must not

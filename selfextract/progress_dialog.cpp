@@ -82,6 +82,9 @@ INT_PTR ProgressDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam != kStartTimer) return FALSE;
             ::KillTimer(window_, kStartTimer);
+            // The dialog manager shows the dialog once its queue first runs empty; on a slow
+            // start the timer comes first, and the extraction would run with the dialog unseen.
+            ::ShowWindow(window_, SW_SHOW);
             state_.chosenBaseDirectory.clear();
             Extract();
             return FALSE;

@@ -152,9 +152,15 @@ private:
         directory_.emplace(CurrentDirectory());
         LogLine(L"Extracting to: %s", directory_->returnDirectory().c_str());
         // A temporary folder that does not exist (a removed drive, a stale profile) must not
-        // send the files into whatever folder is current.
+        // send the files into whatever folder is current. A folder the user chose is used as
+        // chosen or not at all: the user may choose again.
         std::wstring folder = base;
         if (!::SetCurrentDirectoryW(folder.c_str())) {
+            if (!state_.chosenBaseDirectory.empty()) {
+                view_.ShowNoSpacePanel();
+                LogLine(L"*** FAILURE: Unable to access the working directory!");
+                return false;
+            }
             LogLine(L"Unable to enter %s: using C:\\Temp instead", base.c_str());
             if (!EnterFallbackBase(folder)) return false;
         }
@@ -231,6 +237,7 @@ private:
         if (Aborted()) return false;
         if (result != 0) LogArchiveStatus(result);
         if (result < 0) {
+            directory_->DiscardContents();
             view_.ShowRetryPanel(L"");
             LogLine(L"*** FAILURE: Unable to unzip file: Error %d", result);
             return false;

@@ -98,8 +98,9 @@ std::wstring FullPathOf(const std::wstring& name) {
 ScopedWorkingDirectory::~ScopedWorkingDirectory() {
     if (committed_) return;
     Leave();
-    const std::wstring& created = workingPath_.empty() ? fullPath_ : workingPath_;
-    if (!created.empty()) ::RemoveDirectoryW(created.c_str());
+    if (fullPath_.empty()) return;
+    if (discardContents_) RemoveTree(fullPath_, true);
+    else ::RemoveDirectoryW(fullPath_.c_str());
 }
 
 bool ScopedWorkingDirectory::Create(const std::wstring& base) {

@@ -33,7 +33,8 @@ bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes);
 
 // The working directory of one extraction attempt. Until it is committed (the launcher runs),
 // leaving its scope makes the return directory current again and removes the directory while
-// it is still empty; extracted files stay for the user to look at.
+// it is still empty; extracted files stay for the user to look at. After a failed extraction
+// the partial files are of no use to anyone and go with the whole tree.
 class ScopedWorkingDirectory {
 public:
     explicit ScopedWorkingDirectory(std::wstring returnDirectory) : returnDirectory_(std::move(returnDirectory)) {}
@@ -47,6 +48,7 @@ public:
     bool Enter();
     void Leave() const;
     void Commit() { committed_ = true; }
+    void DiscardContents() { discardContents_ = true; }
 
     const std::wstring& returnDirectory() const { return returnDirectory_; }
     const std::wstring& fullPath() const { return fullPath_; }
@@ -58,6 +60,7 @@ private:
     std::wstring fullPath_;
     std::wstring workingPath_;
     bool committed_ = false;
+    bool discardContents_ = false;
 };
 
 // Deletes the folder and everything below it; with clearReadOnly, read-only entries too.

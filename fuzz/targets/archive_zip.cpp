@@ -9,6 +9,7 @@
 
 #include "archive/al_archive.h"
 #include "fuzz_input.h"
+#include "member_name_check.h"
 #include "memory_files.h"
 #include "tools/ruvo_pack/zip_records.h"
 
@@ -78,6 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ALPkArchive archive(L"/in/payload.exe");
         int count = archive.ReadDirectory(ring);
         FUZZ_CHECK(count < 0 || count == ring.EntryCount());
+        // Only names the common rule accepts are ever written.
+        for (ALEntry* e = ring.FirstEntry(); count >= 0 && e; e = e->NextEntry())
+            FUZZ_CHECK(velmora::isSafeMemberName(e->storage()->name.Text()) &&
+                       fuzz::NamesExactlyItsFile(memory_files::kWorkingFolder, e->storage()->name.Text()));
         // A signed file's certificate table is never searched: the archive ends before it.
         FUZZ_CHECK(archive.SearchEnd() <= static_cast<long>(size));
         FUZZ_CHECK(archive.EndRecordPosition() < 0 || archive.EndRecordPosition() + 4 <= archive.SearchEnd());

@@ -1,18 +1,16 @@
-// The VM pack reader's entry name cleaning and stored fields.
+// The VM pack reader's entry name cleaning, the member name rule it shares with the
+// installer's engine, and the stored fields.
 #include "fuzz_input.h"
 #include "launcher/provision/zip_entry_rules.h"
-#include "memory_files.h"
+#include "member_name_check.h"
 
 using namespace velmora::launcher;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring name = cleanEntryName(fuzz::Units(data, size));
-    if (isSafeEntryName(name)) {
-        // Under the Windows path rules the name stays below the base (a name that trims away
-        // to nothing names the base itself, where no file can be created).
-        std::string resolved = memory_files::Resolve(L"/base/" + name);
-        FUZZ_CHECK(resolved == "/base" || resolved.compare(0, 6, "/base/") == 0);
-        (void)isBelowDirectory(L"C:\\base\\" + name, L"C:\\base\\");
+    if (velmora::isSafeMemberName(name)) {
+        FUZZ_CHECK(fuzz::NamesExactlyItsFile("/base", name));
+        FUZZ_CHECK(isBelowDirectory(L"C:\\base\\" + name, L"C:\\base\\"));
     }
     EntryTimes times;
     applyUnixTimes(data, size, times);

@@ -27,35 +27,6 @@ std::wstring cleanEntryName(std::wstring name) {
     }
 }
 
-namespace {
-
-// The system drops trailing dots and spaces from a component, so ".. " and "..." must be
-// treated like "..".
-bool climbsUp(std::wstring_view component) {
-    size_t dots = 0;
-    for (wchar_t c : component) {
-        if (c == L'.')
-            ++dots;
-        else if (c != L' ')
-            return false;
-    }
-    return dots >= 2;
-}
-
-}  // namespace
-
-bool isSafeEntryName(std::wstring_view name) {
-    if (name.empty()) return false;
-    size_t start = 0;
-    for (;;) {
-        size_t end = name.find_first_of(L"\\/", start);
-        std::wstring_view component = name.substr(start, end == std::wstring_view::npos ? name.npos : end - start);
-        if (climbsUp(component) || component.find(L':') != std::wstring_view::npos) return false;
-        if (end == std::wstring_view::npos) return true;
-        start = end + 1;
-    }
-}
-
 bool isBelowDirectory(std::wstring_view path, std::wstring_view directory) {
     while (!directory.empty() && (directory.back() == L'\\' || directory.back() == L'/')) directory.remove_suffix(1);
     if (directory.empty() || path.size() <= directory.size() + 1) return false;

@@ -1,7 +1,7 @@
 #pragma once
 // What the zip reader decides from an entry's stored fields, apart from any file access:
-// the name it is written under, whether that name stays below the base, its attributes
-// and the Unix times of its "UT" extra block.
+// the name it is written under, whether the path stays below the base, its attributes and
+// the Unix times of its "UT" extra block. Which cleaned names are safe is common/'s rule.
 #include <windows.h>
 
 #include <cstddef>
@@ -14,10 +14,6 @@ namespace velmora::launcher {
 // Drops drive prefixes, leading separators and everything up to an inner "\..\"-style
 // sequence, repeating until none of these applies.
 std::wstring cleanEntryName(std::wstring name);
-
-// Whether a cleaned name may be written below a base directory: not empty and without a
-// component that the system would read as the parent directory.
-bool isSafeEntryName(std::wstring_view name);
 
 // Whether `path` lies strictly below `directory` (both full paths; letter case ignored).
 bool isBelowDirectory(std::wstring_view path, std::wstring_view directory);

@@ -4,6 +4,7 @@
 #include <minizip/unzip.h>
 #include <minizip/iowin32.h>
 
+#include "common/member_name_rule.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "launcher/file_system.h"
@@ -214,7 +215,7 @@ uint32_t ZipReaderExtract(ZipReader* reader, int index, const std::wstring& name
     if (uint32_t result = ZipReaderEntry(reader, index, record)) return result;
 
     // Nothing is ever written outside the base directory.
-    if (!isSafeEntryName(name)) return remember(kZipUnsafeName);
+    if (!isSafeMemberName(name)) return remember(kZipUnsafeName);
     const std::wstring target = targetBelowBase(*reader, name);
     if (target.empty()) return remember(kZipUnsafeName);
 

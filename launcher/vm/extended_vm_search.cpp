@@ -2,6 +2,7 @@
 
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
+#include "launcher/file_version.h"
 #include "launcher/path_text.h"
 #include "launcher/properties/property_set.h"
 #include "launcher/run_context.h"
@@ -21,7 +22,26 @@
 namespace velmora::launcher {
 namespace {
 
-bool isFile(const std::wstring& path) { return exists(path) && !isDirectory(path); }
+// Most candidates are only looked at: the company line is printed for the one chosen.
+VmProbe probeQuietly(const std::wstring& executable) {
+    VmProbe probe;
+    probe.kind = detectKind(executable);
+    probe.home = detectHome(executable);
+    probe.vendor = detectVendor(executable, false);
+    probe.version = detectVersion(executable, probe.kind, L"Sun", probe.home);  // the major-first numbering
+    return probe;
+}
+
+std::unique_ptr<VmRecord> describedVm(std::unique_ptr<VmRecord> record, const VmProbe& probe,
+                                      const std::wstring& executable, const LaunchOptions& options) {
+    record->version = probe.version;
+    record->home = probe.home;
+    record->vendor = probe.vendor;
+    record->kind = probe.kind;
+    record->is64Bit = isWow64() && peImageBitness(executable) == 2 ? 1 : 0;
+    record->launchOptions = options;
+    return record;
+}
 
 // The candidates that are worth a probe, each verdict on the trail.
 std::vector<CandidateVerdict> screenedCandidates(const std::vector<std::wstring>& classicExecutables) {
@@ -61,7 +81,9 @@ std::unique_ptr<VmRecord> searchValidListExtended(const PropertySet& appProperti
         traceListSearch(report);
         if (!best) trail(L"extended search: no candidate is accepted");
     }
-    return best ? best->clone() : nullptr;
+    if (!best) return nullptr;
+    companyNameOf(best->executablePath());  // the chosen VM's company line, as the other searches print it
+    return best->clone();
 }
 
 std::unique_ptr<VmRecord> searchSpecFilesExtended(const PropertySet& appProperties, const BuildOptions& build,
@@ -70,31 +92,25 @@ std::unique_ptr<VmRecord> searchSpecFilesExtended(const PropertySet& appProperti
     const std::vector<CandidateVerdict> candidates = screenedCandidates({});
     const int64_t platform = platformValue(appProperties);
     SpecSearchResults results;
-    VmSpec spec;  // single values carry over from one file to the next, as in the search itself
-    for (int32_t n = 0; n < build.specFileTotal(); ++n) {
-        const std::wstring path = L"jvmspecs\\" + build.specFileName(n);
-        parseVmSpec(path, spec);
-        const std::wstring specDirectory = normalisePath(fullPath(parentOf(path, L"."), false));
+    forEachSpecFile(build, build.specFileTotal(),
+                    [&](const std::wstring& path, const VmSpec& spec, const std::wstring& specDirectory) {
         for (const auto& candidate : candidates) {
             // Checked like a path hint's VM: JVM_EXE below the home, Verify, no 64-bit mark.
             const std::wstring executable = normalisePath(candidate.home + L"\\" + spec.jvmExe());
             std::wstring line = L"extended candidate from " + candidate.source;
             line.append(L" for ").append(path).append(L": ").append(executable);
-            if (!isFile(executable)) {
-                trail(line + L": no such file");
-                continue;
-            }
-            std::wstring failure;
-            if (!runVerify(specDirectory, executable, spec.propertyChecks, trailEnabled() ? &failure : nullptr)) {
-                trail(line.append(L": refused by Verify, ").append(failure));
-                continue;
-            }
-            trail(line + L": Verify passed");
-            auto record = probeExtendedVm(executable, options);
-            record->is64Bit = 0;
-            results.add(std::move(record));
+            // What Verify accepts is a standard VM, as in the search by specification files.
+            addIfVerified(executable, spec, specDirectory, line,
+                          [&] {
+                              auto record = describedVm(std::make_unique<StandardVm>(), probeQuietly(executable),
+                                                        executable, options);
+                              record->is64Bit = 0;
+                              companyNameOf(executable);
+                              return record;
+                          },
+                          results);
         }
-    }
+    });
     if (trailEnabled()) trail(L"extended search: " + specPlatformRule(platform));
     return pickSpecSearchResult(results, platform);
 }
@@ -121,18 +137,8 @@ std::unique_ptr<VmRecord> findExtendedVm(const RunContext& context, bool buildOp
 }
 
 std::unique_ptr<VmRecord> probeExtendedVm(const std::wstring& executable, const LaunchOptions& options) {
-    const VmKind kind = detectKind(executable);
-    const std::wstring home = detectHome(executable);
-    const std::wstring vendor = detectVendor(executable);
-    const VmVersion version = detectVersion(executable, kind, L"Sun", home);  // the major-first numbering
-    std::unique_ptr<VmRecord> record = recordForMajor(version.major);
-    record->version = version;
-    record->home = home;
-    record->vendor = vendor;
-    record->kind = kind;
-    record->is64Bit = isWow64() && peImageBitness(executable) == 2 ? 1 : 0;
-    record->launchOptions = options;
-    return record;
+    const VmProbe probe = probeQuietly(executable);
+    return describedVm(recordForMajor(probe.version.major), probe, executable, options);
 }
 
 }  // namespace velmora::launcher

@@ -18,7 +18,7 @@ std::unique_ptr<VmRecord> findExtendedVm(const RunContext& context, bool buildOp
                                          const LaunchOptions& options);
 
 // A record probed from the executable like an installed VM's. Today's makers, IBM's
-// included, number product versions from the major version.
+// included, number product versions from the major version. Prints no company line.
 std::unique_ptr<VmRecord> probeExtendedVm(const std::wstring& executable, const LaunchOptions& options);
 
 }  // namespace velmora::launcher

@@ -55,10 +55,10 @@ std::wstring vendorFromCompany(std::wstring_view company) {
     return asciiLower(company).find(L"ibm") != std::wstring::npos ? L"IBM" : L"Sun";
 }
 
-std::wstring detectVendor(const std::wstring& path) {
+std::wstring detectVendor(const std::wstring& path, bool printCompany) {
     std::wstring name = fileNameOf(path, true);
     if (name == L"jview.exe" || name == L"wjview.exe") return L"Microsoft";
-    return vendorFromCompany(companyNameOf(path));
+    return vendorFromCompany(companyNameOf(path, printCompany));
 }
 
 VmVersion versionFromProductVersion(std::wstring_view vendor, const ProductVersion& p) {

@@ -21,7 +21,9 @@ VmProbe probeExecutable(const std::wstring& path);
 VmKind detectKind(const std::wstring& path);
 // The directory above a bin-like last directory, else the executable's directory.
 std::wstring detectHome(std::wstring_view path);
-std::wstring detectVendor(const std::wstring& path);
+// "Microsoft" for jview, "IBM" when the company name says so, else "Sun". Reading the company
+// name prints it unless `printCompany` is false.
+std::wstring detectVendor(const std::wstring& path, bool printCompany = true);
 VmVersion detectVersion(const std::wstring& path, VmKind kind, const std::wstring& vendor, const std::wstring& home);
 
 // Rules without file access.

@@ -7,6 +7,7 @@
 #include "launcher/path_text.h"
 #include "launcher/properties/property_text.h"
 #include "launcher/properties/runtime_properties_file.h"
+#include "launcher/vm/extended_vm_search.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_probe.h"
 #include "launcher/vm/vm_record.h"
@@ -14,16 +15,29 @@
 namespace velmora::launcher {
 namespace {
 
-// A size that cannot be read counts as not empty.
-bool hasZeroSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
-    return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+// A VM named after KIV_VM on the command line is taken as it is, before any build option.
+std::unique_ptr<VmRecord> vmNamedOnCommandLine(const RunContext& context, const LaunchOptions& options) {
+    std::wstring named = commandLineVmPath(context.commandLine.arguments);
+    if (named.empty()) return nullptr;
+    named = normalisePath(named);
+    const bool usable = isFile(named);
+    trail(L"candidate from the command line (KIV_VM): " + named + (usable ? L"" : L": not a file, ignored"));
+    return usable ? vmFromExecutable(named, options) : nullptr;
 }
 
-bool isUsableFile(const std::wstring& path) { return !path.empty() && exists(path) && !isDirectory(path); }
-
 }  // namespace
+
+std::unique_ptr<VmRecord> chooseVm(const RunContext& context, bool buildOptionsFound, const LaunchOptions& options) {
+    // 1. The VM named on the command line.
+    if (auto vm = vmNamedOnCommandLine(context, options)) return vm;
+    // 2. With jvmspecs.properties, its branches (specification files, the valid-VM list, the
+    //    shipped VM, a VM pack, kiv.nl.current.vm); without it kiv.nl.current.vm, then the list.
+    if (auto vm = buildOptionsFound ? findVmFromBuildOptions(context, options) : findVmFromProperties(context, options))
+        return vm;
+    // 3. Today's JDKs, only where every classic source has failed, so that a run that found a
+    //    VM before finds the same one.
+    return findExtendedVm(context, buildOptionsFound, options);
+}
 
 std::wstring commandLineVmPath(const std::vector<std::wstring>& arguments) {
     for (size_t i = 1; i < arguments.size(); ++i)
@@ -55,30 +69,18 @@ std::unique_ptr<VmRecord> vmFromExecutable(const std::wstring& path, const Launc
 }
 
 std::unique_ptr<VmRecord> findVmFromProperties(const RunContext& context, const LaunchOptions& options) {
-    std::wstring named = commandLineVmPath(context.commandLine.arguments);
-    if (!named.empty()) named = normalisePath(named);
-    std::wstring current = context.appProperties.getProperty(L"kiv.nl.current.vm");
-    const bool namedExists = !named.empty() && exists(named);
-    if (!current.empty() || namedExists) {
-        std::wstring candidate;
-        const wchar_t* source = L"KIV_VM";
-        if (namedExists && !hasZeroSize(named)) {
-            candidate = named;
-        } else {
-            source = L"kiv.nl.current.vm";
-            candidate = current;
-            if (!isAbsolute(candidate)) {
-                std::wstring directory = fullPath(currentDirectory(), false);
-                if (!directory.empty() && directory.back() != L'\\') directory += L"\\";
-                candidate = directory + candidate;
-            }
+    std::wstring candidate = context.appProperties.getProperty(L"kiv.nl.current.vm");
+    if (!candidate.empty()) {
+        if (!isAbsolute(candidate)) {
+            std::wstring directory = fullPath(currentDirectory(), false);
+            if (!directory.empty() && directory.back() != L'\\') directory += L"\\";
+            candidate = directory + candidate;
         }
         // .kiv files store paths with doubled backslashes; the home is found from the
         // collapsed form.
         candidate = normalisePath(candidate);
-        const bool usable = isUsableFile(candidate);
-        trail(std::wstring(L"candidate from ") + source + L": " + candidate +
-              (usable ? L"" : L": not a file, the valid-VM list decides"));
+        const bool usable = isFile(candidate);
+        trail(L"candidate from kiv.nl.current.vm: " + candidate + (usable ? L"" : L": not a file, the valid-VM list decides"));
         if (usable) return vmFromExecutable(candidate, options);
     } else {
         trail(L"kiv.nl.current.vm is not set: the valid-VM list decides");

@@ -21,7 +21,10 @@ std::wstring shippedVmExecutable(const std::wstring& startDirectory);
 // A StandardVm probed from the executable, with a copy of the options. No check is made.
 std::unique_ptr<VmRecord> vmFromExecutable(const std::wstring& path, const LaunchOptions& options);
 
-// kiv.nl.current.vm (or a command-line VM that is not usable as such), else the list search.
+// The order in which the run asks its sources for a VM; null when none gives one.
+std::unique_ptr<VmRecord> chooseVm(const RunContext& context, bool buildOptionsFound, const LaunchOptions& options);
+
+// kiv.nl.current.vm, else the list search.
 std::unique_ptr<VmRecord> findVmFromProperties(const RunContext& context, const LaunchOptions& options);
 
 // The branches of jvmspecs.properties (defined with the build options).

@@ -14,12 +14,23 @@
 namespace velmora::launcher {
 namespace {
 
-// An executable that exists and passes Verify joins the results. `source` names the hint
-// for the trail.
+// `source` names the hint for the trail.
 void tryExecutable(const std::wstring& executable, const VmSpec& spec, const std::wstring& specDirectory,
                    const LaunchOptions& options, SpecSearchResults& results, const std::wstring& source) {
-    const std::wstring candidate = L"candidate from " + source + L": " + executable;
-    if (!exists(executable) || isDirectory(executable)) {
+    addIfVerified(executable, spec, specDirectory, L"candidate from " + source + L": " + executable,
+                  [&] { return vmFromExecutable(executable, options); }, results);
+}
+
+std::unique_ptr<VmRecord> takeFirst(std::vector<std::unique_ptr<VmRecord>>& list) {
+    return list.empty() ? nullptr : std::move(list.front());
+}
+
+}  // namespace
+
+void addIfVerified(const std::wstring& executable, const VmSpec& spec, const std::wstring& specDirectory,
+                   const std::wstring& candidate, const std::function<std::unique_ptr<VmRecord>()>& make,
+                   SpecSearchResults& results) {
+    if (!isFile(executable)) {
         trail(candidate + L": no such file");
         return;
     }
@@ -29,14 +40,19 @@ void tryExecutable(const std::wstring& executable, const VmSpec& spec, const std
         return;
     }
     trail(candidate + L": Verify passed");
-    results.add(vmFromExecutable(executable, options));
+    results.add(make());
 }
 
-std::unique_ptr<VmRecord> takeFirst(std::vector<std::unique_ptr<VmRecord>>& list) {
-    return list.empty() ? nullptr : std::move(list.front());
+void forEachSpecFile(const BuildOptions& build, int32_t total,
+                     const std::function<void(const std::wstring& path, const VmSpec& spec,
+                                              const std::wstring& specDirectory)>& visit) {
+    VmSpec spec;
+    for (int32_t n = 0; n < total; ++n) {
+        const std::wstring path = L"jvmspecs\\" + build.specFileName(n);
+        parseVmSpec(path, spec);
+        visit(path, spec, normalisePath(fullPath(parentOf(path, L"."), false)));
+    }
 }
-
-}  // namespace
 
 void SpecSearchResults::add(std::unique_ptr<VmRecord> record) {
     (record->is64Bit == 1 ? marked : unmarked).push_back(std::move(record));
@@ -95,19 +111,15 @@ std::unique_ptr<VmRecord> searchBySpecFiles(const RunContext& context, const Lau
     const BuildOptions build(context.vmSpecProperties);
     const int64_t platform = platformValue(context.appProperties);
     SpecSearchResults results;
-    VmSpec spec;  // single values carry over from one file to the next
-    for (int32_t n = 0; n < total; ++n) {
-        std::wstring path = L"jvmspecs\\" + build.specFileName(n);
-        parseVmSpec(path, spec);
+    forEachSpecFile(build, total, [&](const std::wstring& path, const VmSpec& spec, const std::wstring& specDirectory) {
         if (trailEnabled())
             trail(L"VM specification file " + path + L": JVM_EXE " + spec.jvmExe() + L", " +
                   std::to_wstring(spec.propertyChecks.size()) + L" property checks, " +
                   std::to_wstring(spec.registryHints.size()) + L" registry hints, " +
                   std::to_wstring(spec.pathHints.size()) + L" path hints");
-        std::wstring specDirectory = normalisePath(fullPath(parentOf(path, L"."), false));
         searchRegistryHints(spec, spec.registryHints, specDirectory, options, results);
         searchPathHints(spec, spec.pathHints, specDirectory, options, results);
-    }
+    });
     if (trailEnabled())
         trail(L"search by VM specification files: " + std::to_wstring(results.unmarked.size()) +
               L" valid VMs not marked 64-bit, " +

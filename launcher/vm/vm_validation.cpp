@@ -64,7 +64,7 @@ std::wstring verifyArchivePath(const std::wstring& specDirectory) {
     std::wstring archive = normalisePath(specDirectory + L"\\Verify.jar");
     if (!exists(archive) && !endsWith(specDirectory, L"jvmspecs") && !endsWith(specDirectory, L"jvmspecs\\"))
         archive = normalisePath(specDirectory + L"\\jvmspecs\\Verify.jar");
-    if (!exists(archive) || isDirectory(archive)) return {};
+    if (!isFile(archive)) return {};
     return archive;
 }
 

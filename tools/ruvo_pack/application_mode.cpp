@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "common/argument_quoting.h"
+#include "common/text_convert.h"
 #include "tools/ruvo_pack/installer_folder.h"
 #include "tools/ruvo_pack/payload_format.h"
 
@@ -248,7 +249,7 @@ std::optional<std::string> manifestMainClass(std::string_view manifest) {
     for (const auto& line : lines) {
         size_t colon = line.find(':');
         if (colon == std::string::npos) continue;
-        std::string name = asciiLowered(line.substr(0, colon));
+        std::string name = velmora::asciiLower(line.substr(0, colon));
         if (name != "main-class") continue;
         std::string value = trimmed(line.substr(colon + 1));
         if (!value.empty()) return value;

@@ -7,6 +7,7 @@
 #include <random>
 #include <system_error>
 
+#include "common/text_convert.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/check_command.h"
 #include "tools/ruvo_pack/installer_folder.h"
@@ -46,7 +47,7 @@ private:
 };
 
 bool endsWithJar(const std::string& name) {
-    return name.size() > 4 && asciiLowered(name.substr(name.size() - 4)) == ".jar";
+    return name.size() > 4 && velmora::asciiLower(name.substr(name.size() - 4)) == ".jar";
 }
 
 // Every jar below the folder, '/'-separated, in byte order of the names: the same order on
@@ -130,12 +131,12 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     // none beside the launcher, and nothing of its own under the launcher's names.
     for (const auto& entry : fs::directory_iterator(input, ec)) {
         const std::string file = utf8Of(entry.path().filename());
-        const std::string lowered = asciiLowered(file);
+        const std::string lowered = velmora::asciiLower(file);
         if (lowered.size() > 4 && lowered.substr(lowered.size() - 4) == ".exe" && entry.is_regular_file(ec))
             return refuse("--input " + o.input + ": " + file +
                           " is a program at the folder's top level, which the installer could start instead of "
                           "the launcher; move it into a subfolder");
-        if (lowered == asciiLowered(name + ".kiv") || (!currentVm.empty() && lowered == kRuntimeFolder))
+        if (lowered == velmora::asciiLower(name + ".kiv") || (!currentVm.empty() && lowered == kRuntimeFolder))
             return refuse("--input " + o.input + ": " + file + " would be replaced by the generated " +
                           (lowered == kRuntimeFolder ? "runtime folder" : ".kiv file"));
     }

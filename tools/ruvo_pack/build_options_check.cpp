@@ -138,7 +138,7 @@ void checkSpecFiles(CheckContext& ctx, const std::string& kivFolder, const Prope
         checkSpecFile(ctx, *found, spec);
         const std::string specFolder = folderOf(*found);
         std::string verify = joinedPath(specFolder, "Verify.jar");
-        if (!ctx.index.isFile(verify) && !asciiLowered(specFolder).ends_with("jvmspecs"))
+        if (!ctx.index.isFile(verify) && !velmora::asciiLower(specFolder).ends_with("jvmspecs"))
             verify = joinedPath(specFolder, "jvmspecs/Verify.jar");
         if (!ctx.index.isFile(verify) && verifyFolders.insert(specFolder).second)
             ctx.add(*found, 0, Severity::Error,

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/branding.h"
 #include "tools/ruvo_pack/installer_check.h"
 #include "tools/ruvo_pack/launcher_choice.h"
@@ -44,7 +45,7 @@ void checkBrandable(const fs::path& folder, const std::string& installerName, co
 }
 
 int usageError(const std::string& text) {
-    std::fprintf(stderr, "ruvo-pack: %s\n%s%s", text.c_str(), usageText().c_str(), checkUsageText().c_str());
+    std::fprintf(stderr, "ruvo-pack: %s\n%s", text.c_str(), fullUsageText().c_str());
     return 2;
 }
 
@@ -108,19 +109,29 @@ int runCheckCommand(const std::vector<std::string>& arguments) {
     return result.count(Severity::Error) > 0 ? 1 : 0;
 }
 
-bool checkBeforePacking(const PackOptions& options) {
+bool checkBeforePacking(const PackOptions& options, bool blocking) {
     CheckOptions check;
     auto fileName = options.output.filename().u8string();
     check.installerName = installerNameOf(std::string(fileName.begin(), fileName.end())).value_or("");
-    check.reportLauncherName = false;  // packing warns about the launcher's name itself
     CheckResult result = checkInstallerFolder(options.folder, check);
-    for (const auto& finding : result.findings)
-        if (finding.severity != Severity::Note) std::fprintf(stderr, "%s\n", formatFinding(finding).c_str());
+    for (const auto& finding : result.findings) {
+        if (finding.severity == Severity::Note) continue;
+        const bool overruled = !blocking && finding.severity == Severity::Error;
+        std::fprintf(stderr, "%s%s\n", formatFinding(finding).c_str(), overruled ? " (not blocking: --no-check)" : "");
+    }
     const int errors = result.count(Severity::Error);
-    if (errors > 0)
+    if (errors > 0 && blocking)
         std::fprintf(stderr, "ruvo-pack: the folder check found %s; nothing was written (--no-check packs anyway)\n",
                      summaryText(result).c_str());
-    return errors == 0;
+    else if (errors > 0)
+        std::fprintf(stderr, "ruvo-pack: the folder check found %s; packing anyway (--no-check)\n",
+                     summaryText(result).c_str());
+    return errors == 0 || !blocking;
+}
+
+std::string fullUsageText() {
+    return usageText() + checkUsageText() + "\nApplication mode, from a jar:\n\n" + applicationUsageText() + "\n" +
+           sourceDateEpochText();
 }
 
 std::string checkUsageText() {

@@ -21,10 +21,14 @@ CheckRequest takeCheckOptions(const std::vector<std::string>& arguments);
 // 0 without errors, 1 with errors, 2 for a usage error.
 int runCheckCommand(const std::vector<std::string>& arguments);
 
-// Errors and warnings on standard error; false when there are errors (nothing is packed then).
-bool checkBeforePacking(const PackOptions& options);
+// Errors and warnings on standard error, the same findings that --check counts. False when
+// there are errors and they block (nothing is packed then); with --no-check they are printed
+// as not blocking.
+bool checkBeforePacking(const PackOptions& options, bool blocking = true);
 
 // The lines that usageText() lacks for these options.
 std::string checkUsageText();
+// --help: every option, then the environment.
+std::string fullUsageText();
 
 }  // namespace ruvo_pack

@@ -93,11 +93,14 @@ private:
             ctx_.add(exe, 0, Severity::Note,
                      subsystem == 2 ? "the windowed launcher (quillrunw): no console window, errors in message boxes"
                                     : "the console launcher (quillrun): the program shares a console window");
-        if (options_.reportLauncherName && !options_.installerName.empty() &&
-            asciiLowered(launcherBase_) != asciiLowered(options_.installerName))
+        if (!options_.installerName.empty() &&
+            velmora::asciiLower(launcherBase_) != velmora::asciiLower(options_.installerName))
             ctx_.add(exe, 0, Severity::Warning,
-                     "the installer " + options_.installerName + ".exe starts this launcher, as Windows/" +
-                         options_.installerName + ".exe is not in the folder; name the launcher after the installer");
+                     "the installer " + options_.installerName + ".exe starts this launcher, " +
+                         (velmora::asciiLower(launcherFolder_) == "windows" ? std::string("as")
+                                                       : "the first program in " + launcherFolder_ + "/, as") +
+                         " Windows/" + options_.installerName +
+                         ".exe is not in the folder; name the launcher after the installer");
         return true;
     }
 

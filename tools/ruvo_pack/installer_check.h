@@ -20,8 +20,6 @@ struct CheckOptions {
     // The installer's base name ("MyApp" for MyApp.exe); empty when not known, and then the
     // launcher is the one an installer of any other name starts.
     std::string installerName;
-    // Warn when the installer will start a launcher of another name.
-    bool reportLauncherName = true;
 };
 
 struct CheckResult {

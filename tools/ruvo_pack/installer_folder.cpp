@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/text_convert.h"
 #include "launcher/path_text.h"
 
 namespace fs = std::filesystem;
@@ -28,12 +29,6 @@ std::string utf8Text(std::wstring_view text) {
 
 std::wstring widened(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-std::string asciiLowered(std::string text) {
-    for (auto& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 std::string utf8Of(const fs::path& p) {
     auto u8 = p.generic_u8string();
     return std::string(u8.begin(), u8.end());
@@ -54,24 +49,24 @@ FolderIndex::FolderIndex(const fs::path& root) {
     std::error_code ec;
     for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
         std::string relative = utf8Of(fs::relative(it->path(), root, ec));
-        entries_[asciiLowered(relative)] = {relative, it->is_directory(ec)};
+        entries_[velmora::asciiLower(relative)] = {relative, it->is_directory(ec)};
     }
     entries_[""] = {"", true};
 }
 
 std::optional<std::string> FolderIndex::find(const std::string& relative) const {
-    auto it = entries_.find(asciiLowered(relative));
+    auto it = entries_.find(velmora::asciiLower(relative));
     if (it == entries_.end()) return std::nullopt;
     return it->second.name;
 }
 
 bool FolderIndex::isFile(const std::string& relative) const {
-    auto it = entries_.find(asciiLowered(relative));
+    auto it = entries_.find(velmora::asciiLower(relative));
     return it != entries_.end() && !it->second.directory;
 }
 
 bool FolderIndex::isDirectory(const std::string& relative) const {
-    auto it = entries_.find(asciiLowered(relative));
+    auto it = entries_.find(velmora::asciiLower(relative));
     return it != entries_.end() && it->second.directory;
 }
 
@@ -84,19 +79,15 @@ std::vector<std::string> FolderIndex::files() const {
 
 std::vector<std::string> FolderIndex::filesIn(const std::string& folder, std::string_view suffix) const {
     std::vector<std::string> names;
-    std::string prefix = folder.empty() ? std::string() : asciiLowered(folder) + "/";
+    std::string prefix = folder.empty() ? std::string() : velmora::asciiLower(folder) + "/";
     for (const auto& [key, entry] : entries_) {
         if (entry.directory || key.compare(0, prefix.size(), prefix) != 0) continue;
         std::string rest = key.substr(prefix.size());
         if (rest.find('/') == std::string::npos && rest.size() > suffix.size() && rest.ends_with(suffix))
             names.push_back(entry.name.substr(entry.name.size() - rest.size()));
     }
-    auto upper = [](std::string text) {
-        for (auto& c : text)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        return text;
-    };
-    std::sort(names.begin(), names.end(), [&](const auto& a, const auto& b) { return upper(a) < upper(b); });
+    std::sort(names.begin(), names.end(),
+              [](const auto& a, const auto& b) { return velmora::asciiUpper(a) < velmora::asciiUpper(b); });
     return names;
 }
 

@@ -14,7 +14,6 @@ namespace ruvo_pack {
 // names on disk.
 std::string utf8Text(std::wstring_view text);
 std::wstring widened(std::string_view ascii);
-std::string asciiLowered(std::string text);
 std::string utf8Of(const std::filesystem::path& path);
 std::filesystem::path pathOfUtf8(const std::string& text);
 // Folder-relative, '/'-separated paths; the folder itself is "".

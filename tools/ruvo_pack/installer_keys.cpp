@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/text_convert.h"
+
 namespace ruvo_pack {
 namespace {
 
@@ -24,9 +26,10 @@ constexpr KeyInfo kKeys[] = {
      "`$ENV_CLASSPATH$` becomes the `CLASSPATH` variable. Required: empty, the run ends with message 104.",
      "kiv.class.path=lib\\\\app.jar;lib\\\\util.jar"},
     {K::Kiv, V::Path, "kiv.nl.current.vm", "", "", kLauncher,
-     "The VM's java.exe, relative to the `.kiv` file's folder or absolute. Used when the file exists (after a "
-     "`KIV_VM` argument and the build options); otherwise the valid-VM list decides. It or "
-     "`kiv.nl.valid.vm.list` is required (message 104).",
+     "The VM's java.exe, relative to the `.kiv` file's folder or absolute. Used when the file exists, right "
+     "after a `KIV_VM` argument when there is no `jvmspecs\\jvmspecs.properties`; with that file only for "
+     "`build.option=withoutvm` with search option 10 or 11 when no specification files apply. When it names no "
+     "file, the valid-VM list decides. It or `kiv.nl.valid.vm.list` is required (message 104).",
      "kiv.nl.current.vm=resource\\\\jre\\\\bin\\\\java.exe"},
     {K::Kiv, V::VmList, "kiv.nl.valid.vm.list", "", "", kLauncher,
      "Acceptable installed VMs, separated by spaces: `ALL`, `J1`, `J2`, `JDK`, `JRE`, `JDK_J1`, `JDK_J2`, "
@@ -185,13 +188,6 @@ constexpr KeyInfo kKeys[] = {
      "installer_ui=silent"},
 };
 
-std::string lowerText(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 bool matchesPattern(std::string_view pattern, std::string_view key) {
     constexpr std::string_view number = "<n>";
     size_t at = pattern.find(number);
@@ -224,18 +220,18 @@ std::string cell(std::string_view text) { return text.empty() ? std::string("emp
 const KeyInfo* findKey(KeyFile file, std::string_view key) {
     for (const auto& k : kKeys)
         if (k.file == file &&
-            (file == KeyFile::InstallerProperties ? lowerText(key) == k.key : matchesPattern(k.key, key)))
+            (file == KeyFile::InstallerProperties ? velmora::asciiLower(key) == k.key : matchesPattern(k.key, key)))
             return &k;
     return nullptr;
 }
 
 std::string nearestKey(KeyFile file, std::string_view key) {
-    const std::string lowered = lowerText(key);
+    const std::string lowered = velmora::asciiLower(key);
     std::string best;
     size_t bestDistance = 3;  // two slips at most
     for (const auto& k : kKeys) {
         if (k.file != file || std::string_view(k.key).find('<') != std::string_view::npos) continue;
-        size_t distance = editDistance(lowered, lowerText(k.key));
+        size_t distance = editDistance(lowered, velmora::asciiLower(k.key));
         if (distance < bestDistance) {
             bestDistance = distance;
             best = k.key;

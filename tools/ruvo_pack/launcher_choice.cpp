@@ -1,13 +1,11 @@
 #include "tools/ruvo_pack/launcher_choice.h"
 
+#include "common/text_convert.h"
+
 namespace ruvo_pack {
 namespace {
 
-std::string upper(std::string text) {
-    for (auto& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
+std::string upper(std::string_view text) { return velmora::asciiUpper(text); }
 
 // The first .exe directly in `folder` (upper case, with its slash) in listing order.
 std::string firstExe(const std::vector<std::string>& names, const std::string& folder) {

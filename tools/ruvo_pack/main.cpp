@@ -52,10 +52,7 @@ int run(const std::vector<std::string>& givenArguments) {
     const ruvo_pack::CheckRequest check = ruvo_pack::takeCheckOptions(arguments);
     ruvo_pack::ParsedArguments parsed = ruvo_pack::parseArguments(check.rest);
     if (parsed.command == ruvo_pack::Command::Help) {
-        std::fputs(ruvo_pack::usageText().c_str(), stdout);
-        std::fputs(ruvo_pack::checkUsageText().c_str(), stdout);
-        std::fputs("\nApplication mode, from a jar:\n\n", stdout);
-        std::fputs(ruvo_pack::applicationUsageText().c_str(), stdout);
+        std::fputs(ruvo_pack::fullUsageText().c_str(), stdout);
         return 0;
     }
     if (parsed.command == ruvo_pack::Command::Version) {
@@ -64,8 +61,7 @@ int run(const std::vector<std::string>& givenArguments) {
     }
     if (check.mode == ruvo_pack::CheckMode::CheckOnly) return ruvo_pack::runCheckCommand(check.rest);
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "ruvo-pack: %s\n%s%s", parsed.error.c_str(), ruvo_pack::usageText().c_str(),
-                     ruvo_pack::checkUsageText().c_str());
+        std::fprintf(stderr, "ruvo-pack: %s\n%s", parsed.error.c_str(), ruvo_pack::fullUsageText().c_str());
         return 2;
     }
     std::string epochError;
@@ -73,7 +69,7 @@ int run(const std::vector<std::string>& givenArguments) {
         std::fprintf(stderr, "ruvo-pack: %s\n", epochError.c_str());
         return 2;
     }
-    if (check.mode == ruvo_pack::CheckMode::PackChecked && !ruvo_pack::checkBeforePacking(parsed.options)) return 1;
+    if (!ruvo_pack::checkBeforePacking(parsed.options, check.mode == ruvo_pack::CheckMode::PackChecked)) return 1;
 
     const bool terminal = stderrIsTerminal();
     int lastShown = -1;

@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include "tools/ruvo_pack/branding.h"
+#include "common/text_convert.h"
 #include "tools/ruvo_pack/launcher_choice.h"
 #include "tools/ruvo_pack/payload_format.h"
 
@@ -28,10 +29,7 @@ std::string utf8Of(const fs::path& p) {
 
 fs::path pathOfUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
 
-std::string lower(std::string s) {
-    for (auto& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return s;
-}
+std::string lower(std::string_view s) { return velmora::asciiLower(s); }
 
 bool endsWith(const std::string& s, const std::string& suffix) {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -165,11 +163,13 @@ std::string usageText() {
            "  --level N      deflate level, 0 (store) to 9 (smallest); default 6\n"
            "  --help         show this text\n"
            "  --version      show the version\n"
-           "\n"
-           "With SOURCE_DATE_EPOCH set (seconds since 1970), every member carries that time, and\n"
-           "the same folder gives the same installer bytes on every build.\n"
            "\n" +
            brandingUsageText();
+}
+
+std::string sourceDateEpochText() {
+    return "With SOURCE_DATE_EPOCH set (seconds since 1970), every member carries that time, and\n"
+           "the same folder gives the same installer bytes on every build.\n";
 }
 
 bool readSourceDateEpoch(const char* value, std::optional<int64_t>& epoch, std::string& error) {
@@ -328,13 +328,8 @@ bool checkLauncher(const std::vector<SourceFile>& files, const std::string& inst
         error = "no launcher properties: " + top + " holds no .kiv file (expected " + top + installerName + ".kiv)";
         return false;
     }
-    std::vector<std::string> names;
-    names.reserve(files.size());
-    for (const auto& f : files) names.push_back(f.memberName);
-    const std::string chosen = chosenLauncher(names, installerName);
-    if (lower(chosen.substr(chosen.rfind('/') + 1)) != lower(installerName) + ".exe")
-        warnings.push_back("Windows/" + installerName + ".exe is not in the folder; the installer will start " +
-                           chosen + " instead");
+    // Which launcher the installer starts, and whether it is named after the installer, is the
+    // folder check's finding: it runs before every packing.
     return true;
 }
 

@@ -33,6 +33,8 @@ struct ParsedArguments {
 // Arguments without the program name, as UTF-8 texts.
 ParsedArguments parseArguments(const std::vector<std::string>& arguments);
 std::string usageText();
+// The environment paragraph that follows every option in --help.
+std::string sourceDateEpochText();
 // SOURCE_DATE_EPOCH as reproducible builds set it: decimal seconds since 1970. Unset or
 // empty gives none; anything else is an error, so that a typo cannot make a build that only
 // looks reproducible.

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/text_convert.h"
+
 namespace ruvo_pack {
 namespace {
 
@@ -89,9 +91,7 @@ std::optional<std::string> installerNameOf(const std::string& outputFileName) {
     size_t slash = base.find_last_of("/\\");
     if (slash != std::string::npos) base = base.substr(slash + 1);
     if (base.size() <= 4) return std::nullopt;
-    std::string extension = base.substr(base.size() - 4);
-    for (auto& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (extension != ".exe") return std::nullopt;
+    if (velmora::asciiLower(std::string_view(base).substr(base.size() - 4)) != ".exe") return std::nullopt;
     return base.substr(0, base.size() - 4);
 }
 
@@ -112,8 +112,7 @@ std::string unportableNameReason(const std::string& name) {
                 return std::string("character '") + static_cast<char>(c) + "' is not allowed in Windows file names";
         }
         if (part.back() == '.' || part.back() == ' ') return "ends with a dot or a blank";
-        std::string device = part.substr(0, part.find('.'));
-        for (auto& c : device) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        const std::string device = velmora::asciiUpper(std::string_view(part).substr(0, part.find('.')));
         if (device == "CON" || device == "PRN" || device == "AUX" || device == "NUL" ||
             (device.size() == 4 && (device.rfind("COM", 0) == 0 || device.rfind("LPT", 0) == 0) && device[3] >= '1' &&
              device[3] <= '9'))

@@ -53,6 +53,14 @@ std::wstring placeJdk(const VmTestApp& app, const std::wstring& variant, const s
     return app.placeVm(L"standin_vm_" + variant, home + L"\\bin\\java.exe");
 }
 
+// One specification file that asks Verify for Java 21 and names no place that holds a VM.
+void askForJava21(const SpecApp& app) {
+    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
+    app.write(L"jvmspecs\\Verify.jar", "");
+    app.buildOptions(kSpecBuild);
+    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.version=21*\n/:\nPATH_HINT:\n\\no such folder\n");
+}
+
 }  // namespace
 
 TEST_F(TodaysJdks, EachLayoutAloneIsFound) {
@@ -154,6 +162,37 @@ TEST_F(TodaysJdks, StaleKeysOddValuesRepeatsAndTheSwitch) {
     EXPECT_EQ(app.recorded(L"exe.txt"), zulu);
 }
 
+// Candidates that are looked at and refused leave no trace outside the trail: the run ends in
+// 101 with the same output as without the extended search.
+TEST_F(TodaysJdks, RefusedCandidatesPrintNothing) {
+    VmTestApp app;
+    placeJdk(app, L"zulu", L"pf\\Zulu\\zulu-17");
+    placeJdk(app, L"temurin", L"profile\\.jdks\\temurin-21.0.1");
+    auto output = [&](const char* extended) {
+        app.writeKiv(kKiv + "kiv.nl.valid.vm.list=25+\nkiv.nl.vm.search.extended=" + extended + "\n");
+        ChildResult result = app.run(L"", {}, vendorWorld(app));
+        EXPECT_EQ(result.exitCode, 1u) << result.standardError;
+        EXPECT_TRUE(contains(result.standardError, "Could not find a valid Java virtual machine to load."));
+        return result.standardOutput + "\n--\n" + splitTrail(result.standardError).rest;
+    };
+    const std::string with = output("true"), without = output("false");
+    EXPECT_EQ(with, without);
+    EXPECT_FALSE(contains(with, "company:")) << with;
+}
+
+// A home that Verify accepts is started as a standard VM, also without a version resource (an
+// old VM's command line would name lib\classes.zip).
+TEST_F(TodaysJdks, WhatVerifyAcceptsIsAStandardVm) {
+    SpecApp app;
+    askForJava21(app);
+    const std::wstring plain = app.placeVm(L"standin_vm", L"plain21\\bin\\java.exe");
+    app.configureVm(L"plain21\\bin", "verify.java.version=21.0.1\n");
+
+    EXPECT_EQ(app.runAndChoose({}, vendorWorld(app, app.path(L"plain21"))), plain);
+    const std::wstring commandLine = app.recorded(L"commandline.txt");
+    EXPECT_EQ(commandLine.find(L"classes.zip"), std::wstring::npos) << utf8(commandLine);
+}
+
 TEST_F(TodaysJdks, AClassicVmStillDecides) {
     VmTestApp app;
     const std::wstring jre11 = placeJdk(app, L"sun11", L"jre11");
@@ -194,10 +233,7 @@ TEST_F(TodaysJdks, AClassicVmStillDecides) {
 
 TEST_F(TodaysJdks, SpecificationFilesCheckEachWithVerify) {
     SpecApp app;
-    app.writeKiv(kKiv + "kiv.nl.valid.vm.list=J2\n");
-    app.write(L"jvmspecs\\Verify.jar", "");
-    app.buildOptions(kSpecBuild);
-    app.spec(L"a.spec", "JVM_EXE: bin\\java.exe\nJVM_PROPERTIES\njava.version=21*\n/:\nPATH_HINT:\n\\no such folder\n");
+    askForJava21(app);
     const std::wstring older = app.vm(L"jdk17", "verify.java.version=17.0.9\n");
     const std::wstring temurin = app.vm(L"temurin21", "verify.java.version=21.0.1\n");
     ASSERT_TRUE(setRegistryText(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY,

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -206,11 +207,56 @@ TEST(Dialog, RetryPanelAfterADamagedPayload) {
     auto visible = visibility(dialog);
     EXPECT_TRUE(visible[kChoose] && visible[kRetryIcon] && visible[kSecondary]);
     EXPECT_FALSE(visible[kPercent] || visible[kProgress] || visible[kActivity] || visible[kWorkingIcon]);
+    // While the panel waits, the failed attempt's files are gone already: a retry starts clean.
+    for (int i = 0; i < 250 && !installer.workingDirectories().empty(); ++i) Sleep(20);
+    EXPECT_TRUE(installer.workingDirectories().empty());
 
     clickButton(dialog, kCancel);
     EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
     EXPECT_FALSE(installer.launcherRan());
     EXPECT_TRUE(installer.workingDirectories().empty());
+}
+
+// A folder picked with Choose that cannot be entered (here: gone since it was picked) is never
+// swapped for another one: the panel asks again.
+TEST(Dialog, ChosenFolderThatCannotBeEnteredAsksAgain) {
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.pack();
+    installer.damageFirstMember();  // the retry panel offers Choose
+    wchar_t desktop[MAX_PATH] = L"";
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
+    const std::wstring name = L"zq" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring gone = std::wstring(desktop) + L"\\" + name;
+    ASSERT_TRUE(CreateDirectoryW(gone.c_str(), nullptr));
+
+    RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
+    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(waitForControlVisible(dialog, kRetryIcon, true, kWait));
+    clickButton(dialog, kChoose);
+    HWND chooser = waitForChooser(ruvo.processId(), dialog);
+    HWND tree = chooser ? FindWindowExW(chooser, nullptr, L"SysTreeView32", nullptr) : nullptr;
+    ASSERT_TRUE(tree);
+    // Typing a name selects the folder of that name below the desktop, as in any tree.
+    const LRESULT root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    for (wchar_t c : name) PostMessageW(tree, WM_CHAR, c, 1);
+    for (int i = 0; i < 250 && SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) == root; ++i) Sleep(20);
+    RemoveDirectoryW(gone.c_str());
+    PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+
+    EXPECT_TRUE(waitForControlText(
+        dialog, kMainText, [](const std::wstring& t) { return t == L"There is not enough free disk space in the temporary folder."; },
+        kWait))
+        << installer.seaLog();
+    EXPECT_TRUE(controlVisible(dialog, kChoose));
+    std::string log = installer.seaLog();
+    EXPECT_TRUE(contains(log, "Using working directory to decompress files: " + narrow(gone) + "\r\n")) << log;
+    EXPECT_TRUE(contains(log, "*** FAILURE: Unable to access the working directory!\r\n")) << log;
+    EXPECT_FALSE(contains(log, "C:\\Temp")) << log;
+    clickButton(dialog, kCancel);
+    EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
+    EXPECT_FALSE(installer.launcherRan());
 }
 
 TEST(Dialog, SuccessfulRunClosesTheDialogAndWaitsForTheLauncher) {

@@ -8,6 +8,33 @@
 
 using namespace velmora::test;
 
+namespace {
+
+bool holdsWorkingDirectory(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\I*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return true;
+}
+
+// The size-limited folder that small_disk_test.sh mounts and names in RUVO_SMALL_DISK; empty
+// outside that script.
+std::wstring smallDiskFolder() {
+    const char* smallDisk = std::getenv("RUVO_SMALL_DISK");
+    return smallDisk && *smallDisk ? windowsPathOfHostPath(smallDisk) : std::wstring();
+}
+
+// A silent run with `folder` as the temporary folder: exit code -1, nothing started.
+std::string failedSilentRunIn(const TestInstaller& installer, const std::wstring& folder) {
+    ChildResult result = installer.runQuoted(L"-i silent", {.extraEnvironment = {L"TMP=" + folder, L"TEMP=" + folder}});
+    EXPECT_EQ(result.exitCode, static_cast<DWORD>(-1));
+    EXPECT_FALSE(installer.launcherRan());
+    return installer.seaLog();
+}
+
+}  // namespace
+
 TEST(Failures, DamagedPayloadStartsNothing) {
     TestInstaller installer;
     installer.addStandInLauncher();
@@ -22,6 +49,8 @@ TEST(Failures, DamagedPayloadStartsNothing) {
     EXPECT_TRUE(contains(log, "*** FAILURE: Unable to unzip file: Error -1984\r\n")) << log;
     EXPECT_TRUE(contains(log, "Dialog: Please select another location to extract the installer to:\r\n"));
     EXPECT_FALSE(contains(log, "Success."));
+    // What the failed extraction wrote is of no use: it goes with the working directory.
+    EXPECT_TRUE(installer.workingDirectories().empty());
 }
 
 TEST(Failures, LauncherThatCannotStart) {
@@ -59,28 +88,37 @@ TEST(Failures, RenamedInstallerFallsBackToAnotherProgram) {
 // Needs a size-limited folder as the temporary folder: small_disk_test.sh mounts one and
 // names it in RUVO_SMALL_DISK.
 TEST(Failures, NotEnoughSpace) {
-    const char* smallDisk = std::getenv("RUVO_SMALL_DISK");
-    if (!smallDisk || !*smallDisk) GTEST_SKIP() << "run through small_disk_test.sh";
+    const std::wstring folder = smallDiskFolder();
+    if (folder.empty()) GTEST_SKIP() << "run through small_disk_test.sh";
     TestInstaller installer;
     installer.addStandInLauncher();
     installer.add(L"InstallerData\\data.bin", noise(1 << 20));
     installer.pack(0);
-    std::wstring folder = windowsPathOfHostPath(smallDisk);
 
-    ChildResult result = installer.runQuoted(L"-i silent", {.extraEnvironment = {L"TMP=" + folder, L"TEMP=" + folder}});
-    EXPECT_EQ(result.exitCode, static_cast<DWORD>(-1));
-    EXPECT_FALSE(installer.launcherRan());
-    std::string log = installer.seaLog();
+    std::string log = failedSilentRunIn(installer, folder);
     EXPECT_TRUE(contains(log, "*** Error 14: 'Not enough room for a complete install.' ***\r\n")) << log;
     EXPECT_TRUE(contains(log, "*** Secondary error string: 'Please select a temporary location to extract the installer to:' ***"));
     size_t required = (readFileBytes(installer.installer()).size() - 2048) * 3 / 1024;
     std::string figures = "Required disc space is " + std::to_string(required) + " KB, available is ";
     EXPECT_TRUE(contains(log, "*** FAILURE: Not enough free disk space available: " + figures)) << log;
     // The empty working directory is gone again.
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\I*").c_str(), &data);
-    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
-    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    EXPECT_FALSE(holdsWorkingDirectory(folder));
+}
+
+// The free-space rule passes (the payload compresses well) but the volume fills up while the
+// members are written: nothing is started and the partial files do not stay on the full volume.
+TEST(Failures, VolumeFillingUpDuringExtractionLeavesNothing) {
+    const std::wstring folder = smallDiskFolder();
+    if (folder.empty()) GTEST_SKIP() << "run through small_disk_test.sh";
+    TestInstaller installer;
+    installer.addStandInLauncher();
+    installer.add(L"InstallerData\\zeros.bin", std::string(16 << 20, '\0'));
+    installer.pack();
+
+    std::string log = failedSilentRunIn(installer, folder);
+    EXPECT_FALSE(contains(log, "Not enough free disk space")) << log;
+    EXPECT_TRUE(contains(log, "*** FAILURE: Unable to unzip file: Error -1992\r\n")) << log;
+    EXPECT_FALSE(holdsWorkingDirectory(folder));
 }
 
 // TMP naming a folder that is gone (a removed drive, a stale profile): the files go below

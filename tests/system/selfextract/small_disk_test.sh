@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the not-enough-space tests (silent, and the dialog with Choose) with a 2 MB tmpfs
-# folder as the temporary folder.
+# Runs the not-enough-space tests (silent, and the dialog with Choose) and a run that fills
+# the volume during extraction with a 2 MB tmpfs folder as the temporary folder.
 #   small_disk_test.sh WINEPREFIX TEST_EXE
 # Mounting needs root; without it the test is skipped (exit 77). Always unmounts.
 set -euo pipefail
@@ -11,5 +11,5 @@ cleanup() { umount "$folder" 2>/dev/null || true; rmdir "$folder"; }
 trap cleanup EXIT
 mount -t tmpfs -o size=2m tmpfs "$folder"
 VELMORA_WINEPREFIX=$prefix RUVO_SMALL_DISK=$folder \
-  "$(dirname "$0")/../../../cmake/wine-run.sh" "$tests" --gtest_filter=Failures.NotEnoughSpace:Dialog.NoRoomThenChooseAnotherFolder --gtest_color=no |
-  tee /dev/stderr | grep -q "\[  PASSED  \] 2 tests" || exit 1
+  "$(dirname "$0")/../../../cmake/wine-run.sh" "$tests" --gtest_filter=Failures.NotEnoughSpace:Failures.VolumeFillingUpDuringExtractionLeavesNothing:Dialog.NoRoomThenChooseAnotherFolder \
+  --gtest_color=no | tee /dev/stderr | grep -q "\[  PASSED  \] 3 tests" || exit 1

@@ -25,7 +25,7 @@ mv src/Windows/setup.exe src/Windows/MyApp.exe && mv src/Windows/setup.kiv src/W
 
 pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg MyApp.exe)" --level 9 "$(path_arg src)" > pack.log
 check "packs" test "${PIPESTATUS[0]}" = 0 -a -f MyApp.exe
-check "no warnings for a complete folder" test ! -s pack.log
+check "no packing warnings for a complete folder" test -z "$(grep '^ruvo-pack: warning' pack.log)"
 check "stub comes first" cmp -s -n 741376 stub.exe MyApp.exe
 check "signature and launcher path field" \
   test "$(od -An -c -j 741376 -N 21 MyApp.exe | tr -d ' \n')" = '[>N\0Windows\MyApp.exe'
@@ -93,6 +93,16 @@ if [ -n "$ruvo" ]; then
     (cd "$work/signed-$size" && timeout 120 "$wine_run" ./Real.exe -i silent > /dev/null 2>&1); rc=$?
     check "$size certificate table: the signed installer returns its launcher's exit code" test $rc = 1
   done
+
+  # A stub signed before packing keeps its own certificate table inside the installer, ahead of
+  # the payload: it must not hide the archive.
+  rm -rf signed-stub && mkdir signed-stub
+  osslsigncode sign -certs cert.pem -key key.pem -in "$ruvo" -out signed-stub/ruvo.exe > sign.log 2>&1
+  check "the stub is signed" test $? = 0
+  pack --no-check --stub "$(path_arg signed-stub/ruvo.exe)" --out "$(path_arg signed-stub/Real.exe)" "$(path_arg real)" > signed-stub.log
+  check "packs onto a signed stub" test "${PIPESTATUS[0]}" = 0
+  (cd "$work/signed-stub" && timeout 120 "$wine_run" ./Real.exe -i silent > /dev/null 2>&1); rc=$?
+  check "an installer on a signed stub returns its launcher's exit code" test $rc = 1
 fi
 
 if [ "$mode" = wine ]; then
@@ -118,6 +128,9 @@ check "usage error exits with 2" test "${PIPESTATUS[0]}" = 2
 check "usage error shows the usage" grep -q '^Usage: ruvo-pack --stub' usage.log
 pack --help > help.log
 check "--help" grep -q '^Usage: ruvo-pack' help.log
+last_option=$(grep -n '^  --' help.log | tail -1 | cut -d: -f1)
+epoch=$(grep -n '^With SOURCE_DATE_EPOCH' help.log | cut -d: -f1)
+check "--help lists every option before the environment" test -n "$epoch" -a "${last_option:-0}" -lt "${epoch:-0}"
 pack --version > version.log
 check "--version" grep -q '^ruvo-pack [0-9]' version.log
 
@@ -135,19 +148,24 @@ check "--check names the file, the line and the fix" grep -qxF \
   'Windows/App.kiv:4: error: kiv.nl.java.option.java.heap.size.max=2g: the launcher knows the units k and m only and reads "2g" as 2 bytes; write 2048m' check-broken.log
 check "--check warns about the launcher's name" grep -q '^Windows/App.exe: warning: the installer Other.exe starts this launcher' check-broken.log
 check "--check counts" grep -q ': 1 error, 1 warning$' check-broken.log
-pack --stub "$(path_arg stub.exe)" --out "$(path_arg App.exe)" "$(path_arg app)" > refused.log
-check "packing refuses a folder with errors" test "${PIPESTATUS[0]}" = 1 -a ! -e App.exe
+pack --stub "$(path_arg stub.exe)" --out "$(path_arg Other.exe)" "$(path_arg app)" > refused.log
+check "packing refuses a folder with errors" test "${PIPESTATUS[0]}" = 1 -a ! -e Other.exe
 check "the refusal shows the error" grep -q '^Windows/App.kiv:4: error: ' refused.log
-check "the refusal says nothing was written" grep -q 'nothing was written (--no-check packs anyway)' refused.log
-pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg App.exe)" "$(path_arg app)" > unchecked.log
-check "--no-check packs it anyway" test "${PIPESTATUS[0]}" = 0 -a -f App.exe
+check "packing counts what --check counts" grep -q 'found 1 error, 1 warning; nothing was written (--no-check packs anyway)' refused.log
+pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg Other.exe)" "$(path_arg app)" > unchecked.log
+check "--no-check packs it anyway" test "${PIPESTATUS[0]}" = 0 -a -f Other.exe
+check "--no-check still shows the error, not blocking" \
+  grep -q '^Windows/App.kiv:4: error: .* (not blocking: --no-check)$' unchecked.log
+check "--no-check still shows the warning" grep -q '^Windows/App.exe: warning: the installer Other.exe starts' unchecked.log
+check "--no-check counts" grep -q 'found 1 error, 1 warning; packing anyway (--no-check)' unchecked.log
+rm -f Other.exe
 
 # A large input shows its progress.
 head -c 40000000 /dev/urandom > src/InstallerData/large.bin
 pack --no-check --stub "$(path_arg stub.exe)" --out "$(path_arg Large.exe)" --level 1 "$(path_arg src)" > large.log
 check "large input packs" test "${PIPESTATUS[0]}" = 0
 check "large input shows progress" grep -q 'packing 100%' large.log
-check "missing NAME.exe is a warning" grep -q 'warning: Windows/Large.exe is not in the folder' large.log
+check "missing NAME.exe is a warning" grep -q 'warning: the installer Large.exe starts this launcher, as Windows/Large.exe is not in the folder' large.log
 if [ -n "$reference" ]; then
   check "the same bytes as the reference packer for a large input" same_as_reference Large.exe --level 1 src
 fi

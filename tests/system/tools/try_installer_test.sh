@@ -39,12 +39,17 @@ for mode in "-i console" ""; do
   rm -rf "$folder"
 done
 
-try Broken.exe -i silent
+try Broken.exe -i silent "two words" ''
 check "nothing started: 255, explained" test "$code" = 255
+check "the arguments are shown quoted as passed" has "== running: Broken.exe -i silent two\ words ''"
 check "nothing started: the exit code line says -1" has "== exit code: 255 (-1 when nothing was started)"
 
 try Missing.exe
 check "a missing installer is named" refused "Missing.exe: no such file"
+try --help
+check "--help explains the options and the environment" \
+  test "$code" = 0 -a -n "$(grep -e '^Usage: ' <<<"$out")" -a -n "$(grep -e VELMORA_TRY_PREFIX <<<"$out")" \
+  -a -n "$(grep -e 'import -window root' <<<"$out")"
 # Inside a test run, the prefix of the environment is the tests' one.
 VELMORA_WINEPREFIX="$prefix" try Try.exe
 check "the tests' prefix is refused" refused "is the tests' prefix"

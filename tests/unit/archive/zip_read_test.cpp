@@ -317,6 +317,8 @@ TEST_F(ZipRead, SignedInstallersFindTheirArchiveBeforeTheCertificateTable) {
         {"a 64-bit program", {.pe32Plus = true, .body = payload, .table = certificateTable(70000)}, false},
         {"a table said to lie past the end", {.tableOffset = 1 << 24, .body = payload, .table = std::string(500, 't')}, true},
         {"no security entry in the directories", {.rvaAndSizes = 4, .body = payload, .table = std::string(500, 't')}, true},
+        // A stub signed before the payload was appended: its table lies inside the file.
+        {"a table ending before the file's end", {.tableOffset = 512, .body = payload, .table = std::string(500, 't')}, true},
     };
     for (const Case& c : cases) {
         const std::string file = signedFile(c.file);
@@ -346,7 +348,8 @@ TEST_F(ZipRead, AnEndRecordIsTakenOnlyWhenItLeadsToTheDirectory) {
 
 TEST_F(ZipRead, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
     for (std::string bad : {"../evil.txt", "a/../../evil.txt", "..\\evil.txt", "/abs.txt", "\\abs.txt",
-                            "C:/evil.txt", "C:evil.txt", "ok.txt:stream", ""}) {
+                            "C:/evil.txt", "C:evil.txt", "ok.txt:stream", "", "\\\\server\\share\\evil.txt",
+                            "a/NUL.txt", "com1", "dir./x", "x /y", "a//b", "...\\evil.txt"}) {
         Archive a;
         a.members.push_back({.name = "first.txt", .data = "1", .method = 8});
         a.members.push_back({.name = bad, .data = "2", .method = 8});
@@ -358,7 +361,6 @@ TEST_F(ZipRead, UnsafeNamesAreRefusedBeforeAnythingIsWritten) {
         EXPECT_FALSE(extracted(L"first.txt")) << bad;
     }
     EXPECT_FALSE(GetFileAttributesW((folder_ / L"evil.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(ALIsSafeMemberName(L"a/..b/c..d/..."));
 }
 
 TEST_F(ZipRead, OutputCreationFailureSkipsTheMemberAndIsReportedAtTheEnd) {

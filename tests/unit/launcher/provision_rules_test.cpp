@@ -2,6 +2,7 @@
 // attributes and times, progress marks, URL schemes, MD5 text and the pack's paths.
 #include <gtest/gtest.h>
 
+#include "common/member_name_rule.h"
 #include "launcher/properties/property_set.h"
 #include "launcher/provision/file_md5.h"
 #include "launcher/provision/vm_pack_download.h"
@@ -27,11 +28,25 @@ TEST(EntryNames, CleaningDropsDrivesLeadingSeparatorsAndClimbs) {
     for (const auto& [stored, cleaned] : cases) EXPECT_EQ(cleanEntryName(stored), cleaned) << stored;
 }
 
-TEST(EntryNames, NamesThatWouldLeaveTheBaseAreUnsafe) {
-    for (const wchar_t* name : {L"../evil", L"..\\evil", L"ok\\..", L"a\\.. \\b", L"...\\x", L"a/b:c", L""})
-        EXPECT_FALSE(isSafeEntryName(name)) << name;
-    for (const wchar_t* name : {L"bin\\java.exe", L"a..b\\c", L".hidden", L"./x", L"lib/x..jar", L"dir/"})
-        EXPECT_TRUE(isSafeEntryName(name)) << name;
+// The one rule that the VM pack reader and the installer's engine apply to member names.
+TEST(EntryNames, NamesThatWouldWriteElsewhereAreUnsafe) {
+    const std::pair<const wchar_t*, const wchar_t*> unsafe[] = {
+        {L"", L"empty"},
+        {L"../evil", L"climbs"}, {L"..\\evil", L"climbs"}, {L"ok\\..", L"climbs"}, {L"a/../../b", L"climbs"},
+        {L"a\\.. \\b", L"climbs once trimmed"}, {L"...\\x", L"climbs once trimmed"},
+        {L"/abs", L"absolute"}, {L"\\abs", L"absolute"}, {L"\\\\server\\share\\f", L"UNC"},
+        {L"//server/share/f", L"UNC"}, {L"\\\\?\\C:\\f", L"device path"},
+        {L"C:evil", L"drive"}, {L"C:/evil", L"drive"}, {L"a/b:c", L"stream"}, {L"f.txt::$DATA", L"stream"},
+        {L"CON", L"device"}, {L"nul", L"device"}, {L"a/Aux.txt", L"device with extension"},
+        {L"prn.tar.gz", L"device with extensions"}, {L"COM1", L"device"}, {L"lpt9.log", L"device"},
+        {L"com\u00B9", L"device"}, {L"NUL .txt", L"device before spaces"}, {L"conout$", L"device"},
+        {L"x.", L"trailing dot"}, {L"x /y", L"trailing space"}, {L"./x", L"trailing dot"},
+        {L"a//b", L"empty component"}, {L"a\\/b", L"empty component"}, {L"dir//", L"empty component"}, {L"/", L"root"},
+    };
+    for (const auto& [name, why] : unsafe) EXPECT_FALSE(velmora::isSafeMemberName(name)) << name << ": " << why;
+    for (const wchar_t* name : {L"bin\\java.exe", L"a..b\\c", L".hidden", L"lib/x..jar", L"dir/", L"dir\\",
+                                L"console.txt", L"com10", L"lpt", L"nul_/x", L"aux-1.txt", L"COM1x.txt", L"x/conin"})
+        EXPECT_TRUE(velmora::isSafeMemberName(name)) << name;
 }
 
 TEST(EntryNames, BelowDirectory) {

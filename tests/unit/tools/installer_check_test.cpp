@@ -179,8 +179,8 @@ const CheckCase kCases[] = {
      {{"Windows_Pure_64_Bit/Other.exe", "MZ"},
       {"Windows_Pure_64_Bit/Other.kiv",
        replaced(kKiv, "lib\\\\app.jar;classes", "..\\\\Windows\\\\lib\\\\app.jar;../Windows/classes")}},
-     {"Windows_Pure_64_Bit/Other.exe: warning: the installer Setup.exe starts this launcher, as Windows/Setup.exe is "
-      "not in the folder; name the launcher after the installer",
+     {"Windows_Pure_64_Bit/Other.exe: warning: the installer Setup.exe starts this launcher, the first program in "
+      "Windows_Pure_64_Bit/, as Windows/Setup.exe is not in the folder; name the launcher after the installer",
       "Windows_Pure_64_Bit/Other.kiv: warning: the installer's -jvmxms and -jvmxmx change Windows/MyApp.kiv, not "
       "this file"},
      "Setup"},

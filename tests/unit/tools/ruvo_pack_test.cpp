@@ -171,10 +171,9 @@ TEST(PackLauncher, LauncherFolderRules) {
     EXPECT_EQ(error, "no launcher: Windows/ holds no .exe file (expected Windows/setup.exe)");
     EXPECT_FALSE(check({"Windows/setup.exe"}, error, warnings));
     EXPECT_EQ(error, "no launcher properties: Windows/ holds no .kiv file (expected Windows/setup.kiv)");
+    // The launcher's name is the folder check's finding, which packing shows; not a second warning.
     EXPECT_TRUE(check({"Windows/other.exe", "Windows/other.kiv"}, error, warnings));
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0],
-              "Windows/setup.exe is not in the folder; the installer will start Windows/other.exe instead");
+    EXPECT_TRUE(warnings.empty());
 }
 
 class PackRun : public ::testing::Test {
