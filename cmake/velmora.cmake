@@ -25,6 +25,34 @@ if(WIN32)
   target_link_libraries(velmora_minizip INTERFACE velmora_zlib)
 
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+  # The linker writes a time stamp into every PE file. Identical sources must give identical
+  # binaries (a hash cleared once holds for every rebuild), so the stamp is the time of the
+  # last commit, SOURCE_DATE_EPOCH when set, or zero outside a repository.
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(VELMORA_SOURCE_TIME "$ENV{SOURCE_DATE_EPOCH}")
+  else()
+    set(VELMORA_SOURCE_TIME "")
+    find_package(Git QUIET)
+    if(GIT_FOUND)
+      execute_process(COMMAND "${GIT_EXECUTABLE}" log -1 --format=%ct
+                      WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}" OUTPUT_VARIABLE VELMORA_SOURCE_TIME
+                      OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+      execute_process(COMMAND "${GIT_EXECUTABLE}" rev-parse --absolute-git-dir
+                      WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}" OUTPUT_VARIABLE velmora_git_dir
+                      OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+      # A new commit configures again, so the stamp follows it.
+      if(velmora_git_dir AND EXISTS "${velmora_git_dir}/logs/HEAD")
+        set_property(DIRECTORY "${CMAKE_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${velmora_git_dir}/logs/HEAD")
+      endif()
+    endif()
+  endif()
+  if(VELMORA_SOURCE_TIME MATCHES "^[0-9]+$")
+    set(CMAKE_C_LINKER_LAUNCHER "${CMAKE_COMMAND};-E;env;SOURCE_DATE_EPOCH=${VELMORA_SOURCE_TIME}")
+    set(CMAKE_CXX_LINKER_LAUNCHER "${CMAKE_C_LINKER_LAUNCHER}")
+  else()
+    add_link_options(-Wl,--no-insert-timestamp)
+  endif()
 endif()
 
 # Code of the installer stub, which travels inside every installer: built for size and
