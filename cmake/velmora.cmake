@@ -19,9 +19,14 @@ if(WIN32)
     IMPORTED_LOCATION "${VELMORA_TP}/lib/libminizip.a"
     INTERFACE_INCLUDE_DIRECTORIES "${VELMORA_TP}/include")
 
-  find_library(VELMORA_ZLIB NAMES libz.a z REQUIRED)
+  # zlib built from Debian's sources for size (scripts/build-thirdparty.sh), not the prebuilt one.
+  if(NOT EXISTS "${VELMORA_TP}/lib/libz.a")
+    message(FATAL_ERROR "No ${VELMORA_TP}/lib/libz.a: run scripts/build-thirdparty.sh")
+  endif()
   add_library(velmora_zlib STATIC IMPORTED GLOBAL)
-  set_target_properties(velmora_zlib PROPERTIES IMPORTED_LOCATION "${VELMORA_ZLIB}")
+  set_target_properties(velmora_zlib PROPERTIES
+    IMPORTED_LOCATION "${VELMORA_TP}/lib/libz.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${VELMORA_TP}/include")
   target_link_libraries(velmora_minizip INTERFACE velmora_zlib)
 
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
@@ -62,6 +67,15 @@ endif()
 function(velmora_stub_code target)
   target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Os;-fno-exceptions;\
 -fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics>")
+endfunction()
+
+# A shipped program compiled and linked as one unit (LTO) for size. GCC 12 stops with an
+# internal error in its mod/ref pass on the launcher's code unless the unit is one partition
+# and that pass is off.
+function(velmora_size_unit target)
+  set(flags -Os -flto -flto-partition=one -fno-ipa-modref)
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:${flags}>")
+  target_link_options(${target} PRIVATE ${flags})
 endfunction()
 
 # A console or GUI program that links the static runtime.
