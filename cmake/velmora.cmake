@@ -61,12 +61,27 @@ if(WIN32)
 endif()
 
 # Code of the installer stub, which travels inside every installer: built for size and
-# without C++ exceptions or unwind tables, whose runtime support (unwinder, threads library)
+# without C++ exceptions, type information or unwind tables, whose runtime support (unwinder, threads library)
 # would be a third of the stub. Running out of memory ends the stub. Everything runs on one
 # UI thread, so function-local statics need no locking.
 function(velmora_stub_code target)
   target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Os;-fno-exceptions;\
--fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics>")
+-fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics>" "$<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>")
+endfunction()
+
+# The sources of `libraries` (absolute paths) in `out`: a shipped program compiles them again
+# as one unit, while tests link the libraries.
+function(velmora_unit_sources out)
+  set(unit)
+  foreach(library IN LISTS ARGN)
+    get_target_property(sources ${library} SOURCES)
+    get_target_property(folder ${library} SOURCE_DIR)
+    foreach(source IN LISTS sources)
+      cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY "${folder}")
+      list(APPEND unit "${source}")
+    endforeach()
+  endforeach()
+  set(${out} ${unit} PARENT_SCOPE)
 endfunction()
 
 # A shipped program compiled and linked as one unit (LTO) for size. GCC 12 stops with an

@@ -14,7 +14,9 @@ zlib_objects=(adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infbac
 zlib_flags=(-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-unwind-tables)
 build_zlib() {  # prefix, C compiler, archiver, extra flags...
   local prefix=$1 cc=$2 ar=$3; shift 3
-  [ -f "$prefix/lib/libz.a" ] && return 0
+  local stamp="${zlib_flags[*]} $*"
+  # Rebuilt when its flags change (a stamp beside the library says which it was built with).
+  [ -f "$prefix/lib/libz.a" ] && [ "$(cat "$prefix/lib/libz.flags" 2>/dev/null)" = "$stamp" ] && return 0
   if [ ! -f "$work/zlib/zlib.h" ]; then
     (cd "$work" && rm -rf zlib-src && mkdir zlib-src && cd zlib-src && apt-get source -qq zlib >/dev/null 2>&1)
     local header
@@ -31,6 +33,7 @@ build_zlib() {  # prefix, C compiler, archiver, extra flags...
   (cd "$objects" && "$ar" rcs libz.a "${zlib_objects[@]/%/.o}")
   cp "$work/zlib"/{zlib.h,zconf.h} "$prefix/include/"
   mv "$objects/libz.a" "$prefix/lib/libz.a"
+  echo "$stamp" > "$prefix/lib/libz.flags"
 }
 build_zlib "$prefix_root/host" cc ar -fPIC -DHAVE_UNISTD_H
 
