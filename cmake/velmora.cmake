@@ -61,12 +61,12 @@ if(WIN32)
 endif()
 
 # Code of the installer stub, which travels inside every installer: built for size and
-# without C++ exceptions, type information or unwind tables, whose runtime support (unwinder, threads library)
+# without C++ exceptions or unwind tables, whose runtime support (unwinder, threads library)
 # would be a third of the stub. Running out of memory ends the stub. Everything runs on one
 # UI thread, so function-local statics need no locking.
 function(velmora_stub_code target)
   target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Os;-fno-exceptions;\
--fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics>" "$<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>")
+-fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics>")
 endfunction()
 
 # The sources of `libraries` (absolute paths) in `out`: a shipped program compiles them again
