@@ -84,6 +84,13 @@ function(velmora_unit_sources out)
   set(${out} ${unit} PARENT_SCOPE)
 endfunction()
 
+# A link map beside the build tree's root (<name>.map), for scripts/bench/sizes.sh.
+function(velmora_link_map target)
+  if(WIN32)
+    target_link_options(${target} PRIVATE "-Wl,-Map=${CMAKE_BINARY_DIR}/$<TARGET_FILE_BASE_NAME:${target}>.map")
+  endif()
+endfunction()
+
 # A shipped program compiled and linked as one unit (LTO) for size. GCC 12 stops with an
 # internal error in its mod/ref pass on the launcher's code unless the unit is one partition
 # and that pass is off.
@@ -91,6 +98,7 @@ function(velmora_size_unit target)
   set(flags -Os -flto -flto-partition=one -fno-ipa-modref)
   target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:${flags}>")
   target_link_options(${target} PRIVATE ${flags})
+  velmora_link_map(${target})
 endfunction()
 
 # A console or GUI program that links the static runtime.
