@@ -65,6 +65,15 @@ for arch in x86_64 i686; do
     echo "$minizip_flags" > "$prefix/lib/libminizip.flags"
   fi
 
+  # minizip's own extractor, for comparing the archive engine with it (scripts/bench/).
+  if [ "$arch" = x86_64 ] && [ ! -f "$prefix/bin/miniunz.exe" ]; then
+    src=$(find "$work/minizip-src" -maxdepth 4 -type f -name miniunz.c | head -1)
+    [ -n "$src" ] || { echo "miniunz.c not found in the minizip sources" >&2; exit 1; }
+    mkdir -p "$prefix/bin"
+    "$cc" -O2 -s -w -I"$prefix/include" -I"$(dirname "$src")" "$src" "$work/build-minizip-$arch"/{unzip,ioapi,iowin32}.o \
+      "$prefix/lib/libz.a" -o "$prefix/bin/miniunz.exe.tmp" && mv "$prefix/bin/miniunz.exe.tmp" "$prefix/bin/miniunz.exe"
+  fi
+
   if [ ! -f "$prefix/lib/libgtest.a" ]; then
     rm -rf "$work/build-gtest-$arch"
     cmake -S /usr/src/googletest -B "$work/build-gtest-$arch" -G Ninja \
