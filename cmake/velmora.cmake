@@ -95,9 +95,9 @@ endfunction()
 # internal error in its mod/ref pass on the launcher's code unless the unit is one partition
 # and that pass is off.
 function(velmora_size_unit target)
-  set(flags -Os -flto -flto-partition=one -fno-ipa-modref)
-  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:${flags}>")
-  target_link_options(${target} PRIVATE ${flags})
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:C,CXX>:-Os;-flto>")
+  # The whole program is optimised at link time: that is where these apply.
+  target_link_options(${target} PRIVATE -Os -flto -flto-partition=one -fno-ipa-modref)
   velmora_link_map(${target})
 endfunction()
 
