@@ -39,6 +39,7 @@ bench() {  # kind: mixed or large
   t0=$(now)
   "$here/cmake/wine-run.sh" "$alextract" "Z:${work//\//\\}\\Bench.exe" "Z:${work//\//\\}\\engine" --stats \
     | tr -d '\r' > "$work/engine.log"
+  mkdir -p "$work/miniunz"  # miniunz extracts into an existing folder only
   t1=$(now)
   "$here/cmake/wine-run.sh" "$miniunz" -x -o "Z:${work//\//\\}\\Bench.exe" -d "Z:${work//\//\\}\\miniunz" > /dev/null
   t4=$(now)
