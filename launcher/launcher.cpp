@@ -105,6 +105,8 @@ void Launcher::run(bool wait) {
 
     recordChosenVm(*chosenVm_);
     storeVmProcess(chosenVm_->launchNoWait(options));
+    // Housekeeping waits until the VM runs, so that it never delays the start.
+    sweepScratchFolder();
     if (wait) {
         exitCode_ = waitForExitCode(vmProcess_.get());
         trail(L"the VM ended with exit code " + std::to_wstring(static_cast<int32_t>(exitCode_)));

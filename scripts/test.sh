@@ -13,4 +13,6 @@ ctest --test-dir "$build/host" --output-on-failure --timeout 900 "$@" || status=
 # Hardening: every fuzz target briefly under the sanitizers, then cppcheck and clang-tidy.
 "$here/scripts/fuzz.sh" "${VELMORA_FUZZ_SECONDS:-60}" || status=1
 "$here/scripts/static-analysis.sh" || status=1
+# Identical sources give identical shipped binaries.
+"$here/scripts/check-reproducible.sh" || status=1
 exit $status

@@ -16,9 +16,11 @@ uint64_t fileTimeValue(const FILETIME& time) {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-// Whether the file starts with the launcher's own scratch lines; unreadable files are not.
-bool holdsOwnScratchLines(const std::wstring& path) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+// Removes the file when it holds the launcher's own scratch lines and nobody has it open. The
+// open shares nothing, so it fails while a running launcher marks the file (or its Java program
+// holds it); and as the file is deleted through this handle, nobody can open it in between.
+bool removeIfAbandoned(const std::wstring& path) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     char buffer[kSweepReadBytes];
@@ -26,7 +28,17 @@ bool holdsOwnScratchLines(const std::wstring& path) {
     if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) return false;
-    return isOwnScratchText(std::string_view(buffer, got), size.QuadPart == static_cast<LONGLONG>(got));
+    if (!isOwnScratchText(std::string_view(buffer, got), size.QuadPart == static_cast<LONGLONG>(got))) return false;
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+// This run's mark on its scratch file, held until the launcher ends. It asks for reading only
+// because the system judges sharing on handles that may read, write or delete; it never reads.
+// It shares all three, so the Java program may still read, write and delete the file.
+UniqueFileHandle& liveMark() {
+    static UniqueFileHandle mark;
+    return mark;
 }
 
 }  // namespace
@@ -47,11 +59,17 @@ void sweepOldScratchFiles(const std::wstring& folder) {
         if (!olderThanDays(fileTimeValue(found.ftLastWriteTime), now, kScratchKeepDays)) continue;
         ++opened;
         const std::wstring path = directory + found.cFileName;
-        if (holdsOwnScratchLines(path) && ::DeleteFileW(path.c_str())) ++removed;  // best effort: one in use stays
+        if (removeIfAbandoned(path)) ++removed;  // best effort: one in use stays
     } while (++names < kSweepMaxNames && opened < kSweepMaxOpened && ::FindNextFileW(find.get(), &found));
     if (removed > 0)
         trail(L"scratch files of earlier runs, unwritten for " + std::to_wstring(kScratchKeepDays) + L" days, removed from " +
               directory + L": " + std::to_wstring(removed));
+}
+
+void sweepScratchFolder() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length > 0 && length <= MAX_PATH) sweepOldScratchFiles(folder);
 }
 
 std::wstring systemUniqueName(const std::wstring& folder) {
@@ -95,8 +113,10 @@ const std::wstring& runtimePropertiesPath() {
             DWORD error = length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW;
             throw FileException(L"", L"the temporary folder cannot hold the scratch properties file", error);
         }
-        sweepOldScratchFiles(folder);
-        return createScratchFile(folder, systemUniqueName);
+        std::wstring created = createScratchFile(folder, systemUniqueName);
+        liveMark().reset(::CreateFileW(created.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return created;
     }();
     return path;
 }

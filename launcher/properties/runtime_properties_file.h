@@ -7,15 +7,18 @@
 namespace velmora::launcher {
 
 // Creates the file in the temporary folder on first call: a unique "kiv" name from the
-// system, else "kiv" + a GUID. Removes old scratch files of earlier runs first. Raises
-// FileException naming the folder and the system's reason when no file can be created.
+// system, else "kiv" + a GUID, and marks it as in use for as long as the launcher runs.
+// Raises FileException naming the folder and the system's reason when no file can be created.
 const std::wstring& runtimePropertiesPath();
 
 void appendRuntimeProperties(const std::vector<std::wstring>& lines);
 
 // Removes, best effort and within the bounds of scratch_file_rules.h, the launcher's own
-// scratch files of earlier runs from `folder` that have not been written for 30 days.
+// scratch files of earlier runs from `folder` that have not been written for 30 days and
+// that nobody has open (a running launcher keeps its own open).
 void sweepOldScratchFiles(const std::wstring& folder);
+// The same in the temporary folder. Housekeeping: runs once the VM has started.
+void sweepScratchFolder();
 
 // The system's unique-name call with the prefix "kiv" (it creates the file); empty when it fails.
 std::wstring systemUniqueName(const std::wstring& folder);

@@ -12,6 +12,7 @@
 //   verify.crlf     1: Verify lines end with CR LF
 //   verify.filler   that many 'x' characters appended to the header line
 //   sleep.ms        sleep before answering
+//   wait.file       an application run, once recorded, waits (up to 60 s) until this file exists
 //   stamp           file that receives the start time (FILETIME, decimal) for benchmarks
 #include <windows.h>
 #include <shellapi.h>
@@ -212,6 +213,9 @@ int wmain() {
     }
     logRun(L"application");
     recordApplicationRun(rest);
+    std::wstring waitFile;
+    if (setting(L"wait.file", waitFile))
+        for (int i = 0; i < 600 && ::GetFileAttributesW(waitFile.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(100);
     writeOut("standin: application " + toUtf8(mainClass) + " ran\n");
     return intSetting(L"exit", 0);
 }

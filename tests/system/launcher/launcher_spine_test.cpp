@@ -227,7 +227,11 @@ const std::string kOwnLines = "kiv.nl.env.x=1\r\nkiv.nl.env.X=1\r\nkiv.nl.env.ex
 
 TEST_P(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
     std::wstring exe = installLauncher(L"setup.exe");
-    folder.write(L"setup.kiv", kValidKiv);
+    // The sweep is housekeeping after the VM's start: this run needs a VM.
+    folder.makeFolder(L"jre\\bin");
+    ASSERT_TRUE(::CopyFileW((testBinFolder() + L"\\standin_vm_sun11.exe").c_str(), (folder / L"jre\\bin\\java.exe").c_str(),
+                            FALSE));
+    folder.write(L"setup.kiv", std::string(kValidKiv) + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\r\n");
     ScratchFolder temp(folder, L"temp");
     temp.place(L"kiv1a.tmp", kOwnLines, 40);                   // ours and old: removed
     temp.place(L"kiv2b.tmp", kOwnLines, 20);                   // ours, but recent
@@ -237,7 +241,7 @@ TEST_P(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
     ChildOptions options = temp.options(folder.path());
     options.extraEnvironment.push_back(L"KIV_DEBUG=true");
     ChildResult r = run(inQuotes(exe), options);
-    expectEndsWith(r.standardError, kNoVmLine);
+    EXPECT_EQ(r.exitCode, 0u) << describe(r);
     EXPECT_NE(r.standardError.find("quillrun: scratch files of earlier runs, unwritten for 30 days, removed from " +
                                    velmora::wideToUtf8(temp.path) + "\\: 1\n"),
               std::string::npos)
