@@ -45,11 +45,13 @@ mkdir -p app/Windows && cp "$quillrun" app/Windows/AcmeApp.exe && printf 'kiv.nl
 brand=(--name "Acme App" --icon app.ico --app-version 2.1.0 --vendor "Acme Corp" --copyright "(C) 2026 Acme Corp")
 stub_of() { head -c $(( $(od -An -tu4 -j $(( $(stat -c %s "$1") - 4 )) -N 4 "$1" | tr -d ' ') + 1024 )) "$1"; }
 
+# With --no-check the folder check's findings still show, marked as not blocking: they are not the packer's own lines.
+own_lines() { grep -v -e '(not blocking: --no-check)$' -e 'packing anyway (--no-check)$' "$1"; }
 for arch in x64 i686; do
   stub=$stub64 && [ $arch = i686 ] && stub=$stub32
   mkdir -p $arch
   SOURCE_DATE_EPOCH=1700000000 "$packer" --no-check --stub "$stub" --out $arch/AcmeApp.exe "${brand[@]}" app > $arch/pack.log 2>&1
-  check "$arch: packs with every branding option" test $? = 0 -a ! -s $arch/pack.log
+  check "$arch: packs with every branding option" test $? = 0 -a -z "$(own_lines $arch/pack.log)"
   stub_of $arch/AcmeApp.exe > $arch/stub.exe
   unzip -p $arch/AcmeApp.exe Windows/AcmeApp.exe > $arch/launcher.exe
   check "$arch: the launcher in dist/ stays as it was" cmp -s "$quillrun" app/Windows/AcmeApp.exe
@@ -182,7 +184,7 @@ refuse() {  # what, expected line, options...
   "$packer" --no-check --stub "$stub32" --out refused/AcmeApp.exe "$@" app > refused.log 2>&1; local rc=$?
   check "refuses $what (exit 1)" test $rc = 1 -a -z "$(ls refused)"
   check "refuses $what: '$line'" grep -qxF "$line" refused.log
-  check "refuses $what in one line" test "$(wc -l < refused.log)" = 1
+  check "refuses $what in one line" test "$(own_lines refused.log | wc -l)" = 1
 }
 printf 'not an icon' > text.ico
 head -c 3000 "$stub32" > cut.exe && mkdir -p refused
@@ -200,7 +202,7 @@ check "--check: a square PNG is sound" test "$(grep -c 'square.png' check.log)" 
 mkdir -p broken/Windows && printf 'no program' > broken/Windows/Broken.exe && printf 'k=v\n' > broken/Windows/Broken.kiv
 "$packer" --no-check --stub "$stub32" --out refused/Broken.exe --name X broken > refused.log 2>&1
 check "refuses a launcher that is not a program" \
-  test -z "$(ls refused)" -a "$(cat refused.log)" = "ruvo-pack: the launcher broken/Windows/Broken.exe: not a Windows program (PE file)"
+  test -z "$(ls refused)" -a "$(own_lines refused.log)" = "ruvo-pack: the launcher broken/Windows/Broken.exe: not a Windows program (PE file)"
 "$packer" --check --out Broken.exe --stub signed.exe --name X broken > check.log 2>&1
 check "--check names a launcher it cannot brand" \
   grep -qxF "Windows/Broken.exe: error: cannot be branded: not a Windows program (PE file)" check.log
