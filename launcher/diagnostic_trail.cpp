@@ -88,34 +88,4 @@ std::wstring nameVm(const VmRecord& record) {
            L" at " + record.home;
 }
 
-std::wstring listPlatformRule(int64_t platform) {
-    const std::wstring value = L"platform " + std::to_wstring(platform);
-    switch (platform) {
-        case 1:
-            return value + L": all VMs, those not marked 64-bit ranked higher";
-        case 2:
-            return value + L": only VMs marked 64-bit";
-        case 3:
-            return value + L": only VMs not marked 64-bit";
-        default:
-            return value + L": all VMs, those marked 64-bit ranked higher";
-    }
-}
-
-std::wstring specPlatformRule(int64_t platform) {
-    const std::wstring value = L"platform " + std::to_wstring(platform);
-    switch (platform) {
-        case 0:
-            return value + L": the first VM marked 64-bit, else the first other";
-        case 1:
-            return value + L": the first VM not marked 64-bit, else the first marked";
-        case 2:
-            return value + L": only the first VM marked 64-bit";
-        case 3:
-            return value + L": only the first VM not marked 64-bit";
-        default:
-            return value + L": no VM (the value is not one of 0 to 3)";
-    }
-}
-
 }  // namespace velmora::launcher

@@ -32,8 +32,4 @@ std::wstring describeVm(const VmRecord& record);
 // "JRE 8.0.310 at C:\jre8": enough to tell the records of one search apart.
 std::wstring nameVm(const VmRecord& record);
 
-// What the platform value does to the list search and to the search by VM specification files.
-std::wstring listPlatformRule(int64_t platform);
-std::wstring specPlatformRule(int64_t platform);
-
 }  // namespace velmora::launcher

@@ -37,6 +37,11 @@ std::wstring fullPath(const std::wstring& text, bool wantLongForm) {
     return wantLongForm ? longForm(result) : result;
 }
 
+std::wstring fullPathIn(const std::wstring& folder, const std::wstring& text, bool wantLongForm) {
+    if (folder.empty() || isAbsolute(text) || (!text.empty() && text[0] == L'/')) return fullPath(text, wantLongForm);
+    return fullPath(folder.back() == L'\\' ? folder + text : folder + L"\\" + text, wantLongForm);
+}
+
 std::wstring currentDirectory() {
     DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
     std::wstring dir(needed, L'\0');

@@ -15,6 +15,9 @@ std::wstring normalisePath(const std::wstring& text);
 // The system's full path (260 characters at most); texts starting with '/' and paths that
 // do not fit stay unchanged.
 std::wstring fullPath(const std::wstring& text, bool wantLongForm);
+// A relative `text` resolved against `folder` rather than the current directory; other texts
+// as fullPath gives them.
+std::wstring fullPathIn(const std::wstring& folder, const std::wstring& text, bool wantLongForm);
 std::wstring currentDirectory();
 
 }  // namespace velmora::launcher

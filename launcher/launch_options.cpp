@@ -29,12 +29,12 @@ Verbosity parseVerbosity(std::wstring_view value) {
     return result;
 }
 
-std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText) {
+std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText, const std::wstring& folder) {
     std::vector<std::wstring> entries;
     for (const auto& piece : splitList(classPathText, L';')) {
         std::wstring entry = normalisePath(piece);
         // A leading separator gives the empty entry, which stands for the .kiv directory.
-        entries.push_back(isAbsolute(entry) ? fullPath(entry, false) : fullPath(L".\\" + entry, false));
+        entries.push_back(fullPathIn(folder, isAbsolute(entry) ? entry : L".\\" + entry, false));
     }
     return entries;
 }
@@ -56,7 +56,7 @@ LaunchOptions buildLaunchOptions(const RunContext& context) {
 
     std::wstring userDir = p.getProperty(L"kiv.user.dir");
     if (!userDir.empty()) {
-        options.workingDirectory = fullPath(userDir, true);
+        options.workingDirectory = fullPathIn(context.kivDirectory, userDir, true);
         if (!isAbsolute(options.workingDirectory)) options.workingDirectory = L".\\" + options.workingDirectory;
     } else {
         options.workingDirectory = context.startDirectory;
@@ -75,7 +75,7 @@ LaunchOptions buildLaunchOptions(const RunContext& context) {
     options.compilerOff = p.getFlag(L"kiv.nl.java.option.compiler");
     options.microsoftVmMinVersion = p.getInteger(L"kiv.nl.win32.microsoftvm.min.version", L"0");
 
-    options.propertyFiles.push_back(fullPath(context.kivPath, true));
+    options.propertyFiles.push_back(fullPathIn(context.kivDirectory, context.kivPath, true));
     options.propertyFiles.push_back(runtimePropertiesPath());
 
     std::wstring verboseValue = p.getProperty(L"kiv.nl.java.option.verbose");
@@ -88,7 +88,7 @@ LaunchOptions buildLaunchOptions(const RunContext& context) {
 
     if (context.reducesSignals) options.additionalOptions += L" -Xrs";
 
-    options.classPath = resolveClassPath(getClassPath(p));
+    options.classPath = resolveClassPath(getClassPath(p), context.kivDirectory);
 
     options.plainArguments = p.getFlag(L"kiv.nl.java.arguments.plain");
     const auto& arguments = context.commandLine.arguments;

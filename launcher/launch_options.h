@@ -51,7 +51,7 @@ LaunchOptions buildLaunchOptions(const RunContext& context);
 // Arguments written as on a command line, split as the system splits one.
 std::vector<std::wstring> splitArgumentText(const std::wstring& text);
 
-// kiv.class.path (already substituted) split and resolved against the current directory.
-std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText);
+// kiv.class.path (already substituted) split and resolved against `folder` (the .kiv file's).
+std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText, const std::wstring& folder);
 
 }  // namespace velmora::launcher

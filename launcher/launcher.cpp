@@ -36,8 +36,8 @@ void traceBuildOptions(const std::wstring& path, bool found, const PropertySet& 
 Launcher::Launcher(LauncherCommandLine commandLine) : commandLine_(std::move(commandLine)) {}
 
 RunContext Launcher::runContext() const {
-    return RunContext{appProperties_, vmSpecProperties_, commandLine_, startDirectory_, kivPath_, silent_,
-                      reducesSignals()};
+    return RunContext{appProperties_, vmSpecProperties_, commandLine_, startDirectory_, kivPath_, kivDirectory_,
+                      silent_, reducesSignals()};
 }
 
 void Launcher::build() {
@@ -82,7 +82,9 @@ void Launcher::build() {
 
     std::wstring kivDirectory = parentOf(normalisePath(kivPath_), L".");
     if (kivDirectory.size() == 2 && kivDirectory[1] == L':') kivDirectory += L"\\";  // "C:" alone means the drive's current directory
+    // The Java program sees this folder as its current one; the launcher's own paths name it.
     ::SetCurrentDirectoryW(kivDirectory.c_str());
+    kivDirectory_ = fullPath(kivDirectory, false);
     kivPath_ = fileNameOf(normalisePath(kivPath_));
 
     ConsoleService::instance().setTitle(appProperties_.getProperty(L"kiv.application.name", L"Quillrun"));

@@ -58,6 +58,7 @@ private:
     LauncherCommandLine commandLine_;
     std::wstring programPath_;
     std::wstring kivPath_;
+    std::wstring kivDirectory_;
     std::wstring vmSpecPath_;
     std::wstring vmSpecDir_;
     std::wstring startDirectory_;

@@ -14,6 +14,7 @@ struct RunContext {
     LauncherCommandLine commandLine;
     std::wstring startDirectory;  // the current directory before the launcher changed it
     std::wstring kivPath;         // by the time a VM is chosen, only the file name
+    std::wstring kivDirectory;    // the .kiv file's folder, in full: relative paths of the run mean it
     bool silent = false;          // provisioning shows no dialog and writes no progress lines
     bool reducesSignals = false;  // the service launcher's VM gets -Xrs
 };

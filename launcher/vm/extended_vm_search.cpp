@@ -11,6 +11,7 @@
 #include "launcher/vm/extended_vm_sources.h"
 #include "launcher/vm/installed_vms.h"
 #include "launcher/vm/pe_image.h"
+#include "launcher/vm/platform_rule.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_probe.h"
 #include "launcher/vm/vm_record.h"
@@ -87,12 +88,13 @@ std::unique_ptr<VmRecord> searchValidListExtended(const PropertySet& appProperti
 }
 
 std::unique_ptr<VmRecord> searchSpecFilesExtended(const PropertySet& appProperties, const BuildOptions& build,
+                                                  const std::wstring& folder,
                                                   const LaunchOptions& options) {
     trail(L"extended search: today's JDKs checked by Verify for each VM specification file");
     const std::vector<CandidateVerdict> candidates = screenedCandidates({});
     const int64_t platform = platformValue(appProperties);
     SpecSearchResults results;
-    forEachSpecFile(build, build.specFileTotal(),
+    forEachSpecFile(build, build.specFileTotal(), folder,
                     [&](const std::wstring& path, const VmSpec& spec, const std::wstring& specDirectory) {
         for (const auto& candidate : candidates) {
             // Checked like a path hint's VM: JVM_EXE below the home, Verify, no 64-bit mark.
@@ -111,7 +113,7 @@ std::unique_ptr<VmRecord> searchSpecFilesExtended(const PropertySet& appProperti
                           results);
         }
     });
-    if (trailEnabled()) trail(L"extended search: " + specPlatformRule(platform));
+    if (trailEnabled()) trail(L"extended search: " + platformRuleText(platform, PlatformSearch::SpecFiles));
     return pickSpecSearchResult(results, platform);
 }
 
@@ -132,7 +134,7 @@ std::unique_ptr<VmRecord> findExtendedVm(const RunContext& context, bool buildOp
         trail(L"extended search: off (kiv.nl.vm.search.extended=false)");
         return nullptr;
     }
-    return kind == ExtendedSearchKind::SpecFiles ? searchSpecFilesExtended(appProperties, build, options)
+    return kind == ExtendedSearchKind::SpecFiles ? searchSpecFilesExtended(appProperties, build, context.kivDirectory, options)
                                                  : searchValidListExtended(appProperties, options);
 }
 

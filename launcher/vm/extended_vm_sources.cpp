@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <span>
 #include <vector>
 
 #include "common/text_convert.h"
@@ -11,25 +10,20 @@
 #include "launcher/environment_snapshot.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/vm/registry_key.h"
+#include "launcher/vm/registry_views.h"
 
 namespace velmora::launcher {
 namespace {
-
-struct View {
-    REGSAM flag;
-    const wchar_t* name;
-};
 
 // HKCU\Software is one key for 32-bit and 64-bit programs alike; HKLM\Software has two.
 struct Hive {
     HKEY handle;
     const wchar_t* name;
-    View views[2];
-    size_t viewCount;
+    ViewOrder views;
 };
 const Hive kHives[] = {
-    {HKEY_LOCAL_MACHINE, L"HKLM", {{KEY_WOW64_64KEY, L" (64-bit view)"}, {KEY_WOW64_32KEY, L" (32-bit view)"}}, 2},
-    {HKEY_CURRENT_USER, L"HKCU", {{0, L""}, {0, L""}}, 1},
+    {HKEY_LOCAL_MACHINE, L"HKLM", ViewOrder::WideFirst},
+    {HKEY_CURRENT_USER, L"HKCU", ViewOrder::Shared},
 };
 
 // Names of variables ignore case, as the system's own lookups do.
@@ -74,12 +68,12 @@ ExtendedCandidate readHomeValue(HKEY hive, REGSAM view, const std::wstring& keyP
 
 void addRegistryCandidates(std::vector<ExtendedCandidate>& into) {
     for (const Hive& hive : kHives)
-        for (const View& view : std::span(hive.views, hive.viewCount))
+        for (const RegistryView& view : registryViews(hive.views))
             for (const VendorLayout& layout : vendorLayouts()) {
                 SubkeyLister lister = [&](const std::wstring& path) { return subkeysOf(hive.handle, view.flag, path); };
                 for (const auto& keyPath : vendorHomeKeys(layout, lister))
                     into.push_back(readHomeValue(hive.handle, view.flag, keyPath, layout.homeValue,
-                                                 L"registry " + std::wstring(hive.name) + L"\\" + keyPath + view.name));
+                                                 L"registry " + std::wstring(hive.name) + L"\\" + keyPath + view.label));
             }
 }
 

@@ -10,7 +10,9 @@
 #include "launcher/launcher_errors.h"
 #include "launcher/mapped_file.h"
 #include "launcher/vm/pe_image.h"
+#include "launcher/vm/platform_rule.h"
 #include "launcher/vm/registry_key.h"
+#include "launcher/vm/registry_views.h"
 #include "launcher/vm/vm_probe.h"
 #include "launcher/wow64.h"
 
@@ -45,8 +47,7 @@ std::wstring keyErrorText(const KeyException& error) {
 
 // "HKLM\SOFTWARE\JavaSoft\JRE (64-bit view)", for the trail.
 std::wstring registryPlace(const wchar_t* keyPath, REGSAM access) {
-    const bool wide = access & KEY_WOW64_64KEY ? true : access & KEY_WOW64_32KEY ? false : sizeof(void*) == 8;
-    return std::wstring(L"HKLM\\") + keyPath + (wide ? L" (64-bit view)" : L" (32-bit view)");
+    return std::wstring(L"HKLM\\") + keyPath + registryViewLabel(access);
 }
 
 // A link on the search path counts as the file it leads to.
@@ -101,8 +102,9 @@ void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
 
 VmList enumerateRegistryVms() {
     VmList records;
-    enumerateRegistryPass(KEY_READ, 0, records);
-    if (isWow64()) enumerateRegistryPass(KEY_READ | KEY_WOW64_64KEY, 1, records);
+    // Only the 64-bit view's records are marked: the own view's are not, even in a 64-bit program.
+    for (const RegistryView& view : registryViews(ViewOrder::OwnThenWide))
+        enumerateRegistryPass(KEY_READ | view.flag, view.flag == KEY_WOW64_64KEY ? 1 : 0, records);
     return records;
 }
 
@@ -163,7 +165,7 @@ VmList removeDuplicateVms(VmList& records) {
     return removed;
 }
 
-bool prefersNot64Bit(int64_t platform) { return platform == 1 || platform == 3; }
+bool prefersNot64Bit(int64_t platform) { return !platformRule(platform, PlatformSearch::List).prefersMarked; }
 
 bool compareVmRank(const VmRecord& a, const VmRecord& b, bool preferNot64Bit) {
     if (a.is64Bit == b.is64Bit) return a.version < b.version;

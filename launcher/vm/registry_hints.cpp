@@ -5,6 +5,7 @@
 
 #include "launcher/launcher_errors.h"
 #include "launcher/vm/registry_key.h"
+#include "launcher/vm/registry_views.h"
 #include "launcher/vm/vm_spec_file.h"
 
 namespace velmora::launcher {
@@ -19,9 +20,9 @@ std::wstring afterBackslash(std::wstring_view text) {
 // 64-bit view first, then the 32-bit view. False when neither opens.
 bool openInEitherView(RegistryKey& key, HKEY hive, const std::wstring& path) {
     if (!hive) return false;
-    for (REGSAM access : {KEY_READ | KEY_WOW64_64KEY, KEY_READ | KEY_WOW64_32KEY}) {
+    for (const RegistryView& view : registryViews(ViewOrder::WideFirst)) {
         try {
-            key.open(hive, path, access);
+            key.open(hive, path, KEY_READ | view.flag);
             return true;
         } catch (const RegistryException&) {
         }

@@ -51,17 +51,37 @@ CustomEntry splitCustomEntry(std::wstring_view entry) {
     return parts;
 }
 
-bool matchesVersionSpec(const VmVersion& v, std::wstring_view spec) {
-    if (!spec.empty() && spec.back() == L'+') return !(v < parseVersionText(spec.substr(0, spec.size() - 1)));
-    if (!spec.empty() && spec.back() == L'*') {
-        VmVersion s = parseVersionText(spec.substr(0, spec.size() - 1));
-        if (s.micro != 0) return false;
-        if (s.minor != 0) return v.major == s.major && v.minor == s.minor;
-        return v.major == s.major;
+VersionSpecReading readVersionSpec(std::wstring_view spec) {
+    VersionSpecReading reading;
+    const size_t marker = spec.find_first_of(L"*+");
+    reading.markerInside = marker != std::wstring_view::npos && marker + 1 != spec.size();
+    const wchar_t last = spec.empty() ? L'\0' : spec.back();
+    if (last != L'*' && last != L'+') {
+        reading.version = parseVersionText(spec);
+        return reading;
     }
-    VmVersion s = parseVersionText(spec);
-    if (s.micro == 0) return VmVersion{v.major, v.minor, 0} == s;
-    return v == s;
+    reading.version = parseVersionText(spec.substr(0, spec.size() - 1));
+    if (last == L'+')
+        reading.form = VersionSpecForm::AtLeast;
+    else
+        reading.form = reading.version.micro != 0 ? VersionSpecForm::MatchesNothing : VersionSpecForm::Prefix;
+    return reading;
+}
+
+bool matchesVersionSpec(const VmVersion& v, std::wstring_view spec) {
+    const VersionSpecReading reading = readVersionSpec(spec);
+    const VmVersion& s = reading.version;
+    switch (reading.form) {
+        case VersionSpecForm::AtLeast:
+            return !(v < s);
+        case VersionSpecForm::Prefix:
+            return v.major == s.major && (s.minor == 0 || v.minor == s.minor);
+        case VersionSpecForm::MatchesNothing:
+            return false;
+        case VersionSpecForm::Exact:
+            break;
+    }
+    return s.micro == 0 ? VmVersion{v.major, v.minor, 0} == s : v == s;
 }
 
 }  // namespace velmora::launcher

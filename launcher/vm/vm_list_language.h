@@ -22,6 +22,16 @@ struct CustomEntry {
 std::vector<std::wstring> splitValidList(std::wstring_view list);
 bool isVersionToken(std::wstring_view token);
 CustomEntry splitCustomEntry(std::wstring_view entry);
+
+// What a version spec asks for: its last character decides; a '*' or '+' anywhere else is
+// read as part of the version, and a '*' after a third number matches nothing.
+enum class VersionSpecForm { Exact, AtLeast, Prefix, MatchesNothing };
+struct VersionSpecReading {
+    VersionSpecForm form = VersionSpecForm::Exact;
+    VmVersion version;
+    bool markerInside = false;  // a '*' or '+' before the last character
+};
+VersionSpecReading readVersionSpec(std::wstring_view spec);
 bool matchesVersionSpec(const VmVersion& version, std::wstring_view spec);
 
 }  // namespace velmora::launcher

@@ -7,6 +7,7 @@
 #include "launcher/diagnostic_trail.h"
 #include "launcher/properties/property_set.h"
 #include "launcher/vm/installed_vms.h"
+#include "launcher/vm/platform_rule.h"
 #include "launcher/vm/vm_record.h"
 #include "launcher/vm/vm_validation.h"
 
@@ -73,15 +74,6 @@ bool matchesListEntry(const VmRecord& record, std::wstring_view entry, const Val
     return matchesCustomEntry(record, upper, validator, refusal);
 }
 
-bool platformAdmits(int64_t platform, const VmRecord& record) {
-    return record.is64Bit ? platform != 3 : platform != 2;
-}
-
-std::wstring platformRefusal(int64_t platform) {
-    return L"platform " + std::to_wstring(platform) +
-           (platform == 2 ? L" admits only VMs marked 64-bit" : L" admits only VMs not marked 64-bit");
-}
-
 VmRecord* pickFromValidList(const std::vector<VmRecord*>& installed, const std::vector<std::wstring>& entries,
                             int64_t platform, bool preferNot64Bit, const LaunchOptions& options,
                             const ValidatorRun& validator, ListSearchReport* report) {
@@ -101,7 +93,7 @@ VmRecord* pickFromValidList(const std::vector<VmRecord*>& installed, const std::
                 note(entry, record, true, L"already taken by an earlier entry");
                 continue;
             }
-            if (platformAdmits(platform, *record)) {
+            if (platformRule(platform, PlatformSearch::List).admits(record->is64Bit)) {
                 collected.push_back(record);
                 note(entry, record, true, L"");
             } else {
@@ -130,7 +122,7 @@ std::unique_ptr<VmRecord> searchValidVmList(const PropertySet& appProperties, co
     if (tracing) {
         std::wstring text = L"valid-VM list:";
         for (const auto& entry : entries) text += L" " + entry;
-        trail(text + L"; " + listPlatformRule(platform));
+        trail(text + L"; " + platformRuleText(platform, PlatformSearch::List));
     }
     InstalledVmList& list = installedVms(platform);
     std::vector<VmRecord*> installed;

@@ -25,10 +25,6 @@ bool matchesCustomEntry(const VmRecord& record, std::wstring_view upperEntry, co
 bool matchesListEntry(const VmRecord& record, std::wstring_view entry, const ValidatorRun& validator,
                       std::wstring* refusal = nullptr);
 
-// Platform 2 admits only 64-bit-marked records, 3 only unmarked ones.
-bool platformAdmits(int64_t platform, const VmRecord& record);
-// Why the platform does not admit a record.
-std::wstring platformRefusal(int64_t platform);
 
 // What the search made of one record for one entry, for the diagnostic trail.
 struct ListSearchStep {

@@ -72,7 +72,7 @@ std::unique_ptr<VmRecord> findVmFromProperties(const RunContext& context, const 
     std::wstring candidate = context.appProperties.getProperty(L"kiv.nl.current.vm");
     if (!candidate.empty()) {
         if (!isAbsolute(candidate)) {
-            std::wstring directory = fullPath(currentDirectory(), false);
+            std::wstring directory = context.kivDirectory;
             if (!directory.empty() && directory.back() != L'\\') directory += L"\\";
             candidate = directory + candidate;
         }

@@ -5,6 +5,7 @@
 #include "launcher/path_text.h"
 #include "launcher/vm/build_options.h"
 #include "launcher/vm/path_hints.h"
+#include "launcher/vm/platform_rule.h"
 #include "launcher/vm/registry_hints.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
@@ -43,14 +44,16 @@ void addIfVerified(const std::wstring& executable, const VmSpec& spec, const std
     results.add(make());
 }
 
-void forEachSpecFile(const BuildOptions& build, int32_t total,
+void forEachSpecFile(const BuildOptions& build, int32_t total, const std::wstring& folder,
                      const std::function<void(const std::wstring& path, const VmSpec& spec,
                                               const std::wstring& specDirectory)>& visit) {
     VmSpec spec;
     for (int32_t n = 0; n < total; ++n) {
         const std::wstring path = L"jvmspecs\\" + build.specFileName(n);
-        parseVmSpec(path, spec);
-        visit(path, spec, normalisePath(fullPath(parentOf(path, L"."), false)));
+        // The trail names the file as the build options do; it is read below `folder`.
+        const std::wstring full = fullPathIn(folder, path, false);
+        parseVmSpec(full, spec);
+        visit(path, spec, normalisePath(parentOf(full, L".")));
     }
 }
 
@@ -59,18 +62,13 @@ void SpecSearchResults::add(std::unique_ptr<VmRecord> record) {
 }
 
 std::unique_ptr<VmRecord> pickSpecSearchResult(SpecSearchResults& results, int64_t platform) {
-    switch (platform) {
-        case 0:
-            return !results.marked.empty() ? takeFirst(results.marked) : takeFirst(results.unmarked);
-        case 1:
-            return !results.unmarked.empty() ? takeFirst(results.unmarked) : takeFirst(results.marked);
-        case 2:
-            return takeFirst(results.marked);
-        case 3:
-            return takeFirst(results.unmarked);
-        default:
-            return nullptr;
+    const PlatformRule rule = platformRule(platform, PlatformSearch::SpecFiles);
+    const bool firstMark = rule.prefersMarked;
+    for (bool marked : {firstMark, !firstMark}) {
+        auto& list = marked ? results.marked : results.unmarked;
+        if (rule.admits(marked ? 1 : 0) && !list.empty()) return takeFirst(list);
     }
+    return nullptr;
 }
 
 void searchRegistryHints(const VmSpec& spec, const std::vector<std::wstring>& hints, const std::wstring& specDirectory,
@@ -111,7 +109,7 @@ std::unique_ptr<VmRecord> searchBySpecFiles(const RunContext& context, const Lau
     const BuildOptions build(context.vmSpecProperties);
     const int64_t platform = platformValue(context.appProperties);
     SpecSearchResults results;
-    forEachSpecFile(build, total, [&](const std::wstring& path, const VmSpec& spec, const std::wstring& specDirectory) {
+    forEachSpecFile(build, total, context.kivDirectory, [&](const std::wstring& path, const VmSpec& spec, const std::wstring& specDirectory) {
         if (trailEnabled())
             trail(L"VM specification file " + path + L": JVM_EXE " + spec.jvmExe() + L", " +
                   std::to_wstring(spec.propertyChecks.size()) + L" property checks, " +
@@ -123,7 +121,7 @@ std::unique_ptr<VmRecord> searchBySpecFiles(const RunContext& context, const Lau
     if (trailEnabled())
         trail(L"search by VM specification files: " + std::to_wstring(results.unmarked.size()) +
               L" valid VMs not marked 64-bit, " +
-              std::to_wstring(results.marked.size()) + L" marked; " + specPlatformRule(platform));
+              std::to_wstring(results.marked.size()) + L" marked; " + platformRuleText(platform, PlatformSearch::SpecFiles));
     return pickSpecSearchResult(results, platform);
 }
 

@@ -28,13 +28,12 @@ struct SpecSearchResults {
 std::unique_ptr<VmRecord> pickSpecSearchResult(SpecSearchResults& results, int64_t platform);
 
 // Specification files build.jvmspec.0 to total - 1 of the run's build options, below
-// "jvmspecs" in the current folder. A file that cannot be read raises FileException.
+// "jvmspecs" in the .kiv file's folder. A file that cannot be read raises FileException.
 std::unique_ptr<VmRecord> searchBySpecFiles(const RunContext& context, const LaunchOptions& options, int32_t total);
 
-// Specification files build.jvmspec.0 to total - 1, read below "jvmspecs" in the current
-// folder, each with the folder its Verify runs in. Single values carry over from one file to
+// Specification files build.jvmspec.0 to total - 1, read below "jvmspecs" in `folder`, each with the folder its Verify runs in. Single values carry over from one file to
 // the next. A file that cannot be read raises FileException.
-void forEachSpecFile(const BuildOptions& build, int32_t total,
+void forEachSpecFile(const BuildOptions& build, int32_t total, const std::wstring& folder,
                      const std::function<void(const std::wstring& path, const VmSpec& spec,
                                               const std::wstring& specDirectory)>& visit);
 

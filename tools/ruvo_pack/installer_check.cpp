@@ -365,18 +365,15 @@ private:
             if (isFixedListEntry(upper)) continue;
             const CustomEntry parts = splitCustomEntry(upper);
             const std::string name = "valid-VM list entry " + utf8Text(entry);
-            const std::wstring& spec = parts.versionSpec;
-            size_t marker = spec.find_first_of(L"*+");
-            if (marker != std::wstring::npos && marker + 1 != spec.size()) {
+            // Judged by the launcher's own reading of the spec.
+            const VersionSpecReading spec = readVersionSpec(parts.versionSpec);
+            if (spec.markerInside)
                 ctx_.add(kiv_, lineOf(key), Severity::Error,
                          name + ": '*' and '+' count only at the end of the version (such as 1.8* or 1.8+)");
-            } else if (!spec.empty() && spec.back() == L'*') {
-                VmVersion version = parseVersionText(spec.substr(0, spec.size() - 1));
-                if (version.micro != 0)
-                    ctx_.add(kiv_, lineOf(key), Severity::Error,
-                             name + " matches no VM: a '*' after a third version number never matches; write " +
-                                 std::to_string(version.major) + "." + std::to_string(version.minor) + "*");
-            }
+            else if (spec.form == VersionSpecForm::MatchesNothing)
+                ctx_.add(kiv_, lineOf(key), Severity::Error,
+                         name + " matches no VM: a '*' after a third version number never matches; write " +
+                             std::to_string(spec.version.major) + "." + std::to_string(spec.version.minor) + "*");
             if (!parts.validatorArgument.empty() && !inClassPath(std::string(kValidatorClass)))
                 ctx_.add(
                     kiv_, lineOf(key), classPathSkipped_ ? Severity::Warning : Severity::Error,

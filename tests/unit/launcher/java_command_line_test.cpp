@@ -2,6 +2,7 @@
 
 #include "common/argument_quoting.h"
 #include "common/text_convert.h"
+#include "launcher/file_system.h"
 #include "launcher/java_command_line.h"
 #include "launcher/launch_options.h"
 #include "tests/support/argument_cases.h"
@@ -172,4 +173,23 @@ TEST(PlainArguments, FixedArgumentTextSplitsAsTheSystemSplits) {
     // What the composer writes, the splitter reads back.
     EXPECT_EQ(splitArgumentText(velmora::joinArguments(velmora::test::awkwardArguments())),
               velmora::test::awkwardArguments());
+}
+
+TEST(ClassPathJoin, RelativeEntriesMeanTheKivFolderNotTheCurrentOne) {
+    // The folder named is not the current directory of the test program.
+    const std::wstring folder = L"C:\\kiv folder\\app";
+    ASSERT_NE(fullPath(L".", false), folder);
+    struct Case {
+        const wchar_t* text;
+        const wchar_t* full;
+    } cases[] = {
+        {L"lib\\app.jar", L"C:\\kiv folder\\app\\lib\\app.jar"},
+        {L"..\\shared.jar", L"C:\\kiv folder\\shared.jar"},
+        {L"", L"C:\\kiv folder\\app\\"},
+        {L"D:\\abs\\x.jar", L"D:\\abs\\x.jar"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(fullPathIn(folder, c.text, false), c.full) << c.text;
+    EXPECT_EQ(fullPathIn(L"C:\\", L"x.jar", false), L"C:\\x.jar");
+    EXPECT_EQ(resolveClassPath(L"a.jar;D:\\b.jar", folder),
+              (std::vector<std::wstring>{L"C:\\kiv folder\\app\\a.jar", L"D:\\b.jar"}));
 }

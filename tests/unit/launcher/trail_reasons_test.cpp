@@ -3,6 +3,8 @@
 
 #include "launcher/diagnostic_trail.h"
 #include "launcher/vm/installed_vms.h"
+#include "launcher/vm/platform_rule.h"
+#include "launcher/vm/registry_views.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
 #include "tests/unit/launcher/vm_record_builder.h"
@@ -84,6 +86,44 @@ TEST(TrailReasons, ReportOfTheListSearch) {
     EXPECT_EQ(report.ranked[1], chosen);  // best last
 
     EXPECT_EQ(platformRefusal(2), L"platform 2 admits only VMs marked 64-bit");
+}
+
+TEST(TrailReasons, PlatformRuleWordedForEachSearch) {
+    struct Case {
+        int64_t platform;
+        const wchar_t* list;
+        const wchar_t* specFiles;
+    } cases[] = {
+        {0, L"all VMs, those marked 64-bit ranked higher", L"the first VM marked 64-bit, else the first other"},
+        {1, L"all VMs, those not marked 64-bit ranked higher", L"the first VM not marked 64-bit, else the first marked"},
+        {2, L"only VMs marked 64-bit", L"only the first VM marked 64-bit"},
+        {3, L"only VMs not marked 64-bit", L"only the first VM not marked 64-bit"},
+        {4, L"all VMs, those marked 64-bit ranked higher", L"no VM (the value is not one of 0 to 3)"},
+        {-1, L"all VMs, those marked 64-bit ranked higher", L"no VM (the value is not one of 0 to 3)"},
+    };
+    for (const auto& c : cases) {
+        const std::wstring head = L"platform " + std::to_wstring(c.platform) + L": ";
+        EXPECT_EQ(platformRuleText(c.platform, PlatformSearch::List), head + c.list);
+        EXPECT_EQ(platformRuleText(c.platform, PlatformSearch::SpecFiles), head + c.specFiles);
+    }
+}
+
+TEST(TrailReasons, RegistryViewsInEachOrder) {
+    auto walk = [](ViewOrder order) {
+        std::wstring text;
+        for (const RegistryView& view : registryViews(order))
+            text += std::to_wstring(view.flag) + L"=" + view.label + L";";
+        return text;
+    };
+    const std::wstring wide = std::to_wstring(KEY_WOW64_64KEY) + L"= (64-bit view);";
+    const std::wstring narrow = std::to_wstring(KEY_WOW64_32KEY) + L"= (32-bit view);";
+    // This test program is never run under WOW64: the own view alone, named for the build.
+    const std::wstring own = sizeof(void*) == 8 ? L"0= (64-bit view);" : L"0= (32-bit view);";
+    EXPECT_EQ(walk(ViewOrder::WideFirst), wide + narrow);
+    EXPECT_EQ(walk(ViewOrder::OwnThenWide), own);
+    EXPECT_EQ(walk(ViewOrder::Shared), L"0=;");
+    EXPECT_STREQ(registryViewLabel(KEY_READ | KEY_WOW64_32KEY), L" (32-bit view)");
+    EXPECT_STREQ(registryViewLabel(KEY_READ | KEY_WOW64_64KEY), L" (64-bit view)");
 }
 
 TEST(TrailReasons, VerifyNamesTheFailingProperty) {

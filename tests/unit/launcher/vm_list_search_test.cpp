@@ -76,6 +76,31 @@ TEST(ListEntries, VersionSpecs) {
     EXPECT_TRUE(matchesVersionSpec({11, 0, 2}, L"11+"));
 }
 
+TEST(ListEntries, VersionSpecReadings) {
+    // The packer's check judges entries by this reading: form, version and a stray marker.
+    struct Case {
+        const wchar_t* spec;
+        VersionSpecForm form;
+        VmVersion version;
+        bool markerInside;
+    } cases[] = {
+        {L"1.6.0_20", VersionSpecForm::Exact, {6, 0, 20}, false},
+        {L"1.5+", VersionSpecForm::AtLeast, {5, 0, 0}, false},
+        {L"1.6*", VersionSpecForm::Prefix, {6, 0, 0}, false},
+        {L"1.6.1*", VersionSpecForm::Prefix, {6, 1, 0}, false},
+        {L"11.0.2*", VersionSpecForm::MatchesNothing, {11, 0, 2}, false},
+        {L"1.*8", VersionSpecForm::Exact, parseVersionText(L"1.*8"), true},
+        {L"1.8+*", VersionSpecForm::Prefix, parseVersionText(L"1.8+"), true},
+        {L"", VersionSpecForm::Exact, parseVersionText(L""), false},
+    };
+    for (const auto& c : cases) {
+        const VersionSpecReading reading = readVersionSpec(c.spec);
+        EXPECT_EQ(reading.form, c.form) << c.spec;
+        EXPECT_EQ(reading.version, c.version) << c.spec;
+        EXPECT_EQ(reading.markerInside, c.markerInside) << c.spec;
+    }
+}
+
 TEST(ListEntries, CustomEntriesCombineKindAndVersion) {
     auto jre5 = vm(VmKind::JRE, {5, 0, 0});
     auto jdk6 = vm(VmKind::JDK, {6, 3, 1});
