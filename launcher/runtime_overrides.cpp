@@ -59,7 +59,8 @@ void __throw_out_of_range_fmt(const char* format, ...) {
     }
     if (!name || length == 0) throw RuntimeFault("out of range");
     if (length > sizeof text - 16) length = sizeof text - 16;
-    std::memcpy(text, name, length);
+    // The strcpy below ends the text.
+    std::memcpy(text, name, length);  // NOLINT(bugprone-not-null-terminated-result)
     std::strcpy(text + length, ": out of range");
     throw RuntimeFault(text);
 }
