@@ -6,6 +6,7 @@
 
 #include "common/text_convert.h"
 #include "launcher/console_service.h"
+#include "launcher/windowed_mode.h"
 
 namespace velmora::launcher {
 
@@ -18,5 +19,9 @@ void writeStandardText(unsigned long standardHandle, const std::wstring& text) {
         done += static_cast<size_t>(n);
     }
 }
+
+// The native build is the console launcher: its trail goes to standard error only.
+bool windowedMode() { return false; }
+std::wstring windowedTrailPath() { return {}; }
 
 }  // namespace velmora::launcher
