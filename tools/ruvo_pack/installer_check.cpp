@@ -365,7 +365,7 @@ private:
             if (isFixedListEntry(upper)) continue;
             const CustomEntry parts = splitCustomEntry(upper);
             const std::string name = "valid-VM list entry " + utf8Text(entry);
-            // Judged by the launcher's own reading of the spec.
+            // Judged by the launcher's own reading of the version entry.
             const VersionSpecReading spec = readVersionSpec(parts.versionSpec);
             if (spec.markerInside)
                 ctx_.add(kiv_, lineOf(key), Severity::Error,
