@@ -106,14 +106,23 @@ bool readLayout(const Bytes& b, PeLayout& pe, std::string& error) {
     return true;
 }
 
+// The file bytes a section brings into memory: its raw data, but no more than its virtual size
+// (the loader ignores raw bytes past it, and another section may start there).
+uint32_t loadedSize(const Section& s) { return s.virtualSize ? std::min(s.virtualSize, s.rawSize) : s.rawSize; }
+
+// The first section whose loaded bytes hold the address, as the loader would see it.
+const Section* sectionHolding(const PeLayout& pe, uint32_t rva) {
+    for (const auto& s : pe.sections)
+        if (rva >= s.virtualAddress && rva - s.virtualAddress < loadedSize(s)) return &s;
+    return nullptr;
+}
+
 // The file bytes at [rva, rva + size), when one section holds them all.
 const uint8_t* mapped(const Bytes& b, const PeLayout& pe, uint32_t rva, uint32_t size) {
-    for (const auto& s : pe.sections) {
-        if (rva < s.virtualAddress) continue;
-        const uint64_t offset = static_cast<uint64_t>(rva) - s.virtualAddress;
-        if (offset + size <= s.rawSize) return b.data() + s.rawOffset + offset;
-    }
-    return nullptr;
+    const Section* s = sectionHolding(pe, rva);
+    if (!s) return nullptr;
+    const uint64_t offset = static_cast<uint64_t>(rva) - s->virtualAddress;
+    return offset + size <= loadedSize(*s) ? b.data() + s->rawOffset + offset : nullptr;
 }
 
 class TreeReader {
@@ -137,6 +146,7 @@ private:
     }
     const uint8_t* at(uint32_t offset, uint32_t size) {
         if (offset > size_ || size_ - offset < size) return nullptr;
+        if (size == 0) return b_.data();  // an empty list at the tree's very end; never read
         return mapped(b_, pe_, base_ + offset, size);
     }
     static uint32_t u32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
@@ -264,14 +274,12 @@ bool readResources(const Bytes& image, ResourceTree& tree, std::string& error) {
     if (!pe.directory(2, image, rva, size) || rva == 0 || size == 0) return true;
     // The tree's own offsets may reach past the stated size (linkers state the directories'
     // size only), so reads are bounded by the section instead.
-    const Section* home = nullptr;
-    for (const auto& s : pe.sections)
-        if (rva >= s.virtualAddress && rva - s.virtualAddress < s.rawSize) home = &s;
+    const Section* home = sectionHolding(pe, rva);
     if (!home) {
         error = "the resource directory lies outside every section";
         return false;
     }
-    TreeReader reader(image, pe, rva, home->virtualAddress + home->rawSize - rva);
+    TreeReader reader(image, pe, rva, home->virtualAddress + loadedSize(*home) - rva);
     return reader.read(tree, error);
 }
 
@@ -452,11 +460,13 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
         const Section& before = pe.sections[order[k - 1]];
         inPlace = onlyRelocations(image, pe, s) && s.rawOffset >= before.rawOffset + before.rawSize;
     }
-    // Nothing else may have its bytes where the tree and the moved sections go.
+    // Nothing else may have its bytes where the tree and the moved sections go, in the file or
+    // in memory.
     for (size_t k = 0; inPlace && k < home; ++k) {
         const Section& s = pe.sections[order[k]];
         const Section& h = pe.sections[order[home]];
         if (s.rawSize && s.rawOffset + static_cast<uint64_t>(s.rawSize) > h.rawOffset) inPlace = false;
+        if (static_cast<uint64_t>(s.virtualAddress) + loadedSize(s) > h.virtualAddress) inPlace = false;
     }
 
     Bytes result;
