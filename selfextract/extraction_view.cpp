@@ -9,21 +9,21 @@ namespace ruvo {
 
 std::wstring LoggingView::Text(UINT id) const { return LoadText(state_.instance, id); }
 
-void LoggingView::ShowWorkingLook() { LogLine(L"Dialog: Preparing to install..."); }
+void LoggingView::ShowWorkingLook() { LogLine("Dialog: Preparing to install..."); }
 
 void LoggingView::ShowErrorPanel(UINT id) {
-    LogLine(L"*** Error %ld: '%s' ***", static_cast<long>(id), Text(id).c_str());
-    LogLine(L"*** Secondary error string: '%s' ***",
+    LogLine("*** Error %ld: '%s' ***", static_cast<long>(id), Text(id).c_str());
+    LogLine("*** Secondary error string: '%s' ***",
             Text(OffersChoose(id) ? IDS_SELECT_TEMPORARY : IDS_GET_ANOTHER_COPY).c_str());
 }
 
 void LoggingView::ShowNoSpacePanel() {
-    LogLine(L"Dialog: There is not enough free disk in the temporary folder.");
-    LogLine(L"Dialog: Please select a temporary location to extract the installer to:");
+    LogLine("Dialog: There is not enough free disk in the temporary folder.");
+    LogLine("Dialog: Please select a temporary location to extract the installer to:");
 }
 
 void LoggingView::ShowRetryPanel(const std::wstring&) {
-    LogLine(L"Dialog: Please select another location to extract the installer to:");
+    LogLine("Dialog: Please select another location to extract the installer to:");
 }
 
 std::wstring PercentText(int percent) { return DecimalText(percent) + L"%"; }

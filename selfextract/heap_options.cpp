@@ -79,7 +79,7 @@ void RewriteKivHeapOptions(const std::wstring& workingPath, const HeapOverride& 
     }
     std::string bytes;
     if (!FileExists(path) || !ReadWholeFile(path, bytes)) {
-        LogLine(L"Unable to open .kiv file");
+        LogLine("Unable to open .kiv file");
         return;
     }
     std::string text = RewriteKivHeapText(bytes, heap);

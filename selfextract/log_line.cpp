@@ -15,7 +15,7 @@ constexpr size_t kDirectoryCapacity = 256;
 constexpr size_t kMessageCapacity = 512;
 wchar_t logDirectory[kDirectoryCapacity] = L"";
 
-void writeStatusLine(const wchar_t* line) { LogLine(L"%s", line); }
+void writeStatusLine(const wchar_t* line) { LogLine("%s", line); }
 }  // namespace
 
 void SetDebugLogging(bool on) { debugLogging = on; }
@@ -34,14 +34,20 @@ std::wstring LogFilePath(const wchar_t* directory, const wchar_t* fileName) {
 
 std::wstring FormatLogMessage(const wchar_t* format, va_list args) { return ALFormatV(kMessageCapacity, format, args); }
 
-void LogLine(const wchar_t* format, ...) {
+void LogLine(const char* format, ...) {
     if (!debugLogging) return;
+    // The formats are ASCII, kept as single bytes to keep the stub small; widened here.
+    wchar_t wideFormat[kMessageCapacity];
+    size_t length = 0;
+    for (; format[length] != '\0' && length + 1 < kMessageCapacity; ++length)
+        wideFormat[length] = static_cast<unsigned char>(format[length]);
+    wideFormat[length] = L'\0';
     fflush(stdout);
     fflush(stdin);
     std::wstring path = LogFilePath(logDirectory, L"sea.log");
     va_list args;
     va_start(args, format);
-    std::wstring message = FormatLogMessage(format, args);
+    std::wstring message = FormatLogMessage(wideFormat, args);
     va_end(args);
     // Text mode: the line feed is stored as CR LF and the wide text as single-byte text.
     std::unique_ptr<FILE, int (*)(FILE*)> file(_wfopen(path.c_str(), L"a"), fclose);

@@ -20,8 +20,8 @@ std::wstring LogFilePath(const wchar_t* directory, const wchar_t* fileName);
 // The message as stored: formatted into at most 511 characters.
 std::wstring FormatLogMessage(const wchar_t* format, va_list args);
 
-// printf-style: %s takes a wide string, %ld a 32-bit number.
-void LogLine(const wchar_t* format, ...);
+// printf-style with an ASCII format: %s takes a wide string, %ld a 32-bit number.
+void LogLine(const char* format, ...);
 
 // The archive status report for an extraction result: its status line, if any, to the log.
 void LogArchiveStatus(int code);

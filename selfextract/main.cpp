@@ -29,7 +29,7 @@ LRESULT CALLBACK ExtractorWindowProc(HWND window, UINT message, WPARAM wParam, L
         case WM_CREATE:
             return 0;
         case WM_DESTROY:
-            ruvo::LogLine(L"Self Extractor shutting down.");
+            ruvo::LogLine("Self Extractor shutting down.");
             ::PostQuitMessage(0);
             return 0;
     }
@@ -61,7 +61,7 @@ bool DebugVariableIsTrue() {
 
 void LogClosingBanner() {
     std::wstring rule(47, L'=');
-    ruvo::LogLine(L"%s", (L"\n\n" + rule + L"\nPlease press a key to close this window.\n" + rule).c_str());
+    ruvo::LogLine("%s", (L"\n\n" + rule + L"\nPlease press a key to close this window.\n" + rule).c_str());
 }
 
 }  // namespace
@@ -87,36 +87,36 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     // The control key also asks for the closing banner.
     bool pauseAtExit = controlKey;
     if (controlKey) SetDebugLogging(true);
-    LogLine(L"Self Extractor execution begins.");
+    LogLine("Self Extractor execution begins.");
 
     if (silent || console) {
-        LogLine(silent ? L"Running in Silent Mode" : L"Running in Console Mode");
+        LogLine(silent ? "Running in Silent Mode" : "Running in Console Mode");
         state.shareCallersOutput = true;
         LoggingView view(state);
         RunExtraction(state, view);
     } else {
         state.instance = instance;
         RegisterExtractorClass(instance);
-        LogLine(L"Window class registered.");
+        LogLine("Window class registered.");
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
         ::InitCommonControlsEx(&controls);
         ProgressDialog dialog(state);
         dialog.Run(instance);
-        LogLine(L"Dialog initialized.");
+        LogLine("Dialog initialized.");
     }
 
     int exitCode = -1;
     velmora::StartedProcess& launched = state.launchedProcess;
     if (launched.started()) {
         launched.thread.reset();
-        LogLine(L"Initiating self-extraction...");
+        LogLine("Initiating self-extraction...");
         exitCode = static_cast<int>(velmora::waitForExit(launched.process.get(), static_cast<DWORD>(-1)));
-        LogLine(L"*** The process has terminated with an exit code of %ld ***", static_cast<long>(exitCode));
+        LogLine("*** The process has terminated with an exit code of %ld ***", static_cast<long>(exitCode));
         launched.process.reset();
         if (state.cleanupAfterRun) CleanUpAfterRun(state.workingDirectory);
     }
     if (state.abortRequested && !state.workingDirectory.empty()) {
-        LogLine(L"User requested ABORT: Clean up temporary directory");
+        LogLine("User requested ABORT: Clean up temporary directory");
         RemoveTree(state.workingDirectory, true);
     }
     if (DebugLogging() && pauseAtExit) LogClosingBanner();

@@ -88,7 +88,7 @@ public:
         : state_(state), view_(view), monitor_(state, view), ring_(&monitor_) {}
 
     bool Run() {
-        LogLine(L"Extracting files.");
+        LogLine("Extracting files.");
         view_.ShowWorkingLook();
         view_.UpdateProgress(0);
         if (Aborted()) return false;
@@ -107,7 +107,7 @@ public:
 private:
     bool Aborted() const {
         if (!state_.abortRequested) return false;
-        LogLine(L"User requested ABORT");
+        LogLine("User requested ABORT");
         return true;
     }
 
@@ -115,14 +115,14 @@ private:
     bool ChooseBaseFolder(std::wstring& base) {
         if (!state_.chosenBaseDirectory.empty()) {
             base = state_.chosenBaseDirectory;
-            LogLine(L"Using working directory to decompress files: %s", base.c_str());
+            LogLine("Using working directory to decompress files: %s", base.c_str());
             return true;
         }
         wchar_t temporary[MAX_PATH + 1];
         DWORD length = ::GetTempPathW(MAX_PATH + 1, temporary);
         if (length > 0 && length <= MAX_PATH) {
             base.assign(temporary, length);
-            LogLine(L"Using TEMP path from win32 subsystem: %s", base.c_str());
+            LogLine("Using TEMP path from win32 subsystem: %s", base.c_str());
             return true;
         }
         return EnterFallbackBase(base);
@@ -134,13 +134,13 @@ private:
         if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
             if (!::CreateDirectoryW(L"C:\\Temp", nullptr)) {
                 view_.ShowNoSpacePanel();
-                LogLine(L"*** FAILURE: Unable to create a working directory!");
+                LogLine("*** FAILURE: Unable to create a working directory!");
                 return false;
             }
             if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
                 ::SetCurrentDirectoryW(before.c_str());
                 view_.ShowNoSpacePanel();
-                LogLine(L"*** FAILURE: Unable to access the working directory!");
+                LogLine("*** FAILURE: Unable to access the working directory!");
                 return false;
             }
         }
@@ -150,7 +150,7 @@ private:
 
     bool MakeWorkingDirectory(const std::wstring& base) {
         directory_.emplace(CurrentDirectory());
-        LogLine(L"Extracting to: %s", directory_->returnDirectory().c_str());
+        LogLine("Extracting to: %s", directory_->returnDirectory().c_str());
         // A temporary folder that does not exist (a removed drive, a stale profile) must not
         // send the files into whatever folder is current. A folder the user chose is used as
         // chosen or not at all: the user may choose again.
@@ -158,10 +158,10 @@ private:
         if (!::SetCurrentDirectoryW(folder.c_str())) {
             if (!state_.chosenBaseDirectory.empty()) {
                 view_.ShowNoSpacePanel();
-                LogLine(L"*** FAILURE: Unable to access the working directory!");
+                LogLine("*** FAILURE: Unable to access the working directory!");
                 return false;
             }
-            LogLine(L"Unable to enter %s: using C:\\Temp instead", base.c_str());
+            LogLine("Unable to enter %s: using C:\\Temp instead", base.c_str());
             if (!EnterFallbackBase(folder)) return false;
         }
         if (!directory_->Create(folder)) {
@@ -183,7 +183,7 @@ private:
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!self_) {
             view_.ShowErrorPanel(IDS_CANNOT_EXTRACT);
-            LogLine(L"*** FAILURE: Unable to extract the compressed file");
+            LogLine("*** FAILURE: Unable to extract the compressed file");
             return false;
         }
         if (Aborted()) return false;
@@ -192,7 +192,7 @@ private:
         if (!::ReadFile(self_.get(), head, kPlausibilityRead, &got, nullptr) || got < kPlausibilityMinimum) {
             view_.ShowErrorPanel(IDS_NO_EXE_NAME_BUFFER);
             self_.reset();
-            LogLine(L"*** FAILURE: There is no EXE name buffer to be found.");
+            LogLine("*** FAILURE: There is no EXE name buffer to be found.");
             return false;
         }
         if (Aborted()) return false;
@@ -210,14 +210,14 @@ private:
             view_.ShowErrorPanel(IDS_CANNOT_CHECK_SPACE);
             return false;
         }
-        LogLine(L"Retrieved free disk space... ");
+        LogLine("Retrieved free disk space... ");
         if (Aborted()) return false;
-        LogLine(L"Comparing free disk space... ");
+        LogLine("Comparing free disk space... ");
         if (!HasRoomFor(compressedSize, freeBytes)) {
             view_.ShowErrorPanel(IDS_NOT_ENOUGH_ROOM);
             self_.reset();
-            LogLine(L"*** FAILURE: Not enough free disk space available: Required disc space is %I64u KB, available "
-                    L"is %I64u KB",
+            LogLine("*** FAILURE: Not enough free disk space available: Required disc space is %I64u KB, available "
+                    "is %I64u KB",
                     RequiredBytes(compressedSize) / 1024, freeBytes / 1024);
             return false;
         }
@@ -239,7 +239,7 @@ private:
         if (result < 0) {
             directory_->DiscardContents();
             view_.ShowRetryPanel(L"");
-            LogLine(L"*** FAILURE: Unable to unzip file: Error %d", result);
+            LogLine("*** FAILURE: Unable to unzip file: Error %d", result);
             return false;
         }
         return true;
@@ -250,7 +250,7 @@ private:
         velmora::UniqueFileHandle file(::CreateFileW((directory_->workingPath() + L"sea_loc").c_str(), GENERIC_WRITE,
                                                      0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
-            LogLine(L"*** FAILURE: Unable to create the sea_loc file: asking to find a new location");
+            LogLine("*** FAILURE: Unable to create the sea_loc file: asking to find a new location");
             view_.ShowRetryPanel(LoadText(state_.instance, IDS_CANNOT_WRITE_SEA_LOC));
             return false;
         }
@@ -266,7 +266,7 @@ private:
         file.reset();
         if (!complete) {
             view_.ShowRetryPanel(LoadText(state_.instance, IDS_CANNOT_WRITE_SEA_LOC));
-            LogLine(L"*** FAILURE: We ran out of space while creating the compressed file.");
+            LogLine("*** FAILURE: We ran out of space while creating the compressed file.");
             return false;
         }
         return true;
@@ -293,11 +293,11 @@ private:
         state_.launchedProcess = velmora::startProcess(start);
         if (!state_.launchedProcess.started()) {
             view_.ShowErrorPanel(IDS_CANNOT_EXECUTE);
-            LogLine(L"*** FAILURE: Unable to execute the EXE program.");
+            LogLine("*** FAILURE: Unable to execute the EXE program.");
             return false;
         }
         directory_->Commit();
-        LogLine(L"Success. The extracted file execution has begun.");
+        LogLine("Success. The extracted file execution has begun.");
         return true;
     }
 

@@ -48,7 +48,7 @@ bool OldFreeDiskSpace(uint64_t& freeBytes) {
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
     if (!::GetDiskFreeSpaceW(nullptr, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return false;
     freeBytes = uint64_t{freeClusters} * sectorsPerCluster * bytesPerSector;
-    LogLine(L"Free disk space: %I64u Kilobytes", freeBytes / 1024);
+    LogLine("Free disk space: %I64u Kilobytes", freeBytes / 1024);
     return true;
 }
 
@@ -61,9 +61,9 @@ bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     ::GetVersionExW(&version);
 #pragma GCC diagnostic pop
-    LogLine(L"Checking free disk space");
+    LogLine("Checking free disk space");
     if (IsOldWindows(version.dwMajorVersion, version.dwPlatformId, version.dwBuildNumber)) {
-        LogLine(L"Old version of Windows detected (win95a): GetDiskFreeSpace()");
+        LogLine("Old version of Windows detected (win95a): GetDiskFreeSpace()");
         return OldFreeDiskSpace(freeBytes);
     }
     velmora::UniqueModule kernel = velmora::LoadSystemLibrary(L"\\KERNEL32.dll");
@@ -71,14 +71,14 @@ bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
     using FreeSpaceEx = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     auto freeSpaceEx = reinterpret_cast<FreeSpaceEx>(::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExW"));
     if (!freeSpaceEx) {
-        LogLine(L"New version of Windows detected, but can't load latest functions: forced to use old GetDiskFreeSpace()");
+        LogLine("New version of Windows detected, but can't load latest functions: forced to use old GetDiskFreeSpace()");
         return OldFreeDiskSpace(freeBytes);
     }
-    LogLine(L"New version of Windows detected: GetDiskFreeSpaceEx()");
+    LogLine("New version of Windows detected: GetDiskFreeSpaceEx()");
     ULARGE_INTEGER available{}, total{}, totalFree{};
     if (!freeSpaceEx(directory.c_str(), &available, &total, &totalFree)) return false;
     freeBytes = totalFree.QuadPart;
-    LogLine(L"Free disk space: %I64u Kilobytes", freeBytes / 1024);
+    LogLine("Free disk space: %I64u Kilobytes", freeBytes / 1024);
     return true;
 }
 
@@ -165,21 +165,21 @@ void CleanUpAfterRun(const std::wstring& workingDirectory) {
     constexpr int kAttempts = 20;
     constexpr DWORD kPauseMs = 250;
     constexpr size_t kLinesShown = 20;
-    LogLine(L"Removing the working directory: %s", workingDirectory.c_str());
+    LogLine("Removing the working directory: %s", workingDirectory.c_str());
     // The directory cannot go while it is current.
     ::SetCurrentDirectoryW(PathInFolder(workingDirectory, L"..").c_str());
     std::vector<std::wstring> left;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         left.clear();
         if (!FileExists(workingDirectory) || RemoveTree(workingDirectory, true, &left)) {
-            LogLine(L"The working directory has been removed.");
+            LogLine("The working directory has been removed.");
             return;
         }
         if (attempt < kAttempts) ::Sleep(kPauseMs);
     }
-    for (size_t i = 0; i < left.size() && i < kLinesShown; ++i) LogLine(L"*** Unable to remove %s", left[i].c_str());
+    for (size_t i = 0; i < left.size() && i < kLinesShown; ++i) LogLine("*** Unable to remove %s", left[i].c_str());
     if (left.size() > kLinesShown)
-        LogLine(L"*** ... and %ld more", static_cast<long>(left.size() - kLinesShown));
+        LogLine("*** ... and %ld more", static_cast<long>(left.size() - kLinesShown));
 }
 
 }  // namespace ruvo

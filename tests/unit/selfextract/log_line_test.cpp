@@ -26,11 +26,11 @@ TEST(LogLine, AppendsFormattedLinesWithCrLfAcrossCalls) {
     LogGuard guard;
     ruvo::SetDebugLogging(true);
     ruvo::SetLogDirectory(folder.path().c_str());
-    ruvo::LogLine(L"Self Extractor execution begins.");
-    ruvo::LogLine(L"Using working directory to decompress files: %s", L"C:\\tmp\\x");
+    ruvo::LogLine("Self Extractor execution begins.");
+    ruvo::LogLine("Using working directory to decompress files: %s", L"C:\\tmp\\x");
     ruvo::LogArchiveStatus(-1980);
     ruvo::LogArchiveStatus(5);  // a successful count prints nothing
-    ruvo::LogLine(L"*** FAILURE: Unable to unzip file: Error %d", -1980);
+    ruvo::LogLine("*** FAILURE: Unable to unzip file: Error %d", -1980);
     EXPECT_EQ(folder.read(L"sea.log"),
               "Self Extractor execution begins.\r\n"
               "Using working directory to decompress files: C:\\tmp\\x\r\n"
@@ -44,7 +44,7 @@ TEST(LogLine, LongMessagesAreCutTo511Characters) {
     ruvo::SetDebugLogging(true);
     ruvo::SetLogDirectory(folder.path().c_str());
     std::wstring longText(700, L'a');
-    ruvo::LogLine(L"%s", longText.c_str());
+    ruvo::LogLine("%s", longText.c_str());
     EXPECT_EQ(folder.read(L"sea.log"), std::string(511, 'a') + "\r\n");
 }
 
@@ -53,12 +53,12 @@ TEST(LogLine, WritesNothingWhenOffAndLosesLinesSilentlyWhenUnwritable) {
     LogGuard guard;
     ruvo::SetDebugLogging(false);
     ruvo::SetLogDirectory(folder.path().c_str());
-    ruvo::LogLine(L"not written");
+    ruvo::LogLine("not written");
     EXPECT_EQ(GetFileAttributesW((folder / L"sea.log").c_str()), INVALID_FILE_ATTRIBUTES);
 
     ruvo::SetDebugLogging(true);
     ruvo::SetLogDirectory((folder / L"missing\\folder").c_str());
-    ruvo::LogLine(L"lost");  // must simply return
+    ruvo::LogLine("lost");  // must simply return
     EXPECT_EQ(GetFileAttributesW((folder / L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
