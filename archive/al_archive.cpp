@@ -153,9 +153,9 @@ int ALArchive::Extract(ALEntryRing& ring) {
         SkipLocalHeader();
         if (!entry->decompressor() || (entry->IsEncrypted() && !entry->crypto())) {
             if (!entry->decompressor())
-                status.Set(AL_CANT_CREATE_ENGINE, L"Attempt to decompress without a decompressor");
+                status.Set(AL_CANT_CREATE_ENGINE, "Attempt to decompress without a decompressor");
             else
-                status.Set(AL_MISSING_CRYPTO_ENGINE, L"Attempt to extract an object without decryption engine");
+                status.Set(AL_MISSING_CRYPTO_ENGINE, "Attempt to extract an object without decryption engine");
             if (openedHere) archiveFile.Close();
             return status;
         }
@@ -170,7 +170,7 @@ int ALArchive::Extract(ALEntryRing& ring) {
             uint32_t actual = output.FinishCrc();
             // A failed write already explains a wrong checksum; keep the cause.
             if (output.status >= 0 && entry->crc != actual)
-                output.status.Set(AL_CRC_ERROR, L"CRC32 was supposed to be %08lx, was %08lx",
+                output.status.Set(AL_CRC_ERROR, "CRC32 was supposed to be %08lx, was %08lx",
                                   static_cast<unsigned long>(entry->crc), static_cast<unsigned long>(actual));
         }
         archiveFile.ReportProgress();
@@ -186,7 +186,7 @@ int ALArchive::Extract(ALEntryRing& ring) {
         for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
             ALStorage* s = e->storage();
             if (s && s->status < 0) {
-                status.Set(s->status.Code(), L"%s: %s", s->name.Name(), s->status.Text());
+                status.Set(s->status.Code(), "%s: %s", s->name.Name(), s->status.Text());
                 break;
             }
         }
@@ -199,7 +199,7 @@ int ALArchive::Extract(ALEntryRing& ring) {
 
 ALPkArchive::ALPkArchive(const wchar_t* fileName)
     : ALArchive(new (std::nothrow) ALFile(fileName, ALFile::kBufferSize, AL_MIXED_NO_CASE), true, kFormatCode) {
-    if (!storage_) status.Set(AL_CANT_CREATE_STORAGE_OBJECT, L"Failure creating storage object for ZIP file %s", fileName);
+    if (!storage_) status.Set(AL_CANT_CREATE_STORAGE_OBJECT, "Failure creating storage object for ZIP file %s", fileName);
 }
 
 int ALPkArchive::SkipLocalHeader() {
@@ -294,7 +294,7 @@ int ALPkArchive::LocateEndRecord() {
         endRecordPosition_ = lastSignature;
         return 0;
     }
-    return status.Set(AL_INVALID_ARCHIVE, L"Can't locate end of central directory in ZIP file %s", in.name.Name());
+    return status.Set(AL_INVALID_ARCHIVE, "Can't locate end of central directory in ZIP file %s", in.name.Name());
 }
 
 bool ALPkArchive::LocalHeadersAt(ALEntryRing& ring, long shift) {
@@ -322,14 +322,14 @@ int ALPkArchive::AddEntry(ALEntryRing& ring, const ALPkDirectoryRecord& record) 
     std::unique_ptr<ALEngine> compressor(prototypes.CompressionEngineFor(typeCode));
     std::unique_ptr<ALStorage> storage(prototypes.StorageFor(L"", AL_STORAGE_ANY));
     if (!storage)
-        return status.Set(AL_CANT_CREATE_STORAGE_OBJECT, L"Failure creating storage object in ZIP file %s", archiveName);
+        return status.Set(AL_CANT_CREATE_STORAGE_OBJECT, "Failure creating storage object in ZIP file %s", archiveName);
     std::unique_ptr<ALEngine> crypto(record.Encrypted() ? prototypes.CryptoEngineFor(AL_ENGINE_ANY) : nullptr);
     ALStorage* output = storage.get();
     ALEntry* entry = new (std::nothrow)
         ALEntry(ring, storage.release(), compressor.release(), decompressor.release(), crypto.release());
     if (!entry)
         return status.Set(AL_MEMORY_ALLOCATION_FAILURE,
-                          L"Failure creating ALEntry object when reading directory in ZIP file %s", archiveName);
+                          "Failure creating ALEntry object when reading directory in ZIP file %s", archiveName);
     entry->flags = (entry->flags & ~ALEntry::kEncrypted) | (record.Encrypted() ? ALEntry::kEncrypted : 0);
     // Sizes and offsets go into longs as the engine's storage reads them.
     entry->crc = ~record.crc;
@@ -346,12 +346,12 @@ int ALPkArchive::AddEntry(ALEntryRing& ring, const ALPkDirectoryRecord& record) 
     in.ReadString(comment, record.commentLength, record.Utf8Names());
     if (!entry->SetComment(comment.Name()))
         ring.status.Set(AL_MEMORY_ALLOCATION_FAILURE,
-                        L"Failed to allocate memory when adding comment to storage object %s", output->name.Name());
+                        "Failed to allocate memory when adding comment to storage object %s", output->name.Name());
     if (in.status < 0) return status.Copy(in.status), status;
 
     const std::wstring& memberName = output->name.Text();
     if (!velmora::isSafeMemberName(memberName))
-        return status.Set(AL_INVALID_ARCHIVE, L"Unsafe member name %s in ZIP file %s", memberName.c_str(), archiveName);
+        return status.Set(AL_INVALID_ARCHIVE, "Unsafe member name %s in ZIP file %s", memberName.c_str(), archiveName);
     // A name that ends with a separator is a folder even when its attributes do not say so.
     if (memberName.back() == L'/' || memberName.back() == L'\\') output->attributes.bits |= ALAttributeWord::kDirectory;
 
@@ -403,7 +403,7 @@ int ALPkArchive::ReadDirectory(ALEntryRing& ring) {
                 if (in.status < 0)
                     status.Copy(in.status);
                 else
-                    status.Set(AL_INVALID_ARCHIVE, L"Bad record in central directory of ZIP file %s", in.name.Name());
+                    status.Set(AL_INVALID_ARCHIVE, "Bad record in central directory of ZIP file %s", in.name.Name());
                 break;
             }
             const ALPkDirectoryRecord record = ALDecodeDirectoryRecord(fixed);

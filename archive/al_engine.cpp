@@ -55,7 +55,7 @@ ALDecompressor* ALPkDecompressor::CloneFor(int typeCode) const {
 int ALPkDecompressor::Decompress(ALStorage& input, ALStorage& output, long length) {
     // -1 reads to the end of the input. A stored size of 2 GiB or more turns negative in a
     // 32-bit long, and inflate would be handed the input buffer with that as its length.
-    if (length < -1) return status.Set(AL_ILLEGAL_PARAMETER, L"Compressed length %ld out of range", length);
+    if (length < -1) return status.Set(AL_ILLEGAL_PARAMETER, "Compressed length %ld out of range", length);
     bool openedInput, createdOutput;
     if (Prepare(input, output, openedInput, createdOutput) < 0) {
         Finish(input, output, openedInput, createdOutput);

@@ -29,12 +29,12 @@ int ALFile::Open() {
     if (status < 0) return status;
     handle_.reset(_wopen(name.Name(), _O_RDONLY | _O_BINARY));
     if (!IsOpen())
-        return status.Set(AL_CANT_OPEN_FILE, L"File open failure.  Open of %s returned errno = %d", name.Name(),
+        return status.Set(AL_CANT_OPEN_FILE, "File open failure.  Open of %s returned errno = %d", name.Name(),
                           errno);
     if (ALStorage::Open() < 0) return status;
     struct _stat info;
     if (_wstat(name.Name(), &info) != 0)
-        return status.Set(AL_CANT_OPEN_FILE, L"Couldn't get time, date, and size information for %s.  errno = %d.",
+        return status.Set(AL_CANT_OPEN_FILE, "Couldn't get time, date, and size information for %s.  errno = %d.",
                           name.Name(), errno);
     size_ = static_cast<long>(info.st_size);
     time_t modified = info.st_mtime;
@@ -80,20 +80,20 @@ int ALFile::Create(long lengthHint) {
             handle_.reset(_wopen(name.Name(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE));
             if (IsOpen()) return status;
             if (errno != EEXIST && errno != EACCES) {
-                status.Set(AL_CANT_OPEN_FILE, L"Temporary file creation failure.  Open of %s returned errno = %d",
+                status.Set(AL_CANT_OPEN_FILE, "Temporary file creation failure.  Open of %s returned errno = %d",
                            name.Name(), errno);
                 name.Set(L"");
                 return status;
             }
         }
         status.Set(AL_CANT_OPEN_FILE,
-                   L"Temporary file creation failure.  Tried 1000 times to open %s (or a name something like that).",
+                   "Temporary file creation failure.  Tried 1000 times to open %s (or a name something like that).",
                    name.Name());
         name.Set(L"");
         return status;
     }
     if (IsOpen()) return status;
-    return status.Set(AL_CANT_OPEN_FILE, L"File creation failure.  Open of %s returned errno = %d", name.Name(), error);
+    return status.Set(AL_CANT_OPEN_FILE, "File creation failure.  Open of %s returned errno = %d", name.Name(), error);
 }
 
 void ALFile::SetTempName(int n) { name.Set(ALFormat(64, L"~al~%03d.tmp", n).c_str()); }
@@ -118,12 +118,12 @@ int ALFile::RefillBuffer(long offset) {
     if (status < 0) return status;
     if (offset != bufferOffset_) {
         if (_lseek(handle_.get(), offset, SEEK_SET) < 0)
-            return status.Set(AL_SEEK_ERROR, L"Seek failure on %s.  errno = %d", name.Name(), errno);
+            return status.Set(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d", name.Name(), errno);
         bufferOffset_ = offset;
     }
     int n = _read(handle_.get(), buffer_.get(), static_cast<unsigned>(bufferSize_));
     if (n == 0) return AL_END_OF_FILE;
-    if (n < 0) return status.Set(AL_READ_ERROR, L"Read failure on %s.  errno = %d", name.Name(), errno);
+    if (n < 0) return status.Set(AL_READ_ERROR, "Read failure on %s.  errno = %d", name.Name(), errno);
     TransformBlock(buffer_.get(), n);
     bufferOffset_ += n;
     readIndex_ = 0;
@@ -138,7 +138,7 @@ int ALFile::Flush() {
         TransformBlock(buffer_.get(), pending_);
         int written = _write(handle_.get(), buffer_.get(), static_cast<unsigned>(pending_));
         if (written != pending_)
-            return status.Set(AL_WRITE_ERROR, L"Write failure on %s.  result = %d, errno = %d", name.Name(), written,
+            return status.Set(AL_WRITE_ERROR, "Write failure on %s.  result = %d, errno = %d", name.Name(), written,
                               errno);
         bufferOffset_ += written;
         pending_ = 0;
@@ -152,7 +152,7 @@ int ALFile::Seek(long offset) {
     if (Flush() < 0) return status;
     if (offset != bufferOffset_) {
         if (_lseek(handle_.get(), offset, SEEK_SET) < 0)
-            return status.Set(AL_SEEK_ERROR, L"Seek failure on %s.  errno = %d", name.Name(), errno);
+            return status.Set(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d", name.Name(), errno);
     }
     bufferOffset_ = offset;
     return status;
@@ -198,14 +198,14 @@ int ALFile::Rename(const wchar_t* newName, bool deleteExisting) {
     std::wstring target = newName ? std::wstring(newName) : name.Text();
     if (deleteExisting) {
         if (name.SameAs(target.c_str(), source.c_str()))
-            return status.Set(AL_RENAME_ERROR, L"Error attempting to rename %s to %s.  Can't rename to the same name!",
+            return status.Set(AL_RENAME_ERROR, "Error attempting to rename %s to %s.  Can't rename to the same name!",
                               target.c_str(), source.c_str());
         if (_wunlink(target.c_str()) != 0 && errno != ENOENT)
-            return status.Set(AL_RENAME_ERROR, L"Error deleting %s before renaming %s.  errno = %d", target.c_str(),
+            return status.Set(AL_RENAME_ERROR, "Error deleting %s before renaming %s.  errno = %d", target.c_str(),
                               source.c_str(), errno);
     }
     if (_wrename(source.c_str(), target.c_str()) != 0)
-        return status.Set(AL_RENAME_ERROR, L"Error renaming %s to %s.  errno = %d", source.c_str(), target.c_str(),
+        return status.Set(AL_RENAME_ERROR, "Error renaming %s to %s.  errno = %d", source.c_str(), target.c_str(),
                           errno);
     if (newName) name.Set(newName);
     return status;
@@ -214,10 +214,10 @@ int ALFile::Rename(const wchar_t* newName, bool deleteExisting) {
 int ALFile::RestoreName(bool deleteExisting) {
     std::wstring current = name.Text(), previous = name.PreviousName();
     if (deleteExisting && _wunlink(previous.c_str()) != 0 && errno != ENOENT)
-        return status.Set(AL_RENAME_ERROR, L"Error deleting %s before renaming %s.  errno = %d", previous.c_str(),
+        return status.Set(AL_RENAME_ERROR, "Error deleting %s before renaming %s.  errno = %d", previous.c_str(),
                           current.c_str(), errno);
     if (_wrename(current.c_str(), previous.c_str()) != 0 && errno != ENOENT)
-        return status.Set(AL_RENAME_ERROR, L"Error renaming %s to %s.  errno = %d", current.c_str(),
+        return status.Set(AL_RENAME_ERROR, "Error renaming %s to %s.  errno = %d", current.c_str(),
                           previous.c_str(), errno);
     name.Set(previous.c_str());
     return 0;
@@ -234,6 +234,6 @@ int ALFile::RenameToBak(bool deleteExisting) {
 
 int ALFile::Delete() {
     if (_wunlink(name.Name()) != 0)
-        return status.Set(AL_DELETE_ERROR, L"Error deleting file %s, errno = %d ", name.Name(), errno);
+        return status.Set(AL_DELETE_ERROR, "Error deleting file %s, errno = %d ", name.Name(), errno);
     return status;
 }

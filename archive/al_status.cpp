@@ -4,6 +4,12 @@
 #include <new>
 #include <stdio.h>
 
+void ALWidenFormat(const char* format, wchar_t* out, size_t capacity) {
+    size_t length = 0;
+    for (; format[length] != '\0' && length + 1 < capacity; ++length) out[length] = static_cast<unsigned char>(format[length]);
+    out[length] = L'\0';
+}
+
 std::wstring ALFormatV(size_t capacity, const wchar_t* format, va_list args) {
     if (capacity == 0) return {};
     std::wstring buffer(capacity, L'\0');
@@ -23,7 +29,7 @@ std::wstring ALFormat(size_t capacity, const wchar_t* format, ...) {
     return text;
 }
 
-int ALErrorState::Set(int code, const wchar_t* format, ...) {
+int ALErrorState::Set(int code, const char* format, ...) {
     va_list args;
     va_start(args, format);
     int result = SetV(code, format, args);
@@ -31,14 +37,16 @@ int ALErrorState::Set(int code, const wchar_t* format, ...) {
     return result;
 }
 
-int ALErrorState::SetV(int code, const wchar_t* format, va_list args) {
+int ALErrorState::SetV(int code, const char* format, va_list args) {
     code_ = code;
     if (!format) {
         detail_.reset();
         return code_;
     }
+    wchar_t wideFormat[kFormatBuffer];
+    ALWidenFormat(format, wideFormat, kFormatBuffer);
     wchar_t text[kFormatBuffer];
-    int written = _vsnwprintf(text, kFormatBuffer - 1, format, args);
+    int written = _vsnwprintf(text, kFormatBuffer - 1, wideFormat, args);
     text[written < 0 ? kFormatBuffer - 1 : written] = L'\0';
     if (!detail_) detail_.reset(new (std::nothrow) wchar_t[kDetailCapacity]);
     if (detail_) {
@@ -67,38 +75,39 @@ const wchar_t* ALErrorState::Text() const {
 
 namespace {
 
+// Names as single-byte text: each line is "Code <code> = '<name>'", and the stub carries these.
 struct StatusLine {
     int code;
-    const wchar_t* format;
+    const char* name;
 };
 
 constexpr StatusLine kStatusLines[] = {
-    {AL_END_OF_FILE, L"Code %ld = 'End of file'"},
-    {AL_CANT_ALLOCATE_BUFFER, L"Code %ld = 'Can't allocate buffer'"},
-    {AL_MEMORY_ALLOCATION_FAILURE, L"Code %ld = 'Memory allocation failure'"},
-    {AL_CANT_CREATE_ENGINE, L"Code %ld = 'Can't create compression engine'"},
-    {AL_CANT_CREATE_STORAGE_OBJECT, L"Code %ld = 'Can't create storage object'"},
-    {AL_RENAME_ERROR, L"Code %ld = 'Error renaming file'"},
-    {AL_CANT_OPEN_FILE, L"Code %ld = 'Can't open file'"},
-    {AL_SEEK_ERROR, L"Code %ld = 'Seek error'"},
-    {AL_READ_ERROR, L"Code %ld = 'Read error'"},
-    {AL_WRITE_ERROR, L"Code %ld = 'Write error'"},
-    {AL_DELETE_ERROR, L"Code %ld = 'File deletion error'"},
-    {AL_ILLEGAL_PARAMETER, L"Code %ld = 'Illegal parameter'"},
-    {AL_INTERNAL_ERROR, L"Code %ld = 'Internal error'"},
-    {AL_USER_ABORT, L"Code %ld = 'User abort'"},
-    {AL_SERVER_NOT_PRESENT, L"Code %ld = 'Server not present'"},
-    {AL_COMPRESSION_TYPE_MISMATCH, L"Code %ld = 'Mismatch in compression type'"},
-    {AL_NEED_LENGTH, L"Code %ld = 'Missing length parameter'"},
-    {AL_CRC_ERROR, L"Code %ld = 'CRC Error'"},
-    {AL_UNKNOWN_STORAGE_OBJECT, L"Code %ld = 'Unknown type of storage object'"},
-    {AL_INVALID_ARCHIVE, L"Code %ld = 'Invalid archive'"},
-    {AL_LOGIC_ERROR, L"Code %ld = 'Logic error'"},
-    {AL_BACKUP_FAILURE, L"Code %ld = 'Could not create backup'"},
-    {AL_GETSEL_ERROR, L"Code %ld = 'Error getting selections from list box'"},
-    {AL_DUPLICATE_ENTRY, L"Code %ld = 'Duplicate entry'"},
-    {AL_INVALID_KEY, L"Code %ld = 'Invalid key'"},
-    {AL_MISSING_CRYPTO_ENGINE, L"Code %ld = 'Missing Crypto engine'"},
+    {AL_END_OF_FILE, "End of file"},
+    {AL_CANT_ALLOCATE_BUFFER, "Can't allocate buffer"},
+    {AL_MEMORY_ALLOCATION_FAILURE, "Memory allocation failure"},
+    {AL_CANT_CREATE_ENGINE, "Can't create compression engine"},
+    {AL_CANT_CREATE_STORAGE_OBJECT, "Can't create storage object"},
+    {AL_RENAME_ERROR, "Error renaming file"},
+    {AL_CANT_OPEN_FILE, "Can't open file"},
+    {AL_SEEK_ERROR, "Seek error"},
+    {AL_READ_ERROR, "Read error"},
+    {AL_WRITE_ERROR, "Write error"},
+    {AL_DELETE_ERROR, "File deletion error"},
+    {AL_ILLEGAL_PARAMETER, "Illegal parameter"},
+    {AL_INTERNAL_ERROR, "Internal error"},
+    {AL_USER_ABORT, "User abort"},
+    {AL_SERVER_NOT_PRESENT, "Server not present"},
+    {AL_COMPRESSION_TYPE_MISMATCH, "Mismatch in compression type"},
+    {AL_NEED_LENGTH, "Missing length parameter"},
+    {AL_CRC_ERROR, "CRC Error"},
+    {AL_UNKNOWN_STORAGE_OBJECT, "Unknown type of storage object"},
+    {AL_INVALID_ARCHIVE, "Invalid archive"},
+    {AL_LOGIC_ERROR, "Logic error"},
+    {AL_BACKUP_FAILURE, "Could not create backup"},
+    {AL_GETSEL_ERROR, "Error getting selections from list box"},
+    {AL_DUPLICATE_ENTRY, "Duplicate entry"},
+    {AL_INVALID_KEY, "Invalid key"},
+    {AL_MISSING_CRYPTO_ENGINE, "Missing Crypto engine"},
 };
 
 }  // namespace
@@ -106,7 +115,7 @@ constexpr StatusLine kStatusLines[] = {
 std::wstring ALStatusReportLine(int code) {
     if (code >= 0) return {};
     for (const auto& line : kStatusLines)
-        if (line.code == code) return ALFormat(512, line.format, static_cast<long>(code));
+        if (line.code == code) return ALFormat(512, L"Code %ld = '%hs'", static_cast<long>(code), line.name);
     return {};
 }
 

@@ -46,8 +46,9 @@ public:
     ALErrorState& operator=(const ALErrorState&) = delete;
 
     // Stores the code; with a format, also the detail (cut to 128 characters). Returns the code.
-    int Set(int code, const wchar_t* format = nullptr, ...);
-    int SetV(int code, const wchar_t* format, va_list args);
+    // The formats are ASCII, single bytes to keep the stub small; %s takes a wide string.
+    int Set(int code, const char* format = nullptr, ...);
+    int SetV(int code, const char* format, va_list args);
     void Copy(const ALErrorState& from);
 
     int Code() const { return code_; }
@@ -62,6 +63,9 @@ private:
 
 // printf-style formatting of a wide text into at most capacity - 1 characters (%s is a wide
 // string, %ld a 32-bit number). Used for details, monitor texts and log lines alike.
+// An ASCII format widened into `out` (cut to capacity - 1 characters): the stub keeps its
+// formats as single bytes.
+void ALWidenFormat(const char* format, wchar_t* out, size_t capacity);
 std::wstring ALFormatV(size_t capacity, const wchar_t* format, va_list args);
 std::wstring ALFormat(size_t capacity, const wchar_t* format, ...);
 

@@ -136,7 +136,7 @@ uint32_t ALUpdateCrc(uint32_t reg, const unsigned char* data, size_t n) {
 
 ALStorage::ALStorage(const wchar_t* n, int bufferSize, int typeCode, ALCase caseMode)
     : name(caseMode), typeCode_(typeCode), bufferSize_(bufferSize) {
-    if (!name.Set(n)) status.Set(AL_CANT_ALLOCATE_BUFFER, L"Allocation of buffer failed in ALStorage constructor");
+    if (!name.Set(n)) status.Set(AL_CANT_ALLOCATE_BUFFER, "Allocation of buffer failed in ALStorage constructor");
 }
 
 ALStorage::~ALStorage() = default;
@@ -159,7 +159,7 @@ int ALStorage::Open() {
     if (status < 0) return status;
     if (bufferSize_ != 0 && !buffer_) {
         buffer_.reset(new (std::nothrow) unsigned char[static_cast<size_t>(bufferSize_)]);
-        if (!buffer_) return status.Set(AL_CANT_ALLOCATE_BUFFER, L"Allocation of buffer failed in Open()");
+        if (!buffer_) return status.Set(AL_CANT_ALLOCATE_BUFFER, "Allocation of buffer failed in Open()");
     }
     crc_ = 0xFFFFFFFFu;
     crcEnabled_ = false;
@@ -282,7 +282,7 @@ int ALStorage::ReadString(ALPathName& target, int length, bool utf8) {
         int high = ReadChar();
         int low = ReadChar();
         if (high < 0 || low < 0)
-            return status.Set(AL_READ_ERROR, L"Error reading string lengthin ReadString() for object %s", name.Name());
+            return status.Set(AL_READ_ERROR, "Error reading string lengthin ReadString() for object %s", name.Name());
         length = (high << 8) | low;
     }
     if (status < 0) return status;
@@ -290,7 +290,7 @@ int ALStorage::ReadString(ALPathName& target, int length, bool utf8) {
     std::unique_ptr<wchar_t[]> wide(new (std::nothrow) wchar_t[static_cast<size_t>(length) + 1]);
     if (!bytes || !wide)
         return status.Set(AL_MEMORY_ALLOCATION_FAILURE,
-                          L"Error allocating buffer space in call to ReadString() for object %s", name.Name());
+                          "Error allocating buffer space in call to ReadString() for object %s", name.Name());
     long got = length > 0 ? ReadBuffer(bytes.get(), length) : 0;
     int chars = got > 0 ? MultiByteToWideChar(utf8 ? CP_UTF8 : CP_ACP, 0, reinterpret_cast<const char*>(bytes.get()),
                                               static_cast<int>(got), wide.get(), length)
@@ -298,7 +298,7 @@ int ALStorage::ReadString(ALPathName& target, int length, bool utf8) {
     wide[chars] = L'\0';
     if (!target.Set(wide.get()))
         return status.Set(AL_MEMORY_ALLOCATION_FAILURE,
-                          L"Error allocating buffer space in call to ReadString() for object %s", name.Name());
+                          "Error allocating buffer space in call to ReadString() for object %s", name.Name());
     return status;
 }
 

@@ -38,10 +38,7 @@ void LogLine(const char* format, ...) {
     if (!debugLogging) return;
     // The formats are ASCII, kept as single bytes to keep the stub small; widened here.
     wchar_t wideFormat[kMessageCapacity];
-    size_t length = 0;
-    for (; format[length] != '\0' && length + 1 < kMessageCapacity; ++length)
-        wideFormat[length] = static_cast<unsigned char>(format[length]);
-    wideFormat[length] = L'\0';
+    ALWidenFormat(format, wideFormat, kMessageCapacity);
     fflush(stdout);
     fflush(stdin);
     std::wstring path = LogFilePath(logDirectory, L"sea.log");

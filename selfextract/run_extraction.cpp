@@ -40,7 +40,7 @@ public:
     void Progress(long position, ALStorage& storage) override {
         ALSimpleMonitor::Progress(position, storage);
         view_.PumpMessages();
-        if (state_.abortRequested && storage.status >= 0) storage.status.Set(AL_USER_ABORT, L"User abort");
+        if (state_.abortRequested && storage.status >= 0) storage.status.Set(AL_USER_ABORT, "User abort");
     }
 
 private:

@@ -12,7 +12,7 @@ TEST(ALErrorState, FreshStateAndSetWithAndWithoutDetail) {
     EXPECT_EQ(state.Code(), 0);
     EXPECT_STREQ(state.Text(), L"No errors");
 
-    EXPECT_EQ(state.Set(AL_SEEK_ERROR, L"Seek failure on %s.  errno = %d", L"a.zip", 22), AL_SEEK_ERROR);
+    EXPECT_EQ(state.Set(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d", L"a.zip", 22), AL_SEEK_ERROR);
     EXPECT_STREQ(state.Text(), L"Seek failure on a.zip.  errno = 22");
 
     // Without a format the detail goes away and the fallback text stands for it.
@@ -24,7 +24,7 @@ TEST(ALErrorState, FreshStateAndSetWithAndWithoutDetail) {
 TEST(ALErrorState, DetailIsCutTo128Characters) {
     ALErrorState state;
     std::wstring longName(300, L'x');
-    state.Set(AL_CANT_OPEN_FILE, L"File open failure.  Open of %s returned errno = %d", longName.c_str(), 2);
+    state.Set(AL_CANT_OPEN_FILE, "File open failure.  Open of %s returned errno = %d", longName.c_str(), 2);
     std::wstring text = state.Text();
     ASSERT_EQ(text.size(), 128u);
     EXPECT_EQ(text.substr(0, 28), L"File open failure.  Open of ");
@@ -32,7 +32,7 @@ TEST(ALErrorState, DetailIsCutTo128Characters) {
 
 TEST(ALErrorState, CopyTakesCodeAndDetailOrDropsDetail) {
     ALErrorState from, to;
-    from.Set(AL_WRITE_ERROR, L"Write failure on %s.  result = %d, errno = %d", L"f", 3, 28);
+    from.Set(AL_WRITE_ERROR, "Write failure on %s.  result = %d, errno = %d", L"f", 3, 28);
     to.Copy(from);
     EXPECT_EQ(to.Code(), AL_WRITE_ERROR);
     EXPECT_STREQ(to.Text(), L"Write failure on f.  result = 3, errno = 28");

@@ -379,7 +379,7 @@ class FullDiskFile : public ALFile {
 public:
     using ALFile::ALFile;
     int Flush() override {
-        if (IsOpen()) return status.Set(AL_WRITE_ERROR, L"Write failure on %s.  disk full", name.Name());
+        if (IsOpen()) return status.Set(AL_WRITE_ERROR, "Write failure on %s.  disk full", name.Name());
         return ALFile::Flush();
     }
     ALStorage* CloneFor(const wchar_t* n, int typeCode) const override { return new FullDiskFile(n); }
