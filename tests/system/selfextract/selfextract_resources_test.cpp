@@ -22,10 +22,10 @@ using namespace velmora::test;
 
 namespace {
 
-const UINT kStringIds[] = {IDS_GET_ANOTHER_COPY,   IDS_NO_FREE_SPACE,   IDS_SELECT_TEMPORARY,     IDS_SELECT_ANOTHER,
-                           IDS_PREPARING,          IDS_CANCEL,          IDS_EXTRACTING,           IDS_CHOOSE,
-                           IDS_CANNOT_EXTRACT,     IDS_NO_EXE_NAME_BUFFER, IDS_CANNOT_CHECK_SPACE, IDS_NOT_ENOUGH_ROOM,
-                           IDS_OUT_OF_SPACE,       IDS_CANNOT_EXECUTE,  IDS_CHOOSER_TITLE,        IDS_CANNOT_WRITE_SEA_LOC};
+const UINT kStringIds[] = {IDS_GET_ANOTHER_COPY, IDS_NO_FREE_SPACE,      IDS_SELECT_TEMPORARY,   IDS_SELECT_ANOTHER,
+                           IDS_PREPARING,        IDS_CANCEL,             IDS_EXTRACTING,         IDS_CHOOSE,
+                           IDS_CANNOT_EXTRACT,   IDS_NO_EXE_NAME_BUFFER, IDS_CANNOT_CHECK_SPACE, IDS_NOT_ENOUGH_ROOM,
+                           IDS_OUT_OF_SPACE,     IDS_CANNOT_EXECUTE,     IDS_CHOOSER_TITLE,      IDS_CANNOT_WRITE_SEA_LOC};
 
 // The controls whose template text the program replaces with the string of the user's language
 // before the dialog is shown.
