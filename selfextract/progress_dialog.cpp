@@ -19,6 +19,13 @@ constexpr UINT kStartDelayMs = 100;
 // The footer strip's text; empty in this product.
 constexpr wchar_t kFooterText[] = L"";
 
+// The controls whose text the templates hold in English, and the string with the user's wording.
+constexpr struct {
+    int control;
+    UINT text;
+} kTranslatedTexts[] = {
+    {IDC_MAIN_TEXT, IDS_PREPARING}, {IDC_ACTIVITY_TEXT, IDS_EXTRACTING}, {IDCANCEL, IDS_CANCEL}, {IDC_CHOOSE, IDS_CHOOSE}};
+
 struct ComRelease {
     void operator()(IMalloc* allocator) const { allocator->Release(); }
 };
@@ -115,6 +122,12 @@ void ProgressDialog::Initialise() {
     ::SetTimer(window_, kStartTimer, kStartDelayMs, nullptr);
     ::SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_SETRANGE32, 0, 100);
     ::SendDlgItemMessageW(window_, IDC_PROGRESS, PBM_SETSTEP, 1, 0);
+    // Before the dialog is first shown, so that it never appears in English for a moment. A
+    // string that cannot be loaded leaves the template's English text.
+    for (const auto& translated : kTranslatedTexts) {
+        std::wstring text = Text(translated.text);
+        if (!text.empty()) SetText(translated.control, text);
+    }
     SetText(IDC_SECONDARY_TEXT, L"");
     Show(IDC_WORKING_ICON, true);
     Show(IDC_ERROR_ICON, false);

@@ -27,6 +27,10 @@
 #define IDS_SELECT_TEMPORARY 3
 #define IDS_SELECT_ANOTHER 4
 #define IDS_PREPARING 5
+// The dialog's own texts in each language: its templates carry them in English only.
+#define IDS_CANCEL 6
+#define IDS_EXTRACTING 7
+#define IDS_CHOOSE 8
 #define IDS_CANNOT_EXTRACT 9
 #define IDS_NO_EXE_NAME_BUFFER 12
 #define IDS_CANNOT_CHECK_SPACE 13

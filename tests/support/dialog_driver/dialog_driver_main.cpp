@@ -2,6 +2,7 @@
 //   dialog_driver wait PID [TIMEOUT_MS]     waits for its dialog, prints the window handle
 // PID may also be "title=CAPTION": the first visible dialog with that caption, whoever owns it.
 //   dialog_driver controls PID              prints "id visible text" per control, in UTF-8
+//   dialog_driver layout PID                prints "rtl" for a mirrored dialog, else "ltr"
 //   dialog_driver click PID ID              clicks a button
 //   dialog_driver enter PID                 presses Enter
 // Exit code 0 on success, 1 when no dialog appeared, 2 on a usage error.
@@ -48,6 +49,8 @@ int wmain(int argc, wchar_t** argv) {
     } else if (command == L"controls") {
         for (const auto& control : dialogControls(dialog))
             printUtf8(std::to_wstring(control.id) + (control.visible ? L" 1 " : L" 0 ") + control.text + L"\n");
+    } else if (command == L"layout") {
+        std::printf("%s\n", (::GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) ? "rtl" : "ltr");
     } else if (command == L"click" && argc > 3) {
         clickButton(dialog, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
     } else if (command == L"enter") {

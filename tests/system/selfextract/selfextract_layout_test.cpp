@@ -48,11 +48,11 @@ const Shown kShown[] = {
     {IDC_SECONDARY_TEXT, IDS_GET_ANOTHER_COPY, nullptr},
     {IDC_SECONDARY_TEXT, IDS_SELECT_TEMPORARY, nullptr},
     {IDC_SECONDARY_TEXT, IDS_SELECT_ANOTHER, nullptr},
-    {IDC_ACTIVITY_TEXT, 0, nullptr},
+    {IDC_ACTIVITY_TEXT, IDS_EXTRACTING, nullptr},
     {IDC_PERCENT, 0, L"100%"},
     {IDC_BLANK_LABEL, 0, nullptr},
-    {IDCANCEL, 0, nullptr},
-    {IDC_CHOOSE, 0, nullptr},
+    {IDCANCEL, IDS_CANCEL, nullptr},
+    {IDC_CHOOSE, IDS_CHOOSE, nullptr},
 };
 
 UINT codePageOfLocale(LCID locale) {
@@ -175,9 +175,11 @@ protected:
         ASSERT_TRUE(module_.valid());
     }
 
-    // The language's dialog, created hidden; null when it cannot be.
-    HWND createDialog(LANGID language) {
-        HRSRC found = ::FindResourceExW(module_.get(), RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME, language);
+    // The language's dialog, created hidden; null when it cannot be. Right-to-left languages have
+    // their own template, the others show the English one with their texts.
+    HWND createDialog(const Language& language) {
+        HRSRC found = ::FindResourceExW(module_.get(), RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME,
+                                        language.rightToLeft ? language.id : kEnglish.id);
         if (!found) return nullptr;
         auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(::LockResource(::LoadResource(module_.get(), found)));
         return ::CreateDialogIndirectParamW(module_.get(), dialogTemplate, nullptr, quietDialog, 0);
@@ -266,7 +268,7 @@ TEST_F(SelfextractLayout, EveryTextFitsItsControlWithRealGlyphs) {
     int measured = 0;
     for (const Language& language : kLanguages) {
         if (codePageOf(language) != ::GetACP()) continue;
-        HWND dialog = createDialog(language.id);
+        HWND dialog = createDialog(language);
         if (!dialog) {
             failures.push_back(std::string(language.tag) + ": the dialog cannot be created");
             continue;

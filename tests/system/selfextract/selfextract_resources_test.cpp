@@ -22,13 +22,18 @@ using namespace velmora::test;
 
 namespace {
 
-const UINT kStringIds[] = {IDS_GET_ANOTHER_COPY,   IDS_NO_FREE_SPACE,      IDS_SELECT_TEMPORARY, IDS_SELECT_ANOTHER,
-                           IDS_PREPARING,          IDS_CANNOT_EXTRACT,     IDS_NO_EXE_NAME_BUFFER,
-                           IDS_CANNOT_CHECK_SPACE, IDS_NOT_ENOUGH_ROOM,    IDS_OUT_OF_SPACE,     IDS_CANNOT_EXECUTE,
-                           IDS_CHOOSER_TITLE,      IDS_CANNOT_WRITE_SEA_LOC};
+const UINT kStringIds[] = {IDS_GET_ANOTHER_COPY, IDS_NO_FREE_SPACE,      IDS_SELECT_TEMPORARY,   IDS_SELECT_ANOTHER,
+                           IDS_PREPARING,        IDS_CANCEL,             IDS_EXTRACTING,         IDS_CHOOSE,
+                           IDS_CANNOT_EXTRACT,   IDS_NO_EXE_NAME_BUFFER, IDS_CANNOT_CHECK_SPACE, IDS_NOT_ENOUGH_ROOM,
+                           IDS_OUT_OF_SPACE,     IDS_CANNOT_EXECUTE,     IDS_CHOOSER_TITLE,      IDS_CANNOT_WRITE_SEA_LOC};
 
-// The controls whose text a translator writes; every other control keeps the English text.
-const int kTranslatedControls[] = {IDOK, IDCANCEL, IDC_MAIN_TEXT, IDC_ACTIVITY_TEXT, IDC_CHOOSE};
+// The controls whose template text the program replaces with the string of the user's language
+// before the dialog is shown.
+const struct {
+    int control;
+    UINT string;
+} kTranslatedControls[] = {
+    {IDC_MAIN_TEXT, IDS_PREPARING}, {IDC_ACTIVITY_TEXT, IDS_EXTRACTING}, {IDCANCEL, IDS_CANCEL}, {IDC_CHOOSE, IDS_CHOOSE}};
 
 // The controls each look of the dialog shows together (progress_dialog.cpp); Cancel, the blank
 // label and the footer are always shown.
@@ -42,14 +47,6 @@ const Panel kPanels[] = {
     {"no space", {IDC_MAIN_TEXT, IDC_SECONDARY_TEXT, IDC_WORKING_ICON, IDC_CHOOSE}},
     {"retry", {IDC_MAIN_TEXT, IDC_SECONDARY_TEXT, IDC_RETRY_ICON, IDC_CHOOSE}},
 };
-
-// Translations that are rightly the same as the English text.
-const wchar_t* const kSameAsEnglish[] = {L"OK"};
-
-bool allowedToMatchEnglish(const std::wstring& text) {
-    return std::any_of(std::begin(kSameAsEnglish), std::end(kSameAsEnglish),
-                       [&](const wchar_t* allowed) { return text == allowed; });
-}
 
 // One '&', and it marks a letter.
 bool marksOneAccelerator(const std::wstring& text) {
@@ -92,6 +89,13 @@ struct Dialog {
     std::wstring typeface;
     std::vector<DialogItem> items;
 };
+
+const DialogItem* itemOf(const Dialog& dialog, int id) {
+    for (const DialogItem& item : dialog.items)
+        if (item.id == static_cast<DWORD>(id)) return &item;
+    ADD_FAILURE() << "no control " << id;
+    return nullptr;
+}
 
 // Reads a DLGTEMPLATE or DLGTEMPLATEEX and its items; `overrun` is set when a field would end
 // past the resource, so that a broken template fails the test instead of reading stray memory.
@@ -263,13 +267,20 @@ protected:
 
 }  // namespace
 
-TEST_F(SelfextractResources, DialogAndBothStringBlocksCarryExactlyTheShippedLanguages) {
-    std::vector<LANGID> expected;
-    for (const Language& language : kLanguages) expected.push_back(language.id);
+// Each language its own string tables; one dialog template (English, the loader's fallback) for
+// every left-to-right language and the mirrored one for each right-to-left language.
+TEST_F(SelfextractResources, StringBlocksCarryEveryShippedLanguageAndDialogsOnlyEnglishAndTheRightToLeftOnes) {
+    std::vector<LANGID> expected, dialogs;
+    for (const Language& language : kLanguages) {
+        expected.push_back(language.id);
+        if (language.rightToLeft || language.id == kEnglish.id) dialogs.push_back(language.id);
+    }
     std::sort(expected.begin(), expected.end());
+    std::sort(dialogs.begin(), dialogs.end());
     ASSERT_EQ(expected.size(), 30u);
+    ASSERT_EQ(dialogs.size(), 3u);
 
-    EXPECT_EQ(languagesOf(RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME), expected);
+    EXPECT_EQ(languagesOf(RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME), dialogs);
     EXPECT_EQ(languagesOf(RT_STRING, MAKEINTRESOURCEW(1)), expected);
     EXPECT_EQ(languagesOf(RT_STRING, MAKEINTRESOURCEW(2)), expected);
 }
@@ -279,33 +290,41 @@ TEST_F(SelfextractResources, EveryLanguageTranslatesEveryString) {
         for (UINT id : kStringIds) {
             std::wstring text = stringOf(id, language.id);
             EXPECT_FALSE(text.empty()) << language.tag << " id " << id;
-            if (language.id != kEnglish.id && !allowedToMatchEnglish(text)) {
+            if (language.id != kEnglish.id) {
                 EXPECT_NE(text, stringOf(id, kEnglish.id)) << language.tag << " id " << id << " is untranslated";
             }
         }
         EXPECT_NE(stringOf(IDS_PREPARING, language.id).find(L"Velmora"), std::wstring::npos) << language.tag;
         EXPECT_NE(stringOf(IDS_CANNOT_WRITE_SEA_LOC, language.id).find(L"(sea_loc)"), std::wstring::npos)
             << language.tag;
+        EXPECT_TRUE(marksOneAccelerator(stringOf(IDS_CHOOSE, language.id))) << language.tag << " Choose's accelerator";
     }
 }
 
-TEST_F(SelfextractResources, EveryDialogHasTheEnglishControlsWithTranslatedTexts) {
+TEST_F(SelfextractResources, RightToLeftDialogsAreTheEnglishOneMirrored) {
     const Dialog english = dialogOf(kEnglish.id);
     ASSERT_EQ(english.items.size(), 13u);
     ASSERT_EQ(english.caption, L"Velmora");
+    EXPECT_EQ(english.exStyle, 0u);
+    // The fallback opens with the texts the program puts there from the English table.
+    for (const auto& translated : kTranslatedControls) {
+        const DialogItem* item = itemOf(english, translated.control);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->text, stringOf(translated.string, kEnglish.id)) << translated.control;
+    }
 
     for (const Language& language : kLanguages) {
+        if (!language.rightToLeft) continue;
         SCOPED_TRACE(language.tag);
         const Dialog dialog = dialogOf(language.id);
-        EXPECT_EQ(dialog.caption, L"Velmora");
+        EXPECT_EQ(dialog.caption, english.caption);
         EXPECT_EQ(dialog.style, english.style);
         // One layout for every language, so that a change to it reaches them all.
         EXPECT_EQ(dialog.place, english.place);
         EXPECT_EQ(dialog.pointSize, english.pointSize);
         EXPECT_EQ(dialog.typeface, english.typeface);
         // Mirroring puts the icons on the right and the buttons on the left for right-to-left readers.
-        EXPECT_EQ((dialog.exStyle & WS_EX_LAYOUTRTL) != 0, language.rightToLeft);
-        EXPECT_EQ(dialog.exStyle & ~DWORD{WS_EX_LAYOUTRTL}, english.exStyle);
+        EXPECT_EQ(dialog.exStyle, DWORD{WS_EX_LAYOUTRTL});
         ASSERT_EQ(dialog.items.size(), english.items.size());
 
         for (size_t i = 0; i < dialog.items.size(); ++i) {
@@ -316,30 +335,14 @@ TEST_F(SelfextractResources, EveryDialogHasTheEnglishControlsWithTranslatedTexts
             EXPECT_EQ(item.place, reference.place);
             EXPECT_EQ(item.style, reference.style);
             EXPECT_EQ(item.windowClass, reference.windowClass);
-            // Right-to-left reading order is the one extended style a translation may add.
-            DWORD allowedExStyle = language.rightToLeft ? DWORD{WS_EX_RTLREADING} : 0;
-            EXPECT_EQ(item.exStyle & ~allowedExStyle, reference.exStyle);
-
-            bool translated = std::find(std::begin(kTranslatedControls), std::end(kTranslatedControls),
-                                        static_cast<int>(reference.id)) != std::end(kTranslatedControls);
-            if (!translated) {
-                EXPECT_EQ(item.text, reference.text);
-            } else if (language.id != kEnglish.id) {
-                EXPECT_FALSE(item.text.empty());
-                if (!allowedToMatchEnglish(item.text)) {
-                    EXPECT_NE(item.text, reference.text) << "untranslated";
-                }
-            }
-            if (reference.id == IDC_MAIN_TEXT) {
-                // The dialog opens with the same text the program puts there at once.
-                EXPECT_EQ(item.text, stringOf(IDS_PREPARING, language.id));
-                if (language.rightToLeft) {
-                    EXPECT_TRUE(item.exStyle & WS_EX_RTLREADING);
-                }
-            }
-            if (reference.id == IDC_CHOOSE) {
-                EXPECT_TRUE(marksOneAccelerator(item.text)) << "accelerator";
-            }
+            EXPECT_EQ(item.text, reference.text);
+            // Right-to-left reading order is the one extended style mirroring may add.
+            EXPECT_EQ(item.exStyle & ~DWORD{WS_EX_RTLREADING}, reference.exStyle);
+        }
+        for (const auto& translated : kTranslatedControls) {
+            const DialogItem* item = itemOf(dialog, translated.control);
+            ASSERT_TRUE(item);
+            EXPECT_TRUE(item->exStyle & WS_EX_RTLREADING) << translated.control << " reads right to left";
         }
     }
 }
@@ -347,10 +350,8 @@ TEST_F(SelfextractResources, EveryDialogHasTheEnglishControlsWithTranslatedTexts
 TEST_F(SelfextractResources, ControlsShownTogetherDoNotOverlapAndStayInTheDialog) {
     const Dialog english = dialogOf(kEnglish.id);
     auto placeOf = [&](int id) {
-        for (const DialogItem& item : english.items)
-            if (item.id == static_cast<DWORD>(id)) return item.place;
-        ADD_FAILURE() << "no control " << id;
-        return Place{};
+        const DialogItem* item = itemOf(english, id);
+        return item ? item->place : Place{};
     };
     for (const Panel& panel : kPanels) {
         SCOPED_TRACE(panel.name);

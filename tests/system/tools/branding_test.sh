@@ -89,16 +89,28 @@ for arch in x64 i686; do
       check "$arch launcher, $lang: message $id reads '$expected'" has "$out" "$id=$expected"
     done
   done
-  # Every language's dialog: the caption and the working text carry the name, none the kit's.
-  languages=$(wrestool -l $arch/stub.exe | sed -n "s/.*--type=5 --name='PROGRESSINDICATOR' --language=\([0-9]*\).*/\1/p")
-  check "$arch: 30 dialog languages" test "$(wc -w <<<"$languages")" = 30
+  # Every dialog template (English for the left-to-right languages, a mirrored one for each
+  # right-to-left language): its caption and working text carry the name, none the kit's.
+  dialogs=$(wrestool -l $arch/stub.exe | sed -n "s/.*--type=5 --name='PROGRESSINDICATOR' --language=\([0-9]*\).*/\1/p")
+  check "$arch: 3 dialog templates" test "$(wc -w <<<"$dialogs")" = 3
   bad=
-  for language in $languages; do
+  for language in $dialogs; do
     out=$(wine "$reader" dialog "$(winpath "$work/$arch/stub.exe")" PROGRESSINDICATOR "$(printf %x "$language")")
     { grep -qxF "caption=Acme App" <<<"$out" && grep -q '^1005=.*Acme App' <<<"$out" && ! grep -q Velmora <<<"$out"; } ||
       bad="$bad $language"
   done
   check "$arch: every dialog's caption and working text name the product (wrong:${bad:- none})" test -z "$bad"
+  # The texts the dialog takes from each language's table: the working text names the product,
+  # none of them the kit.
+  languages=$(wrestool -l $arch/stub.exe | sed -n "s/.*--type=6 --name=1 --language=\([0-9]*\).*/\1/p")
+  check "$arch: 30 string table languages" test "$(wc -w <<<"$languages")" = 30
+  bad=
+  for language in $languages; do
+    out=$(wine "$reader" strings-in "$(winpath "$work/$arch/stub.exe")" "$(printf %x "$language")" 5 6 7 8)
+    { grep -q '^5=.*Acme App' <<<"$out" && [ "$(grep -c '^[5-8]=.' <<<"$out")" = 4 ] && ! grep -q Velmora <<<"$out"; } ||
+      bad="$bad $language"
+  done
+  check "$arch: every language's dialog texts name the product (wrong:${bad:- none})" test -z "$bad"
   # No dialog, string, message or version text names the kit any more (the programs' code is
   # not the packer's to change).
   for file in stub launcher; do

@@ -1,6 +1,7 @@
 // Reads a program's resources through Windows' own functions, for the branding tests:
 //   resource_reader version FILE               every version text and the fixed numbers
 //   resource_reader strings FILE ID...         LoadStringW in the process's UI language
+//   resource_reader strings-in FILE LANGID ID... the strings of one language's table (LANGID in hex)
 //   resource_reader dialog FILE NAME LANGID    the caption and control texts of a dialog template
 //   resource_reader icon FILE GROUP SIZE OUT   the image LoadImageW takes at SIZE; its bytes to OUT
 //   resource_reader checksum FILE              the header's checksum and the one computed
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "common/unique_handle.h"
+#include "tests/support/string_table.h"
 
 using namespace velmora;
 
@@ -84,6 +86,19 @@ int strings(const wchar_t* path, int count, wchar_t** ids) {
         const UINT id = static_cast<UINT>(std::wcstoul(ids[i], nullptr, 10));
         const int n = ::LoadStringW(module.get(), id, text, 510);
         std::printf("%u=%s\n", id, utf8(std::wstring(text, static_cast<size_t>(n))).c_str());
+    }
+    return 0;
+}
+
+int stringsIn(const wchar_t* path, const wchar_t* language, int count, wchar_t** ids) {
+    Module module = loadAsData(path);
+    if (!module) return fail("LoadLibraryExW");
+    const auto langId = static_cast<WORD>(std::wcstoul(language, nullptr, 16));
+    for (int i = 0; i < count; ++i) {
+        const UINT id = static_cast<UINT>(std::wcstoul(ids[i], nullptr, 10));
+        HRSRC block = ::FindResourceExW(module.get(), RT_STRING, test::stringBlockName(id), langId);
+        if (!block) return fail("FindResourceExW");
+        std::printf("%u=%s\n", id, utf8(test::stringInBlock(module.get(), block, id)).c_str());
     }
     return 0;
 }
@@ -167,9 +182,10 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 2 ? argv[1] : L"";
     if (command == L"version" && argc == 3) return version(argv[2]);
     if (command == L"strings" && argc >= 4) return strings(argv[2], argc - 3, argv + 3);
+    if (command == L"strings-in" && argc >= 5) return stringsIn(argv[2], argv[3], argc - 4, argv + 4);
     if (command == L"dialog" && argc == 5) return dialog(argv[2], argv[3], argv[4]);
     if (command == L"icon" && argc == 6) return icon(argv[2], argv[3], argv[4], argv[5]);
     if (command == L"checksum" && argc == 3) return checksum(argv[2]);
-    std::fputs("usage: resource_reader version|strings|dialog|icon|checksum FILE ...\n", stderr);
+    std::fputs("usage: resource_reader version|strings|strings-in|dialog|icon|checksum FILE ...\n", stderr);
     return 2;
 }
