@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <new>
 
+#include <zlib.h>
+
+#include "selfextract/small_adler32.h"
+
 namespace {
 [[noreturn]] void OutOfMemory() { std::abort(); }
 }  // namespace
@@ -40,3 +44,9 @@ void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
 void __throw_bad_function_call() { std::abort(); }
 }  // namespace std
 // NOLINTEND(bugprone-reserved-identifier, cert-dcl58-cpp)
+
+// zlib's unrolled Adler-32 is never reached here (see small_adler32.h); defining the name keeps
+// the library's object out of the link.
+extern "C" uLong adler32(uLong adler, const Bytef* data, uInt length) {
+    return ruvo::SmallAdler32(static_cast<uint32_t>(adler), data, length);
+}
