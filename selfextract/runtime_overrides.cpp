@@ -50,13 +50,3 @@ void __throw_bad_function_call() { std::abort(); }
 extern "C" uLong adler32(uLong adler, const Bytef* data, uInt length) {
     return ruvo::SmallAdler32(static_cast<uint32_t>(adler), data, length);
 }
-
-// The runtime's start-up code applies pseudo-relocations, which a linker writes for data taken
-// from a DLL without an import declaration. The stub links statically and has none: their
-// applier (1.3 KB with its messages) is replaced by a check that it still has none.
-extern "C" char __RUNTIME_PSEUDO_RELOC_LIST__[];      // NOLINT(bugprone-reserved-identifier)
-extern "C" char __RUNTIME_PSEUDO_RELOC_LIST_END__[];  // NOLINT(bugprone-reserved-identifier)
-extern "C" void _pei386_runtime_relocator() {         // NOLINT(bugprone-reserved-identifier)
-    const char* first = __RUNTIME_PSEUDO_RELOC_LIST__;
-    if (first != __RUNTIME_PSEUDO_RELOC_LIST_END__) std::abort();
-}
