@@ -2,6 +2,8 @@
 // exception machinery, its std::string exception classes (both string ABIs), std::random_device
 // and a C++ demangler: most of the stub's size budget. The stub is built without exceptions,
 // so running out of memory, or a broken string invariant, ends it at once.
+#include <math.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -50,3 +52,7 @@ void __throw_bad_function_call() { std::abort(); }
 extern "C" uLong adler32(uLong adler, const Bytef* data, uInt length) {
     return ruvo::SmallAdler32(static_cast<uint32_t>(adler), data, length);
 }
+
+// The runtime's start-up code installs a math-error reporter that prints to the standard error
+// a GUI program lacks; nothing in the stub does floating-point math.
+extern "C" int _matherr(struct _exception*) { return 0; }  // NOLINT(bugprone-reserved-identifier)
