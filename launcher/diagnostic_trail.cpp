@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "common/decimal_text.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "launcher/console_service.h"
@@ -58,9 +59,8 @@ std::wstring trailLine(std::wstring_view text) {
         } else if (c == L'\t') {
             line += L"\\t";
         } else {
-            wchar_t escaped[8];
-            std::swprintf(escaped, 8, L"\\x%02X", static_cast<unsigned>(c));
-            line += escaped;
+            line += L"\\x";
+            appendHexByte(line, static_cast<unsigned>(c), true);
         }
     }
     return line;
@@ -75,7 +75,7 @@ std::wstring vmKindName(VmKind kind) {
         case VmKind::MSJ:
             return L"MSJ";
     }
-    return L"kind " + std::to_wstring(static_cast<int32_t>(kind));
+    return L"kind " + decimalText(static_cast<int32_t>(kind));
 }
 
 std::wstring describeVm(const VmRecord& record) {

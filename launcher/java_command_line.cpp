@@ -1,6 +1,7 @@
 #include "launcher/java_command_line.h"
 
 #include "common/argument_quoting.h"
+#include "common/decimal_text.h"
 #include "launcher/path_text.h"
 
 namespace velmora::launcher {
@@ -57,8 +58,8 @@ std::wstring composeStandardCommandLine(const std::wstring& executable, uint16_t
     std::wstring line = quote(executable);
     if (majorVersion >= 9)
         line += L" --add-opens java.base/jdk.internal.loader=ALL-UNNAMED -Dsun.java2d.uiScale.enabled=false";
-    if (options.heapInitial > 0) line += L" -Xms" + std::to_wstring(options.heapInitial);
-    if (options.heapMax > 0) line += L" -Xmx" + std::to_wstring(options.heapMax);
+    if (options.heapInitial > 0) line += L" -Xms" + decimalText(options.heapInitial);
+    if (options.heapMax > 0) line += L" -Xmx" + decimalText(options.heapMax);
     if (options.verbose) {
         line += L" -verbose";
         if (!options.verboseKind.empty()) line += L":" + options.verboseKind;
@@ -76,8 +77,8 @@ std::wstring composeClassicCommandLine(const std::wstring& executable, const std
                                        LaunchOptions options) {
     options.classPath.push_back(home + L"\\lib\\classes.zip");
     std::wstring line = quote(executable);
-    if (options.heapInitial > 0) line += L" -ms" + std::to_wstring(options.heapInitial);
-    if (options.heapMax > 0) line += L" -mx" + std::to_wstring(options.heapMax);
+    if (options.heapInitial > 0) line += L" -ms" + decimalText(options.heapInitial);
+    if (options.heapMax > 0) line += L" -mx" + decimalText(options.heapMax);
     if (options.verbose) line += L" -verbose";
     if (options.debugging) line += L" -debug";
     if (options.gcBackgroundThread) line += L" -noasyncgc";

@@ -1,5 +1,6 @@
 #include "launcher/launcher.h"
 
+#include "common/decimal_text.h"
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/environment_snapshot.h"
@@ -111,7 +112,7 @@ void Launcher::run(bool wait) {
     sweepScratchFolder();
     if (wait) {
         exitCode_ = waitForExitCode(vmProcess_.get());
-        trail(L"the VM ended with exit code " + std::to_wstring(static_cast<int32_t>(exitCode_)));
+        trail(L"the VM ended with exit code " + decimalText(static_cast<int32_t>(exitCode_)));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "launcher/launcher_errors.h"
 
+#include "common/decimal_text.h"
 #include "common/system_error_text.h"
 #include "launcher/file_system.h"
 
@@ -12,7 +13,7 @@ std::wstring fileFailureText(const FileException& error) {
         std::wstring reason = systemErrorText(error.systemError());
         while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
             reason.pop_back();
-        text += L" (" + (reason.empty() ? L"Windows error " + std::to_wstring(error.systemError()) : reason) + L")";
+        text += L" (" + (reason.empty() ? L"Windows error " + decimalText(error.systemError()) : reason) + L")";
     }
     return text;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/decimal_text.h"
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/launcher.h"
@@ -35,7 +36,7 @@ void traceCommandLine(const std::wstring& raw, const LauncherCommandLine& comman
     if (!trailEnabled()) return;
     trail(L"command line: " + raw);
     for (size_t i = 0; i < commandLine.arguments.size(); ++i)
-        trail(L"argument " + std::to_wstring(i) + L": " + commandLine.arguments[i]);
+        trail(L"argument " + decimalText(i) + L": " + commandLine.arguments[i]);
     trail(commandLine.serviceMode ? L"service mode: yes, service name " + commandLine.serviceName
                                   : std::wstring(L"service mode: no"));
     if (commandLine.consoleRequested) trail(L"console requested with -i console (no effect)");

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <utility>
 
+#include "common/decimal_text.h"
 #include "common/process_start.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
@@ -15,7 +16,7 @@ namespace velmora::launcher {
 std::wstring startFailureText(const std::wstring& messageText, DWORD error) {
     std::wstring text = messageText;
     size_t at = text.find(L"%d");
-    std::wstring number = std::to_wstring(static_cast<int32_t>(error));
+    std::wstring number = decimalText(static_cast<int32_t>(error));
     if (at == std::wstring::npos) return text + L" (" + number + L")";  // a translation without the field
     return text.replace(at, 2, number);
 }
@@ -40,7 +41,7 @@ UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchO
 
     StartedProcess started = startProcess(start);
     if (!started.started()) {
-        trail(L"the start failed with Windows error " + std::to_wstring(started.error));
+        trail(L"the start failed with Windows error " + decimalText(started.error));
         throw TerminalError(startFailureText(message(kMsgVmStartFailed), started.error));
     }
     if (wait) ::WaitForSingleObject(started.process.get(), INFINITE);
@@ -60,8 +61,8 @@ struct OutputPipe {
 
 bool makeOutputPipe(OutputPipe& pipe) {
     static std::atomic<unsigned> counter{0};
-    std::wstring name = L"\\\\.\\pipe\\velmora-capture-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                        std::to_wstring(counter++) + L"-" + std::to_wstring(::GetTickCount64());
+    std::wstring name = L"\\\\.\\pipe\\velmora-capture-" + decimalText(::GetCurrentProcessId()) + L"-" +
+                        decimalText(counter++) + L"-" + decimalText(::GetTickCount64());
     pipe.read.reset(::CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                                        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
                                        0, 65536, 0, nullptr));

@@ -1,6 +1,6 @@
 #include "selfextract/extraction_view.h"
 
-#include "selfextract/decimal_text.h"
+#include "common/decimal_text.h"
 #include "selfextract/log_line.h"
 #include "selfextract/resources/resource_ids.h"
 #include "selfextract/system_paths.h"
@@ -26,7 +26,7 @@ void LoggingView::ShowRetryPanel(const std::wstring&) {
     LogLine("Dialog: Please select another location to extract the installer to:");
 }
 
-std::wstring PercentText(int percent) { return DecimalText(percent) + L"%"; }
+std::wstring PercentText(int percent) { return velmora::decimalText(percent) + L"%"; }
 
 int PercentToShow(int objectPercent, int jobPercent) {
     if (objectPercent == -1 && jobPercent == -1) return -1;

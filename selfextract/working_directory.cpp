@@ -2,19 +2,21 @@
 
 #include <ctime>
 
+#include "common/decimal_text.h"
 #include "common/system_library.h"
 #include "common/unique_handle.h"
-#include "selfextract/decimal_text.h"
 #include "selfextract/log_line.h"
 #include "selfextract/system_paths.h"
 
 namespace ruvo {
 
-std::wstring FirstWorkingDirectoryName(long secondsSince1970) { return L"I" + DecimalText(secondsSince1970); }
+std::wstring FirstWorkingDirectoryName(long secondsSince1970) {
+    return L"I" + velmora::decimalText(secondsSince1970);
+}
 
 std::wstring RandomWorkingDirectoryName(std::mt19937& generator) {
     std::uniform_int_distribution<int> digits(10000000, 99999999);
-    return L"I" + DecimalText(digits(generator));
+    return L"I" + velmora::decimalText(digits(generator));
 }
 
 std::mt19937 SeededGenerator() {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <ntsecapi.h>
 
+#include "common/decimal_text.h"
 #include "common/unique_handle.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/launcher_errors.h"
@@ -62,8 +63,8 @@ void sweepOldScratchFiles(const std::wstring& folder) {
         if (removeIfAbandoned(path)) ++removed;  // best effort: one in use stays
     } while (++names < kSweepMaxNames && opened < kSweepMaxOpened && ::FindNextFileW(find.get(), &found));
     if (removed > 0)
-        trail(L"scratch files of earlier runs, unwritten for " + std::to_wstring(kScratchKeepDays) + L" days, removed from " +
-              directory + L": " + std::to_wstring(removed));
+        trail(L"scratch files of earlier runs, unwritten for " + decimalText(kScratchKeepDays) + L" days, removed from " +
+              directory + L": " + decimalText(removed));
 }
 
 void sweepScratchFolder() {

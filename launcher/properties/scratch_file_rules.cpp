@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "common/decimal_text.h"
+
 namespace velmora::launcher {
 namespace {
 
@@ -20,10 +22,13 @@ std::wstring guidScratchName(const unsigned char (&random)[16]) {
     for (int i = 0; i < 16; ++i) b[i] = random[i];
     b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);  // version 4: random
     b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);  // the standard variant
-    wchar_t text[48];
-    std::swprintf(text, 48, L"kiv%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x.tmp", b[0], b[1],
-                  b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
-    return text;
+    // kiv + the 8-4-4-4-12 digit groups + .tmp
+    std::wstring text = L"kiv";
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) text += L'-';
+        appendHexByte(text, b[i]);
+    }
+    return text + L".tmp";
 }
 
 bool isOwnScratchText(std::string_view head, bool wholeFile) {

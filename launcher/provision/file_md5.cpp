@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/decimal_text.h"
 #include "common/unique_handle.h"
 #include "launcher/console_service.h"
 
@@ -23,7 +24,7 @@ struct CryptHashTraits {
 };
 
 // Error numbers are shown as signed decimals.
-std::wstring errorNumber(DWORD error) { return std::to_wstring(static_cast<long>(error)); }
+std::wstring errorNumber(DWORD error) { return decimalText(static_cast<long>(error)); }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/decimal_text.h"
 #include "common/unique_handle.h"
 #include "launcher/console_service.h"
 #include "launcher/provision/wininet_library.h"
@@ -12,7 +13,7 @@
 namespace velmora::launcher {
 namespace {
 
-std::wstring errorNumber(DWORD error) { return std::to_wstring(static_cast<long>(error)); }
+std::wstring errorNumber(DWORD error) { return decimalText(static_cast<long>(error)); }
 
 class Reporter {
 public:
@@ -101,8 +102,8 @@ bool transfer(const WinInet& net, HINTERNET request, std::optional<uint64_t> exp
     }
     if (expectedLength && received != *expectedLength) {
         discard(file, destination);
-        say(L"\nThe VM pack download was interrupted after " + std::to_wstring(received) + L" of " +
-            std::to_wstring(*expectedLength) + L" bytes\n");
+        say(L"\nThe VM pack download was interrupted after " + decimalText(received) + L" of " +
+            decimalText(*expectedLength) + L" bytes\n");
         return false;
     }
     return true;
@@ -161,7 +162,7 @@ bool DownloadVmPack(const std::wstring& url, const std::wstring& destination, bo
                 status = 0;
             if (status != 200) {
                 say(L"\nCould not connect to the specified URL\n");
-                say(L"HTTP Status code: " + std::to_wstring(static_cast<long>(status)) + L"\n");
+                say(L"HTTP Status code: " + decimalText(static_cast<long>(status)) + L"\n");
                 return false;
             }
             expectedLength = announcedLength(*net, request.get());

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 
+#include "common/decimal_text.h"
 #include "launcher/console_service.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/service/service_api.h"
@@ -17,7 +18,7 @@ std::atomic<ServiceLauncher*> theServiceLauncher{nullptr};
 constexpr DWORD kThreadEndWaitMs = 30000;
 
 std::wstring windowsErrorText(const wchar_t* what, DWORD error) {
-    return std::wstring(what) + L" (Windows error " + std::to_wstring(static_cast<int32_t>(error)) + L")";
+    return std::wstring(what) + L" (Windows error " + decimalText(static_cast<int32_t>(error)) + L")";
 }
 
 }  // namespace
@@ -39,7 +40,7 @@ ServiceLauncher::~ServiceLauncher() {
 void ServiceLauncher::startService() {
     const std::wstring& name = commandLine().serviceName;
     if (name.size() >= 256)
-        throw TerminalError(L"the service name has " + std::to_wstring(name.size()) +
+        throw TerminalError(L"the service name has " + decimalText(name.size()) +
                             L" characters; a service name must be shorter than 256 characters");
     const ServiceApi& api = ServiceApi::instance();
     if (!api.available()) throw TerminalError(L"the service functions of advapi32.dll could not be loaded");

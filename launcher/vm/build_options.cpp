@@ -1,5 +1,6 @@
 #include "launcher/vm/build_options.h"
 
+#include "common/decimal_text.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/path_text.h"
@@ -31,7 +32,7 @@ std::unique_ptr<VmRecord> provisionedVm(const RunContext& context, VmPackUrl whi
 void traceSearch(const BuildOptions& build, const wchar_t* withoutSpecFiles) {
     if (!trailEnabled()) return;
     if (build.specSearchApplies())
-        trail(L"search: by " + std::to_wstring(build.specFileTotal()) + L" VM specification files");
+        trail(L"search: by " + decimalText(build.specFileTotal()) + L" VM specification files");
     else
         trail(std::wstring(L"search: ") + withoutSpecFiles +
               L" (VM specification files apply only with build.jvmspec.applicable exactly true and a total above 0)");
@@ -67,7 +68,7 @@ bool BuildOptions::specFilesApplicable() const {
 int32_t BuildOptions::specFileTotal() const { return properties_.getInteger(L"build.jvmspec.total.num", L"0"); }
 
 std::wstring BuildOptions::specFileName(int32_t index) const {
-    return properties_.getProperty(L"build.jvmspec." + std::to_wstring(index));
+    return properties_.getProperty(L"build.jvmspec." + decimalText(index));
 }
 
 std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, const LaunchOptions& options) {
@@ -82,7 +83,7 @@ std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, cons
     const std::wstring option = build.option();
     if (option == kWithVm) {
         const int32_t searchOption = build.withVmSearchOption();
-        trail(L"build.option withvm, search option " + std::to_wstring(searchOption));
+        trail(L"build.option withvm, search option " + decimalText(searchOption));
         switch (searchOption) {
             case 20: {
                 // Without the specification files this branch asks the valid-VM list alone,
@@ -96,16 +97,16 @@ std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, cons
             case 21:
                 return shippedVm();
             default:
-                trail(L"search option " + std::to_wstring(searchOption) + L" is neither 20 nor 21: no VM");
+                trail(L"search option " + decimalText(searchOption) + L" is neither 20 nor 21: no VM");
                 return nullptr;
         }
     }
     if (option == kWithoutVm) {
         const int32_t searchOption = build.withoutVmSearchOption();
-        trail(L"build.option withoutvm, search option " + std::to_wstring(searchOption));
+        trail(L"build.option withoutvm, search option " + decimalText(searchOption));
         if (searchOption == 12) return provisionedVm(context, VmPackUrl::Direct, options);
         if (searchOption != 10 && searchOption != 11) {
-            trail(L"search option " + std::to_wstring(searchOption) + L" is not 10, 11 or 12: no VM");
+            trail(L"search option " + decimalText(searchOption) + L" is not 10, 11 or 12: no VM");
             return nullptr;
         }
         traceSearch(build, L"kiv.nl.current.vm, then the valid-VM list");

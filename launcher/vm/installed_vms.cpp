@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "common/decimal_text.h"
 #include "common/text_convert.h"
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
@@ -185,7 +186,7 @@ InstalledVmList buildInstalledVmList(int64_t platform, const std::vector<std::ws
     if (trailEnabled()) {
         for (const auto& record : duplicates)
             trail(L"dropped as a duplicate (same home and version): " + nameVm(*record));
-        trail(L"installed VMs: " + std::to_wstring(list.records.size()));
+        trail(L"installed VMs: " + decimalText(list.records.size()));
     }
     return list;
 }
@@ -197,7 +198,7 @@ InstalledVmList& installedVms(int64_t platform) {
     if (!list) {
         list = buildInstalledVmList(platform, EnvironmentSnapshot::current().pathDirectories());
     } else if (list->preferNot64Bit != prefersNot64Bit(platform)) {
-        trail(L"installed VMs: kept as ranked by the first search; platform " + std::to_wstring(platform) +
+        trail(L"installed VMs: kept as ranked by the first search; platform " + decimalText(platform) +
               L" would rank 64-bit VMs differently");
     }
     return *list;

@@ -1,5 +1,7 @@
 #include "launcher/vm/platform_rule.h"
 
+#include "common/decimal_text.h"
+
 namespace velmora::launcher {
 namespace {
 
@@ -24,7 +26,7 @@ PlatformRule platformRule(int64_t platform, PlatformSearch search) {
 
 std::wstring platformRuleText(int64_t platform, PlatformSearch search) {
     const PlatformRule rule = platformRule(platform, search);
-    std::wstring text = L"platform " + std::to_wstring(platform) + L": ";
+    std::wstring text = L"platform " + decimalText(platform) + L": ";
     const bool list = search == PlatformSearch::List;
     if (!rule.admitsMarked && !rule.admitsUnmarked) return text + L"no VM (the value is not one of 0 to 3)";
     if (rule.admitsMarked != rule.admitsUnmarked)
@@ -35,7 +37,7 @@ std::wstring platformRuleText(int64_t platform, PlatformSearch search) {
 }
 
 std::wstring platformRefusal(int64_t platform) {
-    return L"platform " + std::to_wstring(platform) + L" admits only VMs " +
+    return L"platform " + decimalText(platform) + L" admits only VMs " +
            markText(platformRule(platform, PlatformSearch::List).admitsMarked);
 }
 

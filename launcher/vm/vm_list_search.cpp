@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "common/decimal_text.h"
 #include "common/text_convert.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/properties/property_set.h"
@@ -36,7 +37,7 @@ std::optional<bool> matchesFixedEntry(const VmRecord& r, std::wstring_view entry
 // The first condition of a fixed entry that the record fails.
 std::wstring fixedEntryRefusal(const VmRecord& r, std::wstring_view entry) {
     const std::wstring kind = vmKindName(r.kind);
-    const std::wstring major = L"major version " + std::to_wstring(signedMajor(r));
+    const std::wstring major = L"major version " + decimalText(signedMajor(r));
     if (entry == L"J1") return r.kind == VmKind::MSJ ? std::wstring(L"the Microsoft VM is not J1") : major + L" is above 1";
     if (entry == L"J2") return major + L" is not above 1";
     if (entry.size() > 3 && kind != entry.substr(0, 3))
@@ -143,7 +144,7 @@ void traceListSearch(const ListSearchReport& report) {
         trail(L"entry " + step.entry + L", " + nameVm(*step.record) + (step.accepted ? L": accepted" : L": refused") +
               (step.reason.empty() ? L"" : L", " + step.reason));
     for (size_t i = 0; i < report.ranked.size(); ++i)
-        trail(L"ranked " + std::to_wstring(i + 1) + L" of " + std::to_wstring(report.ranked.size()) +
+        trail(L"ranked " + decimalText(i + 1) + L" of " + decimalText(report.ranked.size()) +
               L" (best last): " + nameVm(*report.ranked[i]));
 }
 

@@ -1,5 +1,6 @@
 #include "launcher/vm/vm_spec_search.h"
 
+#include "common/decimal_text.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
 #include "launcher/path_text.h"
@@ -112,16 +113,16 @@ std::unique_ptr<VmRecord> searchBySpecFiles(const RunContext& context, const Lau
     forEachSpecFile(build, total, context.kivDirectory, [&](const std::wstring& path, const VmSpec& spec, const std::wstring& specDirectory) {
         if (trailEnabled())
             trail(L"VM specification file " + path + L": JVM_EXE " + spec.jvmExe() + L", " +
-                  std::to_wstring(spec.propertyChecks.size()) + L" property checks, " +
-                  std::to_wstring(spec.registryHints.size()) + L" registry hints, " +
-                  std::to_wstring(spec.pathHints.size()) + L" path hints");
+                  decimalText(spec.propertyChecks.size()) + L" property checks, " +
+                  decimalText(spec.registryHints.size()) + L" registry hints, " +
+                  decimalText(spec.pathHints.size()) + L" path hints");
         searchRegistryHints(spec, spec.registryHints, specDirectory, options, results);
         searchPathHints(spec, spec.pathHints, specDirectory, options, results);
     });
     if (trailEnabled())
-        trail(L"search by VM specification files: " + std::to_wstring(results.unmarked.size()) +
+        trail(L"search by VM specification files: " + decimalText(results.unmarked.size()) +
               L" valid VMs not marked 64-bit, " +
-              std::to_wstring(results.marked.size()) + L" marked; " + platformRuleText(platform, PlatformSearch::SpecFiles));
+              decimalText(results.marked.size()) + L" marked; " + platformRuleText(platform, PlatformSearch::SpecFiles));
     return pickSpecSearchResult(results, platform);
 }
 

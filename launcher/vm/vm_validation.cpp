@@ -1,5 +1,6 @@
 #include "launcher/vm/vm_validation.h"
 
+#include "common/decimal_text.h"
 #include "common/text_convert.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
@@ -80,7 +81,7 @@ bool runVerify(const std::wstring& specDirectory, const std::wstring& executable
     if (!run.started || !run.finished) {
         if (failure)
             *failure = !run.started ? L"Verify could not be started"
-                                    : L"Verify did not end within " + std::to_wstring(kVerifyTimeoutMs) + L" ms";
+                                    : L"Verify did not end within " + decimalText(kVerifyTimeoutMs) + L" ms";
         return false;
     }
     return checkVerifyOutput(run.output, checks, failure);
@@ -99,7 +100,7 @@ bool runValidatorClass(const VmRecord& record, const std::wstring& argument) {
         if (trailEnabled())
             trail(L"the validator class with argument " + argument + L" on " + nameVm(record) +
                   L" ended with exit code " +
-                  (exitCode < 0 ? std::wstring(L"unknown") : std::to_wstring(static_cast<int32_t>(code))));
+                  (exitCode < 0 ? std::wstring(L"unknown") : decimalText(static_cast<int32_t>(code))));
     } catch (const std::exception&) {
         exitCode = -1;  // a start failure is no match
         if (trailEnabled())

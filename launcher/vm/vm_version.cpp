@@ -3,6 +3,8 @@
 #include <climits>
 #include <vector>
 
+#include "common/decimal_text.h"
+
 namespace velmora::launcher {
 
 int32_t scanDecimal(std::wstring_view text) {
@@ -40,7 +42,7 @@ VmVersion parseVersionText(std::wstring_view text) {
 }
 
 std::wstring versionText(const VmVersion& version) {
-    return std::to_wstring(version.major) + L"." + std::to_wstring(version.minor) + L"." + std::to_wstring(version.micro);
+    return decimalText(version.major) + L"." + decimalText(version.minor) + L"." + decimalText(version.micro);
 }
 
 }  // namespace velmora::launcher
