@@ -1,5 +1,7 @@
 #include "tests/support/dialog_driver/dialog_driver.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 
 #include "common/unique_handle.h"
@@ -98,6 +100,22 @@ void pressEnter(HWND dialog) {
         target = info.hwndFocus;
     ::PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
     ::PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
+}
+
+ProcessPause::ProcessPause(DWORD processId) {
+    UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));  // INVALID_HANDLE_VALUE on failure
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = snapshot && ::Thread32First(snapshot.get(), &entry); more;
+         more = ::Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID != processId) continue;
+        UniqueKernelHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+        if (thread && ::SuspendThread(thread.get()) != static_cast<DWORD>(-1)) threads_.push_back(std::move(thread));
+    }
+}
+
+ProcessPause::~ProcessPause() {
+    for (const auto& thread : threads_) ::ResumeThread(thread.get());
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/unique_handle.h"
+
 namespace velmora::test {
 
 // The first visible dialog window (class #32770) of the process; null after the time-out.
@@ -29,6 +31,19 @@ bool waitForControlVisible(HWND dialog, int id, bool visible, DWORD timeoutMs);
 void clickButton(HWND dialog, int id);
 // Enter to the focused control of the dialog's thread, for the dialog manager to translate.
 void pressEnter(HWND dialog);
+
+// While it lives, every thread of the process is suspended: what is posted to it waits in its
+// queue, so a test can place a request before the process runs on.
+class ProcessPause {
+public:
+    explicit ProcessPause(DWORD processId);
+    ~ProcessPause();
+    ProcessPause(const ProcessPause&) = delete;
+    ProcessPause& operator=(const ProcessPause&) = delete;
+
+private:
+    std::vector<UniqueKernelHandle> threads_;
+};
 
 // While it lives, closes (OK) every dialog shown by a program whose file lies below `folder`,
 // such as a message box, and keeps its caption and text (control 0xFFFF, a message box's).

@@ -152,10 +152,18 @@ TEST_P(DuringExtraction, AbortRemovesEverything) {
     writeFileBytes(readOnly, "x");
     ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    if (GetParam())
-        pressEnter(dialog);
-    else
-        clickButton(dialog, kCancel);
+    // The request is queued while the extraction is paused with most of the payload to come, so
+    // a fast extraction cannot finish before its message pump takes the request.
+    {
+        ProcessPause pause(ruvo.processId());
+        WIN32_FILE_ATTRIBUTE_DATA big{};
+        GetFileAttributesExW((directories[0] + L"\\InstallerData\\big.bin").c_str(), GetFileExInfoStandard, &big);
+        ASSERT_LT(big.nFileSizeLow, 40u << 20) << "the extraction ran ahead of the test";
+        if (GetParam())
+            pressEnter(dialog);
+        else
+            clickButton(dialog, kCancel);
+    }
     EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
     EXPECT_TRUE(installer.workingDirectories().empty());
     EXPECT_FALSE(installer.launcherRan());
