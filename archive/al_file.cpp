@@ -167,9 +167,7 @@ bool ALFile::ReadAheadHolds(long offset) const {
     return end - offset >= bufferSize_ || readAheadEnds_;
 }
 
-int ALFile::WriteAt(const unsigned char* data, long n, long offset) {
-    // Held blocks still reach the disk after another failure (as each block did when written
-    // at once); that failure stays the status.
+int ALFile::MoveTo(long offset) {
     if (offset != filePointer_) {
         if (_lseek(handle_.get(), offset, SEEK_SET) < 0) {
             if (status >= 0) status.Set(AL_SEEK_ERROR, L"Seek failure on %s.  errno = %d", name.Name(), errno);
@@ -177,6 +175,13 @@ int ALFile::WriteAt(const unsigned char* data, long n, long offset) {
         }
         filePointer_ = offset;
     }
+    return 0;
+}
+
+int ALFile::WriteAt(const unsigned char* data, long n, long offset) {
+    // Held blocks still reach the disk after another failure (as each block did when written
+    // at once); that failure stays the status.
+    if (MoveTo(offset) < 0) return AL_SEEK_ERROR;
     int written = _write(handle_.get(), data, static_cast<unsigned>(n));
     if (written > 0) filePointer_ += written;
     if (written == n) return 0;
@@ -201,11 +206,7 @@ int ALFile::RefillBuffer(long offset) {
         if (n > bufferSize_) n = bufferSize_;
         memcpy(buffer_.get(), disk_ + (offset - diskStart_), static_cast<size_t>(n));
     } else {
-        if (offset != filePointer_) {
-            if (_lseek(handle_.get(), offset, SEEK_SET) < 0)
-                return status.Set(AL_SEEK_ERROR, L"Seek failure on %s.  errno = %d", name.Name(), errno);
-            filePointer_ = offset;
-        }
+        if (MoveTo(offset) < 0) return status;
         bufferOffset_ = offset;
         // Only reading onwards reads ahead: a search backwards (the end record's) would
         // otherwise read a step for every block it looks at.
@@ -257,11 +258,7 @@ int ALFile::Flush() {
 
 int ALFile::Seek(long offset) {
     if (Flush() < 0) return status;
-    if (offset != filePointer_ && !ReadAheadHolds(offset)) {
-        if (_lseek(handle_.get(), offset, SEEK_SET) < 0)
-            return status.Set(AL_SEEK_ERROR, L"Seek failure on %s.  errno = %d", name.Name(), errno);
-        filePointer_ = offset;
-    }
+    if (!ReadAheadHolds(offset) && MoveTo(offset) < 0) return status;
     bufferOffset_ = offset;
     return status;
 }

@@ -184,6 +184,8 @@ private:
     // Writes the blocks held back; a failure is reported as the block's own write would be.
     int WriteHeldBlocks();
     int WriteAt(const unsigned char* data, long n, long offset);
+    // Places the file pointer, unless it is there already.
+    int MoveTo(long offset);
     // Whether the block at `offset` lies wholly in what was read ahead (or ends the file there).
     bool ReadAheadHolds(long offset) const;
     void ApplyStampAndAttributes(bool attributesToo);
