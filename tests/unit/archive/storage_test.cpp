@@ -360,42 +360,30 @@ TEST_F(InFolder, CancelKeepsTheBlocksWrittenBeforeIt) {
     }
 }
 
-// The large steps are shared by few files; files beyond them, written and read interleaved,
-// keep their bytes all the same.
+// The large steps are shared by few files; files beyond them, written and read back
+// interleaved, keep their bytes all the same.
 TEST_F(InFolder, MoreFilesAtOnceThanLargeStepsKeepTheirBytes) {
     constexpr int kFiles = 4;
     constexpr long kSize = ALFile::kDiskStep + 3 * 4096 + 17;
-    const wchar_t* names[kFiles] = {L"f0.bin", L"f1.bin", L"f2.bin", L"f3.bin"};
-    std::vector<std::string> data;
-    for (int i = 0; i < kFiles; ++i) data.push_back(Pattern(kSize, i + 1));
-    {
-        std::vector<std::unique_ptr<ALFile>> out;
-        for (const wchar_t* n : names) {
-            out.push_back(std::make_unique<ALFile>(n));
-            ASSERT_EQ(out.back()->Create(), 0);
-        }
-        for (long at = 0; at < kSize; at += 5000)
-            for (int i = 0; i < kFiles; ++i) {
-                long n = std::min(5000L, kSize - at);
-                ASSERT_EQ(out[i]->WriteBuffer(Bytes(data[i]) + at, n), n);
-            }
-        for (auto& f : out) EXPECT_EQ(f->Close(), 0);
+    std::vector<std::string> data, got(kFiles, std::string(kSize, '\0'));
+    std::vector<std::unique_ptr<ALFile>> files;
+    for (int i = 0; i < kFiles; ++i) {
+        data.push_back(Pattern(kSize, i + 1));
+        files.push_back(std::make_unique<ALFile>((L"f" + std::to_wstring(i)).c_str()));
+        ASSERT_EQ(files[i]->Create(), 0);
     }
-    for (int i = 0; i < kFiles; ++i) EXPECT_EQ(folder_.read(names[i]), data[i]) << i;
-
-    std::vector<std::unique_ptr<ALFile>> in;
-    std::vector<std::string> got(kFiles);
-    for (const wchar_t* n : names) {
-        in.push_back(std::make_unique<ALFile>(n));
-        ASSERT_EQ(in.back()->Open(), 0);
-    }
-    unsigned char chunk[3000];
+    for (long at = 0; at < kSize; at += 5000)
+        for (int i = 0; i < kFiles; ++i)
+            ASSERT_EQ(files[i]->WriteBuffer(Bytes(data[i]) + at, std::min(5000L, kSize - at)), std::min(5000L, kSize - at));
+    for (auto& f : files) ASSERT_EQ(f->Seek(0), 0);
     for (long at = 0; at < kSize; at += 3000)
-        for (int i = 0; i < kFiles; ++i) {
-            long n = in[i]->ReadBuffer(chunk, 3000);
-            got[i].append(reinterpret_cast<char*>(chunk), static_cast<size_t>(n));
-        }
-    for (int i = 0; i < kFiles; ++i) EXPECT_EQ(got[i], data[i]) << i;
+        for (int i = 0; i < kFiles; ++i)
+            files[i]->ReadBuffer(reinterpret_cast<unsigned char*>(got[i].data()) + at, std::min(3000L, kSize - at));
+    for (int i = 0; i < kFiles; ++i) {
+        EXPECT_EQ(files[i]->Close(), 0);
+        EXPECT_EQ(got[i], data[i]) << i;
+        EXPECT_EQ(folder_.read(L"f" + std::to_wstring(i)), data[i]) << i;
+    }
 }
 
 TEST(ALMonitorArithmetic, PercentPaths) {
