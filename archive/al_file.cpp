@@ -7,17 +7,32 @@
 #include <sys/types.h>
 #include <time.h>
 
+#include <atomic>
+#include <cstring>
 #include <new>
 
 #include "archive/al_storage.h"
 
 void ALFile::DescriptorTraits::close(int fd) noexcept { _close(fd); }
 
+namespace {
+// Step buffers for the files doing disk I/O at once: an archive and the member being written.
+// Allocated on first use and kept for the process, so that thousands of small members cost
+// no allocation each; a file that finds every slot taken does its I/O in storage-buffer steps.
+struct DiskSlot {
+    std::atomic<bool> taken{false};
+    unsigned char* bytes = nullptr;
+};
+constexpr int kDiskSlots = 2;
+DiskSlot diskSlots[kDiskSlots];
+}  // namespace
+
 ALFile::ALFile(const wchar_t* n, int bufferSize, ALCase caseMode)
     : ALStorage(n, bufferSize, AL_STORAGE_FILE, caseMode) {}
 
 ALFile::~ALFile() {
     if (IsOpen()) Close();
+    ReleaseDiskStep();
 }
 
 ALStorage* ALFile::CloneFor(const wchar_t* n, int typeCode) const {
@@ -32,6 +47,7 @@ int ALFile::Open() {
         return status.Set(AL_CANT_OPEN_FILE, "File open failure.  Open of %s returned errno = %d", name.Name(),
                           errno);
     if (ALStorage::Open() < 0) return status;
+    ResetDiskStep();
     struct _stat info;
     if (_wstat(name.Name(), &info) != 0)
         return status.Set(AL_CANT_OPEN_FILE, "Couldn't get time, date, and size information for %s.  errno = %d.",
@@ -61,6 +77,7 @@ int ALFile::OpenForWriting() {
 
 int ALFile::Create(long lengthHint) {
     if (ALStorage::Create(lengthHint) < 0) return status;
+    ResetDiskStep();
     int error = 0;
     if (!name.Text().empty()) {
         if (attributes.IsDirectory()) {
@@ -114,33 +131,124 @@ int ALFile::CreateParentDirectories() {
     return 1;
 }
 
+void ALFile::ResetDiskStep() {
+    diskStart_ = readAhead_ = heldBack_ = filePointer_ = 0;
+    readAheadEnds_ = false;
+}
+
+bool ALFile::ClaimDiskStep() {
+    if (disk_) return true;
+    if (bufferSize_ > kDiskStep / 4) return false;  // a storage buffer that large is its own step
+    for (int i = 0; i < kDiskSlots; ++i) {
+        DiskSlot& slot = diskSlots[i];
+        if (slot.taken.exchange(true)) continue;
+        if (!slot.bytes) slot.bytes = new (std::nothrow) unsigned char[kDiskStep];
+        if (!slot.bytes) {
+            slot.taken = false;
+            return false;
+        }
+        diskSlot_ = i;
+        disk_ = slot.bytes;
+        return true;
+    }
+    return false;
+}
+
+void ALFile::ReleaseDiskStep() {
+    if (!disk_) return;
+    readAhead_ = heldBack_ = 0;
+    disk_ = nullptr;
+    diskSlots[diskSlot_].taken = false;
+}
+
+bool ALFile::ReadAheadHolds(long offset) const {
+    long end = diskStart_ + readAhead_;
+    if (offset < diskStart_ || offset >= end) return false;
+    return end - offset >= bufferSize_ || readAheadEnds_;
+}
+
+int ALFile::MoveTo(long offset) {
+    if (offset != filePointer_) {
+        if (_lseek(handle_.get(), offset, SEEK_SET) < 0) {
+            if (status >= 0) status.Set(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d", name.Name(), errno);
+            return AL_SEEK_ERROR;
+        }
+        filePointer_ = offset;
+    }
+    return 0;
+}
+
+int ALFile::WriteAt(const unsigned char* data, long n, long offset) {
+    // Held blocks still reach the disk after another failure (as each block did when written
+    // at once); that failure stays the status.
+    if (MoveTo(offset) < 0) return AL_SEEK_ERROR;
+    int written = _write(handle_.get(), data, static_cast<unsigned>(n));
+    if (written > 0) filePointer_ += written;
+    if (written == n) return 0;
+    if (status >= 0)
+        status.Set(AL_WRITE_ERROR, "Write failure on %s.  result = %d, errno = %d", name.Name(), written, errno);
+    return AL_WRITE_ERROR;
+}
+
+int ALFile::WriteHeldBlocks() {
+    if (heldBack_ == 0) return 0;
+    long n = heldBack_;
+    heldBack_ = 0;
+    return WriteAt(disk_, n, diskStart_);
+}
+
 int ALFile::RefillBuffer(long offset) {
     if (status < 0) return status;
-    if (offset != bufferOffset_) {
-        if (_lseek(handle_.get(), offset, SEEK_SET) < 0)
-            return status.Set(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d", name.Name(), errno);
+    if (WriteHeldBlocks() < 0) return status;
+    long n;
+    if (ReadAheadHolds(offset)) {
+        n = diskStart_ + readAhead_ - offset;
+        if (n > bufferSize_) n = bufferSize_;
+        memcpy(buffer_.get(), disk_ + (offset - diskStart_), static_cast<size_t>(n));
+    } else {
+        if (MoveTo(offset) < 0) return status;
         bufferOffset_ = offset;
+        // Only reading onwards reads ahead: a search backwards (the end record's) would
+        // otherwise read a step for every block it looks at.
+        bool ahead = offset >= diskStart_ && ClaimDiskStep();
+        long want = ahead ? kDiskStep : bufferSize_;
+        int got = _read(handle_.get(), ahead ? disk_ : buffer_.get(), static_cast<unsigned>(want));
+        diskStart_ = offset;
+        readAhead_ = 0;
+        if (got == 0) return AL_END_OF_FILE;
+        if (got < 0) return status.Set(AL_READ_ERROR, "Read failure on %s.  errno = %d", name.Name(), errno);
+        filePointer_ += got;
+        n = got;
+        if (ahead) {
+            readAhead_ = got;
+            readAheadEnds_ = got < want;
+            if (n > bufferSize_) n = bufferSize_;
+            memcpy(buffer_.get(), disk_, static_cast<size_t>(n));
+        }
     }
-    int n = _read(handle_.get(), buffer_.get(), static_cast<unsigned>(bufferSize_));
-    if (n == 0) return AL_END_OF_FILE;
-    if (n < 0) return status.Set(AL_READ_ERROR, "Read failure on %s.  errno = %d", name.Name(), errno);
     TransformBlock(buffer_.get(), n);
-    bufferOffset_ += n;
+    bufferOffset_ = offset + n;
     readIndex_ = 0;
     fill_ = n;
     ReportProgress();
-    return n;
+    return static_cast<int>(n);
 }
 
 int ALFile::Flush() {
     if (status < 0) return status;
     if (pending_ > 0) {
         TransformBlock(buffer_.get(), pending_);
-        int written = _write(handle_.get(), buffer_.get(), static_cast<unsigned>(pending_));
-        if (written != pending_)
-            return status.Set(AL_WRITE_ERROR, "Write failure on %s.  result = %d, errno = %d", name.Name(), written,
-                              errno);
-        bufferOffset_ += written;
+        readAhead_ = 0;  // what was read ahead may be overwritten now
+        bool follows = diskStart_ + heldBack_ == bufferOffset_;
+        if (heldBack_ > 0 && (!follows || heldBack_ + pending_ > kDiskStep) && WriteHeldBlocks() < 0) return status;
+        if (ClaimDiskStep()) {
+            if (heldBack_ == 0) diskStart_ = bufferOffset_;
+            memcpy(disk_ + heldBack_, buffer_.get(), static_cast<size_t>(pending_));
+            heldBack_ += pending_;
+        } else if (WriteAt(buffer_.get(), pending_, bufferOffset_) < 0) {
+            return status;
+        }
+        bufferOffset_ += pending_;
         pending_ = 0;
     }
     readIndex_ = fill_ = 0;
@@ -150,10 +258,7 @@ int ALFile::Flush() {
 
 int ALFile::Seek(long offset) {
     if (Flush() < 0) return status;
-    if (offset != bufferOffset_) {
-        if (_lseek(handle_.get(), offset, SEEK_SET) < 0)
-            return status.Set(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d", name.Name(), errno);
-    }
+    if (!ReadAheadHolds(offset) && MoveTo(offset) < 0) return status;
     bufferOffset_ = offset;
     return status;
 }
@@ -179,15 +284,18 @@ void ALFile::ApplyStampAndAttributes(bool attributesToo) {
 int ALFile::Close() {
     if (!IsOpen()) {
         FreeBuffer();
+        ReleaseDiskStep();
         written_ = false;
         return status;
     }
     Flush();
+    WriteHeldBlocks();
     size_ = _filelength(handle_.get());
     bool apply = written_ && stamp.HasStamp();
     if (apply) ApplyStampAndAttributes(false);
     handle_.reset();
     FreeBuffer();
+    ReleaseDiskStep();
     if (apply) ApplyStampAndAttributes(true);
     written_ = false;
     return status;

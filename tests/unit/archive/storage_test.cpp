@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "archive/al_engine.h"
 #include "archive/al_storage.h"
@@ -234,6 +237,153 @@ TEST_F(InFolder, CloseAppliesStampAsUtcAndAttributesAfterTheData) {
     again.WriteChar('z');
     again.Close();
     EXPECT_EQ(folder_.read(L"stamped.txt"), "z");
+}
+
+// Records where the storage reports progress; optionally cancels there, as the dialog does.
+class PositionLog : public ALMonitor {
+public:
+    void Progress(long position, ALStorage& storage) override {
+        positions.push_back(position);
+        if (abortFrom >= 0 && position >= abortFrom && storage.status >= 0)
+            storage.status.Set(AL_USER_ABORT, "User abort");
+    }
+    std::vector<long> positions;
+    long abortFrom = -1;
+};
+
+std::string Pattern(long n, int seed = 0) {
+    std::string bytes(static_cast<size_t>(n), '\0');
+    for (long i = 0; i < n; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((i * 131) ^ (i >> 9) ^ seed);
+    return bytes;
+}
+
+const unsigned char* Bytes(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
+
+// The disk is read ahead in large steps; callers still see 4,096-byte blocks at the places a
+// block-by-block reader would give them, wherever a seek lands.
+TEST_F(InFolder, ReadsKeepTheirBlocksAcrossTheReadAhead) {
+    constexpr long kStep = ALFile::kDiskStep, kSize = 3 * kStep + 1234;
+    const std::string data = Pattern(kSize);
+    folder_.write(L"in.bin", data);
+    struct Case {
+        long offset, count;
+    };
+    const Case cases[] = {
+        {0, 3 * 4096},          {10, 4096},         // inside what was read ahead
+        {kStep - 100, 5000},    {kStep - 4096, 8192},  // across its end
+        {kStep + 7, 2 * kStep}, {kSize - 10, 100},  {kSize, 1},  // up to the end of the file
+        {5, 3},                 {2 * kStep - 1, 4097}, {0, kSize},
+    };
+    ALFile in(L"in.bin");
+    PositionLog log;
+    in.SetMonitor(&log);
+    ASSERT_EQ(in.Open(), 0);
+    for (const Case& c : cases) {
+        ASSERT_EQ(in.Seek(c.offset), 0) << c.offset;
+        log.positions.clear();
+        in.StartCrc();
+        long expected = std::min(c.count, kSize - c.offset);
+        std::string got(static_cast<size_t>(c.count), '\0');
+        ASSERT_EQ(in.ReadBuffer(reinterpret_cast<unsigned char*>(got.data()), c.count), expected) << c.offset;
+        got.resize(static_cast<size_t>(expected));
+        EXPECT_EQ(got, data.substr(static_cast<size_t>(c.offset), static_cast<size_t>(expected))) << c.offset;
+        std::vector<long> steps;
+        long crcEnd = c.offset;
+        for (long at = c.offset; at < c.offset + expected; at += 4096) {
+            steps.push_back(at);
+            crcEnd = std::min(at + 4096, kSize);
+        }
+        EXPECT_EQ(log.positions, steps) << c.offset;
+        EXPECT_EQ(in.FinishCrc(), ALUpdateCrc(0xFFFFFFFFu, Bytes(data) + c.offset, static_cast<size_t>(crcEnd - c.offset)))
+            << c.offset;
+    }
+    EXPECT_EQ(in.status.Code(), 0);
+}
+
+// Blocks are held back for larger writes: progress steps, sizes and CRCs stay those of
+// 4,096-byte writes, and reading a file being written sees what was written.
+TEST_F(InFolder, WritesKeepTheirStepsAndReachTheDisk) {
+    constexpr long kStep = ALFile::kDiskStep;
+    for (long size : {0L, 1L, 4096L, 4097L, kStep, kStep + 1, 2 * kStep + 4095}) {
+        const std::string data = Pattern(size);
+        PositionLog log;
+        {
+            ALFile out(L"out.bin");
+            out.SetMonitor(&log);
+            ASSERT_EQ(out.Create(), 0);
+            out.StartCrc();
+            for (long at = 0; at < size; at += 1000)
+                ASSERT_EQ(out.WriteBuffer(Bytes(data) + at, std::min(1000L, size - at)), std::min(1000L, size - at));
+            EXPECT_EQ(out.FinishCrc(), ALUpdateCrc(0xFFFFFFFFu, Bytes(data), static_cast<size_t>(size))) << size;
+            EXPECT_EQ(out.Close(), 0);
+            EXPECT_EQ(out.Size(), size);
+        }
+        std::vector<long> steps;
+        for (long at = 4096; at < size; at += 4096) steps.push_back(at);  // each full block
+        steps.push_back(size);                                           // FinishCrc
+        steps.push_back(size);                                           // Close
+        EXPECT_EQ(log.positions, steps) << size;
+        EXPECT_EQ(folder_.read(L"out.bin"), data) << size;
+    }
+
+    const std::string data = Pattern(kStep + 5000);
+    ALFile both(L"both.bin");
+    ASSERT_EQ(both.Create(), 0);
+    ASSERT_EQ(both.WriteBuffer(Bytes(data), kStep + 5000), kStep + 5000);
+    unsigned char back[50];
+    ASSERT_EQ(both.Seek(100), 0);
+    ASSERT_EQ(both.ReadBuffer(back, 50), 50);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(back), 50), data.substr(100, 50));
+    ASSERT_EQ(both.Seek(200), 0);
+    ASSERT_EQ(both.WriteBuffer(Bytes(std::string("XYZ")), 3), 3);
+    ASSERT_EQ(both.Seek(190), 0);
+    ASSERT_EQ(both.ReadBuffer(back, 20), 20);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(back) + 10, 3), "XYZ");
+    EXPECT_EQ(both.Close(), 0);
+    std::string expected = data;
+    expected.replace(200, 3, "XYZ");
+    EXPECT_EQ(folder_.read(L"both.bin"), expected);
+}
+
+// A Cancel stops the writing at the block that saw it; every block before it is on the disk.
+TEST_F(InFolder, CancelKeepsTheBlocksWrittenBeforeIt) {
+    const std::string data = Pattern(20 * 4096);
+    for (long abortFrom : {4096L, 3 * 4096L, 19 * 4096L}) {
+        PositionLog log;
+        log.abortFrom = abortFrom;
+        ALFile out(L"cancelled.bin");
+        out.SetMonitor(&log);
+        ASSERT_EQ(out.Create(), 0);
+        EXPECT_LT(out.WriteBuffer(Bytes(data), 20 * 4096), 20 * 4096);
+        EXPECT_EQ(out.Close(), AL_USER_ABORT);
+        EXPECT_EQ(folder_.read(L"cancelled.bin"), data.substr(0, static_cast<size_t>(abortFrom))) << abortFrom;
+    }
+}
+
+// The large steps are shared by few files; files beyond them, written and read back
+// interleaved, keep their bytes all the same.
+TEST_F(InFolder, MoreFilesAtOnceThanLargeStepsKeepTheirBytes) {
+    constexpr int kFiles = 4;
+    constexpr long kSize = ALFile::kDiskStep + 3 * 4096 + 17;
+    std::vector<std::string> data, got(kFiles, std::string(kSize, '\0'));
+    std::vector<std::unique_ptr<ALFile>> files;
+    for (int i = 0; i < kFiles; ++i) {
+        data.push_back(Pattern(kSize, i + 1));
+        files.push_back(std::make_unique<ALFile>((L"f" + std::to_wstring(i)).c_str()));
+        ASSERT_EQ(files[i]->Create(), 0);
+    }
+    for (long at = 0; at < kSize; at += 5000)
+        for (int i = 0; i < kFiles; ++i)
+            ASSERT_EQ(files[i]->WriteBuffer(Bytes(data[i]) + at, std::min(5000L, kSize - at)), std::min(5000L, kSize - at));
+    for (auto& f : files) ASSERT_EQ(f->Seek(0), 0);
+    for (long at = 0; at < kSize; at += 3000)
+        for (int i = 0; i < kFiles; ++i)
+            files[i]->ReadBuffer(reinterpret_cast<unsigned char*>(got[i].data()) + at, std::min(3000L, kSize - at));
+    for (int i = 0; i < kFiles; ++i) {
+        EXPECT_EQ(files[i]->Close(), 0);
+        EXPECT_EQ(got[i], data[i]) << i;
+        EXPECT_EQ(folder_.read(L"f" + std::to_wstring(i)), data[i]) << i;
+    }
 }
 
 TEST(ALMonitorArithmetic, PercentPaths) {
