@@ -67,10 +67,33 @@ void sweepOldScratchFiles(const std::wstring& folder) {
               directory + L": " + decimalText(removed));
 }
 
+namespace {
+
+// Whether the folder's last sweep is a day old (or its stamp is missing or dated ahead); the
+// stamp then takes the present time, so that runs starting now leave the sweep to this one.
+bool sweepDue(const std::wstring& folder) {
+    const std::wstring stamp = folder + kSweepStampName;
+    FILETIME nowTime{};
+    ::GetSystemTimeAsFileTime(&nowTime);
+    const uint64_t now = fileTimeValue(nowTime);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExW(stamp.c_str(), GetFileExInfoStandard, &data)) {
+        const uint64_t last = fileTimeValue(data.ftLastWriteTime);
+        if (last <= now && !olderThanDays(last, now, 1)) return false;
+    }
+    UniqueFileHandle file(::CreateFileW(stamp.c_str(), FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) ::SetFileTime(file.get(), nullptr, nullptr, &nowTime);
+    return true;
+}
+
+}  // namespace
+
 void sweepScratchFolder() {
     wchar_t folder[MAX_PATH + 1] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
-    if (length > 0 && length <= MAX_PATH) sweepOldScratchFiles(folder);
+    if (length > 0 && length <= MAX_PATH && sweepDue(folder)) sweepOldScratchFiles(folder);
 }
 
 std::wstring systemUniqueName(const std::wstring& folder) {

@@ -17,7 +17,8 @@ void appendRuntimeProperties(const std::vector<std::wstring>& lines);
 // scratch files of earlier runs from `folder` that have not been written for 30 days and
 // that nobody has open (a running launcher keeps its own open).
 void sweepOldScratchFiles(const std::wstring& folder);
-// The same in the temporary folder. Housekeeping: runs once the VM has started.
+// The same in the temporary folder, at most once a day (listing a crowded folder on every
+// start would compete with the VM's own start). Housekeeping: runs once the VM has started.
 void sweepScratchFolder();
 
 // The system's unique-name call with the prefix "kiv" (it creates the file); empty when it fails.

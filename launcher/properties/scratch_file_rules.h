@@ -15,6 +15,9 @@ constexpr unsigned kScratchKeepDays = 30;
 constexpr unsigned kSweepMaxNames = 4096;
 constexpr unsigned kSweepMaxOpened = 256;
 constexpr unsigned kSweepReadBytes = 4096;
+// A folder is swept at most once a day: this file in it (not a scratch file's name) carries
+// the time of the last sweep.
+constexpr wchar_t kSweepStampName[] = L"quillrun-sweep.stamp";
 
 // "kiv" + a version-4 GUID made of the 16 random bytes + ".tmp": a name that cannot collide
 // when the system's unique names (65,535 per prefix and folder) are used up.

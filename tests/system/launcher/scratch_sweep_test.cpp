@@ -1,6 +1,6 @@
 // The sweep of old scratch files through the real quillrun.exe: it runs once the VM has
-// started, it removes abandoned files, and it never removes the file of a launcher that still
-// runs, however old, while the Java side keeps every right over that file.
+// started and at most once a day, it removes abandoned files, and it never removes the file of
+// a launcher that still runs, however old, while the Java side keeps every right over that file.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -101,8 +101,15 @@ TEST(ScratchSweep, AfterTheVmStartsAbandonedFilesGoAndALiveOneStaysWithTheJavaSi
         const std::wstring path = abandonedScratchFile(leftover.name, leftover.text);
         EXPECT_TRUE(backdate(path, leftover.ageDays));
     }
-    // Its scratch file, unwritten for 31 days as far as anyone can tell; a second launcher sweeps.
+    // Its scratch file, unwritten for 31 days as far as anyone can tell.
     EXPECT_TRUE(backdate(live, 31));
+    // The folder was swept when the first launcher's VM started: a run the same day leaves it.
+    ChildResult sameDay = app.run(L"", {}, debugSwitch(L"true"));
+    EXPECT_EQ(sameDay.exitCode, 0u) << describe(sameDay);
+    EXPECT_EQ(splitTrail(sameDay.standardError).trail.find("scratch files of earlier runs"), std::string::npos);
+    for (const Leftover& leftover : leftovers) EXPECT_TRUE(exists(temporaryFolder() + leftover.name));
+    // A day later a second launcher sweeps.
+    EXPECT_TRUE(backdate(temporaryFolder() + L"quillrun-sweep.stamp", 1));
     ChildResult sweeping = app.run(L"", {}, debugSwitch(L"true"));
     EXPECT_EQ(sweeping.exitCode, 0u) << describe(sweeping);
 
