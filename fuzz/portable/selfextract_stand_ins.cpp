@@ -10,6 +10,6 @@ bool IsDirectory(const std::wstring&) { notInNativeBuild("IsDirectory"); }
 std::wstring FirstMatch(const std::wstring&) { notInNativeBuild("FirstMatch"); }
 bool ReadWholeFile(const std::wstring&, std::string&) { notInNativeBuild("ReadWholeFile"); }
 void WriteStandardOutputLine(const char*) { notInNativeBuild("WriteStandardOutputLine"); }
-void LogLine(const wchar_t*, ...) { notInNativeBuild("LogLine"); }
+void LogLine(const char*, ...) { notInNativeBuild("LogLine"); }
 
 }  // namespace ruvo
