@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cwchar>
-
 #include "common/decimal_text.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"

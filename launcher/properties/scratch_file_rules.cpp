@@ -1,7 +1,5 @@
 #include "launcher/properties/scratch_file_rules.h"
 
-#include <cwchar>
-
 #include "common/decimal_text.h"
 
 namespace velmora::launcher {
