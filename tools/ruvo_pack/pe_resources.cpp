@@ -412,7 +412,8 @@ bool onlyRelocations(const Bytes& b, const PeLayout& pe, const Section& s) {
         uint32_t rva = 0, size = 0;
         pe.directory(d, b, rva, size);
         const bool inside = size && rva >= s.virtualAddress && rva < pe.virtualEnd(s);
-        if (d == 5 && rva != s.virtualAddress) return false;
+        // An empty relocation entry names no section: a section it merely points at may hold anything.
+        if (d == 5 && (size == 0 || rva != s.virtualAddress)) return false;
         if (d != 5 && d != 4 && inside) return false;
     }
     return true;
@@ -498,7 +499,12 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
             error = "cannot place the resources: the image already has 96 sections";
             return false;
         }
-        newRva = static_cast<uint32_t>(alignUp(std::max<uint64_t>(virtualEnd, pe.sizeOfHeaders), pe.sectionAlignment));
+        const uint64_t start = alignUp(std::max<uint64_t>(virtualEnd, pe.sizeOfHeaders), pe.sectionAlignment);
+        if (start > 0xFFFFFFFFull) {
+            error = "cannot place the resources: the image would exceed 4 GiB";
+            return false;
+        }
+        newRva = static_cast<uint32_t>(start);
         rawOffset = static_cast<uint32_t>(alignUp(rawEnd, pe.fileAlignment));
     }
     const Bytes treeBytes = serializeResourceTree(tree, newRva);

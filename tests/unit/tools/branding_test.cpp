@@ -183,21 +183,30 @@ TEST(ResourceSection, ReadsWritesAndMovesTheRelocationsOnBothFormats) {
 }
 
 TEST(ResourceSection, AddsASectionWhenDataThatMustStayFollows) {
-    PeRecipe recipe = stubRecipe(false, stubResources());
-    recipe.sections[2] = {".data", Bytes(64, 5)};
-    recipe.relocations = -1;
-    const BuiltPe pe = buildPe(recipe);
-    ResourceTree tree;
-    std::string error;
-    ASSERT_TRUE(readResources(pe.bytes, tree, error));
-    Bytes out;
-    ASSERT_TRUE(writeResources(pe.bytes, tree, out, error)) << error;
-    EXPECT_EQ(get(out, 0x46, 2), 4u);
-    EXPECT_TRUE(std::equal(pe.bytes.begin() + pe.rawOffset[1], pe.bytes.end(), out.begin() + pe.rawOffset[1]));
-    EXPECT_EQ(get(out, pe.sectionTable + 3 * 40 + 12, 4), pe.rva[2] + 0x1000u);
-    ResourceTree back;
-    ASSERT_TRUE(readResources(out, back, error));
-    EXPECT_EQ(back.entries(), tree.entries());
+    // A data section, and a section an empty relocation entry merely points at: either may be
+    // addressed by code, so neither moves; written again, the new last section is reused.
+    for (bool emptyRelocationEntry : {false, true}) {
+        SCOPED_TRACE(emptyRelocationEntry ? "empty relocation entry" : "data section");
+        PeRecipe recipe = stubRecipe(false, stubResources());
+        recipe.sections[2] = {".data", Bytes(64, 5)};
+        recipe.relocations = -1;
+        BuiltPe pe = buildPe(recipe);
+        if (emptyRelocationEntry) put(pe.bytes, pe.optional + 96 + 40, pe.rva[2], 4);
+        ResourceTree tree;
+        std::string error;
+        ASSERT_TRUE(readResources(pe.bytes, tree, error));
+        Bytes out;
+        ASSERT_TRUE(writeResources(pe.bytes, tree, out, error)) << error;
+        EXPECT_EQ(get(out, 0x46, 2), 4u);
+        EXPECT_TRUE(std::equal(pe.bytes.begin() + pe.rawOffset[1], pe.bytes.end(), out.begin() + pe.rawOffset[1]));
+        EXPECT_EQ(get(out, pe.sectionTable + 3 * 40 + 12, 4), pe.rva[2] + 0x1000u);
+        ResourceTree back;
+        ASSERT_TRUE(readResources(out, back, error));
+        EXPECT_EQ(back.entries(), tree.entries());
+        Bytes twice;
+        ASSERT_TRUE(writeResources(out, back, twice, error)) << error;
+        EXPECT_EQ(twice, out);
+    }
 }
 
 TEST(ResourceSection, RefusesWhatItCannotReadOrPlace) {
@@ -223,6 +232,8 @@ TEST(ResourceSection, RefusesWhatItCannotReadOrPlace) {
         {"entry outside the section", nullptr,
          [](Bytes& b, const BuiltPe& pe) { put(b, pe.rawOffset[1] + 20, 0x8000FFF0u, 4); }, false, "malformed"},
         {"signed", [](PeRecipe& s) { s.signedImage = true; }, nullptr, true, "signed; brand it before signing"},
+        {"new section past 4 GiB", nullptr,
+         [](Bytes& b, const BuiltPe& pe) { put(b, pe.sectionTable + 12, 0xFFFFEFFFu, 4); }, true, "exceed 4 GiB"},
         {"appended data", [](PeRecipe& s) { s.overlay = Bytes(100, 1); }, nullptr, true,
          "100 bytes follow the last section"},
         {"no room for another section",
