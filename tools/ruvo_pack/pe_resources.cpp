@@ -433,6 +433,14 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
         error = "the image is signed; brand it before signing";
         return false;
     }
+    // The headers this writes must lie apart from every section's data, which it may rewrite.
+    uint64_t firstData = pe.sizeOfHeaders;
+    for (const auto& s : pe.sections)
+        if (s.rawSize) firstData = std::min<uint64_t>(firstData, s.rawOffset);
+    if (pe.sectionTable + pe.sections.size() * kSectionHeaderSize > firstData) {
+        error = "cannot place the resources: the section table overlaps the headers' end or the sections' data";
+        return false;
+    }
     // Where the sections' data ends: nothing may follow it, as it would have to move.
     uint64_t rawEnd = pe.sizeOfHeaders, virtualEnd = 0;
     for (const auto& s : pe.sections) {
@@ -484,9 +492,6 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
         initialized = (h.characteristics & kInitializedData) != 0;
     } else {
         header = pe.sectionTable + pe.sections.size() * kSectionHeaderSize;
-        uint64_t firstData = pe.sizeOfHeaders;
-        for (const auto& s : pe.sections)
-            if (s.rawSize) firstData = std::min<uint64_t>(firstData, s.rawOffset);
         if (header + kSectionHeaderSize > firstData ||
             std::any_of(image.begin() + static_cast<std::ptrdiff_t>(header),
                         image.begin() + static_cast<std::ptrdiff_t>(header + kSectionHeaderSize),
