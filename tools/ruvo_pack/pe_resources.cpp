@@ -23,6 +23,7 @@ char16_t upperUnit(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<cha
 constexpr uint32_t kSubdirectory = 0x80000000u;
 constexpr uint32_t kInitializedData = 0x00000040u;
 constexpr size_t kSectionHeaderSize = 40;
+constexpr const char* kImageTooLarge = "cannot place the resources: the image would exceed 4 GiB";
 
 bool isPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 uint64_t alignUp(uint64_t v, uint32_t a) { return (v + a - 1) / a * a; }
@@ -506,7 +507,7 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
         }
         const uint64_t start = alignUp(std::max<uint64_t>(virtualEnd, pe.sizeOfHeaders), pe.sectionAlignment);
         if (start > 0xFFFFFFFFull) {
-            error = "cannot place the resources: the image would exceed 4 GiB";
+            error = kImageTooLarge;
             return false;
         }
         newRva = static_cast<uint32_t>(start);
@@ -522,7 +523,7 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
         virtualAt += alignUp(s.virtualSize ? s.virtualSize : s.rawSize, pe.sectionAlignment);
     }
     if (rawAt > 0xFFFFFFFFull || virtualAt > 0xFFFFFFFFull) {
-        error = "cannot place the resources: the image would exceed 4 GiB";
+        error = kImageTooLarge;
         return false;
     }
     result.assign(image.begin(), image.begin() + std::min<size_t>(image.size(), rawOffset));
