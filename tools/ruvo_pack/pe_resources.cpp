@@ -409,12 +409,15 @@ namespace {
 // Sections after the resources that may move with it: those holding only the base relocations,
 // which nothing but their directory entry refers to.
 bool onlyRelocations(const Bytes& b, const PeLayout& pe, const Section& s) {
+    // The relocation entry must name the section; one that is absent or empty names none, and a
+    // section it merely points at may hold anything.
+    uint32_t relocations = 0, relocationsSize = 0;
+    if (!pe.directory(5, b, relocations, relocationsSize) || relocationsSize == 0 || relocations != s.virtualAddress)
+        return false;
     for (uint32_t d = 0; d < pe.directoryCount; ++d) {
         uint32_t rva = 0, size = 0;
         pe.directory(d, b, rva, size);
         const bool inside = size && rva >= s.virtualAddress && rva < pe.virtualEnd(s);
-        // An empty relocation entry names no section: a section it merely points at may hold anything.
-        if (d == 5 && (size == 0 || rva != s.virtualAddress)) return false;
         if (d != 5 && d != 4 && inside) return false;
     }
     return true;

@@ -183,15 +183,17 @@ TEST(ResourceSection, ReadsWritesAndMovesTheRelocationsOnBothFormats) {
 }
 
 TEST(ResourceSection, AddsASectionWhenDataThatMustStayFollows) {
-    // A data section, and a section an empty relocation entry merely points at: either may be
-    // addressed by code, so neither moves; written again, the new last section is reused.
-    for (bool emptyRelocationEntry : {false, true}) {
-        SCOPED_TRACE(emptyRelocationEntry ? "empty relocation entry" : "data section");
+    // A data section, and sections that a relocation entry merely seems to name: any may be
+    // addressed by code, so none moves; written again, the new last section is reused.
+    const char* const layouts[] = {"data section", "empty relocation entry", "relocation entry past the count"};
+    for (const std::string layout : layouts) {
+        SCOPED_TRACE(layout);
         PeRecipe recipe = stubRecipe(false, stubResources());
         recipe.sections[2] = {".data", Bytes(64, 5)};
-        recipe.relocations = -1;
+        recipe.relocations = layout == "data section" ? -1 : 2;
         BuiltPe pe = buildPe(recipe);
-        if (emptyRelocationEntry) put(pe.bytes, pe.optional + 96 + 40, pe.rva[2], 4);
+        if (layout == "empty relocation entry") put(pe.bytes, pe.optional + 96 + 44, 0, 4);
+        if (layout == "relocation entry past the count") put(pe.bytes, pe.optional + 92, 5, 4);
         ResourceTree tree;
         std::string error;
         ASSERT_TRUE(readResources(pe.bytes, tree, error));
