@@ -406,21 +406,13 @@ uint32_t peChecksum(const Bytes& image, size_t checksumOffset) {
 
 namespace {
 
-// Sections after the resources that may move with it: those holding only the base relocations,
-// which nothing but their directory entry refers to.
+// A section after the resources that may move with them: the one the base relocations start,
+// which nothing but their directory entry refers to (no other entry may lie at or after the
+// resources: see writeResources). An entry that is absent or empty names no section, and a
+// section it merely points at may hold anything.
 bool onlyRelocations(const Bytes& b, const PeLayout& pe, const Section& s) {
-    // The relocation entry must name the section; one that is absent or empty names none, and a
-    // section it merely points at may hold anything.
-    uint32_t relocations = 0, relocationsSize = 0;
-    if (!pe.directory(5, b, relocations, relocationsSize) || relocationsSize == 0 || relocations != s.virtualAddress)
-        return false;
-    for (uint32_t d = 0; d < pe.directoryCount; ++d) {
-        uint32_t rva = 0, size = 0;
-        pe.directory(d, b, rva, size);
-        const bool inside = size && rva >= s.virtualAddress && rva < pe.virtualEnd(s);
-        if (d != 5 && d != 4 && inside) return false;
-    }
-    return true;
+    uint32_t rva = 0, size = 0;
+    return pe.directory(5, b, rva, size) && size != 0 && rva == s.virtualAddress;
 }
 
 }  // namespace
@@ -436,6 +428,18 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     if (pe.directory(4, image, certificates, certificatesSize) && certificatesSize != 0) {
         error = "the image is signed; brand it before signing";
         return false;
+    }
+    // Every entry must lie in a section (the certificates' one holds a file offset): another
+    // would point at whatever this moves there.
+    for (uint32_t d = 0; d < pe.directoryCount; ++d) {
+        uint32_t at = 0, length = 0;
+        pe.directory(d, image, at, length);
+        if (d == 4 || length == 0) continue;
+        if (std::none_of(pe.sections.begin(), pe.sections.end(),
+                         [&](const Section& s) { return at >= s.virtualAddress && at < pe.virtualEnd(s); })) {
+            error = "cannot place the resources: data directory entry " + std::to_string(d) + " lies outside every section";
+            return false;
+        }
     }
     // The headers this writes must lie apart from every section's data, which it may rewrite.
     uint64_t firstData = pe.sizeOfHeaders;
@@ -472,6 +476,15 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
         const Section& s = pe.sections[order[k]];
         const Section& before = pe.sections[order[k - 1]];
         inPlace = onlyRelocations(image, pe, s) && s.rawOffset >= before.rawOffset + before.rawSize;
+    }
+    // No other entry may lie where the tree is rewritten or sections move, but the relocations
+    // at the start of a section that moves.
+    for (uint32_t d = 0; inPlace && d < pe.directoryCount; ++d) {
+        uint32_t at = 0, length = 0;
+        pe.directory(d, image, at, length);
+        if (d == 2 || d == 4 || length == 0 || at < rva) continue;
+        inPlace = d == 5 && std::any_of(order.begin() + static_cast<std::ptrdiff_t>(home) + 1, order.end(),
+                                        [&](size_t i) { return pe.sections[i].virtualAddress == at; });
     }
     // Nothing else may have its bytes where the tree and the moved sections go, in the file or
     // in memory.

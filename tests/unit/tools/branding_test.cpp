@@ -185,7 +185,8 @@ TEST(ResourceSection, ReadsWritesAndMovesTheRelocationsOnBothFormats) {
 TEST(ResourceSection, AddsASectionWhenDataThatMustStayFollows) {
     // A data section, and sections that a relocation entry merely seems to name: any may be
     // addressed by code, so none moves; written again, the new last section is reused.
-    const char* const layouts[] = {"data section", "empty relocation entry", "relocation entry past the count"};
+    const char* const layouts[] = {"data section", "empty relocation entry", "relocation entry past the count",
+                                   "another entry in the resources"};
     for (const std::string layout : layouts) {
         SCOPED_TRACE(layout);
         PeRecipe recipe = stubRecipe(false, stubResources());
@@ -194,6 +195,10 @@ TEST(ResourceSection, AddsASectionWhenDataThatMustStayFollows) {
         BuiltPe pe = buildPe(recipe);
         if (layout == "empty relocation entry") put(pe.bytes, pe.optional + 96 + 44, 0, 4);
         if (layout == "relocation entry past the count") put(pe.bytes, pe.optional + 92, 5, 4);
+        if (layout == "another entry in the resources") {
+            put(pe.bytes, pe.optional + 96 + 6 * 8, pe.rva[1] + 16, 4);  // a debug directory
+            put(pe.bytes, pe.optional + 96 + 6 * 8 + 4, 28, 4);
+        }
         ResourceTree tree;
         std::string error;
         ASSERT_TRUE(readResources(pe.bytes, tree, error));
@@ -234,6 +239,12 @@ TEST(ResourceSection, RefusesWhatItCannotReadOrPlace) {
         {"entry outside the section", nullptr,
          [](Bytes& b, const BuiltPe& pe) { put(b, pe.rawOffset[1] + 20, 0x8000FFF0u, 4); }, false, "malformed"},
         {"signed", [](PeRecipe& s) { s.signedImage = true; }, nullptr, true, "signed; brand it before signing"},
+        {"entry outside every section", nullptr,
+         [](Bytes& b, const BuiltPe& pe) {
+             put(b, pe.optional + 96 + 6 * 8, 0x7FFF0000u, 4);
+             put(b, pe.optional + 96 + 6 * 8 + 4, 28, 4);
+         },
+         true, "data directory entry 6 lies outside every section"},
         {"new section past 4 GiB", nullptr,
          [](Bytes& b, const BuiltPe& pe) { put(b, pe.sectionTable + 12, 0xFFFFEFFFu, 4); }, true, "exceed 4 GiB"},
         {"section table past the headers", nullptr,
