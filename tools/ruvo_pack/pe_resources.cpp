@@ -471,11 +471,13 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     size_t home = order.size();
     for (size_t k = 0; k < order.size(); ++k)
         if (rva != 0 && pe.sections[order[k]].virtualAddress == rva) home = k;
-    bool inPlace = home < order.size() && pe.sections[order[home]].rawOffset >= pe.sizeOfHeaders;
+    // At most the relocations follow, with bytes of their own behind the tree's.
+    bool inPlace = home < order.size() && home + 2 >= order.size() &&
+                   pe.sections[order[home]].rawOffset >= pe.sizeOfHeaders;
     for (size_t k = home + 1; inPlace && k < order.size(); ++k) {
         const Section& s = pe.sections[order[k]];
         const Section& before = pe.sections[order[k - 1]];
-        inPlace = onlyRelocations(image, pe, s) && s.rawOffset >= before.rawOffset + before.rawSize;
+        inPlace = onlyRelocations(image, pe, s) && s.rawSize != 0 && s.rawOffset >= before.rawOffset + before.rawSize;
     }
     // No other entry may lie where the tree is rewritten or sections move, but the relocations
     // at the start of a section that moves.
