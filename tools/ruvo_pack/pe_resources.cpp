@@ -437,7 +437,8 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
         if (d == 4 || length == 0) continue;
         if (std::none_of(pe.sections.begin(), pe.sections.end(),
                          [&](const Section& s) { return at >= s.virtualAddress && at < pe.virtualEnd(s); })) {
-            error = "cannot place the resources: data directory entry " + std::to_string(d) + " lies outside every section";
+            error = "cannot place the resources: data directory entry " + std::to_string(d) +
+                    " lies outside every section";
             return false;
         }
     }
@@ -477,7 +478,8 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     for (size_t k = home + 1; inPlace && k < order.size(); ++k) {
         const Section& s = pe.sections[order[k]];
         const Section& before = pe.sections[order[k - 1]];
-        inPlace = onlyRelocations(image, pe, s) && s.rawSize != 0 && s.rawOffset >= before.rawOffset + before.rawSize;
+        inPlace = onlyRelocations(image, pe, s) && s.rawSize != 0 &&
+                  s.rawOffset >= before.rawOffset + before.rawSize;
     }
     // No other entry may lie where the tree is rewritten or sections move, but the relocations
     // at the start of a section that moves.
