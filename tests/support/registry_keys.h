@@ -43,7 +43,9 @@ inline bool setRegistryNumber(HKEY hive, REGSAM view, const std::wstring& path, 
 // A Java VM as its installer registers it below HKLM: JavaHome, and MicroVersion when given.
 inline void registerVm(REGSAM view, const std::wstring& key, const std::wstring& home, const wchar_t* micro) {
     EXPECT_TRUE(setRegistryText(HKEY_LOCAL_MACHINE, view, key, L"JavaHome", home));
-    if (micro) EXPECT_TRUE(setRegistryText(HKEY_LOCAL_MACHINE, view, key, L"MicroVersion", micro));
+    if (micro) {
+        EXPECT_TRUE(setRegistryText(HKEY_LOCAL_MACHINE, view, key, L"MicroVersion", micro));
+    }
 }
 
 // The Java keys are machine-wide: tests that use them run alone and start and end without them.

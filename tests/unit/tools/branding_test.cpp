@@ -123,8 +123,9 @@ ResourceTree stubResources() {
         {0x09, u"Velmora is preparing to install..."},
         {0x19, u"Velmora готовится к установке..."},
         {0x0401, u"يستعد Velmora للتثبيت..."}};
+    const ResourceName progressDialog{0, u"PROGRESSINDICATOR"};
     for (const auto& [language, text] : languages) {
-        t.put({id(kTypeDialog), {0, u"PROGRESSINDICATOR"}, language, 0, dialogTemplate(language != 0x19, u"Velmora", text)});
+        t.put({id(kTypeDialog), progressDialog, language, 0, dialogTemplate(language != 0x19, u"Velmora", text)});
         t.put({id(kTypeString), id(1), language, 0, stringBlock({u"", u"", u"", u"", u"", text})});
     }
     return t;
@@ -162,7 +163,9 @@ TEST(ResourceSection, ReadsWritesAndMovesTheRelocationsOnBothFormats) {
                 const bool changed = (i >= h1 && i < h1 + 80) || (i >= dirs + 16 && i < dirs + 24) ||
                                      (i >= dirs + 40 && i < dirs + 44) || (i >= pe.optional + 8 && i < pe.optional + 12) ||
                                      (i >= pe.optional + 56 && i < pe.optional + 60);
-                if (!changed) ASSERT_EQ(out[i], pe.bytes[i]) << "byte " << i;
+                if (!changed) {
+                    ASSERT_EQ(out[i], pe.bytes[i]) << "byte " << i;
+                }
             }
         const size_t reloc = pe.sectionTable + 80;
         const uint32_t relocRva = get(out, reloc + 12, 4), relocRaw = get(out, reloc + 20, 4);
