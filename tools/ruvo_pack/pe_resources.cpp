@@ -463,6 +463,7 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     }
     uint32_t rva = 0, size = 0;
     pe.directory(2, image, rva, size);
+    if (size == 0) rva = 0;  // an empty entry names no tree, as the reader takes it
     // The tree goes where the old one began when its section starts with it and only sections
     // that may move follow it, in memory and in the file; otherwise into a new last section.
     std::vector<size_t> order(pe.sections.size());
@@ -472,8 +473,9 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
     size_t home = order.size();
     for (size_t k = 0; k < order.size(); ++k)
         if (rva != 0 && pe.sections[order[k]].virtualAddress == rva) home = k;
-    // At most the relocations follow, with bytes of their own behind the tree's.
-    bool inPlace = home < order.size() && home + 2 >= order.size() &&
+    // The tree's section has bytes of its own; at most the relocations follow, with bytes of
+    // their own behind the tree's.
+    bool inPlace = home < order.size() && home + 2 >= order.size() && pe.sections[order[home]].rawSize != 0 &&
                    pe.sections[order[home]].rawOffset >= pe.sizeOfHeaders;
     for (size_t k = home + 1; inPlace && k < order.size(); ++k) {
         const Section& s = pe.sections[order[k]];
