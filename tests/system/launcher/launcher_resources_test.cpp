@@ -75,8 +75,12 @@ TEST_F(LauncherResources, EveryLanguageHasEveryMessage) {
             // Arabic carries only the download and extraction texts; the rest fall back to English.
             bool expected = language != arabic || (id != 101 && id != 102 && id != 103 && id != 104 && id != 110);
             EXPECT_EQ(!text.empty(), expected) << "language " << language << " id " << id;
-            if (id == 103 && expected) EXPECT_NE(text.find(L"%d"), std::wstring::npos) << language;
-            if (id == 101 && expected) EXPECT_NE(text.find(L"\n\n"), std::wstring::npos) << language;
+            if (id == 103 && expected) {
+                EXPECT_NE(text.find(L"%d"), std::wstring::npos) << language;
+            }
+            if (id == 101 && expected) {
+                EXPECT_NE(text.find(L"\n\n"), std::wstring::npos) << language;
+            }
         }
         EXPECT_EQ(stringOf(107, language), L"") << language;
     }

@@ -251,9 +251,11 @@ TEST_P(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
     // This run's own file is there, with its lines.
     std::set<std::wstring> names = temp.scratchNames();
     EXPECT_EQ(names.size(), 4u);
-    for (const auto& name : names)
-        if (name != L"kiv2b.tmp" && name != L"kiv3c.tmp" && name != L"kiv4d.tmp")
+    for (const auto& name : names) {
+        if (name != L"kiv2b.tmp" && name != L"kiv3c.tmp" && name != L"kiv4d.tmp") {
             EXPECT_TRUE(readFileBytes(temp.path + L"\\" + name).starts_with("kiv.nl.env.")) << name.size();
+        }
+    }
 }
 
 TEST_P(LauncherSpine, ScratchFolderThatCannotHoldTheFileIsNamed) {

@@ -109,7 +109,9 @@ TEST_F(TodaysJdks, EachLayoutAloneIsFound) {
             // Installers write the home with a trailing backslash; the MSI keys also carry a
             // number named JavaHome, which is not a home.
             ASSERT_TRUE(setRegistryText(c.hive, c.view, c.key, c.value, home + L"\\"));
-            if (std::wstring(c.value) == L"Path") ASSERT_TRUE(setRegistryNumber(c.hive, c.view, c.key, L"JavaHome", 1));
+            if (std::wstring(c.value) == L"Path") {
+                ASSERT_TRUE(setRegistryNumber(c.hive, c.view, c.key, L"JavaHome", 1));
+            }
             source = registrySource(c.hive, c.view, c.key);
         } else if (c.value) {
             javaHome = home + L"\\";

@@ -202,7 +202,9 @@ TEST_F(InFolder, ReadStringDecodesAnsiOrUtf8) {
     in.ReadString(ansi, 4, false);
     in.ReadString(counted, -1);
     EXPECT_STREQ(utf8.Name(), L"caf\u00e9");
-    if (GetACP() == 1252) EXPECT_STREQ(ansi.Name(), L"caf\u00e9");
+    if (GetACP() == 1252) {
+        EXPECT_STREQ(ansi.Name(), L"caf\u00e9");
+    }
     EXPECT_STRNE(ansi.Name(), L"caf\uFFFD");
     EXPECT_STREQ(counted.Name(), L"ok");
     EXPECT_EQ(in.ReadString(counted, -1), AL_READ_ERROR);
@@ -229,7 +231,9 @@ TEST_F(InFolder, CloseAppliesStampAsUtcAndAttributesAfterTheData) {
     long bias = zone.Bias + (mode == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : 0);
     ALStamp expected = ALStamp::FromSeconds(ALStamp{2024, 3, 1, 12, 0, 0}.ToSeconds() + bias * 60);
     EXPECT_EQ((ALStamp{utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond}), expected);
-    if (bias == -60) EXPECT_EQ(utc.wHour, 11);  // the test runs with TZ set one hour east of UTC
+    if (bias == -60) {  // the test runs with TZ set one hour east of UTC
+        EXPECT_EQ(utc.wHour, 11);
+    }
 
     // A read-only file is replaced on the next creation.
     ALFile again(L"stamped.txt");
