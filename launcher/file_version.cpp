@@ -36,7 +36,19 @@ const VersionLibrary& versionLibrary() {
     return loaded;
 }
 
+// Under Wine a GetFileVersionInfoSizeW/GetFileVersionInfoW pair loads the file twice through
+// the image loader, about 4 ms; a data-file load and the resource itself take under 1 ms.
+// Files the loader cannot map as data (16-bit images) still go through version.dll.
 std::vector<unsigned char> readVersionResource(const std::wstring& path) {
+    UniqueModule image(::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (image) {
+        HRSRC found = ::FindResourceW(image.get(), MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+        const DWORD size = found ? ::SizeofResource(image.get(), found) : 0;
+        HGLOBAL loaded = size ? ::LoadResource(image.get(), found) : nullptr;
+        const auto* bytes = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);
+        if (!bytes) return {};
+        return std::vector<unsigned char>(bytes, bytes + size);
+    }
     const VersionLibrary& calls = versionLibrary();
     if (!calls.complete) return {};
     DWORD ignored = 0;
@@ -49,36 +61,37 @@ std::vector<unsigned char> readVersionResource(const std::wstring& path) {
 
 // A value of a resource that readVersionResource returned.
 bool queryVersionValue(std::vector<unsigned char>& data, const wchar_t* subBlock, void** value, UINT* length) {
+    if (data.empty()) return false;
     const VersionLibrary& calls = versionLibrary();
-    return !data.empty() && calls.complete && calls.queryValue(data.data(), subBlock, value, length);
+    return calls.complete && calls.queryValue(data.data(), subBlock, value, length);
 }
 
 }  // namespace
 
 FileVersion::FileVersion(std::wstring path) : path_(normalisePath(path)) {}
 
-std::optional<ProductVersion> FileVersion::get() {
-    if (failed_) return std::nullopt;
-    if (queried_) return version_;
-    std::vector<unsigned char> data = readVersionResource(path_);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (!queryVersionValue(data, L"\\", reinterpret_cast<void**>(&info), &length) ||
-        length < sizeof(VS_FIXEDFILEINFO)) {
-        failed_ = true;
-        return std::nullopt;
+std::vector<unsigned char>& FileVersion::resource() {
+    if (!read_) {
+        data_ = readVersionResource(path_);
+        read_ = true;
     }
-    version_ = {HIWORD(info->dwProductVersionMS), LOWORD(info->dwProductVersionMS),
-                HIWORD(info->dwProductVersionLS), LOWORD(info->dwProductVersionLS)};
-    queried_ = true;
-    return version_;
+    return data_;
 }
 
-std::wstring companyNameOf(const std::wstring& path, bool print) {
-    std::vector<unsigned char> data = readVersionResource(path);
+std::optional<ProductVersion> FileVersion::get() {
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!queryVersionValue(resource(), L"\\", reinterpret_cast<void**>(&info), &length) ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return std::nullopt;
+    return ProductVersion{HIWORD(info->dwProductVersionMS), LOWORD(info->dwProductVersionMS),
+                          HIWORD(info->dwProductVersionLS), LOWORD(info->dwProductVersionLS)};
+}
+
+std::wstring FileVersion::companyName(bool print) {
     wchar_t* value = nullptr;
     UINT length = 0;
-    if (!queryVersionValue(data, L"\\StringFileInfo\\040904b0\\CompanyName", reinterpret_cast<void**>(&value),
+    if (!queryVersionValue(resource(), L"\\StringFileInfo\\040904b0\\CompanyName", reinterpret_cast<void**>(&value),
                            &length) ||
         value == nullptr)
         return {};
@@ -86,5 +99,7 @@ std::wstring companyNameOf(const std::wstring& path, bool print) {
     if (print) writeStandardText(STD_OUTPUT_HANDLE, L"company: " + company + L"\n");
     return company;
 }
+
+std::wstring companyNameOf(const std::wstring& path, bool print) { return FileVersion(path).companyName(print); }
 
 }  // namespace velmora::launcher

@@ -11,22 +11,25 @@ struct ProductVersion {
     uint16_t major = 0, minor = 0, build = 0, revision = 0;
 };
 
+// An executable's version resource, read from the file when first asked for and kept: the
+// version and the company of one VM cost one read.
 class FileVersion {
 public:
     explicit FileVersion(std::wstring path);
-    // Queries once; later calls return the cached outcome.
     std::optional<ProductVersion> get();
+    // The U.S. English company name (also printed as "company: ..." unless `print` is false),
+    // or empty.
+    std::wstring companyName(bool print = true);
     const std::wstring& path() const { return path_; }
 
 private:
+    std::vector<unsigned char>& resource();
+
     std::wstring path_;
-    bool queried_ = false;
-    bool failed_ = false;
-    ProductVersion version_;
+    bool read_ = false;
+    std::vector<unsigned char> data_;
 };
 
-// The U.S. English company name of the version resource (also printed as "company: ..."
-// unless `print` is false), or empty.
 std::wstring companyNameOf(const std::wstring& path, bool print = true);
 
 }  // namespace velmora::launcher

@@ -28,8 +28,9 @@ VmProbe probeQuietly(const std::wstring& executable) {
     VmProbe probe;
     probe.kind = detectKind(executable);
     probe.home = detectHome(executable);
-    probe.vendor = detectVendor(executable, false);
-    probe.version = detectVersion(executable, probe.kind, L"Sun", probe.home);  // the major-first numbering
+    FileVersion resource(executable);
+    probe.vendor = detectVendor(executable, resource, false);
+    probe.version = detectVersion(executable, resource, probe.kind, L"Sun", probe.home);  // the major-first numbering
     return probe;
 }
 

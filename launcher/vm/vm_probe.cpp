@@ -55,10 +55,15 @@ std::wstring vendorFromCompany(std::wstring_view company) {
     return asciiLower(company).find(L"ibm") != std::wstring::npos ? L"IBM" : L"Sun";
 }
 
-std::wstring detectVendor(const std::wstring& path, bool printCompany) {
+std::wstring detectVendor(const std::wstring& path, FileVersion& resource, bool printCompany) {
     std::wstring name = fileNameOf(path, true);
     if (name == L"jview.exe" || name == L"wjview.exe") return L"Microsoft";
-    return vendorFromCompany(companyNameOf(path, printCompany));
+    return vendorFromCompany(resource.companyName(printCompany));
+}
+
+std::wstring detectVendor(const std::wstring& path, bool printCompany) {
+    FileVersion resource(path);
+    return detectVendor(path, resource, printCompany);
 }
 
 VmVersion versionFromProductVersion(std::wstring_view vendor, const ProductVersion& p) {
@@ -71,8 +76,13 @@ VmVersion versionFromPlugin(const ProductVersion& p) {
 }
 
 VmVersion detectVersion(const std::wstring& path, VmKind kind, const std::wstring& vendor, const std::wstring& home) {
+    FileVersion resource(path);
+    return detectVersion(path, resource, kind, vendor, home);
+}
+
+VmVersion detectVersion(const std::wstring& path, FileVersion& resource, VmKind kind, const std::wstring& vendor,
+                        const std::wstring& home) {
     if (kind != VmKind::MSJ) {
-        FileVersion resource(path);
         if (auto product = resource.get()) return versionFromProductVersion(vendor, *product);
     }
     if (kind == VmKind::MSJ) return VmVersion{1, 4, 0};
@@ -106,8 +116,9 @@ VmProbe probeExecutable(const std::wstring& path) {
     VmProbe probe;
     probe.kind = detectKind(path);
     probe.home = detectHome(path);
-    probe.vendor = detectVendor(path);  // once per path: it prints the company line
-    probe.version = detectVersion(path, probe.kind, probe.vendor, probe.home);
+    FileVersion resource(path);
+    probe.vendor = detectVendor(path, resource);  // once per path: it prints the company line
+    probe.version = detectVersion(path, resource, probe.kind, probe.vendor, probe.home);
     return probe;
 }
 

@@ -25,6 +25,10 @@ std::wstring detectHome(std::wstring_view path);
 // name prints it unless `printCompany` is false.
 std::wstring detectVendor(const std::wstring& path, bool printCompany = true);
 VmVersion detectVersion(const std::wstring& path, VmKind kind, const std::wstring& vendor, const std::wstring& home);
+// The same with the executable's version resource read once for both.
+std::wstring detectVendor(const std::wstring& path, FileVersion& resource, bool printCompany = true);
+VmVersion detectVersion(const std::wstring& path, FileVersion& resource, VmKind kind, const std::wstring& vendor,
+                        const std::wstring& home);
 
 // Rules without file access.
 std::wstring vendorFromCompany(std::wstring_view company);  // "IBM" or "Sun"
