@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "archive/al_inflate_ahead.h"
 #include "common/member_name_rule.h"
 
 // ---- ALPrototypeSet ----------------------------------------------------------------------
@@ -139,7 +140,8 @@ int ALArchive::Extract(ALEntryRing& ring) {
         monitor.jobSize = job;
     }
 
-    int count = 0;
+    // Names are final before anything is written: a member inflated ahead is written under its
+    // own while the one before it is.
     for (ALEntry* entry = ring.FirstEntry(); entry; entry = entry->NextEntry()) {
         ALStorage& output = *entry->storage();
         if (entry->options & ALEntry::kStripPathOnExtract) {
@@ -147,10 +149,24 @@ int ALArchive::Extract(ALEntryRing& ring) {
             size_t cut = n.find_last_of(L"\\/:");
             if (cut != std::wstring::npos) output.name.Set(n.substr(cut + 1).c_str());
         }
+    }
+    std::unique_ptr<ALInflateAhead> ahead;
+    int count = 0;
+    for (ALEntry* entry = ring.FirstEntry(); entry; entry = entry->NextEntry()) {
+        ALStorage& output = *entry->storage();
         if (!entry->IsMarked()) continue;
         monitor.ArchiveOperation(AL_EXTRACTION_START, this, entry);
+        if (ahead && &ahead->Entry() == entry) {
+            const bool adopted = AdoptInflatedAhead(*ahead, monitor);
+            ahead.reset();
+            if (adopted) {
+                FinishEntry(*entry, monitor);
+                ++count;
+                continue;
+            }
+        }
         archiveFile.Seek(entry->localHeaderOffset);
-        SkipLocalHeader();
+        SkipLocalHeader(archiveFile);
         if (!entry->decompressor() || (entry->IsEncrypted() && !entry->crypto())) {
             if (!entry->decompressor())
                 status.Set(AL_CANT_CREATE_ENGINE, "Attempt to decompress without a decompressor");
@@ -159,6 +175,10 @@ int ALArchive::Extract(ALEntryRing& ring) {
             if (openedHere) archiveFile.Close();
             return status;
         }
+        ALEntry* next = entry->NextEntry();
+        while (next && !next->IsMarked()) next = next->NextEntry();
+        if (next && !ahead && ALInflateAhead::Suits(*entry, *next))
+            ahead.reset(new (std::nothrow) ALInflateAhead(*this, archiveFile.name.Name(), *next));
         output.Create(output.Size());
         if (output.status == 0) {
             monitor.objectSize = entry->compressedSize;
@@ -173,10 +193,7 @@ int ALArchive::Extract(ALEntryRing& ring) {
                 output.status.Set(AL_CRC_ERROR, "CRC32 was supposed to be %08lx, was %08lx",
                                   static_cast<unsigned long>(entry->crc), static_cast<unsigned long>(actual));
         }
-        archiveFile.ReportProgress();
-        monitor.completedBytes += static_cast<uint32_t>(entry->compressedSize);
-        archiveFile.SetMonitor(nullptr);
-        monitor.ArchiveOperation(AL_EXTRACTION_END, this, entry);
+        FinishEntry(*entry, monitor);
         ++count;
         if (status < 0) break;
     }
@@ -195,6 +212,44 @@ int ALArchive::Extract(ALEntryRing& ring) {
     return status < 0 ? status.Code() : count;
 }
 
+void ALArchive::FinishEntry(ALEntry& entry, ALMonitor& monitor) {
+    storage_->ReportProgress();
+    monitor.completedBytes += static_cast<uint32_t>(entry.compressedSize);
+    storage_->SetMonitor(nullptr);
+    monitor.ArchiveOperation(AL_EXTRACTION_END, this, &entry);
+}
+
+bool ALArchive::AdoptInflatedAhead(ALInflateAhead& ahead, ALMonitor& monitor) {
+    ALStorage& archiveFile = *storage_;
+    ALEntry& entry = ahead.Entry();
+    // After a cancel, before or while the steps are reported, the engine's own steps fail the
+    // member as they always did.
+    bool adopted = ahead.Finish() && archiveFile.status >= 0;
+    if (adopted) {
+        // Where reading the member would have left the archive; seeking reports no step
+        // while the archive has no monitor.
+        archiveFile.Seek(ahead.EndPosition());
+        monitor.objectSize = entry.compressedSize;
+        monitor.objectStart = ahead.ObjectStart();
+        archiveFile.SetMonitor(&monitor);
+        for (long position : ahead.ProgressPositions()) {
+            monitor.Progress(position, archiveFile);
+            if (archiveFile.status < 0) {
+                adopted = false;
+                break;
+            }
+        }
+    }
+    if (!adopted) {
+        archiveFile.SetMonitor(nullptr);
+        ahead.Discard();
+        return false;
+    }
+    entry.storage()->SetSize(ahead.FileSize());
+    ahead.KeepFile();
+    return true;
+}
+
 // ---- ALPkArchive -------------------------------------------------------------------------
 
 ALPkArchive::ALPkArchive(const wchar_t* fileName)
@@ -202,8 +257,7 @@ ALPkArchive::ALPkArchive(const wchar_t* fileName)
     if (!storage_) status.Set(AL_CANT_CREATE_STORAGE_OBJECT, "Failure creating storage object for ZIP file %s", fileName);
 }
 
-int ALPkArchive::SkipLocalHeader() {
-    ALStorage& in = *storage_;
+int ALPkArchive::SkipLocalHeader(ALStorage& in) const {
     for (int i = 0; i < 26; ++i) in.ReadChar();
     short nameLength, extraLength;
     in.ReadShort(nameLength);

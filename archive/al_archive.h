@@ -19,6 +19,7 @@
 #include "archive/al_storage.h"
 
 class ALEntryRing;
+class ALInflateAhead;
 
 class ALPrototypeSet {
 public:
@@ -112,7 +113,8 @@ public:
     ALArchive(const ALArchive&) = delete;
     ALArchive& operator=(const ALArchive&) = delete;
 
-    virtual int SkipLocalHeader() = 0;
+    // Reads past the local header of the member whose header starts at the position of `in`.
+    virtual int SkipLocalHeader(ALStorage& in) const = 0;
     virtual void AfterEntryData(ALEntry& entry) {}
     virtual int WriteExtraData() { return 0; }
     virtual int ReadExtraData() { return 0; }
@@ -128,6 +130,12 @@ public:
     ALErrorState status;
 
 protected:
+    // What follows every member's data: the last progress step and the end notice.
+    void FinishEntry(ALEntry& entry, ALMonitor& monitor);
+    // Reports the steps of a member inflated ahead and takes its file as extracted; false
+    // when the engine must extract the member itself.
+    bool AdoptInflatedAhead(ALInflateAhead& ahead, ALMonitor& monitor);
+
     std::unique_ptr<ALStorage> storage_;
     ALPathName comment_{AL_MIXED};
     int formatCode_;
@@ -178,7 +186,7 @@ public:
 
     explicit ALPkArchive(const wchar_t* fileName);
 
-    int SkipLocalHeader() override;
+    int SkipLocalHeader(ALStorage& in) const override;
     int ReadDirectory(ALEntryRing& ring) override;
 
     long EndRecordPosition() const { return endRecordPosition_; }

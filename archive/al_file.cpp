@@ -16,14 +16,15 @@
 void ALFile::DescriptorTraits::close(int fd) noexcept { _close(fd); }
 
 namespace {
-// Step buffers for the files doing disk I/O at once: an archive and the member being written.
+// Step buffers for the files doing disk I/O at once: an archive and the member being written,
+// and the same again for a member inflated ahead on a second thread.
 // Allocated on first use and kept for the process, so that thousands of small members cost
 // no allocation each; a file that finds every slot taken does its I/O in storage-buffer steps.
 struct DiskSlot {
     std::atomic<bool> taken{false};
     unsigned char* bytes = nullptr;
 };
-constexpr int kDiskSlots = 2;
+constexpr int kDiskSlots = 4;
 DiskSlot diskSlots[kDiskSlots];
 }  // namespace
 

@@ -185,7 +185,7 @@ void ALStorage::TransformBlock(unsigned char* data, long n) {
 
 void ALStorage::ReportProgress() {
     if (monitor_) monitor_->Progress(Tell(), *this);
-    ALPumpMessages();
+    if (pumpsMessages) ALPumpMessages();
 }
 
 int ALStorage::ReadChar() {

@@ -125,6 +125,8 @@ public:
     ALAttributeWord attributes;
     ALPathName name;
     ALErrorState status;
+    // Off for storages used on a thread other than the one that owns the windows.
+    bool pumpsMessages = true;
 
 protected:
     // Crypto hook (none in this system) and CRC over every block that passes the buffer.
