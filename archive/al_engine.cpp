@@ -206,8 +206,11 @@ void ALPumpMessages() {
     ULONGLONG now = GetTickCount64();
     if (lastPump != 0 && now - lastPump < kPumpInterval) return;
     lastPump = now;
+    // Keyboard and mouse input is left to the window's own pump: a dialog's keys need
+    // IsDialogMessage, and taken here Enter never reached the dialog's default button.
+    // Painting, timers, posted and sent messages keep the window alive.
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
