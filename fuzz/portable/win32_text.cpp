@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <cwchar>
 #include <cstdlib>
 #include <ctime>
@@ -242,5 +243,19 @@ ULONGLONG GetTickCount64() {
 }
 
 BOOL PeekMessageW(MSG*, HWND, UINT, UINT, UINT) { return FALSE; }
+
+HANDLE CreateThread(SECURITY_ATTRIBUTES*, size_t, LPTHREAD_START_ROUTINE start, void* parameter, DWORD, DWORD*) {
+    start(parameter);
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(1));
+}
+DWORD WaitForSingleObject(HANDLE, DWORD) { return WAIT_OBJECT_0; }
+int CompareStringOrdinal(const wchar_t* a, int lengthA, const wchar_t* b, int lengthB, BOOL ignoreCase) {
+    if (lengthA != lengthB) return lengthA < lengthB ? 1 : 3;
+    for (int i = 0; i < lengthA; ++i) {
+        wint_t x = ignoreCase ? towupper(a[i]) : a[i], y = ignoreCase ? towupper(b[i]) : b[i];
+        if (x != y) return x < y ? 1 : 3;
+    }
+    return CSTR_EQUAL;
+}
 BOOL TranslateMessage(const MSG*) { return FALSE; }
 intptr_t DispatchMessageW(const MSG*) { return 0; }

@@ -65,6 +65,12 @@ using LPCSTR = const char*;
 #define TIME_ZONE_ID_STANDARD 1
 #define TIME_ZONE_ID_DAYLIGHT 2
 #define PM_REMOVE 0x0001
+#define PM_QS_PAINT 0x00200000
+#define PM_QS_POSTMESSAGE 0x00980000
+#define PM_QS_SENDMESSAGE 0x00400000
+#define CSTR_EQUAL 2
+#define WAIT_OBJECT_0 0
+#define WAIT_TIMEOUT 258
 #define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
 #define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
 
@@ -134,6 +140,13 @@ BOOL FreeLibrary(HMODULE module);
 BOOL UnmapViewOfFile(const void* view);
 
 BOOL GetExitCodeProcess(HANDLE process, DWORD* code);
+
+// No second thread in the native build: the routine runs at once, on the caller's.
+using LPTHREAD_START_ROUTINE = DWORD (*)(void*);
+HANDLE CreateThread(SECURITY_ATTRIBUTES* security, size_t stackSize, LPTHREAD_START_ROUTINE start, void* parameter,
+                    DWORD flags, DWORD* threadId);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+int CompareStringOrdinal(const wchar_t* a, int lengthA, const wchar_t* b, int lengthB, BOOL ignoreCase);
 
 ULONGLONG GetTickCount64();
 BOOL PeekMessageW(MSG* message, HWND window, UINT first, UINT last, UINT remove);
