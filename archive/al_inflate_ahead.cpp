@@ -2,8 +2,6 @@
 
 #include <zlib.h>
 
-#include <new>
-
 namespace {
 
 // Below this a member unpacks in a few milliseconds: a thread would cost more than it saves.
