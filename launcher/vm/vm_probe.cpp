@@ -75,11 +75,6 @@ VmVersion versionFromPlugin(const ProductVersion& p) {
     return VmVersion{p.minor, p.build, static_cast<uint16_t>(p.minor < 4 ? p.revision : p.revision / 10)};
 }
 
-VmVersion detectVersion(const std::wstring& path, VmKind kind, const std::wstring& vendor, const std::wstring& home) {
-    FileVersion resource(path);
-    return detectVersion(path, resource, kind, vendor, home);
-}
-
 VmVersion detectVersion(const std::wstring& path, FileVersion& resource, VmKind kind, const std::wstring& vendor,
                         const std::wstring& home) {
     if (kind != VmKind::MSJ) {

@@ -24,8 +24,8 @@ std::wstring detectHome(std::wstring_view path);
 // "Microsoft" for jview, "IBM" when the company name says so, else "Sun". Reading the company
 // name prints it unless `printCompany` is false.
 std::wstring detectVendor(const std::wstring& path, bool printCompany = true);
-VmVersion detectVersion(const std::wstring& path, VmKind kind, const std::wstring& vendor, const std::wstring& home);
-// The same with the executable's version resource read once for both.
+// The same with the executable's version resource, which detectVersion reads from too: one
+// read serves both.
 std::wstring detectVendor(const std::wstring& path, FileVersion& resource, bool printCompany = true);
 VmVersion detectVersion(const std::wstring& path, FileVersion& resource, VmKind kind, const std::wstring& vendor,
                         const std::wstring& home);
