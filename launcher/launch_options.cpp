@@ -1,5 +1,6 @@
 #include "launcher/launch_options.h"
 
+#include "common/command_line_split.h"
 #include "common/text_convert.h"
 #include "launcher/console_service.h"
 #include "launcher/environment_snapshot.h"
@@ -10,7 +11,6 @@
 #include "launcher/properties/runtime_properties_file.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 namespace velmora::launcher {
 
@@ -42,11 +42,9 @@ std::vector<std::wstring> resolveClassPath(const std::wstring& classPathText, co
 std::vector<std::wstring> splitArgumentText(const std::wstring& text) {
     std::vector<std::wstring> arguments;
     if (text.find_first_not_of(L" \t") == std::wstring::npos) return arguments;
-    int count = 0;
-    // The system's parser treats the first item as a program path: a stand-in takes its place.
-    LPWSTR* argv = ::CommandLineToArgvW((L"x " + text).c_str(), &count);
-    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
-    if (argv) ::LocalFree(argv);
+    // The system's rules treat the first item as a program path: a stand-in takes its place.
+    arguments = splitCommandLine(L"x " + text);
+    arguments.erase(arguments.begin());
     return arguments;
 }
 

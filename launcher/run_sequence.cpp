@@ -1,11 +1,11 @@
 #include "launcher/run_sequence.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <vector>
 
+#include "common/command_line_split.h"
 #include "common/decimal_text.h"
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
@@ -23,12 +23,8 @@ namespace {
 constexpr int kErrorExitCode = 1;
 
 std::vector<std::wstring> systemSplitArguments(const std::wstring& raw) {
-    int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(raw.c_str(), &count);
-    std::vector<std::wstring> args;
-    if (!argv) return args;
-    for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
-    ::LocalFree(argv);
+    std::vector<std::wstring> args = splitCommandLine(raw);
+    if (!args.empty()) args.erase(args.begin());
     return args;
 }
 
