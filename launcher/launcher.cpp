@@ -14,6 +14,7 @@
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"
 #include "launcher/vm/build_options.h"
+#include "launcher/vm/registry_key.h"
 #include "launcher/vm/vm_selection.h"
 #include "launcher/vm_process.h"
 
@@ -109,6 +110,7 @@ void Launcher::run(bool wait) {
     recordChosenVm(*chosenVm_);
     storeVmProcess(chosenVm_->launchNoWait(options));
     // Housekeeping waits until the VM runs, so that it never delays the start.
+    closeKeysKeptOpen();
     sweepScratchFolder();
     if (wait) {
         exitCode_ = waitForExitCode(vmProcess_.get());

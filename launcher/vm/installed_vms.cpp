@@ -91,6 +91,7 @@ void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
                     trail(L"candidate from registry " + registryPlace(javaKey.path, access) + L", subkey " + name +
                           L": " + describeVm(*record));
                 into.push_back(std::move(record));
+                closeWhenVmStarted(std::move(release));
             } catch (const KeyException& error) {
                 // this release only
                 if (trailEnabled())

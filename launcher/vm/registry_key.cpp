@@ -19,6 +19,8 @@ void RegistryKey::openBelow(HKEY base, const std::wstring& relative, HKEY hive, 
     view_ = access & KEY_WOW64_RES;
     const LSTATUS status = ::RegOpenKeyExW(base, relative.c_str(), 0, access, key_.receive());
     if (status == ERROR_SUCCESS) return;
+    // A key that is not there is not there with fewer rights or through a connection either.
+    if (status == ERROR_FILE_NOT_FOUND) fail(systemErrorText(static_cast<DWORD>(status)));
     // A key whose security grants less than KEY_READ may still be listed and read.
     if (::RegOpenKeyExW(base, relative.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view_,
                         key_.receive()) == ERROR_SUCCESS)
@@ -77,6 +79,17 @@ std::vector<std::wstring> RegistryKey::subkeyNames() const {
         return status;
     });
 }
+
+namespace {
+std::vector<RegistryKey>& keysKeptOpen() {
+    static std::vector<RegistryKey> keys;
+    return keys;
+}
+}  // namespace
+
+void closeWhenVmStarted(RegistryKey key) { keysKeptOpen().push_back(std::move(key)); }
+
+void closeKeysKeptOpen() { std::vector<RegistryKey>().swap(keysKeptOpen()); }
 
 std::vector<std::wstring> collectSubkeyNames(DWORD count, const SubkeyEnumerator& enumerate) {
     std::vector<std::wstring> names;

@@ -40,6 +40,12 @@ private:
     REGSAM view_ = 0;
 };
 
+// Keeps a key that has been read open until closeKeysKeptOpen(): a close is one more round trip
+// to the registry, and the search reads a key per installed release before the VM can start.
+void closeWhenVmStarted(RegistryKey key);
+// Closes them; the launcher calls it once the VM runs. Keys kept when no VM starts close at exit.
+void closeKeysKeptOpen();
+
 // Enumerates one subkey index into `name`; the registry's status.
 using SubkeyEnumerator = std::function<LSTATUS(DWORD index, std::wstring& name)>;
 // The names of indexes 0 to count - 1. A failing index is skipped; the walk ends early when
