@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -46,10 +47,21 @@ bool appendAsJava(const std::wstring& path, const std::string& bytes) {
            written == bytes.size();
 }
 
+// The launchers of this test get a temporary folder of their own: launchers of tests running
+// beside it would otherwise take the day's sweep of the shared one first.
 std::wstring temporaryFolder() {
-    wchar_t folder[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH + 1, folder);
+    wchar_t shared[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, shared);
+    static const std::wstring folder = std::wstring(shared) + L"quillrun-sweep-test-" +
+                                       std::to_wstring(::GetCurrentProcessId()) + L"\\";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
+}
+
+ChildOptions inTemporaryFolder(ChildOptions options = {}) {
+    options.extraEnvironment.push_back(L"TMP=" + temporaryFolder());
+    options.extraEnvironment.push_back(L"TEMP=" + temporaryFolder());
+    return options;
 }
 
 // A file in the temporary folder as a run that ended long ago may have left it.
@@ -83,7 +95,7 @@ TEST(ScratchSweep, AfterTheVmStartsAbandonedFilesGoAndALiveOneStaysWithTheJavaSi
         {L"kivsweep4.tmp", "someone.else=1\r\n", 31, false},
     };
     // A launcher whose VM runs until released.
-    ChildOptions waiting;
+    ChildOptions waiting = inTemporaryFolder();
     waiting.extraEnvironment.push_back(L"STANDIN_WAIT_FILE=" + release);
     ChildResult waitingResult;
     std::thread waitingRun([&] { waitingResult = app.run(L"", {}, waiting); });
@@ -104,13 +116,13 @@ TEST(ScratchSweep, AfterTheVmStartsAbandonedFilesGoAndALiveOneStaysWithTheJavaSi
     // Its scratch file, unwritten for 31 days as far as anyone can tell.
     EXPECT_TRUE(backdate(live, 31));
     // The folder was swept when the first launcher's VM started: a run the same day leaves it.
-    ChildResult sameDay = app.run(L"", {}, debugSwitch(L"true"));
+    ChildResult sameDay = app.run(L"", {}, inTemporaryFolder(debugSwitch(L"true")));
     EXPECT_EQ(sameDay.exitCode, 0u) << describe(sameDay);
     EXPECT_EQ(splitTrail(sameDay.standardError).trail.find("scratch files of earlier runs"), std::string::npos);
     for (const Leftover& leftover : leftovers) EXPECT_TRUE(exists(temporaryFolder() + leftover.name));
     // A day later a second launcher sweeps.
     EXPECT_TRUE(backdate(temporaryFolder() + L"quillrun-sweep.stamp", 1));
-    ChildResult sweeping = app.run(L"", {}, debugSwitch(L"true"));
+    ChildResult sweeping = app.run(L"", {}, inTemporaryFolder(debugSwitch(L"true")));
     EXPECT_EQ(sweeping.exitCode, 0u) << describe(sweeping);
 
     EXPECT_TRUE(exists(live)) << "the sweep removed the scratch file of a running launcher";
@@ -133,4 +145,6 @@ TEST(ScratchSweep, AfterTheVmStartsAbandonedFilesGoAndALiveOneStaysWithTheJavaSi
     waitingRun.join();
     EXPECT_EQ(waitingResult.exitCode, 0u) << describe(waitingResult);
     EXPECT_FALSE(exists(live));
+    std::error_code ignored;
+    std::filesystem::remove_all(temporaryFolder(), ignored);
 }
