@@ -3,6 +3,7 @@
 # Windows system DLLs (the runtime is linked statically).
 #   pe_check.sh FILE FORMAT SUBSYSTEM [RESOURCE-TEXT...]
 #   FORMAT: pei-x86-64 | pei-i386     SUBSYSTEM: "Windows CUI" | "Windows GUI" | any
+#   PE_UNWANTED_IMPORTS: a regular expression of DLLs the binary must not import (lower case)
 set -euo pipefail
 file=$1 format=$2 subsystem=$3; shift 3
 case $format in
@@ -20,6 +21,9 @@ system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|comdlg32|
 while read -r dll; do
   lower=$(tr 'A-Z' 'a-z' <<<"$dll")
   [[ $lower =~ $system_dlls ]] || fail "$file imports $dll, which is not a Windows system DLL"
+  if [ -n "${PE_UNWANTED_IMPORTS:-}" ] && [[ $lower =~ ^(${PE_UNWANTED_IMPORTS})\.dll$ ]]; then
+    fail "$file imports $dll, which costs every start"
+  fi
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 # Texts that must be embedded in the resources (UTF-16 strings or manifest bytes).
 for text in "$@"; do
