@@ -1,6 +1,6 @@
 #pragma once
 // Splitting a command line into arguments by the system's rules (those of CommandLineToArgvW),
-// without shell32: loading it pulls in user32 and gdi32 before the launcher has done anything.
+// without shell32: loading it (with shcore and shlwapi) would cost every start of the launcher.
 #include <string>
 #include <string_view>
 #include <vector>
