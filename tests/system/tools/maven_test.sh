@@ -36,6 +36,7 @@ check "mvn package makes the installer" test "$code" = 0 -a -f "first/$installer
 [ "$code" = 0 ] || tail -30 first.log
 check "the jar and its one runtime dependency are packed" \
   grep -q 'Packing hello-maven-1.4.2-SNAPSHOT.jar and 1 runtime dependencies' first.log
+check "the default names draw no warning from the packer" bash -c "! grep -q WARN '$work/first.log'"
 check "the dependency comes as Maven resolved it" test -f first/target/ruvo-input/lib/commons-lang3-3.12.0.jar
 check "the version resource holds the mapped version and the organization" \
   bash -c "strings -el '$work/first/$installer' | grep -qx 1.4.2 && strings -el '$work/first/$installer' | grep -qx 'Tavora Samples'"

@@ -193,7 +193,7 @@ public class InstallerMojo extends AbstractMojo {
         getLog().debug("Running " + String.join(" ", command));
         Process process = builder.start();
         process.getOutputStream().close();
-        List<String> failure = new ArrayList<>();
+        List<String> failure = new ArrayList<>(), own = new ArrayList<>();
         try (BufferedReader in = new BufferedReader(new InputStreamReader(process.getInputStream(), StandardCharsets.UTF_8))) {
             for (String line; (line = in.readLine()) != null;) {
                 switch (PackerOutput.levelOf(line)) {
@@ -205,8 +205,9 @@ public class InstallerMojo extends AbstractMojo {
                         failure.add(line);
                         break;
                     default:
-                        getLog().info(line);
-                        if (line.startsWith("ruvo-pack: ")) failure.add(line);
+                        // Its own lines are its verdict: the failure's message, or else information.
+                        if (line.startsWith("ruvo-pack: ")) own.add(line);
+                        else getLog().info(line);
                 }
             }
         }
@@ -218,8 +219,10 @@ public class InstallerMojo extends AbstractMojo {
             Thread.currentThread().interrupt();
             throw new IOException("interrupted while ruvo-pack ran");
         }
+        failure.addAll(own);
         if (code != 0)
             throw new MojoFailureException(failure.isEmpty() ? "ruvo-pack stopped with exit code " + code : String.join("\n", failure));
+        for (String line : own) getLog().info(line);
         if (!out.isFile()) throw new MojoFailureException("ruvo-pack wrote no " + out);
     }
 }
