@@ -42,6 +42,7 @@ check "the version resource holds the mapped version and the organization" \
   bash -c "strings -el '$work/first/$installer' | grep -qx 1.4.2 && strings -el '$work/first/$installer' | grep -qx 'Tavora Samples'"
 cache=$(ls -d "$repo"/.cache/ruvo-maven-plugin/*/ 2>/dev/null | head -1)
 check "the carried programs are unpacked into a cache folder" test -f "$cache/.complete" -a -x "$cache/ruvo-pack"
+[ -f "$dist/x64/quillsetup.exe" ] && check "the setup engine is carried once built" cmp -s "$cache/quillsetup.exe" "$dist/x64/quillsetup.exe"
 check "the carried Windows packer runs" bash -c "'$wine_run' '$(winpath "$cache/ruvo-pack.exe")' --version | grep -q 'ruvo-pack'"
 
 mvn_in second install -Druvo.runtimeImage="$work/runtime"

@@ -127,7 +127,8 @@ public class InstallerMojo extends AbstractMojo {
             command.add("--main-jar");
             command.add(mainJar);
             Map<String, Object> values = parameterValues();
-            command.addAll(PackerOptions.commandLine(values::get));
+            for (String argument : PackerOptions.commandLine(values::get))
+                command.add(packer.endsWith(".exe") ? WindowsArgument.of(argument) : argument);
             Files.createDirectories(out.getAbsoluteFile().toPath().getParent());
             Files.deleteIfExists(out.toPath());
             run(command, epoch);

@@ -116,6 +116,38 @@ public class MappingTest {
                           "runs on Linux x86-64 and Windows x64, not on " + other[0] + " " + other[1]);
     }
 
+    // One argument as the Windows runtime reads it from the command line.
+    private static String asWindowsReadsIt(String quoted) {
+        StringBuilder out = new StringBuilder();
+        boolean inQuotes = false;
+        for (int i = 0; i < quoted.length(); i++) {
+            int backslashes = 0;
+            while (i < quoted.length() && quoted.charAt(i) == '\\') { backslashes++; i++; }
+            if (i < quoted.length() && quoted.charAt(i) == '"') {
+                out.append("\\".repeat(backslashes / 2));
+                if (backslashes % 2 == 1) out.append('"');
+                else inQuotes = !inQuotes;
+            } else {
+                out.append("\\".repeat(backslashes));
+                if (i < quoted.length()) out.append(quoted.charAt(i));
+            }
+        }
+        assertTrue("unbalanced: " + quoted, !inQuotes);
+        return out.toString();
+    }
+
+    @Test
+    public void argumentsWithQuotesReachAWindowsPackerWhole() {
+        assertEquals("-Xmx1g", WindowsArgument.of("-Xmx1g"));
+        assertEquals("C:\\My Folder\\app.ico", WindowsArgument.of("C:\\My Folder\\app.ico"));  // Java quotes it
+        String[] quoted = {"\"-Dtitle=My App\"", "a\\\"b", "\"x\\\\\"", "\"\"'\"'", "say \"hi\\\""};
+        for (String text : quoted) {
+            String line = WindowsArgument.of(PackerOptions.oneWord(text));
+            assertTrue(line, line.startsWith("\"") && line.endsWith("\"") && !line.endsWith("\\\""));
+            assertEquals(text, PackerOptions.oneWord(text), asWindowsReadsIt(line));
+        }
+    }
+
     @Test
     public void packerLinesReachTheLogAtTheirLevel() {
         assertEquals(PackerOutput.Level.WARNING, PackerOutput.levelOf("ruvo-pack: warning: a.txt is empty"));
