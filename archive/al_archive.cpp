@@ -3,6 +3,7 @@
 #include <new>
 
 #include "archive/al_inflate_ahead.h"
+#include "common/byte_order.h"
 #include "common/member_name_rule.h"
 
 // ---- ALPrototypeSet ----------------------------------------------------------------------
@@ -274,8 +275,7 @@ long ALPkArchive::CertificateTableStart() {
     unsigned char dosHeader[64];
     if (size < 64 || in.Seek(0) < 0 || in.ReadBuffer(dosHeader, 64) != 64 || dosHeader[0] != 'M' || dosHeader[1] != 'Z')
         return size;
-    const unsigned long ntAt = dosHeader[0x3C] | dosHeader[0x3D] << 8 | dosHeader[0x3E] << 16 |
-                               static_cast<unsigned long>(dosHeader[0x3F]) << 24;
+    const unsigned long ntAt = velmora::readLe32(dosHeader + 0x3C);
     unsigned char ntHeaders[kALNtHeadersLength];
     if (static_cast<unsigned long>(size) < sizeof ntHeaders || ntAt > static_cast<unsigned long>(size) - sizeof ntHeaders)
         return size;
@@ -295,8 +295,8 @@ bool ALPkArchive::EndRecordLeadsToDirectory(long position) {
     ALStorage& in = *storage_;
     unsigned char record[22];
     if (position > searchEnd_ - 22 || in.Seek(position) < 0 || in.ReadBuffer(record, 22) != 22) return false;
-    const unsigned long entries = record[10] | record[11] << 8;
-    const unsigned long size = record[12] | record[13] << 8 | record[14] << 16 | static_cast<unsigned long>(record[15]) << 24;
+    const unsigned long entries = velmora::readLe16(record + 10);
+    const unsigned long size = velmora::readLe32(record + 12);
     if (size == 0) return entries == 0;
     if (size > static_cast<unsigned long>(position)) return false;
     unsigned char signature[4];

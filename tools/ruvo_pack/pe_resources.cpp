@@ -4,21 +4,16 @@
 #include <optional>
 #include <set>
 
+#include "common/byte_order.h"
+#include "common/text_convert.h"
+
 namespace ruvo_pack {
 namespace {
 
-uint16_t get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-uint32_t get32(const Bytes& b, size_t at) { return get16(b, at) | static_cast<uint32_t>(get16(b, at + 2)) << 16; }
-void set16(Bytes& b, size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void set32(Bytes& b, size_t at, uint32_t v) {
-    set16(b, at, v & 0xFFFF);
-    set16(b, at + 2, v >> 16);
-}
-
-char16_t upperUnit(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+using velmora::le16At;
+using velmora::le32At;
+using velmora::storeLe16;
+using velmora::storeLe32;
 
 constexpr uint32_t kSubdirectory = 0x80000000u;
 constexpr uint32_t kInitializedData = 0x00000040u;
@@ -49,8 +44,8 @@ struct PeLayout {
     }
     bool directory(uint32_t index, const Bytes& b, uint32_t& rva, uint32_t& size) const {
         if (index >= directoryCount) return false;
-        rva = get32(b, directories + 8 * index);
-        size = get32(b, directories + 8 * index + 4);
+        rva = le32At(b, directories + 8 * index);
+        size = le32At(b, directories + 8 * index + 4);
         return true;
     }
 };
@@ -58,24 +53,24 @@ struct PeLayout {
 bool readLayout(const Bytes& b, PeLayout& pe, std::string& error) {
     error = "not a Windows program (PE file)";
     if (b.size() < 0x40 || b[0] != 'M' || b[1] != 'Z') return false;
-    const uint32_t pe0 = get32(b, 0x3C);
-    if (pe0 > b.size() || b.size() - pe0 < 24 || get32(b, pe0) != 0x00004550u) return false;
-    const uint16_t sectionCount = get16(b, pe0 + 6);
-    const uint16_t optionalSize = get16(b, pe0 + 20);
+    const uint32_t pe0 = le32At(b, 0x3C);
+    if (pe0 > b.size() || b.size() - pe0 < 24 || le32At(b, pe0) != 0x00004550u) return false;
+    const uint16_t sectionCount = le16At(b, pe0 + 6);
+    const uint16_t optionalSize = le16At(b, pe0 + 20);
     pe.optional = pe0 + 24;
     if (b.size() - pe.optional < optionalSize || optionalSize < 2) return false;
-    const uint16_t magic = get16(b, pe.optional);
+    const uint16_t magic = le16At(b, pe.optional);
     const size_t countAt = magic == 0x10B ? 92 : magic == 0x20B ? 108 : 0;
     if (countAt == 0) {
         error = "not a PE32 or PE32+ image (optional header magic " + std::to_string(magic) + ")";
         return false;
     }
     if (optionalSize < countAt + 4) return false;
-    pe.directoryCount = std::min<uint32_t>(get32(b, pe.optional + countAt), (optionalSize - countAt - 4) / 8);
+    pe.directoryCount = std::min<uint32_t>(le32At(b, pe.optional + countAt), (optionalSize - countAt - 4) / 8);
     pe.directories = pe.optional + countAt + 4;
-    pe.sectionAlignment = get32(b, pe.optional + 32);
-    pe.fileAlignment = get32(b, pe.optional + 36);
-    pe.sizeOfHeaders = get32(b, pe.optional + 60);
+    pe.sectionAlignment = le32At(b, pe.optional + 32);
+    pe.fileAlignment = le32At(b, pe.optional + 36);
+    pe.sizeOfHeaders = le32At(b, pe.optional + 60);
     if (!isPowerOfTwo(pe.fileAlignment) || !isPowerOfTwo(pe.sectionAlignment) || pe.fileAlignment > 0x10000 ||
         pe.sectionAlignment > 0x1000000) {
         error = "the image's section or file alignment is not a power of two";
@@ -92,7 +87,7 @@ bool readLayout(const Bytes& b, PeLayout& pe, std::string& error) {
     }
     for (uint16_t i = 0; i < sectionCount; ++i) {
         const size_t h = pe.sectionTable + i * kSectionHeaderSize;
-        Section s{h, get32(b, h + 8), get32(b, h + 12), get32(b, h + 16), get32(b, h + 20), get32(b, h + 36)};
+        Section s{h, le32At(b, h + 8), le32At(b, h + 12), le32At(b, h + 16), le32At(b, h + 20), le32At(b, h + 36)};
         if (s.rawSize && (s.rawOffset > b.size() || b.size() - s.rawOffset < s.rawSize)) {
             error = "section " + std::to_string(i + 1) + " runs past the end of the file";
             return false;
@@ -150,8 +145,8 @@ private:
         if (size == 0) return b_.data();  // an empty list at the tree's very end; never read
         return mapped(b_, pe_, base_ + offset, size);
     }
-    static uint32_t u32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-    static uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+    static uint32_t u32(const uint8_t* p) { return velmora::readLe32(p); }
+    static uint16_t u16(const uint8_t* p) { return velmora::readLe16(p); }
 
     bool name(uint32_t field, ResourceName& out) {
         if (!(field & kSubdirectory)) {
@@ -233,7 +228,7 @@ bool operator<(const ResourceName& a, const ResourceName& b) {
     if (!a.isText()) return a.id < b.id;
     const size_t n = std::min(a.text.size(), b.text.size());
     for (size_t i = 0; i < n; ++i) {
-        const char16_t x = upperUnit(a.text[i]), y = upperUnit(b.text[i]);
+        const char16_t x = velmora::asciiUpperUnit(a.text[i]), y = velmora::asciiUpperUnit(b.text[i]);
         if (x != y) return x < y;
     }
     if (a.text.size() != b.text.size()) return a.text.size() < b.text.size();
@@ -336,12 +331,12 @@ Bytes serializeResourceTree(const ResourceTree& tree, uint32_t rva) {
         return it == tree.stamps.end() ? DirectoryStamp{} : it->second;
     };
     auto writeHeader = [&](size_t at, const DirectoryStamp& s, size_t named, size_t numbered) {
-        set32(out, at, s.characteristics);
-        set32(out, at + 4, s.timeDateStamp);
-        set16(out, at + 8, s.majorVersion);
-        set16(out, at + 10, s.minorVersion);
-        set16(out, at + 12, static_cast<uint32_t>(named));
-        set16(out, at + 14, static_cast<uint32_t>(numbered));
+        storeLe32(out, at, s.characteristics);
+        storeLe32(out, at + 4, s.timeDateStamp);
+        storeLe16(out, at + 8, s.majorVersion);
+        storeLe16(out, at + 10, s.minorVersion);
+        storeLe16(out, at + 12, static_cast<uint32_t>(named));
+        storeLe16(out, at + 14, static_cast<uint32_t>(numbered));
     };
     auto nameField = [&](const ResourceName& n) {
         return n.isText() ? kSubdirectory | static_cast<uint32_t>(stringOffset[n.text]) : n.id;
@@ -354,39 +349,39 @@ Bytes serializeResourceTree(const ResourceTree& tree, uint32_t rva) {
     writeHeader(0, stampOf({}),
                 countNamed(types.begin(), types.end(), [&](const Group& g) { return entries[g.first].type; }),
                 0);
-    set16(out, 14, static_cast<uint32_t>(types.size() - get16(out, 12)));
+    storeLe16(out, 14, static_cast<uint32_t>(types.size() - le16At(out, 12)));
     size_t nameIndex = 0;
     for (size_t t = 0; t < types.size(); ++t) {
         const ResourceName& type = entries[types[t].first].type;
-        set32(out, 16 + 8 * t, nameField(type));
-        set32(out, 16 + 8 * t + 4, kSubdirectory | static_cast<uint32_t>(typeOffset[t]));
+        storeLe32(out, 16 + 8 * t, nameField(type));
+        storeLe32(out, 16 + 8 * t + 4, kSubdirectory | static_cast<uint32_t>(typeOffset[t]));
         const size_t count = namesIn(types[t]);
         size_t named = 0;
         for (size_t k = 0; k < count; ++k) {
             const Group& g = names[nameIndex + k];
             const ResourceName& name = entries[g.first].name;
             named += name.isText();
-            set32(out, typeOffset[t] + 16 + 8 * k, nameField(name));
-            set32(out, typeOffset[t] + 16 + 8 * k + 4, kSubdirectory | static_cast<uint32_t>(nameOffset[nameIndex + k]));
+            storeLe32(out, typeOffset[t] + 16 + 8 * k, nameField(name));
+            storeLe32(out, typeOffset[t] + 16 + 8 * k + 4, kSubdirectory | static_cast<uint32_t>(nameOffset[nameIndex + k]));
             writeHeader(nameOffset[nameIndex + k], stampOf({type, name}), 0, g.count);
             for (size_t l = 0; l < g.count; ++l) {
                 const size_t e = g.first + l;
-                set32(out, nameOffset[nameIndex + k] + 16 + 8 * l, entries[e].language);
-                set32(out, nameOffset[nameIndex + k] + 16 + 8 * l + 4, static_cast<uint32_t>(dataEntries + 16 * e));
+                storeLe32(out, nameOffset[nameIndex + k] + 16 + 8 * l, entries[e].language);
+                storeLe32(out, nameOffset[nameIndex + k] + 16 + 8 * l + 4, static_cast<uint32_t>(dataEntries + 16 * e));
             }
         }
         writeHeader(typeOffset[t], stampOf({type}), named, count - named);
         nameIndex += count;
     }
     for (size_t e = 0; e < entries.size(); ++e) {
-        set32(out, dataEntries + 16 * e, rva + static_cast<uint32_t>(dataOffset[e]));
-        set32(out, dataEntries + 16 * e + 4, static_cast<uint32_t>(entries[e].data.size()));
-        set32(out, dataEntries + 16 * e + 8, entries[e].codePage);
+        storeLe32(out, dataEntries + 16 * e, rva + static_cast<uint32_t>(dataOffset[e]));
+        storeLe32(out, dataEntries + 16 * e + 4, static_cast<uint32_t>(entries[e].data.size()));
+        storeLe32(out, dataEntries + 16 * e + 8, entries[e].codePage);
         std::copy(entries[e].data.begin(), entries[e].data.end(), out.begin() + static_cast<std::ptrdiff_t>(dataOffset[e]));
     }
     for (const auto& [text, at] : stringOffset) {
-        set16(out, at, static_cast<uint32_t>(text.size()));
-        for (size_t i = 0; i < text.size(); ++i) set16(out, at + 2 + 2 * i, text[i]);
+        storeLe16(out, at, static_cast<uint32_t>(text.size()));
+        for (size_t i = 0; i < text.size(); ++i) storeLe16(out, at + 2 + 2 * i, text[i]);
     }
     return out;
 }
@@ -395,7 +390,7 @@ uint32_t peChecksum(const Bytes& image, size_t checksumOffset) {
     uint64_t sum = 0;
     for (size_t i = 0; i + 1 < image.size(); i += 2) {
         if (i == checksumOffset || i == checksumOffset + 2) continue;
-        sum += get16(image, i);
+        sum += le16At(image, i);
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     if (image.size() % 2) sum += image.back();
@@ -558,36 +553,36 @@ bool writeResources(const Bytes& image, const ResourceTree& tree, Bytes& out, st
         const Section& s = pe.sections[order[k]];
         const auto movedRaw = static_cast<uint32_t>(result.size());
         result.insert(result.end(), image.begin() + s.rawOffset, image.begin() + s.rawOffset + s.rawSize);
-        if (s.rawSize) set32(result, s.header + 20, movedRaw);
-        set32(result, s.header + 12, nextVirtual);
+        if (s.rawSize) storeLe32(result, s.header + 20, movedRaw);
+        storeLe32(result, s.header + 12, nextVirtual);
         for (uint32_t d = 0; d < pe.directoryCount; ++d)
-            if (get32(result, pe.directories + 8 * d) == s.virtualAddress && d != 4 && get32(result, pe.directories + 8 * d + 4))
-                set32(result, pe.directories + 8 * d, nextVirtual);
+            if (le32At(result, pe.directories + 8 * d) == s.virtualAddress && d != 4 && le32At(result, pe.directories + 8 * d + 4))
+                storeLe32(result, pe.directories + 8 * d, nextVirtual);
         nextVirtual += static_cast<uint32_t>(alignUp(s.virtualSize ? s.virtualSize : s.rawSize, pe.sectionAlignment));
     }
     if (!inPlace) {
         static const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
         std::copy(name, name + 8, result.begin() + static_cast<std::ptrdiff_t>(header));
-        set32(result, header + 12, newRva);
-        set32(result, header + 20, rawOffset);
-        set32(result, header + 36, kInitializedData | 0x40000000u);  // initialised data, readable
-        set16(result, pe.optional - 24 + 6, static_cast<uint32_t>(sectionCount));
+        storeLe32(result, header + 12, newRva);
+        storeLe32(result, header + 20, rawOffset);
+        storeLe32(result, header + 36, kInitializedData | 0x40000000u);  // initialised data, readable
+        storeLe16(result, pe.optional - 24 + 6, static_cast<uint32_t>(sectionCount));
     }
-    set32(result, header + 8, static_cast<uint32_t>(treeBytes.size()));
-    set32(result, header + 16, static_cast<uint32_t>(rawSize));
-    set32(result, pe.directories + 16, newRva);
-    set32(result, pe.directories + 20, static_cast<uint32_t>(treeBytes.size()));
+    storeLe32(result, header + 8, static_cast<uint32_t>(treeBytes.size()));
+    storeLe32(result, header + 16, static_cast<uint32_t>(rawSize));
+    storeLe32(result, pe.directories + 16, newRva);
+    storeLe32(result, pe.directories + 20, static_cast<uint32_t>(treeBytes.size()));
     uint64_t imageEnd = 0;
     for (size_t i = 0; i < sectionCount; ++i) {
         const size_t h = pe.sectionTable + i * kSectionHeaderSize;
-        const uint32_t vs = get32(result, h + 8), raw = get32(result, h + 16);
-        imageEnd = std::max<uint64_t>(imageEnd, get32(result, h + 12) + alignUp(vs ? vs : raw, pe.sectionAlignment));
+        const uint32_t vs = le32At(result, h + 8), raw = le32At(result, h + 16);
+        imageEnd = std::max<uint64_t>(imageEnd, le32At(result, h + 12) + alignUp(vs ? vs : raw, pe.sectionAlignment));
     }
-    set32(result, pe.optional + 56, static_cast<uint32_t>(imageEnd));
+    storeLe32(result, pe.optional + 56, static_cast<uint32_t>(imageEnd));
     if (initialized)
-        set32(result, pe.optional + 8,
-              get32(result, pe.optional + 8) + static_cast<uint32_t>(rawSize) - static_cast<uint32_t>(oldRaw));
-    set32(result, pe.checksumOffset(), peChecksum(result, pe.checksumOffset()));
+        storeLe32(result, pe.optional + 8,
+              le32At(result, pe.optional + 8) + static_cast<uint32_t>(rawSize) - static_cast<uint32_t>(oldRaw));
+    storeLe32(result, pe.checksumOffset(), peChecksum(result, pe.checksumOffset()));
     out = std::move(result);
     return true;
 }
