@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/process_start.h"
+#include "common/system_library.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "tools/java_bridge/host_command.h"
@@ -27,8 +28,8 @@ struct WineNames {
 
     WineNames() {
         HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-        unixName = reinterpret_cast<UnixNameFn>(::GetProcAddress(kernel, "wine_get_unix_file_name"));
-        dosName = reinterpret_cast<DosNameFn>(::GetProcAddress(kernel, "wine_get_dos_file_name"));
+        unixName = SystemEntry<UnixNameFn>(kernel, "wine_get_unix_file_name");
+        dosName = SystemEntry<DosNameFn>(kernel, "wine_get_dos_file_name");
     }
     bool available() const { return unixName && dosName; }
 
