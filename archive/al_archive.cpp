@@ -114,35 +114,46 @@ int ALArchive::Extract(ALEntryRing& ring) {
     if (status < 0) return status;
     if (!storage_) return status.Set(AL_CANT_OPEN_FILE);
     ALStorage& archiveFile = *storage_;
-    bool openedHere = false;
-    if (!archiveFile.HasBuffer()) {
-        archiveFile.Open();
-        openedHere = true;
-    }
+    const bool openedHere = !archiveFile.HasBuffer();
+    if (openedHere) archiveFile.Open();
     if (archiveFile.status < 0) {
         status.Copy(archiveFile.status);
         if (openedHere) archiveFile.Close();
         return status;
     }
-
     ALMonitor& monitor = ring.monitor();
     monitor.ArchiveOperation(AL_EXTRACTION_OPEN, this, nullptr);
-    monitor.completedBytes = 0;
-    if (monitor.mode == AL_MONITOR_JOB) {
-        uint32_t job = 0;
-        for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
-            if (!e->IsMarked()) continue;
-            if (e->compressedSize == -1) {
-                job = 0xFFFFFFFFu;
-                break;
-            }
-            job += static_cast<uint32_t>(e->compressedSize);
-        }
-        monitor.jobSize = job;
+    StartJob(ring, monitor);
+    SetFinalNames(ring);
+    int count = 0;
+    const bool finished = ExtractMarked(ring, monitor, count);
+    if (finished) {
+        monitor.ArchiveOperation(AL_EXTRACTION_CLOSE, this, nullptr);
+        if (status >= 0) TakeFirstMemberFailure(ring);
     }
+    if (openedHere) archiveFile.Close();
+    if (!finished) return status;
+    return status < 0 ? status.Code() : count;
+}
 
-    // Names are final before anything is written: a member inflated ahead is written under its
-    // own while the one before it is.
+void ALArchive::StartJob(ALEntryRing& ring, ALMonitor& monitor) {
+    monitor.completedBytes = 0;
+    if (monitor.mode != AL_MONITOR_JOB) return;
+    uint32_t job = 0;
+    for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
+        if (!e->IsMarked()) continue;
+        if (e->compressedSize == -1) {
+            job = 0xFFFFFFFFu;
+            break;
+        }
+        job += static_cast<uint32_t>(e->compressedSize);
+    }
+    monitor.jobSize = job;
+}
+
+// Names are final before anything is written: a member inflated ahead is written under its
+// own while the one before it is.
+void ALArchive::SetFinalNames(ALEntryRing& ring) {
     for (ALEntry* entry = ring.FirstEntry(); entry; entry = entry->NextEntry()) {
         ALStorage& output = *entry->storage();
         if (entry->options & ALEntry::kStripPathOnExtract) {
@@ -151,10 +162,12 @@ int ALArchive::Extract(ALEntryRing& ring) {
             if (cut != std::wstring::npos) output.name.Set(n.substr(cut + 1).c_str());
         }
     }
+}
+
+bool ALArchive::ExtractMarked(ALEntryRing& ring, ALMonitor& monitor, int& count) {
+    ALStorage& archiveFile = *storage_;
     std::unique_ptr<ALInflateAhead> ahead;
-    int count = 0;
     for (ALEntry* entry = ring.FirstEntry(); entry; entry = entry->NextEntry()) {
-        ALStorage& output = *entry->storage();
         if (!entry->IsMarked()) continue;
         monitor.ArchiveOperation(AL_EXTRACTION_START, this, entry);
         if (ahead && &ahead->Entry() == entry) {
@@ -168,49 +181,56 @@ int ALArchive::Extract(ALEntryRing& ring) {
         }
         archiveFile.Seek(entry->localHeaderOffset);
         SkipLocalHeader(archiveFile);
-        if (!entry->decompressor() || (entry->IsEncrypted() && !entry->crypto())) {
-            if (!entry->decompressor())
-                status.Set(AL_CANT_CREATE_ENGINE, "Attempt to decompress without a decompressor");
-            else
-                status.Set(AL_MISSING_CRYPTO_ENGINE, "Attempt to extract an object without decryption engine");
-            if (openedHere) archiveFile.Close();
-            return status;
-        }
+        if (!HasEnginesFor(*entry)) return false;
         ALEntry* next = entry->NextEntry();
         while (next && !next->IsMarked()) next = next->NextEntry();
         if (next && !ahead && ALInflateAhead::Suits(*entry, *next))
             ahead.reset(new (std::nothrow) ALInflateAhead(*this, archiveFile.name.Name(), *next));
-        output.Create(output.Size());
-        if (output.status == 0) {
-            monitor.objectSize = entry->compressedSize;
-            monitor.objectStart = archiveFile.Tell();
-            archiveFile.SetMonitor(&monitor);
-            entry->decompressor()->Decompress(archiveFile, output, entry->compressedSize);
-            output.Close();
-            AfterEntryData(*entry);
-            uint32_t actual = output.FinishCrc();
-            // A failed write already explains a wrong checksum; keep the cause.
-            if (output.status >= 0 && entry->crc != actual)
-                output.status.Set(AL_CRC_ERROR, "CRC32 was supposed to be %08lx, was %08lx",
-                                  static_cast<unsigned long>(entry->crc), static_cast<unsigned long>(actual));
-        }
+        ExtractInTurn(*entry, monitor);
         FinishEntry(*entry, monitor);
         ++count;
         if (status < 0) break;
     }
-    monitor.ArchiveOperation(AL_EXTRACTION_CLOSE, this, nullptr);
+    return true;
+}
 
-    if (status >= 0) {
-        for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
-            ALStorage* s = e->storage();
-            if (s && s->status < 0) {
-                status.Set(s->status.Code(), "%s: %s", s->name.Name(), s->status.Text());
-                break;
-            }
+bool ALArchive::HasEnginesFor(const ALEntry& entry) {
+    if (!entry.decompressor())
+        status.Set(AL_CANT_CREATE_ENGINE, "Attempt to decompress without a decompressor");
+    else if (entry.IsEncrypted() && !entry.crypto())
+        status.Set(AL_MISSING_CRYPTO_ENGINE, "Attempt to extract an object without decryption engine");
+    else
+        return true;
+    return false;
+}
+
+void ALArchive::ExtractInTurn(ALEntry& entry, ALMonitor& monitor) {
+    ALStorage& archiveFile = *storage_;
+    ALStorage& output = *entry.storage();
+    output.Create(output.Size());
+    if (output.status != 0) return;
+    monitor.objectSize = entry.compressedSize;
+    monitor.objectStart = archiveFile.Tell();
+    archiveFile.SetMonitor(&monitor);
+    entry.decompressor()->Decompress(archiveFile, output, entry.compressedSize);
+    output.Close();
+    AfterEntryData(entry);
+    uint32_t actual = output.FinishCrc();
+    // A failed write already explains a wrong checksum; keep the cause.
+    if (output.status >= 0 && entry.crc != actual)
+        output.status.Set(AL_CRC_ERROR, "CRC32 was supposed to be %08lx, was %08lx", static_cast<unsigned long>(entry.crc),
+                          static_cast<unsigned long>(actual));
+}
+
+// The archive's status names the first member that failed, as "<name>: <reason>".
+void ALArchive::TakeFirstMemberFailure(ALEntryRing& ring) {
+    for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
+        ALStorage* s = e->storage();
+        if (s && s->status < 0) {
+            status.Set(s->status.Code(), "%s: %s", s->name.Name(), s->status.Text());
+            return;
         }
     }
-    if (openedHere) archiveFile.Close();
-    return status < 0 ? status.Code() : count;
 }
 
 void ALArchive::FinishEntry(ALEntry& entry, ALMonitor& monitor) {
