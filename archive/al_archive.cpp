@@ -245,7 +245,7 @@ bool ALArchive::AdoptInflatedAhead(ALInflateAhead& ahead, ALMonitor& monitor) {
     ALEntry& entry = ahead.Entry();
     // After a cancel, before or while the steps are reported, the engine's own steps fail the
     // member as they always did.
-    bool adopted = ahead.Finish() && archiveFile.status >= 0;
+    bool adopted = archiveFile.status >= 0 && ahead.Finish();
     if (adopted) {
         // Where reading the member would have left the archive; seeking reports no step
         // while the archive has no monitor.
