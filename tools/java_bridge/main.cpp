@@ -22,6 +22,15 @@ namespace {
 using UnixNameFn = char*(CDECL*)(LPCWSTR);
 using DosNameFn = WCHAR*(CDECL*)(LPCSTR);
 
+// The text a Wine call returns, freed from the process heap it was allocated on.
+template <typename Text>
+Text takenFromHeap(typename Text::value_type* text) {
+    if (!text) return {};
+    Text result(text);
+    ::HeapFree(::GetProcessHeap(), 0, text);
+    return result;
+}
+
 struct WineNames {
     UnixNameFn unixName = nullptr;
     DosNameFn dosName = nullptr;
@@ -34,18 +43,10 @@ struct WineNames {
     bool available() const { return unixName && dosName; }
 
     std::string hostPath(const std::wstring& windowsPath) const {
-        char* name = unixName(windowsPath.c_str());
-        if (!name) return {};
-        std::string result(name);
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return result;
+        return takenFromHeap<std::string>(unixName(windowsPath.c_str()));
     }
     std::wstring windowsPath(const std::string& hostPath) const {
-        WCHAR* name = dosName(hostPath.c_str());
-        if (!name) return {};
-        std::wstring result(name);
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return result;
+        return takenFromHeap<std::wstring>(dosName(hostPath.c_str()));
     }
 };
 
