@@ -217,11 +217,11 @@ const CheckCase kCases[] = {
       "must be 32 lower-case hexadecimal digits: the launcher compares it exactly"}},
     {"a VM that is no Windows program",
      {{"Windows/MyApp.kiv", kKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\n"}, {"Windows/jre/bin/java.exe", "#!/bin/sh\n"}},
-     {"Windows/MyApp.kiv:5: error: kiv.nl.current.vm=jre\\bin\\java.exe: Windows/jre/bin/java.exe is not a Windows "
+     {"Windows/MyApp.kiv:5: error: kiv.nl.current.vm=jre\\\\bin\\\\java.exe: Windows/jre/bin/java.exe is not a Windows "
       "program (no PE header): the VM cannot start (message 103)"}},
     {"a VM that is a folder",
      {{"Windows/MyApp.kiv", kKiv + "kiv.nl.current.vm=jre\\\\bin\n"}, {"Windows/jre/bin/java.exe", programOf(3)}},
-     {"Windows/MyApp.kiv:5: warning: kiv.nl.current.vm=jre\\bin: Windows/jre/bin is a folder, not a Windows program; "
+     {"Windows/MyApp.kiv:5: warning: kiv.nl.current.vm=jre\\\\bin: Windows/jre/bin is a folder, not a Windows program; "
       "the valid-VM list decides"}},
     {"a NUL in a value, shown rather than ending the line",
      {{"Windows/MyApp.kiv", kKiv + std::string(kNulName, sizeof kNulName - 1)}},
