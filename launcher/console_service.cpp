@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/text_convert.h"
+#include "launcher/diagnostic_trail.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
 #include "launcher/windowed_mode.h"
@@ -26,6 +27,22 @@ void ConsoleService::reportError(const std::wstring& text) {
     writeStandardText(STD_ERROR_HANDLE, title + L": " + text + L"\n");
     // The windowed launcher has no console to write to: the user sees the same text in a box.
     if (errorBoxesShown()) ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+namespace {
+bool ownOutputToTrail = false;
+}  // namespace
+
+void setOwnOutputToTrail(bool toTrail) { ownOutputToTrail = toTrail; }
+
+void writeOwnOutput(const std::wstring& text) {
+    if (!ownOutputToTrail) {
+        writeStandardText(STD_OUTPUT_HANDLE, text);
+        return;
+    }
+    std::wstring line = text;
+    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
+    trail(line);
 }
 
 void writeStandardText(unsigned long standardHandle, const std::wstring& text) {

@@ -15,6 +15,12 @@ public:
     void reportError(const std::wstring& text);
 };
 
+// The launcher's own lines on standard output (the VM's company) go to the diagnostic trail
+// instead, so that a pipe gets the program's output alone.
+void setOwnOutputToTrail(bool toTrail);
+// Text the launcher itself writes to standard output: there, or to the trail as one line.
+void writeOwnOutput(const std::wstring& text);
+
 // Writes text to a standard handle: the console call for a console, UTF-8 otherwise.
 void writeStandardText(unsigned long standardHandle, const std::wstring& text);
 

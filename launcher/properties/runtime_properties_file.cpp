@@ -42,6 +42,8 @@ UniqueFileHandle& liveMark() {
     return mark;
 }
 
+bool scratchCreated = false;
+
 }  // namespace
 
 void sweepOldScratchFiles(const std::wstring& folder) {
@@ -140,9 +142,20 @@ const std::wstring& runtimePropertiesPath() {
         std::wstring created = createScratchFile(folder, systemUniqueName);
         liveMark().reset(::CreateFileW(created.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        scratchCreated = true;
         return created;
     }();
     return path;
+}
+
+void removeRuntimePropertiesFile() {
+    if (!scratchCreated) return;
+    const std::wstring& path = runtimePropertiesPath();
+    liveMark().reset();
+    if (::DeleteFileW(path.c_str()))
+        trail(L"scratch file removed: " + path);
+    else
+        trail(L"scratch file " + path + L" not removed: Windows error " + decimalText(static_cast<int32_t>(::GetLastError())));
 }
 
 void appendRuntimeProperties(const std::vector<std::wstring>& lines) {

@@ -115,6 +115,8 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
             return refuse("--main-jar " + o.mainJar + ": its manifest names no Main-Class; give --main-class");
         mainClass = *fromManifest;
     }
+    std::string userOptionsFile;
+    if (o.native.userOptions && !userOptionsPath(name, o.branding.vendor, userOptionsFile, error)) return refuse(error);
     std::string currentVm, vmList = "ALL";
     if (!o.runtimeImage.empty()) {
         const fs::path image = pathOfUtf8(o.runtimeImage);
@@ -161,7 +163,8 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     if (staging.path().empty()) return refuse("cannot create a folder in the temporary folder");
     pack.folder = staging.path();
     const fs::path folder = staging.path() / kLauncherFolder;
-    ApplicationKiv kiv{name, mainClass, {}, o.javaOptions, o.arguments, currentVm, vmList};
+    ApplicationKiv kiv{name, mainClass, {}, o.javaOptions, o.arguments, currentVm, vmList, {}};
+    kiv.extraLines = nativeAppKivLines(o.native, userOptionsFile);
     kiv.classPath.push_back(utf8Of(pathOfUtf8(o.mainJar).lexically_normal()));
     for (const auto& jar : jarsBelow(input))
         if (jar != kiv.classPath.front()) kiv.classPath.push_back(jar);

@@ -1,0 +1,176 @@
+// The .kiv keys that make a launched application behave like a native one, seen from the
+// stand-in VM's side: its start-up information, the options it gets, what reaches standard
+// output and what is left in the temporary folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <thread>
+
+#include "tests/support/test_paths.h"
+#include "tests/system/launcher/launcher_test_support.h"
+#include "tests/system/launcher/vm_test_app.h"
+
+using namespace velmora::test;
+
+namespace {
+
+const std::string kBaseKiv =
+    "kiv.nl.java.launcher.main.class=com.example.Main\n"
+    "kiv.class.path=lib/a.jar\n"
+    "kiv.nl.current.vm=jdk\\\\bin\\\\java.exe\n";
+
+// The VM options between the executable and -classpath.
+std::wstring vmOptionsOf(const std::wstring& line) {
+    size_t start = line.find(L"\" ");
+    size_t end = line.find(L" -classpath ");
+    if (start == std::wstring::npos || end == std::wstring::npos || end < start + 2) return {};
+    return line.substr(start + 2, end - start - 2);
+}
+
+std::string physicalShareBytes(int percent) {
+    MEMORYSTATUSEX memory{};
+    memory.dwLength = sizeof memory;
+    ::GlobalMemoryStatusEx(&memory);
+    uint64_t bytes = memory.ullTotalPhys * static_cast<uint64_t>(percent) / 100;
+    return std::to_string(bytes - bytes % (1024 * 1024));
+}
+
+}  // namespace
+
+TEST(NativeApp, KeysReachTheVm) {
+    const std::wstring profile = L"Prof\u00efl \u65e5";  // a non-ASCII profile path
+    const std::string userFile =
+        "# the user's own\r\n-Xmx4g\r\n\r\n   -Dwho=user  \r\n-Dtitle=My App\r\n";
+    const struct {
+        const char* name;
+        const wchar_t* vm;
+        std::string keys;
+        std::string optionsFile;  // written to %APPDATA%\Acme\App\App.options when not empty
+        std::wstring expectedOptions;
+        const char* expectedTitle;  // nullptr: no title-is-app-ID start
+    } cases[] = {
+        {"no keys: the options and the start as before", L"standin_vm_sun11", "", userFile,
+         L"--add-opens java.base/jdk.internal.loader=ALL-UNNAMED -Dsun.java2d.uiScale.enabled=false", nullptr},
+        {"application ID", L"standin_vm_sun11", "kiv.application.id=Acme.App.2\n", "",
+         L"--add-opens java.base/jdk.internal.loader=ALL-UNNAMED -Dsun.java2d.uiScale.enabled=false", "Acme.App.2"},
+        {"user options after the packaged ones", L"standin_vm_sun18",
+         "kiv.nl.java.option.additional=-Xmx64m -Dwho=kiv\nkiv.user.options=Acme\\\\App\\\\App.options\n", userFile,
+         L"-Xmx64m -Dwho=kiv -Xmx4g -Dwho=user \"-Dtitle=My App\"", nullptr},
+        {"a missing user options file is no error", L"standin_vm_sun18",
+         "kiv.nl.java.option.additional=-Dwho=kiv\nkiv.user.options=Acme\\\\App\\\\App.options\n", "",
+         L"-Dwho=kiv", nullptr},
+        {"heap share, version 17 and later", L"standin_vm_temurin", "kiv.nl.java.option.java.heap.percent=25\n", "",
+         L"--add-opens java.base/jdk.internal.loader=ALL-UNNAMED -Dsun.java2d.uiScale.enabled=false "
+         L"-XX:MaxRAMPercentage=25",
+         nullptr},
+        {"heap share, version 8: bytes of the physical memory", L"standin_vm_sun18",
+         "kiv.nl.java.option.java.heap.percent=30\nkiv.nl.java.option.additional=-Dx=1\n", "",
+         L"-Xmx" + widen(physicalShareBytes(30)) + L" -Dx=1", nullptr},
+        {"heap share: the user's -Xmx wins", L"standin_vm_temurin",
+         "kiv.nl.java.option.java.heap.percent=25\nkiv.user.options=Acme\\\\App\\\\App.options\n", userFile,
+         L"--add-opens java.base/jdk.internal.loader=ALL-UNNAMED -Dsun.java2d.uiScale.enabled=false "
+         L"-Xmx4g -Dwho=user \"-Dtitle=My App\"",
+         nullptr},
+        {"heap share: the .kiv's maximum heap wins", L"standin_vm_sun18",
+         "kiv.nl.java.option.java.heap.percent=25\nkiv.nl.java.option.java.heap.size.max=32m\n", "",
+         L"-Xmx33554432", nullptr},
+        {"heap share out of range adds nothing", L"standin_vm_sun18", "kiv.nl.java.option.java.heap.percent=91\n", "",
+         L"", nullptr},
+    };
+    for (const auto& c : cases) {
+        VmTestApp app;
+        app.placeVm(c.vm, L"jdk\\bin\\java.exe");
+        app.writeKiv(kBaseKiv + c.keys);
+        if (!c.optionsFile.empty()) app.write(profile + L"\\Acme\\App\\App.options", c.optionsFile);
+        ChildOptions options = debugSwitch(L"true");
+        options.extraEnvironment.push_back(L"APPDATA=" + app.path(profile));
+        ChildResult result = app.run(L"", {}, options);
+        ASSERT_EQ(result.exitCode, 0u) << c.name << "\n" << describe(result);
+        const std::wstring line = app.recorded(L"commandline.txt");
+        EXPECT_EQ(vmOptionsOf(line), c.expectedOptions) << c.name << "\n" << utf8(line);
+
+        const std::string startup = app.recordedBytes(L"startup.txt");
+        const size_t flagsAt = startup.find("flags=");
+        ASSERT_NE(flagsAt, std::string::npos) << c.name;
+        const unsigned long flags = std::stoul(startup.substr(flagsAt + 6, 8), nullptr, 16);
+        EXPECT_EQ((flags & STARTF_TITLEISAPPID) != 0, c.expectedTitle != nullptr) << c.name << "\n" << startup;
+        if (c.expectedTitle) {
+            EXPECT_TRUE(contains(startup, std::string("\ntitle=") + c.expectedTitle + "\n")) << c.name << startup;
+            EXPECT_TRUE(hasLine(splitTrail(result.standardError).trail, L"application ID: " + widen(c.expectedTitle)));
+        }
+        if (contains(c.keys, "kiv.user.options")) {
+            const std::wstring file = app.path(profile + L"\\Acme\\App\\App.options");
+            EXPECT_TRUE(hasLine(splitTrail(result.standardError).trail,
+                                c.optionsFile.empty() ? L"user options: " + file + L" not found"
+                                                      : L"user options: read " + file + L", 3 options"))
+                << c.name;
+        }
+    }
+}
+
+TEST(NativeApp, MalformedUserOptionsStopTheRun) {
+    const struct {
+        std::string file;
+        std::string expected;  // after "FILE:"
+    } cases[] = {
+        {"-Xmx1g\n# fine\nXmx4g\n", "3: 'Xmx4g' is no JVM option"},
+        {"-Dok=1\r\n-Da=\x01\r\n", "2: the line holds a control character (1)"},
+        {"-jar other.jar\n", "1: '-jar other.jar' would replace the application's class path or main class"},
+        {"-Dx=\xff\xfe\n", "1: the line is not UTF-8 text"},
+    };
+    for (const auto& c : cases) {
+        VmTestApp app;
+        app.placeVm(L"standin_vm_sun11", L"jdk\\bin\\java.exe");
+        app.writeKiv(kBaseKiv + "kiv.user.options=App\\\\App.options\n");
+        app.write(L"roaming\\App\\App.options", c.file);
+        ChildOptions options = debugSwitch(std::nullopt);
+        options.extraEnvironment.push_back(L"APPDATA=" + app.path(L"roaming"));
+        ChildResult result = app.run(L"", {}, options);
+        EXPECT_EQ(result.exitCode, 1u) << c.expected;
+        const std::string expected = "Quillrun Error: " + utf8(app.path(L"roaming\\App\\App.options")) + ":" + c.expected;
+        EXPECT_EQ(result.standardError.rfind(expected, 0), 0u) << result.standardError;
+        EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << result.standardError;
+        EXPECT_TRUE(app.recorded(L"commandline.txt").empty()) << "the VM must not start: " << c.expected;
+    }
+}
+
+TEST(NativeApp, PlainArgumentsGiveStandardOutputToTheProgramAlone) {
+    for (bool plain : {false, true}) {
+        VmTestApp app;
+        app.placeVm(L"standin_vm_sun11", L"jdk\\bin\\java.exe");
+        app.writeKiv(kBaseKiv + (plain ? "kiv.nl.java.arguments.plain=true\n" : ""));
+        ChildOptions options = debugSwitch(L"true");
+        options.extraEnvironment.push_back(L"STANDIN_OUTPUT=42\\n");
+        ChildResult result = app.run(L"", {}, options);
+        ASSERT_EQ(result.exitCode, 0u) << describe(result);
+        if (plain) {
+            EXPECT_EQ(result.standardOutput, "42\n");
+            EXPECT_TRUE(hasLine(splitTrail(result.standardError).trail, L"company: Oracle Corporation"));
+        } else {
+            EXPECT_EQ(result.standardOutput, "company: Oracle Corporation\n42\n");
+        }
+    }
+}
+
+TEST(NativeApp, PlainArgumentsRemoveTheScratchFileOnceTheVmHasEnded) {
+    for (bool plain : {false, true}) {
+        VmTestApp app;
+        app.placeVm(L"standin_vm_sun11", L"jdk\\bin\\java.exe");
+        app.writeKiv(kBaseKiv + (plain ? "kiv.nl.java.arguments.plain=true\n" : ""));
+        ChildOptions options;
+        options.extraEnvironment.push_back(L"STANDIN_WAIT_FILE=" + app.path(L"go"));
+        ChildResult result;
+        std::thread run([&] { result = app.run(L"", {}, options); });
+        std::wstring line;
+        for (int i = 0; i < 300 && (line = app.recorded(L"commandline.txt")).empty(); ++i) ::Sleep(100);
+        const size_t at = line.find(L"-Dkiv.runtime.file=");
+        const std::wstring scratch = plain ? line.substr(at + 19, line.find(L' ', at) - at - 19) : app.scratchFileOf(line);
+        const bool whileRunning = !scratch.empty() && fileExists(scratch);
+        app.write(L"go", "");
+        run.join();
+        ASSERT_EQ(result.exitCode, 0u) << describe(result);
+        EXPECT_TRUE(whileRunning) << utf8(line);
+        EXPECT_EQ(fileExists(scratch), !plain) << utf8(scratch);
+        if (!plain) ::DeleteFileW(scratch.c_str());
+    }
+}

@@ -1,0 +1,64 @@
+#include "tools/ruvo_pack/native_app_options.h"
+
+#include "tools/ruvo_pack/application_mode.h"
+#include "tools/ruvo_pack/payload_format.h"
+
+namespace ruvo_pack {
+
+bool takeNativeAppOption(const std::vector<std::string>& arguments, size_t& i, NativeAppOptions& options,
+                         std::string& error) {
+    const std::string& a = arguments[i];
+    if (a == "--user-options" || a == "--no-user-options") {
+        options.userOptions = a == "--user-options";
+        return true;
+    }
+    if (a != "--max-heap-percent") return false;
+    if (i + 1 >= arguments.size()) {
+        error = a + " needs a value";
+        return true;
+    }
+    const std::string& value = arguments[++i];
+    int percent = 0;
+    bool digits = !value.empty() && value.size() <= 2;
+    for (char c : value) {
+        digits = digits && c >= '0' && c <= '9';
+        percent = percent * 10 + (c - '0');
+    }
+    if (!digits || percent < 1 || percent > 90)
+        error = "--max-heap-percent takes a whole number from 1 to 90, not '" + value + "'";
+    else
+        options.maxHeapPercent = percent;
+    return true;
+}
+
+bool userOptionsPath(const std::string& name, const std::optional<std::string>& vendor, std::string& path,
+                     std::string& error) {
+    path = name + "\\" + name + ".options";
+    if (!vendor || vendor->empty()) return true;
+    const std::string reason = unportableNameReason(*vendor);
+    if (!reason.empty() || vendor->find_first_of("/\\") != std::string::npos) {
+        error = "--vendor " + *vendor + ": cannot name the per-user options folder below %APPDATA% (" +
+                (reason.empty() ? std::string("it holds a slash") : reason) + "); give --no-user-options";
+        return false;
+    }
+    path = *vendor + "\\" + path;
+    return true;
+}
+
+std::string nativeAppKivLines(const NativeAppOptions& options, const std::string& userOptionsFile) {
+    std::string text;
+    if (options.userOptions) text += "kiv.user.options=" + escapedKivValue(userOptionsFile) + "\n";
+    if (options.maxHeapPercent > 0)
+        text += "kiv.nl.java.option.java.heap.percent=" + std::to_string(options.maxHeapPercent) + "\n";
+    return text;
+}
+
+std::string nativeAppUsageText() {
+    return "  --user-options         read the user's JVM options from %APPDATA%\\VENDOR\\NAME\\NAME.options\n"
+           "                         (without --vendor %APPDATA%\\NAME\\NAME.options) when it exists (default)\n"
+           "  --no-user-options      read no per-user options\n"
+           "  --max-heap-percent N   maximum heap as N % of the machine's memory, 1 to 90; a -Xmx among\n"
+           "                         the VM options or the user's options wins\n";
+}
+
+}  // namespace ruvo_pack

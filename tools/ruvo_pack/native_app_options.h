@@ -1,0 +1,30 @@
+#pragma once
+// Application mode's options that make the launched program behave like a native Windows
+// application, and the .kiv lines that turn each behaviour on.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ruvo_pack {
+
+struct NativeAppOptions {
+    bool userOptions = true;  // --user-options (default) / --no-user-options
+    int maxHeapPercent = 0;   // --max-heap-percent N, 1 to 90; 0: not given
+};
+
+// Takes arguments[i] (and its value) when it is one of these options; false otherwise. A bad
+// value sets `error`.
+bool takeNativeAppOption(const std::vector<std::string>& arguments, size_t& i, NativeAppOptions& options,
+                         std::string& error);
+
+// The per-user options file below %APPDATA%: VENDOR\NAME\NAME.options, or NAME\NAME.options.
+// False with the reason when the vendor cannot name a folder.
+bool userOptionsPath(const std::string& name, const std::optional<std::string>& vendor, std::string& path,
+                     std::string& error);
+
+// The .kiv lines (LF-ended, escaped) for the options.
+std::string nativeAppKivLines(const NativeAppOptions& options, const std::string& userOptionsFile);
+
+std::string nativeAppUsageText();
+
+}  // namespace ruvo_pack
