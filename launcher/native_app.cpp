@@ -9,6 +9,7 @@
 #include "launcher/diagnostic_trail.h"
 #include "launcher/launch_options.h"
 #include "launcher/launcher_errors.h"
+#include "launcher/path_text.h"
 #include "launcher/vm/pe_image.h"
 #include "launcher/vm/vm_record.h"
 
@@ -130,7 +131,7 @@ std::vector<std::wstring> readUserOptions(const std::wstring& relative) {
         return {};
     }
     if (folder.back() != L'\\') folder += L'\\';
-    const std::wstring path = folder + relative;
+    const std::wstring path = collapseSeparators(folder + relative);  // the .kiv may double its backslashes
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {

@@ -117,6 +117,28 @@ TEST(ApplicationMode, KivTextForEachKindOfInput) {
     EXPECT_EQ(escapedKivValue("C:\\x"), "C:\\\\x");
 }
 
+TEST(ApplicationMode, NativeApplicationKeys) {
+    const struct {
+        Texts arguments;
+        std::optional<std::string> vendor;
+        const char* lines;
+    } cases[] = {
+        {{}, std::nullopt, "kiv.user.options=App\\\\App.options\n"},
+        {{"--user-options"}, "Acme Corp", "kiv.user.options=Acme Corp\\\\App\\\\App.options\n"},
+        {{"--no-user-options", "--max-heap-percent", "25"}, "Acme", "kiv.nl.java.option.java.heap.percent=25\n"},
+        {{"--max-heap-percent", "90", "--no-user-options", "--user-options"}, std::nullopt,
+         "kiv.user.options=App\\\\App.options\nkiv.nl.java.option.java.heap.percent=90\n"},
+    };
+    for (const auto& c : cases) {
+        NativeAppOptions options;
+        std::string error, path;
+        for (size_t i = 0; i < c.arguments.size(); ++i) ASSERT_TRUE(takeNativeAppOption(c.arguments, i, options, error));
+        ASSERT_TRUE(error.empty()) << error;
+        ASSERT_TRUE(userOptionsPath("App", c.vendor, path, error)) << error;
+        EXPECT_EQ(nativeAppKivLines(options, path), c.lines);
+    }
+}
+
 TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
     Scratch scratch;
     const std::string manifest = "Manifest-Version: 1.0\r\nMain-Class: a.Main\r\n\r\n";
@@ -167,6 +189,10 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {with({"--main-jar", "app.jar", "--java-version", "17", "--runtime-image", in}), "not both"},
         {with({"--main-jar", "app.jar", "--console", "--no-console"}), "not both"},
         {with({"--main-jar", "app.jar", "--java-options"}), "--java-options needs a value"},
+        {with({"--main-jar", "app.jar", "--max-heap-percent", "91"}), "--max-heap-percent takes a whole number from 1 to 90"},
+        {with({"--main-jar", "app.jar", "--max-heap-percent", "0"}), "--max-heap-percent takes a whole number"},
+        {with({"--main-jar", "app.jar", "--max-heap-percent", "2x"}), "--max-heap-percent takes a whole number"},
+        {with({"--main-jar", "app.jar", "--vendor", "A|B"}), "cannot name the per-user options folder"},
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
           "--out", out},
          "tool.exe is a program at the folder's top level"},

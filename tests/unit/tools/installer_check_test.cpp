@@ -213,6 +213,15 @@ const CheckCase kCases[] = {
                 "build.without.vm.dont.search.download.url.md5Checksum.value=9E107D9D372BB6826BD81D3542A419D6")}},
      {"Windows/jvmspecs/jvmspecs.properties:5: error: build.without.vm.dont.search.download.url.md5Checksum.value "
       "must be 32 lower-case hexadecimal digits: the launcher compares it exactly"}},
+    {"the native application keys: values the launcher would not apply",
+     {{"Windows/MyApp.kiv", kKiv + "kiv.nl.java.option.java.heap.percent=95\nkiv.user.options=..\\\\x.options\n"
+                                   "kiv.application.id=Acme App\n"}},
+     {"Windows/MyApp.kiv:5: error: kiv.nl.java.option.java.heap.percent=95: the launcher takes a share of 1 to 90 "
+      "percent and adds nothing for this",
+      "Windows/MyApp.kiv:6: error: kiv.user.options=..\\\\x.options: name a file below %APPDATA%, such as "
+      "Vendor\\Name\\Name.options",
+      "Windows/MyApp.kiv:7: error: kiv.application.id=Acme App: an application ID has at most 128 characters and no "
+      "spaces; Windows ignores this one"}},
     {"no .kiv beside the launcher",
      {{"Windows/MyApp.kiv", ""}},
      {"Windows: error: no MyApp.kiv beside MyApp.exe: the launcher ends with message 102"}},
