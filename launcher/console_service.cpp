@@ -1,8 +1,11 @@
 #include "launcher/console_service.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include "common/system_library.h"
 #include "common/text_convert.h"
+#include "common/unique_handle.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
@@ -17,7 +20,24 @@ ConsoleService& ConsoleService::instance() {
 
 void ConsoleService::setTitle(const std::wstring& text) { ::SetConsoleTitleW(text.c_str()); }
 
-void ConsoleService::reportError(const std::wstring& text) {
+void ConsoleService::reportError(const std::wstring& text) { reportError(text, std::wstring()); }
+
+namespace {
+
+// shell32 brings a large part of the shell with it, so it is loaded only when the user asks for
+// the page, from the system folder.
+void openPage(const std::wstring& page) {
+    UniqueModule shell = LoadSystemLibrary(L"shell32.dll");
+    auto execute = shell ? reinterpret_cast<decltype(&::ShellExecuteW)>(::GetProcAddress(shell.get(), "ShellExecuteW"))
+                         : nullptr;
+    if (!execute) return;
+    const auto result = reinterpret_cast<INT_PTR>(execute(nullptr, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    trail(L"download page " + page + (result > 32 ? L" opened" : L" could not be opened"));
+}
+
+}  // namespace
+
+void ConsoleService::reportError(const std::wstring& text, const std::wstring& downloadPage) {
     std::wstring title;
     try {
         title = message(kMsgErrorTitle);
@@ -26,7 +46,14 @@ void ConsoleService::reportError(const std::wstring& text) {
     }
     writeStandardText(STD_ERROR_HANDLE, title + L": " + text + L"\n");
     // The windowed launcher has no console to write to: the user sees the same text in a box.
-    if (errorBoxesShown()) ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    if (!errorBoxesShown()) return;
+    if (downloadPage.empty()) {
+        ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        return;
+    }
+    const std::wstring question = text + L"\n\n" + message(kMsgOpenDownloadPage);
+    if (::MessageBoxW(nullptr, question.c_str(), title.c_str(), MB_YESNO | MB_ICONERROR | MB_SETFOREGROUND) == IDYES)
+        openPage(downloadPage);
 }
 
 namespace {

@@ -13,6 +13,8 @@ public:
     // error is a file or pipe rather than a console. The windowed launcher also shows the text
     // in a message box titled "Quillrun Error".
     void reportError(const std::wstring& text);
+    // The same; with a download page the windowed launcher's box offers to open it.
+    void reportError(const std::wstring& text, const std::wstring& downloadPage);
 };
 
 // The launcher's own lines on standard output (the VM's company) go to the diagnostic trail

@@ -126,7 +126,7 @@ void Launcher::run(bool wait) {
     chosenVm_ = chooseVm(context, vmSpecFound_, options);
     if (!chosenVm_) {
         trail(L"no VM was chosen: the run ends with message 101");
-        throw NoValidVmError(message(kMsgNoValidVm));
+        throwNoValidVm(appProperties_);
     }
     if (trailEnabled()) trail(L"chosen VM: " + chosenVm_->executablePath() + L" (" + describeVm(*chosenVm_) + L")");
 

@@ -9,6 +9,7 @@
 #include "launcher/diagnostic_trail.h"
 #include "launcher/launch_options.h"
 #include "launcher/launcher_errors.h"
+#include "launcher/message_table.h"
 #include "launcher/path_text.h"
 #include "launcher/vm/pe_image.h"
 #include "launcher/vm/vm_record.h"
@@ -162,6 +163,39 @@ std::vector<std::wstring> readUserOptions(const std::wstring& relative) {
 }
 
 }  // namespace
+
+std::wstring neededJavaText(std::wstring_view vmList) {
+    std::wstring_view entry = trimmed(vmList);
+    if (entry.empty() || entry.find(L' ') != std::wstring_view::npos) return L"Java";
+    if (size_t kind = entry.rfind(L'_'); kind != std::wstring_view::npos) entry.remove_prefix(kind + 1);
+    const wchar_t suffix = entry.back() == L'+' || entry.back() == L'*' ? entry.back() : 0;
+    if (suffix) entry.remove_suffix(1);
+    if (entry.empty() || entry.find_first_not_of(L"0123456789.") != std::wstring_view::npos || entry[0] == L'.')
+        return L"Java";
+    return L"Java " + std::wstring(entry) + (suffix == L'+' ? L" or later" : L"");
+}
+
+bool isWebPage(std::wstring_view page) {
+    const std::wstring lowered = asciiLower(page.substr(0, 8));
+    if (lowered.rfind(L"http://", 0) != 0 && lowered.rfind(L"https://", 0) != 0) return false;
+    for (wchar_t c : page)
+        if (c <= 0x20 || c == 0x7F) return false;
+    return page.size() > (lowered[4] == L's' ? 8u : 7u);
+}
+
+void throwNoValidVm(const PropertySet& kiv) {
+    const std::wstring page = kiv.getProperty(L"kiv.java.download.page");
+    if (page.empty()) throw NoValidVmError(message(kMsgNoValidVm));
+    if (!isWebPage(page)) {
+        trail(L"kiv.java.download.page=" + page + L" is no http or https address: not offered");
+        throw NoValidVmError(message(kMsgNoValidVm));
+    }
+    std::wstring needed = message(kMsgJavaNeeded);
+    const std::wstring java = neededJavaText(kiv.getProperty(L"kiv.nl.valid.vm.list"));
+    if (size_t at = needed.find(L"%1"); at != std::wstring::npos) needed.replace(at, 2, java);
+    if (size_t at = needed.find(L"%2"); at != std::wstring::npos) needed.replace(at, 2, page);
+    throw NoValidVmError(message(kMsgNoValidVm) + L"\n\n" + needed, page);
+}
 
 void applyHeapShare(const PropertySet& kiv, const VmRecord& vm, LaunchOptions& options) {
     if (!kiv.contains(L"kiv.nl.java.option.java.heap.percent")) return;

@@ -42,6 +42,14 @@ bool setsMaximumHeap(const std::vector<std::wstring>& options);
 
 class VmRecord;
 
+// The Java a valid-VM list asks for, as a user reads it: "Java 17 or later" (17+), "Java 17"
+// (17*), "Java 11.0.2"; "Java" when the list names no single version.
+std::wstring neededJavaText(std::wstring_view vmList);
+// Whether the page may be offered: an http or https address without spaces or control characters.
+bool isWebPage(std::wstring_view page);
+// Message 101, and with kiv.java.download.page the Java needed and where to get it.
+[[noreturn]] void throwNoValidVm(const PropertySet& kiv);
+
 // kiv.nl.java.option.java.heap.percent for the chosen VM: its heap option goes before the
 // other VM options, unless those (or the heap key) set the maximum heap themselves.
 void applyHeapShare(const PropertySet& kiv, const VmRecord& vm, LaunchOptions& options);

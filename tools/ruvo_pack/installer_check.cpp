@@ -17,6 +17,7 @@
 #include "tools/ruvo_pack/check_context.h"
 #include "tools/ruvo_pack/jar_listing.h"
 #include "tools/ruvo_pack/launcher_choice.h"
+#include "tools/ruvo_pack/native_app_options.h"
 
 namespace fs = std::filesystem;
 using velmora::asciiLower;
@@ -254,6 +255,11 @@ private:
         if (!options.empty() && (isAbsolute(options) || climbs))
             ctx_.add(kiv_, lineOf(optionsKey), Severity::Error,
                      quoted(optionsKey) + ": name a file below %APPDATA%, such as Vendor\\Name\\Name.options");
+        const std::wstring pageKey = L"kiv.java.download.page";
+        const std::wstring page = kivValues_.getProperty(pageKey);
+        if (!page.empty() && !isWebPage(utf8Text(page)))
+            ctx_.add(kiv_, lineOf(pageKey), Severity::Error,
+                     quoted(pageKey) + ": not an http:// or https:// address without spaces; the launcher does not offer it");
         const std::wstring idKey = L"kiv.application.id";
         const std::wstring id = kivValues_.getProperty(idKey);
         if (id.size() > 128 || id.find_first_of(L" \t") != std::wstring::npos)

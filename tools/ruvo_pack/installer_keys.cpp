@@ -101,6 +101,11 @@ constexpr KeyInfo kKeys[] = {
      "maximum heap set elsewhere (`kiv.nl.java.option.java.heap.size.max`, `-Xmx` in the VM options or the "
      "per-user file) wins.",
      "kiv.nl.java.option.java.heap.percent=25"},
+    {K::Kiv, V::Text, "kiv.java.download.page", "", "", kLauncher,
+     "An http or https page where users get the Java the application needs. When no VM is found the error "
+     "names the version `kiv.nl.valid.vm.list` asks for (`17+`: Java 17 or later) and this page, and the "
+     "windowed launcher's message box offers to open it in the browser. Other values are not offered.",
+     "kiv.java.download.page=https://example.com/java"},
     {K::Kiv, V::Flag, "kiv.nl.java.arguments.plain", "", "off", "launcher and ruvo",
      "On, the Java program gets the user's arguments only, each exactly as typed (the installer's own options "
      "and the launcher's `KIV_VM` pair and service options taken out), and the `.kiv` file and the scratch file "

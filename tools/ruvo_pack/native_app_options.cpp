@@ -1,5 +1,6 @@
 #include "tools/ruvo_pack/native_app_options.h"
 
+#include "common/text_convert.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/payload_format.h"
 
@@ -12,12 +13,19 @@ bool takeNativeAppOption(const std::vector<std::string>& arguments, size_t& i, N
         options.userOptions = a == "--user-options";
         return true;
     }
-    if (a != "--max-heap-percent") return false;
+    if (a != "--max-heap-percent" && a != "--java-download-page") return false;
     if (i + 1 >= arguments.size()) {
         error = a + " needs a value";
         return true;
     }
     const std::string& value = arguments[++i];
+    if (a == "--java-download-page") {
+        if (!isWebPage(value))
+            error = "--java-download-page " + value + ": give an http:// or https:// address, without spaces";
+        else
+            options.javaDownloadPage = value;
+        return true;
+    }
     int percent = 0;
     bool digits = !value.empty() && value.size() <= 2;
     for (char c : value) {
@@ -28,6 +36,15 @@ bool takeNativeAppOption(const std::vector<std::string>& arguments, size_t& i, N
         error = "--max-heap-percent takes a whole number from 1 to 90, not '" + value + "'";
     else
         options.maxHeapPercent = percent;
+    return true;
+}
+
+bool isWebPage(const std::string& page) {
+    const std::string lowered = velmora::asciiLower(page.substr(0, 8));
+    const size_t scheme = lowered.rfind("https://", 0) == 0 ? 8 : lowered.rfind("http://", 0) == 0 ? 7 : 0;
+    if (scheme == 0 || page.size() <= scheme) return false;
+    for (char c : page)
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F) return false;
     return true;
 }
 
@@ -50,6 +67,8 @@ std::string nativeAppKivLines(const NativeAppOptions& options, const std::string
     if (options.userOptions) text += "kiv.user.options=" + escapedKivValue(userOptionsFile) + "\n";
     if (options.maxHeapPercent > 0)
         text += "kiv.nl.java.option.java.heap.percent=" + std::to_string(options.maxHeapPercent) + "\n";
+    if (!options.javaDownloadPage.empty())
+        text += "kiv.java.download.page=" + escapedKivValue(options.javaDownloadPage) + "\n";
     return text;
 }
 
@@ -58,7 +77,10 @@ std::string nativeAppUsageText() {
            "                         (without --vendor %APPDATA%\\NAME\\NAME.options) when it exists (default)\n"
            "  --no-user-options      read no per-user options\n"
            "  --max-heap-percent N   maximum heap as N % of the machine's memory, 1 to 90; a -Xmx among\n"
-           "                         the VM options or the user's options wins\n";
+           "                         the VM options or the user's options wins\n"
+           "  --java-download-page URL  where users get the Java that --java-version asks for: the\n"
+           "                         error when none is installed names it, the windowed launcher\n"
+           "                         offers to open it\n";
 }
 
 }  // namespace ruvo_pack

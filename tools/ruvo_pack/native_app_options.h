@@ -10,12 +10,17 @@ namespace ruvo_pack {
 struct NativeAppOptions {
     bool userOptions = true;  // --user-options (default) / --no-user-options
     int maxHeapPercent = 0;   // --max-heap-percent N, 1 to 90; 0: not given
+    std::string javaDownloadPage;  // --java-download-page URL (http or https)
 };
 
 // Takes arguments[i] (and its value) when it is one of these options; false otherwise. A bad
 // value sets `error`.
 bool takeNativeAppOption(const std::vector<std::string>& arguments, size_t& i, NativeAppOptions& options,
                          std::string& error);
+
+// Whether the launcher offers this page: http:// or https:// and a host, no spaces or control
+// characters.
+bool isWebPage(const std::string& page);
 
 // The per-user options file below %APPDATA%: VENDOR\NAME\NAME.options, or NAME\NAME.options.
 // False with the reason when the vendor cannot name a folder.

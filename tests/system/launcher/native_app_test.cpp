@@ -6,6 +6,8 @@
 
 #include <thread>
 
+#include "tests/support/dialog_driver/dialog_driver.h"
+#include "tests/support/registry_keys.h"
 #include "tests/support/test_paths.h"
 #include "tests/system/launcher/launcher_test_support.h"
 #include "tests/system/launcher/vm_test_app.h"
@@ -172,5 +174,78 @@ TEST(NativeApp, PlainArgumentsRemoveTheScratchFileOnceTheVmHasEnded) {
         EXPECT_TRUE(whileRunning) << utf8(line);
         EXPECT_EQ(fileExists(scratch), !plain) << utf8(scratch);
         if (!plain) ::DeleteFileW(scratch.c_str());
+    }
+}
+
+namespace {
+
+const std::string kNoVmKiv =
+    "kiv.nl.java.launcher.main.class=com.example.Main\n"
+    "kiv.class.path=lib/a.jar\n"
+    "kiv.nl.valid.vm.list=17+\n"
+    "kiv.java.download.page=http://velmora.invalid/java?for=17\n";
+
+const std::string kNoVmText =
+    "Could not find a valid Java virtual machine to load.\n\nYou may need to reinstall a supported Java virtual "
+    "machine.\n\nThis application needs Java 17 or later. You can get it from http://velmora.invalid/java?for=17";
+
+// http addresses open with this command while it lives: a stand-in browser that records its
+// command line as the stand-in VM does.
+class StandInBrowser {
+public:
+    explicit StandInBrowser(const std::wstring& program) {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, kCommandKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            wchar_t value[1024] = {};
+            DWORD size = sizeof value - sizeof(wchar_t);
+            if (::RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
+                saved_ = value;
+            ::RegCloseKey(key);
+        }
+        EXPECT_TRUE(setRegistryText(HKEY_CLASSES_ROOT, 0, kCommandKey, L"", L"\"" + program + L"\" \"%1\""));
+    }
+    ~StandInBrowser() {
+        if (saved_.empty())
+            removeKeyTree(HKEY_CLASSES_ROOT, kCommandKey);
+        else
+            setRegistryText(HKEY_CLASSES_ROOT, 0, kCommandKey, L"", saved_);
+    }
+    StandInBrowser(const StandInBrowser&) = delete;
+    StandInBrowser& operator=(const StandInBrowser&) = delete;
+
+private:
+    static constexpr const wchar_t* kCommandKey = L"http\\shell\\open\\command";
+    std::wstring saved_;
+};
+
+}  // namespace
+
+TEST(NativeApp, NoJavaNamesTheVersionAndTheDownloadPage) {
+    VmTestApp app;
+    app.writeKiv(kNoVmKiv);
+    ChildResult result = app.run(L"", {}, debugSwitch(std::nullopt));
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.standardError, "Quillrun Error: " + kNoVmText + "\n");
+}
+
+TEST(NativeApp, TheWindowedBoxOffersToOpenTheDownloadPage) {
+    for (int answer : {IDYES, IDNO}) {
+        VmTestApp app;
+        ASSERT_TRUE(::CopyFileW(distProgram(L"quillrunw.exe").c_str(), app.path(L"app.exe").c_str(), FALSE));
+        const std::wstring browser = app.placeVm(L"standin_vm", L"browser\\browser.exe");
+        app.writeKiv(kNoVmKiv);
+        StandInBrowser handler(browser);
+        DialogCloser closer(app.root() + L"\\", answer);
+        ChildResult result = app.run(L"", {}, debugSwitch(std::nullopt));
+        const std::vector<DialogCloser::Shown> shown = closer.stop();
+        EXPECT_EQ(result.exitCode, 1u) << answer;
+        ASSERT_EQ(shown.size(), 1u) << answer;
+        EXPECT_EQ(shown[0].text, widen(kNoVmText) + L"\n\nOpen the download page now?");
+        std::wstring opened;
+        for (int i = 0; i < 100 && answer == IDYES && (opened = app.recorded(L"commandline.txt")).empty(); ++i) ::Sleep(100);
+        if (answer == IDYES)
+            EXPECT_NE(opened.find(L"http://velmora.invalid/java?for=17"), std::wstring::npos) << utf8(opened);
+        else
+            EXPECT_TRUE(app.recorded(L"commandline.txt").empty());
     }
 }

@@ -70,3 +70,22 @@ TEST(HeapShare, ExplicitMaximumHeaps) {
     EXPECT_TRUE(setsMaximumHeap({L"-XX:MaxHeapSize=1g"}));
     EXPECT_FALSE(setsMaximumHeap({L"-Xms2g", L"-XX:MaxRAMFraction=2", L"-Dxmx=1"}));
 }
+
+TEST(NoJava, TheVersionTheListAsksFor) {
+    const struct {
+        const wchar_t* list;
+        const wchar_t* text;
+    } cases[] = {
+        {L"17+", L"Java 17 or later"}, {L"17*", L"Java 17"},          {L"11.0.2", L"Java 11.0.2"},
+        {L"JRE_1.8+", L"Java 1.8 or later"}, {L"ALL", L"Java"},       {L"JRE_1.8+ 11*", L"Java"},
+        {L"", L"Java"},                 {L"17+_validator", L"Java"}, {L"+", L"Java"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(neededJavaText(c.list), c.text) << c.list;
+}
+
+TEST(NoJava, OnlyWebPagesAreOffered) {
+    EXPECT_TRUE(isWebPage(L"https://example.com/java"));
+    EXPECT_TRUE(isWebPage(L"HTTP://example.com"));
+    for (const wchar_t* page : {L"https://", L"file:///C:/x.exe", L"C:\\evil.exe", L"https://a b", L"javascript:x"})
+        EXPECT_FALSE(isWebPage(page)) << page;
+}

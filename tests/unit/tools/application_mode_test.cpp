@@ -128,6 +128,8 @@ TEST(ApplicationMode, NativeApplicationKeys) {
         {{"--no-user-options", "--max-heap-percent", "25"}, "Acme", "kiv.nl.java.option.java.heap.percent=25\n"},
         {{"--max-heap-percent", "90", "--no-user-options", "--user-options"}, std::nullopt,
          "kiv.user.options=App\\\\App.options\nkiv.nl.java.option.java.heap.percent=90\n"},
+        {{"--no-user-options", "--java-download-page", "https://example.com/java?v=17"}, std::nullopt,
+         "kiv.java.download.page=https://example.com/java?v=17\n"},
     };
     for (const auto& c : cases) {
         NativeAppOptions options;
@@ -193,6 +195,7 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {with({"--main-jar", "app.jar", "--max-heap-percent", "0"}), "--max-heap-percent takes a whole number"},
         {with({"--main-jar", "app.jar", "--max-heap-percent", "2x"}), "--max-heap-percent takes a whole number"},
         {with({"--main-jar", "app.jar", "--vendor", "A|B"}), "cannot name the per-user options folder"},
+        {with({"--main-jar", "app.jar", "--java-download-page", "ftp://x/java"}), "give an http:// or https:// address"},
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
           "--out", out},
          "tool.exe is a program at the folder's top level"},
