@@ -132,6 +132,7 @@ void Launcher::run(bool wait) {
 
     recordChosenVm(*chosenVm_);
     applyHeapShare(appProperties_, *chosenVm_, options);
+    applySplash(appProperties_, kivDirectory_, *chosenVm_, options);
     storeVmProcess(chosenVm_->launchNoWait(options));
     // Housekeeping waits until the VM runs, so that it never delays the start.
     closeKeysKeptOpen();

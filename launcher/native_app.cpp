@@ -7,6 +7,7 @@
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "launcher/diagnostic_trail.h"
+#include "launcher/file_system.h"
 #include "launcher/launch_options.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
@@ -215,6 +216,23 @@ void applyHeapShare(const PropertySet& kiv, const VmRecord& vm, LaunchOptions& o
     const std::wstring option = heapShareOption(percent, vm.version.major, vm32Bit, physical);
     if (option.empty()) return;
     trail(L"heap share: " + option);
+    options.additionalOptions = options.additionalOptions.empty() ? option : option + L" " + options.additionalOptions;
+}
+
+void applySplash(const PropertySet& kiv, const std::wstring& kivDirectory, const VmRecord& vm, LaunchOptions& options) {
+    const std::wstring image = kiv.getProperty(L"kiv.splash");
+    if (image.empty()) return;
+    if (vm.version.major < 6) {
+        trail(L"splash: the VM is older than Java 6, which shows none");
+        return;
+    }
+    const std::wstring path = collapseSeparators(fullPathIn(kivDirectory, image, true));
+    if (!isFile(path)) {
+        trail(L"splash: " + path + L" not found, none shown");
+        return;
+    }
+    const std::wstring option = quoteArgument(L"-splash:" + path);
+    trail(L"splash: " + option);
     options.additionalOptions = options.additionalOptions.empty() ? option : option + L" " + options.additionalOptions;
 }
 

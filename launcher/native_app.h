@@ -54,6 +54,10 @@ bool isWebPage(std::wstring_view page);
 // other VM options, unless those (or the heap key) set the maximum heap themselves.
 void applyHeapShare(const PropertySet& kiv, const VmRecord& vm, LaunchOptions& options);
 
+// kiv.splash for the chosen VM: Java's own -splash: option with the image's full path, first
+// among the VM options, for VMs of version 6 and later when the image is there.
+void applySplash(const PropertySet& kiv, const std::wstring& kivDirectory, const VmRecord& vm, LaunchOptions& options);
+
 // Reads kiv.application.id and the per-user options file into the options; raises a
 // TerminalError for a malformed options file.
 void applyNativeAppKeys(const RunContext& context, LaunchOptions& options);

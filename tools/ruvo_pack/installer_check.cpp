@@ -255,6 +255,15 @@ private:
         if (!options.empty() && (isAbsolute(options) || climbs))
             ctx_.add(kiv_, lineOf(optionsKey), Severity::Error,
                      quoted(optionsKey) + ": name a file below %APPDATA%, such as Vendor\\Name\\Name.options");
+        const std::wstring splashKey = L"kiv.splash";
+        const std::wstring splash = kivValues_.getProperty(splashKey);
+        if (!splash.empty() && !isAbsolute(collapseSeparators(splash))) {
+            auto resolved = resolveIn(kivFolder_, splash);
+            if (!resolved || !ctx_.index.isFile(*resolved))
+                ctx_.add(kiv_, lineOf(splashKey), Severity::Warning,
+                         quoted(splashKey) + ": " + (resolved ? *resolved + " is not in the folder" : std::string("it points outside the folder")) +
+                             ", so no splash is shown");
+        }
         const std::wstring pageKey = L"kiv.java.download.page";
         const std::wstring page = kivValues_.getProperty(pageKey);
         if (!page.empty() && !isWebPage(utf8Text(page)))

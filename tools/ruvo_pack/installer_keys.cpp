@@ -101,6 +101,11 @@ constexpr KeyInfo kKeys[] = {
      "maximum heap set elsewhere (`kiv.nl.java.option.java.heap.size.max`, `-Xmx` in the VM options or the "
      "per-user file) wins.",
      "kiv.nl.java.option.java.heap.percent=25"},
+    {K::Kiv, V::Path, "kiv.splash", "", "", kLauncher,
+     "Splash image (PNG, GIF or JPEG) shown from the VM's first moment: VMs of Java 6 and later get Java's own "
+     "`-splash:` option with its full path, first among the VM options, and the program closes it as Java's "
+     "`SplashScreen` does. `NAME@2x.EXT` beside it is Java's own high-DPI variant. A missing file shows none.",
+     "kiv.splash=logo.png"},
     {K::Kiv, V::Text, "kiv.java.download.page", "", "", kLauncher,
      "An http or https page where users get the Java the application needs. When no VM is found the error "
      "names the version `kiv.nl.valid.vm.list` asks for (`17+`: Java 17 or later) and this page, and the "

@@ -249,3 +249,27 @@ TEST(NativeApp, TheWindowedBoxOffersToOpenTheDownloadPage) {
             EXPECT_TRUE(app.recorded(L"commandline.txt").empty());
     }
 }
+
+TEST(NativeApp, SplashImageByItsFullPathForJava6AndLater) {
+    const struct {
+        const wchar_t* vm;
+        bool imagePresent;
+        bool expected;
+    } cases[] = {
+        {L"standin_vm_sun18", true, true},
+        {L"standin_vm_sun18", false, false},  // a missing image shows nothing rather than a VM error
+        {L"standin_vm_classic", true, false},  // before Java 6 the option is unknown
+    };
+    for (const auto& c : cases) {
+        VmTestApp app;
+        app.placeVm(c.vm, L"jdk\\bin\\java.exe");
+        app.writeKiv(kBaseKiv + "kiv.splash=art/my splash.png\nkiv.nl.java.option.additional=-Dx=1\n");
+        if (c.imagePresent) app.write(L"art\\my splash.png", "\x89PNG\r\n\x1a\n");
+        ChildResult result = app.run(L"");
+        ASSERT_EQ(result.exitCode, 0u) << describe(result);
+        const std::wstring line = app.recorded(L"commandline.txt");
+        const std::wstring option = L"\"-splash:" + app.path(L"art\\my splash.png") + L"\" -Dx=1";
+        EXPECT_EQ(line.find(option) != std::wstring::npos, c.expected) << c.vm << " " << utf8(line);
+        EXPECT_EQ(line.find(L"-splash:") != std::wstring::npos, c.expected) << utf8(line);
+    }
+}

@@ -63,10 +63,17 @@ check "unknown target: exit code 1" test "$code" = 1
 check "plain arguments: no line of the launcher's own on the output" bash -c "! grep -q '^company:' <<<\"\$1\"" bash "$out"
 
 # The user's own options in %APPDATA%\VENDOR\NAME, after the packaged ones; the heap share.
-pack_ant --out native/AntRun.exe --vendor "Acme Corp" --max-heap-percent 25 --keep-payload native-kept > /dev/null 2>&1
+mkdir -p art && printf '\x89PNG\r\n\x1a\n' > art/logo.png && cp art/logo.png art/logo@2x.png && echo text > art/notes.png
+pack_ant --out native/AntRun.exe --vendor "Acme Corp" --max-heap-percent 25 --splash art/logo.png \
+  --keep-payload native-kept > /dev/null 2>&1
 kiv=native-kept/Windows_Pure_64_Bit/AntRun.kiv
 check "per-user options are read by default" grep -qx 'kiv.user.options=Acme Corp\\\\AntRun\\\\AntRun.options' "$kiv"
 check "--max-heap-percent" grep -qx 'kiv.nl.java.option.java.heap.percent=25' "$kiv"
+check "--splash: the image and its @2x variant beside the launcher" bash -c "grep -qx 'kiv.splash=logo.png' $kiv &&
+  cmp -s art/logo.png native-kept/Windows_Pure_64_Bit/logo.png && test -f native-kept/Windows_Pure_64_Bit/logo@2x.png"
+pack_ant --out native/Bad.exe --splash art/notes.png > splash.log 2>&1; splash_code=$?
+check "--splash refuses what is not an image, in one line" bash -c "test $splash_code = 2 -a ! -e native/Bad.exe &&
+  test \$(wc -l < splash.log) = 1 && grep -q 'not a PNG, GIF or JPEG image' splash.log"
 options_folder="$VELMORA_WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Acme Corp/AntRun"
 mkdir -p "$options_folder" && printf '# mine\r\n-Dgreeting=from the user\r\n' > "$options_folder/AntRun.options"
 installer="$work/native/AntRun.exe" run_installer -i silent -f build.xml hello

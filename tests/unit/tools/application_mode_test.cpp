@@ -130,6 +130,7 @@ TEST(ApplicationMode, NativeApplicationKeys) {
          "kiv.user.options=App\\\\App.options\nkiv.nl.java.option.java.heap.percent=90\n"},
         {{"--no-user-options", "--java-download-page", "https://example.com/java?v=17"}, std::nullopt,
          "kiv.java.download.page=https://example.com/java?v=17\n"},
+        {{"--no-user-options", "--splash", "art/Log\xc3\xb6.png"}, std::nullopt, "kiv.splash=Log\\u00f6.png\n"},
     };
     for (const auto& c : cases) {
         NativeAppOptions options;
@@ -139,6 +140,17 @@ TEST(ApplicationMode, NativeApplicationKeys) {
         ASSERT_TRUE(userOptionsPath("App", c.vendor, path, error)) << error;
         EXPECT_EQ(nativeAppKivLines(options, path), c.lines);
     }
+}
+
+TEST(ApplicationMode, SplashImagesByTheirFirstBytes) {
+    const struct {
+        std::string head;
+        const char* kind;
+    } cases[] = {
+        {std::string("\x89PNG\r\n\x1a\n\0\0", 10), "PNG"}, {"GIF87a..", "GIF"}, {"GIF89a", "GIF"},
+        {"\xFF\xD8\xFF\xE0", "JPEG"}, {"\x89PNG", ""}, {"GIF90a", ""}, {"BM6", ""}, {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(imageKindOf(c.head), c.kind) << c.head;
 }
 
 TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
@@ -168,6 +180,10 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
     writeAll(scratch / "bin/quillrun.exe", "MZ");
     writeAll(scratch / "withexe/app.jar", "x");
     writeAll(scratch / "withexe/tool.exe", "MZ");
+    writeAll(scratch / "art/logo.png", std::string("\x89PNG\r\n\x1a\n", 8));
+    writeAll(scratch / "art/logo@2x.png", "<svg/>");
+    writeAll(scratch / "art/plain.gif", "GIF89a");
+    writeAll(scratch / "in/plain.gif", "GIF89a");
     const Texts base = {"--input", in, "--out", out, "--keep-payload", keep, "--name", "App", "--launcher-dir",
                         (scratch / "bin").string(), "--stub", (scratch / "bin/quillrun.exe").string()};
     auto with = [&](Texts extra) {
@@ -196,6 +212,10 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {with({"--main-jar", "app.jar", "--max-heap-percent", "2x"}), "--max-heap-percent takes a whole number"},
         {with({"--main-jar", "app.jar", "--vendor", "A|B"}), "cannot name the per-user options folder"},
         {with({"--main-jar", "app.jar", "--java-download-page", "ftp://x/java"}), "give an http:// or https:// address"},
+        {with({"--main-jar", "app.jar", "--splash", (scratch / "in/app.jar").string()}), "not a PNG, GIF or JPEG image"},
+        {with({"--main-jar", "app.jar", "--splash", (scratch / "art/logo.png").string()}), "logo@2x.png: not a PNG"},
+        {with({"--main-jar", "app.jar", "--splash", (scratch / "art/plain.gif").string()}),
+         "plain.gif would be replaced by the --splash image"},
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
           "--out", out},
          "tool.exe is a program at the folder's top level"},
