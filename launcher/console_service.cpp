@@ -28,8 +28,7 @@ namespace {
 // the page, from the system folder.
 void openPage(const std::wstring& page) {
     UniqueModule shell = LoadSystemLibrary(L"shell32.dll");
-    auto execute = shell ? reinterpret_cast<decltype(&::ShellExecuteW)>(::GetProcAddress(shell.get(), "ShellExecuteW"))
-                         : nullptr;
+    auto execute = shell ? SystemEntry<decltype(&::ShellExecuteW)>(shell.get(), "ShellExecuteW") : nullptr;
     if (!execute) return;
     const auto result = reinterpret_cast<INT_PTR>(execute(nullptr, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     trail(L"download page " + page + (result > 32 ? L" opened" : L" could not be opened"));
