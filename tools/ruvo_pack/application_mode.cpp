@@ -148,6 +148,7 @@ ApplicationRequest parseApplicationArguments(const std::vector<std::string>& arg
             continue;
         }
         if (takeBrandingOption(arguments, i, o.branding, request.error)) continue;
+        if (takeNativeAppOption(arguments, i, o.native, request.error)) continue;
         struct Single {
             const char* option;
             std::string* value;
@@ -224,8 +225,8 @@ std::string applicationUsageText() {
            "  --launcher-dir DIR     where quillrun.exe and quillrunw.exe are (default: the\n"
            "                         shipped x64 folder)\n"
            "  --level N              deflate level, 0 to 9; default 6\n"
-           "  @FILE                  read options from FILE, one per line with its value\n"
-           "\n";
+           "  @FILE                  read options from FILE, one per line with its value\n" +
+           nativeAppUsageText() + "\n";
 }
 
 std::optional<std::string> manifestMainClass(std::string_view manifest) {
@@ -334,7 +335,7 @@ std::string applicationKivText(const ApplicationKiv& kiv) {
     text += "kiv.user.dir=.\n";
     text += "kiv.nl.java.arguments.plain=true\n";
     if (!kiv.arguments.empty()) text += line("kiv.nl.java.arguments.fixed", joinedQuoted(kiv.arguments));
-    return text;
+    return text + kiv.extraLines;
 }
 
 }  // namespace ruvo_pack

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/ruvo_pack/branding_options.h"
+#include "tools/ruvo_pack/native_app_options.h"
 
 namespace ruvo_pack {
 
@@ -27,6 +28,7 @@ struct ApplicationOptions {
     bool windowed = false;                 // --no-console
     int level = 6;
     BrandingOptions branding;              // --name is required
+    NativeAppOptions native;
 };
 
 struct ApplicationRequest {
@@ -69,6 +71,7 @@ struct ApplicationKiv {
     std::vector<std::string> arguments;
     std::string currentVm;  // folder-relative VM program, or empty
     std::string vmList;     // used when currentVm is empty
+    std::string extraLines;  // further keys, each line LF-ended, written last
 };
 
 // The .kiv text (LF lines, values escaped as the launcher's reader decodes them).

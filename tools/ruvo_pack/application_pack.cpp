@@ -115,6 +115,10 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
             return refuse("--main-jar " + o.mainJar + ": its manifest names no Main-Class; give --main-class");
         mainClass = *fromManifest;
     }
+    std::vector<fs::path> splash;
+    if (!o.native.splash.empty() && !splashFiles(o.native.splash, splash, error)) return refuse(error);
+    std::string userOptionsFile;
+    if (o.native.userOptions && !userOptionsPath(name, o.branding.vendor, userOptionsFile, error)) return refuse(error);
     std::string currentVm, vmList = "ALL";
     if (!o.runtimeImage.empty()) {
         const fs::path image = pathOfUtf8(o.runtimeImage);
@@ -136,6 +140,9 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
             return refuse("--input " + o.input + ": " + file +
                           " is a program at the folder's top level, which the installer could start instead of "
                           "the launcher; move it into a subfolder");
+        for (const auto& image : splash)
+            if (lowered == velmora::asciiLower(utf8Of(image.filename())))
+                return refuse("--input " + o.input + ": " + file + " would be replaced by the --splash image");
         if (lowered == velmora::asciiLower(name + ".kiv") || (!currentVm.empty() && lowered == kRuntimeFolder))
             return refuse("--input " + o.input + ": " + file + " would be replaced by the generated " +
                           (lowered == kRuntimeFolder ? "runtime folder" : ".kiv file"));
@@ -161,12 +168,15 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     if (staging.path().empty()) return refuse("cannot create a folder in the temporary folder");
     pack.folder = staging.path();
     const fs::path folder = staging.path() / kLauncherFolder;
-    ApplicationKiv kiv{name, mainClass, {}, o.javaOptions, o.arguments, currentVm, vmList};
+    ApplicationKiv kiv{name, mainClass, {}, o.javaOptions, o.arguments, currentVm, vmList, {}};
+    kiv.extraLines = nativeAppKivLines(o.native, userOptionsFile);
     kiv.classPath.push_back(utf8Of(pathOfUtf8(o.mainJar).lexically_normal()));
     for (const auto& jar : jarsBelow(input))
         if (jar != kiv.classPath.front()) kiv.classPath.push_back(jar);
     fs::copy(input, folder, fs::copy_options::recursive, ec);
     if (!ec) fs::copy_file(launcher, folder / pathOfUtf8(name + ".exe"), ec);
+    for (const auto& image : splash)
+        if (!ec) fs::copy_file(image, folder / image.filename(), ec);
     if (!ec && !currentVm.empty())
         fs::copy(pathOfUtf8(o.runtimeImage), folder / kRuntimeFolder, fs::copy_options::recursive, ec);
     if (ec) {

@@ -18,6 +18,7 @@
 #include "tools/ruvo_pack/check_context.h"
 #include "tools/ruvo_pack/jar_listing.h"
 #include "tools/ruvo_pack/launcher_choice.h"
+#include "tools/ruvo_pack/native_app_options.h"
 
 namespace fs = std::filesystem;
 using velmora::asciiLower;
@@ -226,6 +227,49 @@ private:
             ctx_.add(kiv_, lineOf(maxKey), Severity::Error,
                      "the initial heap (" + std::to_string(initial) + " bytes) is larger than the maximum (" +
                          std::to_string(max) + " bytes): the VM does not start");
+        checkNativeAppValues();
+    }
+
+    void checkNativeAppValues() {
+        const std::wstring percentKey = L"kiv.nl.java.option.java.heap.percent";
+        if (kivValues_.contains(percentKey)) {
+            const std::wstring value = kivValues_.getProperty(percentKey);
+            const int32_t percent = parseInteger(value);
+            if (!isWholeInteger(value) || percent < 1 || percent > 90)
+                ctx_.add(kiv_, lineOf(percentKey), Severity::Error,
+                         quoted(percentKey) + ": the launcher takes a share of 1 to 90 percent and adds nothing for this");
+        }
+        const std::wstring optionsKey = L"kiv.user.options";
+        const std::wstring options = collapseSeparators(kivValues_.getProperty(optionsKey));
+        bool climbs = false;
+        for (size_t start = 0; start <= options.size();) {
+            size_t end = options.find(L'\\', start);
+            if (end == std::wstring::npos) end = options.size();
+            climbs = climbs || options.compare(start, end - start, L"..") == 0;
+            start = end + 1;
+        }
+        if (!options.empty() && (isAbsolute(options) || climbs))
+            ctx_.add(kiv_, lineOf(optionsKey), Severity::Error,
+                     quoted(optionsKey) + ": name a file below %APPDATA%, such as Vendor\\Name\\Name.options");
+        const std::wstring splashKey = L"kiv.splash";
+        const std::wstring splash = kivValues_.getProperty(splashKey);
+        if (!splash.empty() && !isAbsolute(collapseSeparators(splash))) {
+            auto resolved = resolveIn(kivFolder_, splash);
+            if (!resolved || !ctx_.index.isFile(*resolved))
+                ctx_.add(kiv_, lineOf(splashKey), Severity::Warning,
+                         quoted(splashKey) + ": " + (resolved ? *resolved + " is not in the folder" : std::string("it points outside the folder")) +
+                             ", so no splash is shown");
+        }
+        const std::wstring pageKey = L"kiv.java.download.page";
+        const std::wstring page = kivValues_.getProperty(pageKey);
+        if (!page.empty() && !isWebPage(utf8Text(page)))
+            ctx_.add(kiv_, lineOf(pageKey), Severity::Error,
+                     quoted(pageKey) + ": not an http:// or https:// address without spaces; the launcher does not offer it");
+        const std::wstring idKey = L"kiv.application.id";
+        const std::wstring id = kivValues_.getProperty(idKey);
+        if (id.size() > 128 || id.find_first_of(L" \t") != std::wstring::npos)
+            ctx_.add(kiv_, lineOf(idKey), Severity::Error,
+                     quoted(idKey) + ": an application ID has at most 128 characters and no spaces; Windows ignores this one");
     }
 
     void checkRequired() {

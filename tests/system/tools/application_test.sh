@@ -10,7 +10,7 @@ source "$here/../archive/make_tree.sh"
 wine_run="$here/../../../cmake/wine-run.sh"
 packer=$1 dist=$2 work=$3
 ant_lib=/usr/share/ant/lib
-rm -rf "$work" && mkdir -p "$work/in" "$work/runtime/bin" "$work/again" "$work/gui" && cd "$work"
+rm -rf "$work" && mkdir -p "$work/in" "$work/runtime/bin" "$work/again" "$work/gui" "$work/native" && cd "$work"
 failures=0
 
 cp "$ant_lib/ant-launcher.jar" in/
@@ -47,7 +47,7 @@ temp_folder="$VELMORA_WINEPREFIX/drive_c/users/$(id -un)/Temp"
 run_installer() {  # arguments... -> out, code; the unpacked folder is removed again
   local before after
   before=$(ls -d "$temp_folder"/I* 2>/dev/null | sort)
-  out=$("$wine_run" "$(winpath "$work/AntRun.exe")" "$@" 2>&1 | tr -d '\r'); code=${PIPESTATUS[0]}
+  out=$("$wine_run" "$(winpath "${installer:-$work/AntRun.exe}")" "$@" 2>&1 | tr -d '\r'); code=${PIPESTATUS[0]}
   after=$(ls -d "$temp_folder"/I* 2>/dev/null | sort)
   comm -13 <(echo "$before") <(echo "$after") | while read -r folder; do [ -n "$folder" ] && rm -rf "$folder"; done
 }
@@ -60,6 +60,30 @@ run_installer -i silent -f build.xml nope
 echo "$out" | tail -4
 check "unknown target: Ant's own message" grep -q 'Target "nope" does not exist in the project "velmora"' <<<"$out"
 check "unknown target: exit code 1" test "$code" = 1
+check "plain arguments: no line of the launcher's own on the output" bash -c "! grep -q '^company:' <<<\"\$1\"" bash "$out"
+
+# The user's own options in %APPDATA%\VENDOR\NAME, after the packaged ones; the heap share.
+mkdir -p art && printf '\x89PNG\r\n\x1a\n' > art/logo.png && cp art/logo.png art/logo@2x.png && echo text > art/notes.png
+pack_ant --out native/AntRun.exe --vendor "Acme Corp" --max-heap-percent 25 --splash art/logo.png \
+  --keep-payload native-kept > /dev/null 2>&1
+kiv=native-kept/Windows_Pure_64_Bit/AntRun.kiv
+check "per-user options are read by default" grep -qx 'kiv.user.options=Acme Corp\\\\AntRun\\\\AntRun.options' "$kiv"
+check "--max-heap-percent" grep -qx 'kiv.nl.java.option.java.heap.percent=25' "$kiv"
+check "--splash: the image and its @2x variant beside the launcher" bash -c "grep -qx 'kiv.splash=logo.png' $kiv &&
+  cmp -s art/logo.png native-kept/Windows_Pure_64_Bit/logo.png && test -f native-kept/Windows_Pure_64_Bit/logo@2x.png"
+pack_ant --out native/Bad.exe --splash art/notes.png > splash.log 2>&1; splash_code=$?
+check "--splash refuses what is not an image, in one line" bash -c "test $splash_code = 2 -a ! -e native/Bad.exe &&
+  test \$(wc -l < splash.log) = 1 && grep -q 'not a PNG, GIF or JPEG image' splash.log"
+options_folder="$VELMORA_WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Acme Corp/AntRun"
+mkdir -p "$options_folder" && printf '# mine\r\n-Dgreeting=from the user\r\n' > "$options_folder/AntRun.options"
+installer="$work/native/AntRun.exe" run_installer -i silent -f build.xml hello
+check "per-user options win over the packaged ones" grep -q 'hello from Ant, from the user' <<<"$out"
+check "the heap share reaches the VM, which starts" test "$code" = 0
+printf 'Xmx4g\n' > "$options_folder/AntRun.options"
+installer="$work/native/AntRun.exe" run_installer -i silent -f build.xml hello
+check "a malformed per-user line: file and line named, exit code 1" grep -q 'AntRun.options:1: .Xmx4g. is no JVM option' <<<"$out"
+check "a malformed per-user line: the VM does not start" bash -c "! grep -q 'BUILD' <<<\"\$1\" && test $code = 1" bash "$out"
+rm -rf "$options_folder"
 
 echo "$failures failure(s)"
 [ "$failures" = 0 ]

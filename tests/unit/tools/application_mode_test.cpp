@@ -117,6 +117,42 @@ TEST(ApplicationMode, KivTextForEachKindOfInput) {
     EXPECT_EQ(escapedKivValue("C:\\x"), "C:\\\\x");
 }
 
+TEST(ApplicationMode, NativeApplicationKeys) {
+    const struct {
+        Texts arguments;
+        std::optional<std::string> vendor;
+        const char* lines;
+    } cases[] = {
+        {{}, std::nullopt, "kiv.user.options=App\\\\App.options\n"},
+        {{"--user-options"}, "Acme Corp", "kiv.user.options=Acme Corp\\\\App\\\\App.options\n"},
+        {{"--no-user-options", "--max-heap-percent", "25"}, "Acme", "kiv.nl.java.option.java.heap.percent=25\n"},
+        {{"--max-heap-percent", "90", "--no-user-options", "--user-options"}, std::nullopt,
+         "kiv.user.options=App\\\\App.options\nkiv.nl.java.option.java.heap.percent=90\n"},
+        {{"--no-user-options", "--java-download-page", "https://example.com/java?v=17"}, std::nullopt,
+         "kiv.java.download.page=https://example.com/java?v=17\n"},
+        {{"--no-user-options", "--splash", "art/Log\xc3\xb6.png"}, std::nullopt, "kiv.splash=Log\\u00f6.png\n"},
+    };
+    for (const auto& c : cases) {
+        NativeAppOptions options;
+        std::string error, path;
+        for (size_t i = 0; i < c.arguments.size(); ++i) ASSERT_TRUE(takeNativeAppOption(c.arguments, i, options, error));
+        ASSERT_TRUE(error.empty()) << error;
+        ASSERT_TRUE(userOptionsPath("App", c.vendor, path, error)) << error;
+        EXPECT_EQ(nativeAppKivLines(options, path), c.lines);
+    }
+}
+
+TEST(ApplicationMode, SplashImagesByTheirFirstBytes) {
+    const struct {
+        std::string head;
+        const char* kind;
+    } cases[] = {
+        {std::string("\x89PNG\r\n\x1a\n\0\0", 10), "PNG"}, {"GIF87a..", "GIF"}, {"GIF89a", "GIF"},
+        {"\xFF\xD8\xFF\xE0", "JPEG"}, {"\x89PNG", ""}, {"GIF90a", ""}, {"BM6", ""}, {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(imageKindOf(c.head), c.kind) << c.head;
+}
+
 TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
     Scratch scratch;
     const std::string manifest = "Manifest-Version: 1.0\r\nMain-Class: a.Main\r\n\r\n";
@@ -144,6 +180,10 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
     writeAll(scratch / "bin/quillrun.exe", "MZ");
     writeAll(scratch / "withexe/app.jar", "x");
     writeAll(scratch / "withexe/tool.exe", "MZ");
+    writeAll(scratch / "art/logo.png", std::string("\x89PNG\r\n\x1a\n", 8));
+    writeAll(scratch / "art/logo@2x.png", "<svg/>");
+    writeAll(scratch / "art/plain.gif", "GIF89a");
+    writeAll(scratch / "in/plain.gif", "GIF89a");
     const Texts base = {"--input", in, "--out", out, "--keep-payload", keep, "--name", "App", "--launcher-dir",
                         (scratch / "bin").string(), "--stub", (scratch / "bin/quillrun.exe").string()};
     auto with = [&](Texts extra) {
@@ -167,6 +207,15 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {with({"--main-jar", "app.jar", "--java-version", "17", "--runtime-image", in}), "not both"},
         {with({"--main-jar", "app.jar", "--console", "--no-console"}), "not both"},
         {with({"--main-jar", "app.jar", "--java-options"}), "--java-options needs a value"},
+        {with({"--main-jar", "app.jar", "--max-heap-percent", "91"}), "--max-heap-percent takes a whole number from 1 to 90"},
+        {with({"--main-jar", "app.jar", "--max-heap-percent", "0"}), "--max-heap-percent takes a whole number"},
+        {with({"--main-jar", "app.jar", "--max-heap-percent", "2x"}), "--max-heap-percent takes a whole number"},
+        {with({"--main-jar", "app.jar", "--vendor", "A|B"}), "cannot name the per-user options folder"},
+        {with({"--main-jar", "app.jar", "--java-download-page", "ftp://x/java"}), "give an http:// or https:// address"},
+        {with({"--main-jar", "app.jar", "--splash", (scratch / "in/app.jar").string()}), "not a PNG, GIF or JPEG image"},
+        {with({"--main-jar", "app.jar", "--splash", (scratch / "art/logo.png").string()}), "logo@2x.png: not a PNG"},
+        {with({"--main-jar", "app.jar", "--splash", (scratch / "art/plain.gif").string()}),
+         "plain.gif would be replaced by the --splash image"},
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
           "--out", out},
          "tool.exe is a program at the folder's top level"},
