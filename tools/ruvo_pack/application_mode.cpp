@@ -148,6 +148,7 @@ ApplicationRequest parseApplicationArguments(const std::vector<std::string>& arg
             continue;
         }
         if (takeBrandingOption(arguments, i, o.branding, request.error)) continue;
+        if (takeInstallOption(arguments, i, o.install, request.error)) continue;
         struct Single {
             const char* option;
             std::string* value;
@@ -225,10 +226,15 @@ std::string applicationUsageText() {
            "                         shipped x64 folder)\n"
            "  --level N              deflate level, 0 to 9; default 6\n"
            "  @FILE                  read options from FILE, one per line with its value\n"
-           "\n";
+           "\n" +
+           installUsageText() + "\n";
 }
 
 std::optional<std::string> manifestMainClass(std::string_view manifest) {
+    return manifestAttribute(manifest, "main-class");
+}
+
+std::optional<std::string> manifestAttribute(std::string_view manifest, std::string_view lowerName) {
     // Lines end with CR LF, LF or CR; a line starting with one space continues the previous one.
     std::vector<std::string> lines;
     std::string current;
@@ -250,7 +256,7 @@ std::optional<std::string> manifestMainClass(std::string_view manifest) {
         size_t colon = line.find(':');
         if (colon == std::string::npos) continue;
         std::string name = velmora::asciiLower(line.substr(0, colon));
-        if (name != "main-class") continue;
+        if (name != lowerName) continue;
         std::string value = trimmed(line.substr(colon + 1));
         if (!value.empty()) return value;
     }
@@ -330,9 +336,13 @@ std::string applicationKivText(const ApplicationKiv& kiv) {
         text += line("kiv.nl.valid.vm.list", kiv.vmList);
     }
     if (!kiv.javaOptions.empty()) text += line("kiv.nl.java.option.additional", joinedQuoted(kiv.javaOptions));
-    // The program runs in its own folder, where its files are, and gets the user's arguments.
-    text += "kiv.user.dir=.\n";
+    if (!kiv.applicationId.empty()) text += line("kiv.application.id", kiv.applicationId);
+    // Unpacked, the program runs in its own folder, where its files are; installed, in the folder
+    // it is started from (a shortcut sets its own), so that a command-line tool finds the user's
+    // files. Either way it gets the user's arguments.
+    text += kiv.installed ? "kiv.user.dir=\n" : "kiv.user.dir=.\n";
     text += "kiv.nl.java.arguments.plain=true\n";
+    if (kiv.cleanup) text += "kiv.installer.cleanup=true\n";
     if (!kiv.arguments.empty()) text += line("kiv.nl.java.arguments.fixed", joinedQuoted(kiv.arguments));
     return text;
 }

@@ -113,6 +113,7 @@ bool checkBeforePacking(const PackOptions& options, bool blocking) {
     CheckOptions check;
     auto fileName = options.output.filename().u8string();
     check.installerName = installerNameOf(std::string(fileName.begin(), fileName.end())).value_or("");
+    check.applicationMode = options.identity.has_value();
     CheckResult result = checkInstallerFolder(options.folder, check);
     for (const auto& finding : result.findings) {
         if (finding.severity == Severity::Note) continue;

@@ -50,6 +50,11 @@ constexpr KeyInfo kKeys[] = {
      "kiv.user.dir=."},
     {K::Kiv, V::Text, "kiv.application.name", "", "Quillrun", kLauncher, "Title of the console window.",
      "kiv.application.name=My Application"},
+    {K::Kiv, V::Text, "kiv.application.id", "", "", kLauncher,
+     "The application's identity across versions (what `ruvo-pack --app-id` gives), also its AppUserModelID: "
+     "the installed shortcuts carry the same, so pinned shortcuts and the program's windows share a taskbar "
+     "button.",
+     "kiv.application.id=Vendor.MyApp"},
     {K::Kiv, V::Text, "kiv.installer.windows.ui.default", "", "", kLauncher,
      "Exactly `SILENT` (capitals) makes the run silent (no download progress) when the command line does not "
      "decide; the last argument `silent` (any case) turns it on, any other last argument off.",

@@ -168,7 +168,7 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {with({"--main-jar", "app.jar", "--console", "--no-console"}), "not both"},
         {with({"--main-jar", "app.jar", "--java-options"}), "--java-options needs a value"},
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
-          "--out", out},
+          "--out", out, "--type", "run"},
          "tool.exe is a program at the folder's top level"},
     };
     for (const auto& c : cases) {
