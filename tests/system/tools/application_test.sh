@@ -2,7 +2,9 @@
 # ruvo-pack's application mode end to end, with a real third-party program nobody here wrote:
 # Apache Ant from Debian's package, packed with one command (its launcher jar, a build file,
 # the Java bridge as the runtime image) and run silently through the installer under Wine.
-# Also: the payload it lays out, the console and windowed launchers, reproducible bytes.
+# Also: the payload it lays out, the console and windowed launchers, reproducible bytes, a run
+# that leaves no unpacked folder behind, and (with the setup engine shipped) an installing
+# installer that still installs under a browser's name for a second download.
 #   application_test.sh PACKER DIST WORKDIR
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -26,7 +28,7 @@ pack_ant() {
     --runtime-image runtime \
     --stub "$dist/x64/ruvo.exe" --launcher-dir "$dist/x64" "$@"
 }
-pack_ant --out AntRun.exe --keep-payload kept > pack.log 2>&1
+pack_ant --type run --out AntRun.exe --keep-payload kept > pack.log 2>&1
 check "Ant packs with one command" test $? = 0 -a -f AntRun.exe
 cat pack.log
 kiv=kept/Windows_Pure_64_Bit/AntRun.kiv
@@ -37,19 +39,24 @@ check "the main class from Ant's manifest" grep -qx 'kiv.nl.java.launcher.main.c
 check "the shipped runtime is the VM" grep -qx 'kiv.nl.current.vm=runtime\\\\bin\\\\java.exe' "$kiv"
 check "an option with a space stays one" grep -qx \
   "kiv.nl.java.option.additional=-Dant.home=/usr/share/ant -Dant.library.dir=$ant_lib \"-Dgreeting=two words\"" "$kiv"
+check "run type: the unpacked folder goes when the program ends" grep -qx 'kiv.installer.cleanup=true' "$kiv"
+check "run type: the program runs in its own folder" grep -qx 'kiv.user.dir=.' "$kiv"
+check "the default application id, also the windows' AppUserModelID" grep -qx 'kiv.application.id=AntRun' "$kiv"
 check "the console launcher by default" bash -c "x86_64-w64-mingw32-objdump -p $work/kept/Windows_Pure_64_Bit/AntRun.exe | grep -q '(Windows CUI)'"
-pack_ant --out again/AntRun.exe > /dev/null 2>&1
+pack_ant --type run --out again/AntRun.exe > /dev/null 2>&1
 check "two packs under one SOURCE_DATE_EPOCH are the same bytes" cmp -s AntRun.exe again/AntRun.exe
-pack_ant --out gui/AntRun.exe --no-console --keep-payload gui-kept > /dev/null 2>&1
+pack_ant --type run --out gui/AntRun.exe --no-console --keep-payload gui-kept > /dev/null 2>&1
 check "--no-console ships the windowed launcher" bash -c "x86_64-w64-mingw32-objdump -p $work/gui-kept/Windows_Pure_64_Bit/AntRun.exe | grep -q '(Windows GUI)'"
 
 temp_folder="$VELMORA_WINEPREFIX/drive_c/users/$(id -un)/Temp"
-run_installer() {  # arguments... -> out, code; the unpacked folder is removed again
-  local before after
+run_installer() {  # [--file INSTALLER] arguments... -> out, code, left (unpacked folders left behind, removed)
+  local before after installer="$work/AntRun.exe"
+  [ "$1" = --file ] && { installer=$2; shift 2; }
   before=$(ls -d "$temp_folder"/I* 2>/dev/null | sort)
-  out=$("$wine_run" "$(winpath "$work/AntRun.exe")" "$@" 2>&1 | tr -d '\r'); code=${PIPESTATUS[0]}
+  out=$("$wine_run" "$(winpath "$installer")" "$@" 2>&1 | tr -d '\r'); code=${PIPESTATUS[0]}
   after=$(ls -d "$temp_folder"/I* 2>/dev/null | sort)
-  comm -13 <(echo "$before") <(echo "$after") | while read -r folder; do [ -n "$folder" ] && rm -rf "$folder"; done
+  left=$(comm -13 <(echo "$before") <(echo "$after") | grep . || true)
+  for folder in $left; do rm -rf "$folder"; done
 }
 run_installer -i silent -f build.xml hello
 echo "$out" | tail -8
@@ -60,6 +67,31 @@ run_installer -i silent -f build.xml nope
 echo "$out" | tail -4
 check "unknown target: Ant's own message" grep -q 'Target "nope" does not exist in the project "velmora"' <<<"$out"
 check "unknown target: exit code 1" test "$code" = 1
+check "run type: no unpacked folder left after either run" test -z "$left"
+
+# An installing installer, renamed as a browser names a second download, still starts the engine.
+if [ -f "$dist/x64/quillsetup.exe" ]; then
+  mkdir -p install
+  pack_ant --out "install/MyApp-Setup (1).exe" --app-id Velmora.Test.AntRun --keep-payload install-kept > pack.log 2>&1
+  check "install type packs" test $? = 0
+  cat pack.log
+  check "install type: the engine alone where the installer starts a program" test \
+    "$(ls install-kept/Windows_Pure_64_Bit/*.exe)" = install-kept/Windows_Pure_64_Bit/setup.exe
+  check "install type: the application in app/, starting where it is started" grep -qx 'kiv.user.dir=' \
+    install-kept/app/AntRun.kiv
+  run_installer --file "$work/install/MyApp-Setup (1).exe" -i silent
+  echo "$out" | tail -4
+  check "the renamed installer reaches the engine and installs silently (exit code 0)" test "$code" = 0
+  installed=$(find "$VELMORA_WINEPREFIX/drive_c/users" -path '*/Programs/AntRun/AntRun.exe' 2>/dev/null | head -1)
+  check "the installed launcher is in the per-user programs folder" test -n "$installed"
+  if [ -n "$installed" ]; then
+    out=$("$wine_run" "$(winpath "$installed")" -f "$(winpath "$(dirname "$installed")/build.xml")" hello 2>&1 | tr -d '\r')
+    check "the installed Ant runs from its folder" grep -q 'hello from Ant, two words' <<<"$out"
+  fi
+  check "install: no unpacked folder left" test -z "$left"
+else
+  echo "skipped: the install type's run (no $dist/x64/quillsetup.exe in this build)"
+fi
 
 echo "$failures failure(s)"
 [ "$failures" = 0 ]
