@@ -204,9 +204,10 @@ ApplicationRequest parseApplicationArguments(const std::vector<std::string>& arg
 std::string applicationUsageText() {
     return "Usage: ruvo-pack --input DIR --main-jar APP.jar --name NAME [--out NAME.exe] [options]\n"
            "\n"
-           "Builds an installer that runs an unchanged Java program: the launcher (named NAME),\n"
-           "a generated NAME.kiv and every file of DIR go into Windows_Pure_64_Bit/. The program\n"
-           "gets exactly the arguments the user typed.\n"
+           "Builds an installer for an unchanged Java program: the launcher (named NAME), a\n"
+           "generated NAME.kiv and every file of DIR go into app/, which the setup engine\n"
+           "(Windows_Pure_64_Bit/setup.exe) installs; with --type run, into Windows_Pure_64_Bit/,\n"
+           "unpacked and run at every start. The program gets exactly the arguments the user typed.\n"
            "\n"
            "  --input DIR            the application's files: the main jar and its dependencies\n"
            "  --main-jar FILE        the jar (relative to DIR) that starts the application; then\n"
