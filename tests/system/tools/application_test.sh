@@ -5,12 +5,12 @@
 # Also: the payload it lays out, the console and windowed launchers, reproducible bytes, a run
 # that leaves no unpacked folder behind, and (with the setup engine shipped) an installing
 # installer that still installs under a browser's name for a second download.
-#   application_test.sh PACKER DIST WORKDIR
+#   application_test.sh PACKER DIST WORKDIR [RESOURCE_READER]
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../archive/make_tree.sh"
 wine_run="$here/../../../cmake/wine-run.sh"
-packer=$1 dist=$2 work=$3
+packer=$1 dist=$2 work=$3 reader=${4:-}
 ant_lib=/usr/share/ant/lib
 rm -rf "$work" && mkdir -p "$work/in" "$work/runtime/bin" "$work/again" "$work/gui" && cd "$work"
 failures=0
@@ -43,6 +43,19 @@ check "run type: the unpacked folder goes when the program ends" grep -qx 'kiv.i
 check "run type: the program runs in its own folder" grep -qx 'kiv.user.dir=.' "$kiv"
 check "the default application id, also the windows' AppUserModelID" grep -qx 'kiv.application.id=AntRun' "$kiv"
 check "the console launcher by default" bash -c "x86_64-w64-mingw32-objdump -p $work/kept/Windows_Pure_64_Bit/AntRun.exe | grep -q '(Windows CUI)'"
+# Every resource of what ships, read by Windows' own functions, names the product only.
+kit_names() {  # programs... -> the kit's names found in their resources, one "file: name" a line
+  local program
+  for program in "$@"; do
+    "$wine_run" "$reader" texts "$(winpath "$program")" 2>&1 | tr -d '\r' | grep -ioE 'velmora|quillrun|quillsetup|ruvo' |
+      sort -u | sed "s|^|$(basename "$program"): |"
+  done
+}
+if [ -n "$reader" ]; then
+  found=$(kit_names AntRun.exe kept/Windows_Pure_64_Bit/AntRun.exe)
+  echo "$found"
+  check "run type: no kit name in any resource of the installer or the launcher" test -z "$found"
+fi
 pack_ant --type run --out again/AntRun.exe > /dev/null 2>&1
 check "two packs under one SOURCE_DATE_EPOCH are the same bytes" cmp -s AntRun.exe again/AntRun.exe
 pack_ant --type run --out gui/AntRun.exe --no-console --keep-payload gui-kept > /dev/null 2>&1
@@ -72,13 +85,18 @@ check "run type: no unpacked folder left after either run" test -z "$left"
 # An installing installer, renamed as a browser names a second download, still starts the engine.
 if [ -f "$dist/x64/quillsetup.exe" ]; then
   mkdir -p install
-  pack_ant --out "install/MyApp-Setup (1).exe" --app-id Velmora.Test.AntRun --keep-payload install-kept > pack.log 2>&1
+  pack_ant --out "install/MyApp-Setup (1).exe" --app-id Example.Test.AntRun --keep-payload install-kept > pack.log 2>&1
   check "install type packs" test $? = 0
   cat pack.log
   check "install type: the engine alone where the installer starts a program" test \
     "$(ls install-kept/Windows_Pure_64_Bit/*.exe)" = install-kept/Windows_Pure_64_Bit/setup.exe
   check "install type: the application in app/, starting where it is started" grep -qx 'kiv.user.dir=' \
     install-kept/app/AntRun.kiv
+  if [ -n "$reader" ]; then
+    found=$(kit_names "install/MyApp-Setup (1).exe" install-kept/Windows_Pure_64_Bit/setup.exe install-kept/app/AntRun.exe)
+    echo "$found"
+    check "install type: no kit name in any resource of the installer, the engine or the launcher" test -z "$found"
+  fi
   run_installer --file "$work/install/MyApp-Setup (1).exe" -i silent
   echo "$out" | tail -4
   check "the renamed installer reaches the engine and installs silently (exit code 0)" test "$code" = 0
