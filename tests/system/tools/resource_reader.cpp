@@ -195,27 +195,29 @@ std::string printable(const char* bytes, size_t n, size_t step) {
     return out;
 }
 
+BOOL CALLBACK printLanguage(HMODULE m, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR) {
+    HRSRC found = ::FindResourceExW(m, type, name, language);
+    HGLOBAL loaded = found ? ::LoadResource(m, found) : nullptr;
+    const char* bytes = loaded ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    const size_t size = found ? ::SizeofResource(m, found) : 0;
+    std::printf("%s/%s/%u=%s\n%s\n", utf8(resourceId(type)).c_str(), utf8(resourceId(name)).c_str(),
+                static_cast<unsigned>(language), bytes ? printable(bytes, size, 2).c_str() : "",
+                bytes ? printable(bytes, size, 1).c_str() : "");
+    return TRUE;
+}
+
+BOOL CALLBACK printName(HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR context) {
+    return ::EnumResourceLanguagesW(m, type, name, printLanguage, context);
+}
+
+BOOL CALLBACK printType(HMODULE m, LPWSTR type, LONG_PTR context) {
+    return ::EnumResourceNamesW(m, type, printName, context);
+}
+
 int texts(const wchar_t* path) {
     Module module = loadAsData(path);
     if (!module) return fail("LoadLibraryExW");
-    auto languages = [](HMODULE m, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR context) -> BOOL {
-        HRSRC found = ::FindResourceExW(m, type, name, language);
-        HGLOBAL loaded = found ? ::LoadResource(m, found) : nullptr;
-        const char* bytes = loaded ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
-        const size_t size = found ? ::SizeofResource(m, found) : 0;
-        (void)context;
-        std::printf("%s/%s/%u=%s\n%s\n", utf8(resourceId(type)).c_str(), utf8(resourceId(name)).c_str(),
-                    static_cast<unsigned>(language), bytes ? printable(bytes, size, 2).c_str() : "",
-                    bytes ? printable(bytes, size, 1).c_str() : "");
-        return TRUE;
-    };
-    auto names = [](HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR context) -> BOOL {
-        return ::EnumResourceLanguagesW(m, type, name, languages, context);
-    };
-    auto types = [](HMODULE m, LPWSTR type, LONG_PTR context) -> BOOL {
-        return ::EnumResourceNamesW(m, type, names, context);
-    };
-    return ::EnumResourceTypesW(module.get(), types, 0) ? 0 : fail("EnumResourceTypesW");
+    return ::EnumResourceTypesW(module.get(), printType, 0) ? 0 : fail("EnumResourceTypesW");
 }
 
 int wmain(int argc, wchar_t** argv) {
