@@ -96,6 +96,21 @@ fs::path shippedFile(const std::string& given, const std::vector<fs::path>& cand
     return candidates.front();
 }
 
+// A folder's files and folders into `to`, which may exist. std::filesystem::copy is not used:
+// the Windows build's refuses to copy into an existing folder ("File exists").
+void copyTree(const fs::path& from, const fs::path& to, std::error_code& ec) {
+    fs::create_directories(to, ec);
+    fs::recursive_directory_iterator it(from, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const fs::path target = to / fs::relative(it->path(), from, ec);
+        if (ec) return;
+        if (it->is_directory(ec))
+            fs::create_directories(target, ec);
+        else if (!ec)
+            fs::copy_file(it->path(), target, ec);
+    }
+}
+
 bool readFile(const fs::path& path, Bytes& bytes) {
     std::ifstream in(path, std::ios::binary);
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -222,9 +237,9 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     kiv.classPath.push_back(utf8Of(pathOfUtf8(o.mainJar).lexically_normal()));
     for (const auto& jar : jarsBelow(input))
         if (jar != kiv.classPath.front()) kiv.classPath.push_back(jar);
-    fs::copy(input, folder, fs::copy_options::recursive, ec);
+    copyTree(input, folder, ec);
     if (!ec && !currentVm.empty())
-        fs::copy(pathOfUtf8(o.runtimeImage), folder / kRuntimeFolder, fs::copy_options::recursive, ec);
+        copyTree(pathOfUtf8(o.runtimeImage), folder / kRuntimeFolder, ec);
     if (ec) {
         std::fprintf(stderr, "ruvo-pack: cannot lay out the payload: %s\n", ec.message().c_str());
         return 1;
@@ -254,8 +269,7 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
         }
     }
     if (!kept.empty()) {
-        fs::create_directories(kept, ec);
-        if (!ec) fs::copy(staging.path(), kept, fs::copy_options::recursive, ec);
+        copyTree(staging.path(), kept, ec);
         if (ec) {
             std::fprintf(stderr, "ruvo-pack: cannot write --keep-payload %s: %s\n", o.keepPayload.c_str(),
                          ec.message().c_str());
