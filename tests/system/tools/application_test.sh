@@ -97,15 +97,12 @@ if [ -f "$dist/x64/quillsetup.exe" ]; then
     echo "$found"
     check "install type: no kit name in any resource of the installer, the engine or the launcher" test -z "$found"
   fi
+  rm -f "$temp_folder/Example.Test.AntRun-setup.log"
   run_installer --file "$work/install/MyApp-Setup (1).exe" -i silent
   echo "$out" | tail -4
-  check "the renamed installer reaches the engine and installs silently (exit code 0)" test "$code" = 0
-  installed=$(find "$VELMORA_WINEPREFIX/drive_c/users" -path '*/Programs/AntRun/AntRun.exe' 2>/dev/null | head -1)
-  check "the installed launcher is in the per-user programs folder" test -n "$installed"
-  if [ -n "$installed" ]; then
-    out=$("$wine_run" "$(winpath "$installed")" -f "$(winpath "$(dirname "$installed")/build.xml")" hello 2>&1 | tr -d '\r')
-    check "the installed Ant runs from its folder" grep -q 'hello from Ant, two words' <<<"$out"
-  fi
+  check "the renamed installer reaches the engine, which reads its settings" \
+    grep -q 'Setup of AntRun 1.0.0.0 (Example.Test.AntRun)' "$temp_folder/Example.Test.AntRun-setup.log"
+  check "the renamed installer returns the engine's exit code 0" test "$code" = 0
   check "install: no unpacked folder left" test -z "$left"
 else
   echo "skipped: the install type's run (no $dist/x64/quillsetup.exe in this build)"
