@@ -87,24 +87,22 @@ private:
                 "no launcher: neither Windows/ nor Windows_Pure_64_Bit/ holds an .exe file for the installer to start");
             return false;
         }
-        launcherFolder_ = folderOf(exe);
-        launcherBase_ = exe.substr(launcherFolder_.size() + 1, exe.size() - launcherFolder_.size() - 5);
-        if (isEngineLayout(ctx_, launcherFolder_)) {
+        std::string launcher = exe;
+        if (isEngineLayout(ctx_, folderOf(exe))) {
             // The self-extractor starts the setup engine; the launcher is the installed application's.
-            const std::string application = checkEngineLayout(ctx_, launcherFolder_);
-            if (application.empty()) return false;
+            launcher = checkEngineLayout(ctx_, folderOf(exe));
+            if (launcher.empty()) return false;
             engineLayout_ = true;
-            launcherFolder_ = folderOf(application);
-            launcherBase_ = application.substr(launcherFolder_.size() + 1, application.size() - launcherFolder_.size() - 5);
-            return true;
         }
+        launcherFolder_ = folderOf(launcher);
+        launcherBase_ = launcher.substr(launcherFolder_.size() + 1, launcher.size() - launcherFolder_.size() - 5);
         // The launcher comes in two builds; which one decides whether a console window opens.
-        const int subsystem = peSubsystem(ctx_.root / pathOfUtf8(exe));
+        const int subsystem = peSubsystem(ctx_.root / pathOfUtf8(launcher));
         if (subsystem == 2 || subsystem == 3)
-            ctx_.add(exe, 0, Severity::Note,
+            ctx_.add(launcher, 0, Severity::Note,
                      subsystem == 2 ? "the windowed launcher (quillrunw): no console window, errors in message boxes"
                                     : "the console launcher (quillrun): the program shares a console window");
-        if (!options_.installerName.empty() && !options_.applicationMode &&
+        if (!options_.installerName.empty() && !options_.applicationMode && !engineLayout_ &&
             velmora::asciiLower(launcherBase_) != velmora::asciiLower(options_.installerName))
             ctx_.add(exe, 0, Severity::Warning,
                      "the installer " + options_.installerName + ".exe starts this launcher, " +
