@@ -259,8 +259,8 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
         const SetupSettings settings{appId, name, o.branding.appVersion.value_or("1.0.0.0"),
                                      o.branding.vendor.value_or(""), name + ".exe", o.install};
         fs::create_directory(engineFolder, ec);
-        // The engine asks for elevation itself when it installs per machine.
-        if (!placeBranded(engine, engineFolder / kEngineFile, engineBranding, ProductIdentity{appId + ".Setup", true},
+        // The engine's own manifest decides its level: it asks for elevation itself, per machine.
+        if (!placeBranded(engine, engineFolder / kEngineFile, engineBranding, ProductIdentity{appId + ".Setup", false},
                           error) ||
             !writeText(engineFolder / kEngineSettings, setupSettingsText(settings)) ||
             !writeText(engineFolder / kEngineKiv, kEngineKivText)) {
