@@ -98,7 +98,7 @@ private:
             ctx_.add(launcher, 0, Severity::Note,
                      subsystem == 2 ? "the windowed launcher (quillrunw): no console window, errors in message boxes"
                                     : "the console launcher (quillrun): the program shares a console window");
-        if (!options_.installerName.empty() && !options_.applicationMode && !engineLayout_ &&
+        if (!options_.installerName.empty() && !engineLayout_ &&
             velmora::asciiLower(launcherBase_) != velmora::asciiLower(options_.installerName))
             ctx_.add(exe, 0, Severity::Warning,
                      "the installer " + options_.installerName + ".exe starts this launcher, " +

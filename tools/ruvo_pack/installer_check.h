@@ -20,8 +20,6 @@ struct CheckOptions {
     // The installer's base name ("MyApp" for MyApp.exe); empty when not known, and then the
     // launcher is the one an installer of any other name starts.
     std::string installerName;
-    // Application mode lays the payload out itself: the launcher need not bear the installer's name.
-    bool applicationMode = false;
 };
 
 struct CheckResult {
