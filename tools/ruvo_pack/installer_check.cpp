@@ -16,6 +16,7 @@
 #include "launcher/vm/vm_list_language.h"
 #include "tools/ruvo_pack/build_options_check.h"
 #include "tools/ruvo_pack/check_context.h"
+#include "tools/ruvo_pack/engine_layout_check.h"
 #include "tools/ruvo_pack/jar_listing.h"
 #include "tools/ruvo_pack/launcher_choice.h"
 #include "tools/ruvo_pack/native_app_options.h"
@@ -55,6 +56,7 @@ public:
         }
         if (!chooseLauncher() || !findKiv()) return std::move(ctx_.findings);
         checkKiv();
+        checkManifestClassPaths(ctx_, jarFiles_);
         checkBuildOptions(ctx_, launcherFolder_, kivFolder_);
         for (const std::string& folder : {std::string(), launcherFolder_})
             if (auto found = ctx_.index.find(joinedPath(folder, "installer.properties"));
@@ -82,15 +84,22 @@ private:
                 "no launcher: neither Windows/ nor Windows_Pure_64_Bit/ holds an .exe file for the installer to start");
             return false;
         }
-        launcherFolder_ = folderOf(exe);
-        launcherBase_ = exe.substr(launcherFolder_.size() + 1, exe.size() - launcherFolder_.size() - 5);
+        std::string launcher = exe;
+        if (isEngineLayout(ctx_, folderOf(exe))) {
+            // The self-extractor starts the setup engine; the launcher is the installed application's.
+            launcher = checkEngineLayout(ctx_, folderOf(exe));
+            if (launcher.empty()) return false;
+            engineLayout_ = true;
+        }
+        launcherFolder_ = folderOf(launcher);
+        launcherBase_ = launcher.substr(launcherFolder_.size() + 1, launcher.size() - launcherFolder_.size() - 5);
         // The launcher comes in two builds; which one decides whether a console window opens.
-        const int subsystem = peSubsystem(ctx_.root / pathOfUtf8(exe));
+        const int subsystem = peSubsystem(ctx_.root / pathOfUtf8(launcher));
         if (subsystem == 2 || subsystem == 3)
-            ctx_.add(exe, 0, Severity::Note,
+            ctx_.add(launcher, 0, Severity::Note,
                      subsystem == 2 ? "the windowed launcher (quillrunw): no console window, errors in message boxes"
                                     : "the console launcher (quillrun): the program shares a console window");
-        if (!options_.installerName.empty() &&
+        if (!options_.installerName.empty() && !engineLayout_ &&
             velmora::asciiLower(launcherBase_) != velmora::asciiLower(options_.installerName))
             ctx_.add(exe, 0, Severity::Warning,
                      "the installer " + options_.installerName + ".exe starts this launcher, " +
@@ -128,7 +137,7 @@ private:
             if (!files.empty()) rewritten = joinedPath(*found, files.front());
             break;
         }
-        if (rewritten != kiv_)
+        if (rewritten != kiv_ && !engineLayout_)
             ctx_.add(kiv_, 0, Severity::Warning,
                      "the installer's -jvmxms and -jvmxmx change " +
                          (rewritten.empty() ? std::string("no file") : rewritten) + ", not this file");
@@ -376,6 +385,7 @@ private:
                 classFolders_.push_back(*found);
             } else if (auto names = zipMemberNames(ctx_.root / pathOfUtf8(*found))) {
                 jars_.push_back(std::move(*names));
+                jarFiles_.push_back(*found);
             } else {
                 ctx_.add(
                     kiv_, line, Severity::Error,
@@ -502,7 +512,9 @@ private:
     std::map<std::wstring, int> kivLines_;  // the line that set each key last
     std::vector<std::set<std::string>> jars_;
     std::vector<std::string> classFolders_;
+    std::vector<std::string> jarFiles_;
     bool classPathSkipped_ = false;
+    bool engineLayout_ = false;
 };
 
 }  // namespace

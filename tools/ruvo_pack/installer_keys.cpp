@@ -59,10 +59,11 @@ constexpr KeyInfo kKeys[] = {
     {K::Kiv, V::Text, "kiv.application.name", "", "Quillrun", kLauncher, "Title of the console window.",
      "kiv.application.name=My Application"},
     {K::Kiv, V::Text, "kiv.application.id", "", "", kLauncher,
-     "AppUserModelID the VM is started with (the start's title-is-app-ID flag), so that the program's windows "
-     "group and pin with the application's shortcut of the same ID, without code in the Java program. At most "
-     "128 characters, no spaces; empty, the system groups the windows under the VM.",
-     "kiv.application.id=AcmeCorp.MyApp"},
+     "The application's identity across versions (what `ruvo-pack --app-id` gives), also its AppUserModelID: "
+     "the VM is started with it (the start's title-is-app-ID flag), so that the program's windows group and pin "
+     "with the installed shortcuts of the same ID, without code in the Java program. At most 128 characters, no "
+     "spaces; empty, the system groups the windows under the VM.",
+     "kiv.application.id=Vendor.MyApp"},
     {K::Kiv, V::Text, "kiv.installer.windows.ui.default", "", "", kLauncher,
      "Exactly `SILENT` (capitals) makes the run silent (no download progress) when the command line does not "
      "decide; the last argument `silent` (any case) turns it on, any other last argument off.",

@@ -382,12 +382,12 @@ bool pack(const PackOptions& options, const ProgressFunction& progress, std::str
         return false;
     }
     if (!brandStub(stubBytes, options.branding, "the stub " + utf8Of(options.stub), utf8Of(options.output.filename()),
-                   error))
+                   error, options.identity ? &*options.identity : nullptr))
         return false;
     // The launcher the installer starts goes into the payload branded; the file stays as it is.
     Bytes launcherBytes;
     std::string brandedMember;
-    if (options.branding.any()) {
+    if (options.branding.any() && options.brandPayloadLauncher) {
         std::vector<std::string> names;
         names.reserve(files.size());
         for (const auto& f : files) names.push_back(f.memberName);

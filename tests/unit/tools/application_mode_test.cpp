@@ -217,7 +217,7 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {with({"--main-jar", "app.jar", "--splash", (scratch / "art/plain.gif").string()}),
          "plain.gif would be replaced by the --splash image"},
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
-          "--out", out},
+          "--out", out, "--type", "run"},
          "tool.exe is a program at the folder's top level"},
     };
     for (const auto& c : cases) {
