@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "common/text_convert.h"
+#include "tools/ruvo_pack/application_input.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/check_command.h"
 #include "tools/ruvo_pack/installer_folder.h"
@@ -98,8 +99,9 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     std::error_code ec;
 
     // Everything is judged before anything is written.
-    if (!unportableNameReason(name + ".exe").empty() || name.find_first_of("/\\") != std::string::npos)
-        return refuse("--name " + name + ": cannot name a Windows file (" + unportableNameReason(name + ".exe") + ")");
+    const std::string nameReason = name.find_first_of("/\\") != std::string::npos ? "'/' separates folders"
+                                   : unportableNameReason(name + ".exe");
+    if (!nameReason.empty()) return refuse("--name " + name + ": cannot name a Windows file (" + nameReason + ")");
     const std::vector<BrandingProblem> problems = checkBranding(o.branding);
     if (!problems.empty()) return refuse(formatProblem(problems.front()));
     const fs::path input = pathOfUtf8(o.input);
@@ -127,9 +129,11 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     } else if (!o.javaVersion.empty() && !validVmListOf(o.javaVersion, vmList, error)) {
         return refuse(error);
     }
+    const fs::path output = o.output.empty() ? pathOfUtf8(name + ".exe") : pathOfUtf8(o.output);
     // The self-extractor starts the first program of the launcher folder: the input may hold
     // none beside the launcher, and nothing of its own under the launcher's names.
     for (const auto& entry : fs::directory_iterator(input, ec)) {
+        if (std::error_code same; fs::equivalent(entry.path(), output, same)) continue;  // an earlier build
         const std::string file = utf8Of(entry.path().filename());
         const std::string lowered = velmora::asciiLower(file);
         if (lowered.size() > 4 && lowered.substr(lowered.size() - 4) == ".exe" && entry.is_regular_file(ec))
@@ -148,13 +152,20 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     PackOptions pack;
     pack.stub = shippedFile(o.stub, {programFolder / ".." / "i686" / "ruvo.exe", programFolder / "ruvo.exe"});
     if (!fs::is_regular_file(pack.stub, ec)) return refuse("no self-extractor at " + utf8Of(pack.stub) + "; give --stub");
-    pack.output = o.output.empty() ? pathOfUtf8(name + ".exe") : pathOfUtf8(o.output);
+    pack.output = output;
     pack.level = o.level;
     pack.branding = o.branding;
     if (!readSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"), pack.sourceDateEpoch, error)) return refuse(error);
     const fs::path kept = o.keepPayload.empty() ? fs::path() : pathOfUtf8(o.keepPayload);
     if (!kept.empty() && fs::exists(kept, ec) && !fs::is_empty(kept, ec))
         return refuse("--keep-payload " + o.keepPayload + ": the folder exists and is not empty");
+    InputListing inputFiles, runtimeFiles;
+    if (!listInputFolder(input, "--input " + o.input, output, inputFiles, error) ||
+        (!currentVm.empty() &&
+         !listInputFolder(pathOfUtf8(o.runtimeImage), "--runtime-image " + o.runtimeImage, output, runtimeFiles, error)))
+        return refuse(error);
+    for (const auto* listing : {&inputFiles, &runtimeFiles})
+        for (const auto& w : listing->warnings) std::fprintf(stderr, "ruvo-pack: warning: %s\n", w.c_str());
 
     // The payload: the launcher, its .kiv file, the application's files and the runtime.
     StagingFolder staging;
@@ -165,12 +176,15 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     kiv.classPath.push_back(utf8Of(pathOfUtf8(o.mainJar).lexically_normal()));
     for (const auto& jar : jarsBelow(input))
         if (jar != kiv.classPath.front()) kiv.classPath.push_back(jar);
-    fs::copy(input, folder, fs::copy_options::recursive, ec);
-    if (!ec) fs::copy_file(launcher, folder / pathOfUtf8(name + ".exe"), ec);
-    if (!ec && !currentVm.empty())
-        fs::copy(pathOfUtf8(o.runtimeImage), folder / kRuntimeFolder, fs::copy_options::recursive, ec);
+    if (!copyInputFiles(inputFiles, folder, "--input " + o.input, error) ||
+        !copyInputFiles(runtimeFiles, folder / kRuntimeFolder, "--runtime-image " + o.runtimeImage, error)) {
+        std::fprintf(stderr, "ruvo-pack: %s\n", error.c_str());
+        return 1;
+    }
+    fs::copy_file(launcher, folder / pathOfUtf8(name + ".exe"), ec);
     if (ec) {
-        std::fprintf(stderr, "ruvo-pack: cannot lay out the payload: %s\n", ec.message().c_str());
+        std::fprintf(stderr, "ruvo-pack: cannot lay out the payload: %s: %s\n", utf8Of(launcher).c_str(),
+                     ec.message().c_str());
         return 1;
     }
     if (!writeText(folder / pathOfUtf8(name + ".kiv"), applicationKivText(kiv))) {

@@ -8,6 +8,7 @@
 
 #include "tests/support/zip_writer.h"
 #include "tests/unit/tools/scratch_folder.h"
+#include "tools/ruvo_pack/application_input.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/application_pack.h"
 #include "tools/ruvo_pack/jar_listing.h"
@@ -151,6 +152,34 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         all.insert(all.end(), extra.begin(), extra.end());
         return all;
     };
+    // Inputs whose problems show only while their files are laid out.
+    for (const char* folder : {"clash", "loop", "self", "dangling", "badname"})
+        writeAll(scratch / folder / "app.jar", "x");
+    writeAll(scratch / "clash/lib/A.jar", "x");
+    writeAll(scratch / "clash/lib/a.jar", "x");
+    fs::create_directory_symlink(".", scratch / "loop/sub");
+    fs::create_symlink("x", scratch / "self/x");
+    fs::create_symlink("nowhere", scratch / "dangling/gone");
+    writeAll(scratch / "badname/lib/nul.txt", "x");
+    auto from = [&](const std::string& folder) {
+        Texts all = base;
+        all[1] = (scratch / folder).string();
+        all.insert(all.end(), {"--main-jar", "app.jar", "--main-class", "a.Main"});
+        return all;
+    };
+    auto named = [&](const std::string& name) {
+        Texts all = with({"--main-jar", "app.jar"});
+        all[7] = name;
+        return all;
+    };
+    auto inputSays = [&](const std::string& folder, const std::string& text) {
+        return "--input " + (scratch / folder).string() + ": " + text;
+    };
+    const std::string clashSays = inputSays("clash", "'lib/A.jar' and 'lib/a.jar' differ only in letter case"),
+                      loopSays = inputSays("loop", "sub: a symbolic link loop"),
+                      selfSays = inputSays("self", "x: a symbolic link loop"),
+                      danglingSays = inputSays("dangling", "gone: a dangling symbolic link (to nowhere)"),
+                      badnameSays = inputSays("badname", "lib/nul.txt: 'nul.txt' is a device name on Windows");
     const struct {
         Texts arguments;
         const char* says;
@@ -170,6 +199,13 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
           "--out", out},
          "tool.exe is a program at the folder's top level"},
+        {from("clash"), clashSays.c_str()},
+        {from("loop"), loopSays.c_str()},
+        {from("self"), selfSays.c_str()},
+        {from("dangling"), danglingSays.c_str()},
+        {from("badname"), badnameSays.c_str()},
+        {named("Acme/Rhino"),
+         "--name Acme/Rhino: cannot name a Windows file ('/' separates folders)"},
     };
     for (const auto& c : cases) {
         testing::internal::CaptureStderr();
@@ -181,6 +217,35 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // one line
         EXPECT_FALSE(fs::exists(out)) << c.says;
         EXPECT_FALSE(fs::exists(keep)) << c.says;
+    }
+}
+
+// The input as the payload holds it: links followed (one warning for each that leads outside),
+// and the installer being written never part of it, wherever it lies and whether or not an
+// earlier build left it there.
+TEST(ApplicationMode, InputListingFollowsLinksAndLeavesTheOutputOut) {
+    Scratch scratch;
+    writeAll(scratch / "in/app.jar", "x");
+    writeAll(scratch / "in/dist/App.exe", "earlier build");
+    writeAll(scratch / "shared/lib/common.jar", "x");
+    fs::create_directory_symlink(scratch / "shared/lib", scratch / "in/lib");
+    fs::create_symlink("app.jar", scratch / "in/alias.jar");
+    for (const char* output : {"dist/App.exe", "dist/New.exe", "../App.exe"}) {
+        InputListing listing;
+        std::string error;
+        ASSERT_TRUE(listInputFolder(scratch / "in", "--input in", scratch / "in" / output, listing, error)) << error;
+        Texts names;
+        for (const auto& file : listing.files) names.push_back(file.relative);
+        const bool packsTheEarlierBuild = std::string(output) != "dist/App.exe";
+        const Texts all = {"alias.jar", "app.jar", "dist/App.exe", "lib/common.jar"},
+                    withoutOutput = {"alias.jar", "app.jar", "lib/common.jar"};
+        EXPECT_EQ(names, packsTheEarlierBuild ? all : withoutOutput) << output;
+        ASSERT_EQ(listing.warnings.size(), 1u);
+        EXPECT_EQ(listing.warnings[0].rfind("--input in: lib is a symbolic link to " + (scratch / "shared/lib").string() +
+                                                ", outside the folder",
+                                            0),
+                  0u)
+            << listing.warnings[0];
     }
 }
 

@@ -213,6 +213,13 @@ const CheckCase kCases[] = {
                 "build.without.vm.dont.search.download.url.md5Checksum.value=9E107D9D372BB6826BD81D3542A419D6")}},
      {"Windows/jvmspecs/jvmspecs.properties:5: error: build.without.vm.dont.search.download.url.md5Checksum.value "
       "must be 32 lower-case hexadecimal digits: the launcher compares it exactly"}},
+    {"names that are one file on Windows",
+     {{"Windows/lib/App.jar", jarOf({"x.class"})}, {"Windows/Classes/r\xC3\x89sum\xC3\xA9.txt", "x"},
+      {"Windows/classes/R\xC3\xA9SUM\xC3\x89.txt", "x"}},
+     {"Windows/classes: error: 'Windows/Classes' and 'Windows/classes' differ only in letter case, and on Windows "
+      "one would overwrite the other",
+      "Windows/lib/app.jar: error: 'Windows/lib/App.jar' and 'Windows/lib/app.jar' differ only in letter case, and "
+      "on Windows one would overwrite the other"}},
     {"no .kiv beside the launcher",
      {{"Windows/MyApp.kiv", ""}},
      {"Windows: error: no MyApp.kiv beside MyApp.exe: the launcher ends with message 102"}},
