@@ -329,6 +329,8 @@ std::string applicationKivText(const ApplicationKiv& kiv) {
     } else {
         text += line("kiv.nl.valid.vm.list", kiv.vmList);
     }
+    text += line("kiv.nl.java.option.java.heap.size.initial", kiv.heapInitial);
+    text += line("kiv.nl.java.option.java.heap.size.max", kiv.heapMax);
     if (!kiv.javaOptions.empty()) text += line("kiv.nl.java.option.additional", joinedQuoted(kiv.javaOptions));
     // The program runs in its own folder, where its files are, and gets the user's arguments.
     text += "kiv.user.dir=.\n";

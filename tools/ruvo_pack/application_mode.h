@@ -69,6 +69,9 @@ struct ApplicationKiv {
     std::vector<std::string> arguments;
     std::string currentVm;  // folder-relative VM program, or empty
     std::string vmList;     // used when currentVm is empty
+    // The launcher's byte sizes; empty lines when not given, for the installer's -jvmxms and
+    // -jvmxmx to replace.
+    std::string heapInitial, heapMax;
 };
 
 // The .kiv text (LF lines, values escaped as the launcher's reader decodes them).

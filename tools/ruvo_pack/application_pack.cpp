@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "common/text_convert.h"
+#include "tools/ruvo_pack/application_heap.h"
 #include "tools/ruvo_pack/application_input.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/check_command.h"
@@ -159,6 +160,9 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     const fs::path kept = o.keepPayload.empty() ? fs::path() : pathOfUtf8(o.keepPayload);
     if (!kept.empty() && fs::exists(kept, ec) && !fs::is_empty(kept, ec))
         return refuse("--keep-payload " + o.keepPayload + ": the folder exists and is not empty");
+    std::vector<std::string> javaOptions = o.javaOptions;
+    std::string heapInitial, heapMax;
+    if (!takeHeapOptions(javaOptions, heapInitial, heapMax, error)) return refuse(error);
     InputListing inputFiles, runtimeFiles;
     if (!listInputFolder(input, "--input " + o.input, output, inputFiles, error) ||
         (!currentVm.empty() &&
@@ -172,7 +176,7 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     if (staging.path().empty()) return refuse("cannot create a folder in the temporary folder");
     pack.folder = staging.path();
     const fs::path folder = staging.path() / kLauncherFolder;
-    ApplicationKiv kiv{name, mainClass, {}, o.javaOptions, o.arguments, currentVm, vmList};
+    ApplicationKiv kiv{name, mainClass, {}, javaOptions, o.arguments, currentVm, vmList, heapInitial, heapMax};
     kiv.classPath.push_back(utf8Of(pathOfUtf8(o.mainJar).lexically_normal()));
     for (const auto& jar : jarsBelow(input))
         if (jar != kiv.classPath.front()) kiv.classPath.push_back(jar);

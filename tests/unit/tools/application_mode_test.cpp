@@ -8,6 +8,7 @@
 
 #include "tests/support/zip_writer.h"
 #include "tests/unit/tools/scratch_folder.h"
+#include "tools/ruvo_pack/application_heap.h"
 #include "tools/ruvo_pack/application_input.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/application_pack.h"
@@ -102,20 +103,49 @@ TEST(ApplicationMode, KivTextForEachKindOfInput) {
                              "kiv.nl.java.launcher.main.class=org.apache.tools.ant.launch.Launcher\n"
                              "kiv.class.path=ant-launcher.jar;lib\\\\ant.jar\n";
     const std::string tail = "kiv.user.dir=.\nkiv.nl.java.arguments.plain=true\n";
-    EXPECT_EQ(applicationKivText(base), head + "kiv.nl.valid.vm.list=ALL\n" + tail);
+    // Heap lines even when empty: the installer's -jvmxms and -jvmxmx replace lines only.
+    EXPECT_EQ(applicationKivText(base), head + "kiv.nl.valid.vm.list=ALL\n"
+                                               "kiv.nl.java.option.java.heap.size.initial=\n"
+                                               "kiv.nl.java.option.java.heap.size.max=\n" + tail);
 
     ApplicationKiv runtime = base;
     runtime.currentVm = "runtime/bin/java.exe";
     runtime.javaOptions = {"-Dant.home=C:\\Program Files\\Ant", "-Xmx1g", "-Dq=a\"b"};
     runtime.arguments = {"-f", "my build.xml"};
+    runtime.heapMax = "1024m";
     EXPECT_EQ(applicationKivText(runtime),
               head + "kiv.nl.current.vm=runtime\\\\bin\\\\java.exe\n"
+                     "kiv.nl.java.option.java.heap.size.initial=\n"
+                     "kiv.nl.java.option.java.heap.size.max=1024m\n"
                      "kiv.nl.java.option.additional=\"-Dant.home=C:\\\\Program Files\\\\Ant\" -Xmx1g \"-Dq=a\\\\\"b\"\n" +
                   tail + "kiv.nl.java.arguments.fixed=-f \"my build.xml\"\n");
 
     EXPECT_EQ(escapedKivValue("\xc3\xa4 \xe6\x97\xa5 \xf0\x9f\x98\x80"), "\\u00e4 \\u65e5 \\ud83d\\ude00");
     EXPECT_EQ(escapedKivValue(" a\tb "), "\\u0020a\\u0009b\\u0020");
     EXPECT_EQ(escapedKivValue("C:\\x"), "C:\\\\x");
+}
+
+TEST(ApplicationMode, HeapOptionsBecomeTheLauncherHeapKeys) {
+    const struct {
+        const char* vm;
+        const char* launcher;  // null: refused
+    } sizes[] = {
+        {"512m", "512m"}, {"64K", "64k"}, {"1g", "1024m"}, {"2T", "2097152m"}, {"4294967296", "4096m"},
+        {"2147483647", "2147483647"}, {"3000000000", nullptr}, {"1.5g", nullptr}, {"", nullptr}, {"0", nullptr},
+        {"m", nullptr}, {"1gb", nullptr}, {"4096t", nullptr},
+    };
+    for (const auto& c : sizes)
+        EXPECT_EQ(launcherByteSize(c.vm), c.launcher ? std::optional<std::string>(c.launcher) : std::nullopt) << c.vm;
+
+    Texts options = {"-Xmx1g", "-Dx=1", "-Xms64m", "-Xmx2g", "-XX:+UseG1GC"};
+    std::string initial, maximum, error;
+    ASSERT_TRUE(takeHeapOptions(options, initial, maximum, error)) << error;
+    EXPECT_EQ(options, (Texts{"-Dx=1", "-XX:+UseG1GC"}));
+    EXPECT_EQ(initial, "64m");
+    EXPECT_EQ(maximum, "2048m");  // the last one, as the VM takes it
+    options = {"-Xmx1.5g"};
+    EXPECT_FALSE(takeHeapOptions(options, initial, maximum, error));
+    EXPECT_EQ(error.rfind("--java-options -Xmx1.5g: not a heap size the launcher can pass on", 0), 0u) << error;
 }
 
 TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
