@@ -12,7 +12,8 @@ packer=$1 dist=$2 standin=$3 work=$4
 rm -rf "$work" && mkdir -p "$work/in" "$work/runtime/bin" "$work/record" && cd "$work"
 failures=0
 
-printf 'Main-Class: a.Main\n' > manifest && zip -q in/app.jar manifest
+mkdir -p jar/META-INF jar/a && printf 'Main-Class: a.Main\n' > jar/META-INF/MANIFEST.MF && : > jar/a/Main.class
+(cd jar && zip -qr "$work/in/app.jar" .)
 cp "$standin" runtime/bin/java.exe
 printf 'record=%s\n' "$(winpath "$work/record")" > runtime/bin/standin.cfg
 pack() {  # java options -> App.exe
