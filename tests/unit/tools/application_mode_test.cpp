@@ -163,7 +163,20 @@ TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
     EXPECT_EQ(zipMemberBytes(scratch / "broken.jar", "META-INF/MANIFEST.MF"), std::nullopt);
 }
 
-// Each refusal: one line, exit code 2, and neither the installer nor the kept folder written.
+// A refusal: one line, exit code 2, and neither the installer nor the kept folder written.
+void expectRefused(const Texts& arguments, const std::string& says, const fs::path& programFolder,
+                   const std::string& out, const std::string& keep) {
+    testing::internal::CaptureStderr();
+    const int code = runApplicationMode(arguments, programFolder);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, 2) << says;
+    EXPECT_NE(said.find(says), std::string::npos) << says << "\n" << said;
+    EXPECT_EQ(said.rfind("ruvo-pack: ", 0), 0u) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // one line
+    EXPECT_FALSE(fs::exists(out)) << says;
+    EXPECT_FALSE(fs::exists(keep)) << says;
+}
+
 TEST(ApplicationMode, RefusalsWriteNothing) {
     Scratch scratch;
     const std::string in = (scratch / "in").string(), out = (scratch / "App.exe").string(),
@@ -182,34 +195,6 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         all.insert(all.end(), extra.begin(), extra.end());
         return all;
     };
-    // Inputs whose problems show only while their files are laid out.
-    for (const char* folder : {"clash", "loop", "self", "dangling", "badname"})
-        writeAll(scratch / folder / "app.jar", "x");
-    writeAll(scratch / "clash/lib/A.jar", "x");
-    writeAll(scratch / "clash/lib/a.jar", "x");
-    fs::create_directory_symlink(".", scratch / "loop/sub");
-    fs::create_symlink("x", scratch / "self/x");
-    fs::create_symlink("nowhere", scratch / "dangling/gone");
-    writeAll(scratch / "badname/lib/nul.txt", "x");
-    auto from = [&](const std::string& folder) {
-        Texts all = base;
-        all[1] = (scratch / folder).string();
-        all.insert(all.end(), {"--main-jar", "app.jar", "--main-class", "a.Main"});
-        return all;
-    };
-    auto named = [&](const std::string& name) {
-        Texts all = with({"--main-jar", "app.jar"});
-        all[7] = name;
-        return all;
-    };
-    auto inputSays = [&](const std::string& folder, const std::string& text) {
-        return "--input " + (scratch / folder).string() + ": " + text;
-    };
-    const std::string clashSays = inputSays("clash", "'lib/A.jar' and 'lib/a.jar' differ only in letter case"),
-                      loopSays = inputSays("loop", "sub: a symbolic link loop"),
-                      selfSays = inputSays("self", "x: a symbolic link loop"),
-                      danglingSays = inputSays("dangling", "gone: a dangling symbolic link (to nowhere)"),
-                      badnameSays = inputSays("badname", "lib/nul.txt: 'nul.txt' is a device name on Windows");
     const struct {
         Texts arguments;
         const char* says;
@@ -229,31 +214,64 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
           "--out", out},
          "tool.exe is a program at the folder's top level"},
-        {from("clash"), clashSays.c_str()},
-        {from("loop"), loopSays.c_str()},
-        {from("self"), selfSays.c_str()},
-        {from("dangling"), danglingSays.c_str()},
-        {from("badname"), badnameSays.c_str()},
-        {named("Acme/Rhino"),
+        {with({"--main-jar", "app.jar", "--name", "Acme/Rhino"}),
          "--name Acme/Rhino: cannot name a Windows file ('/' separates folders)"},
     };
-    for (const auto& c : cases) {
-        testing::internal::CaptureStderr();
-        const int code = runApplicationMode(c.arguments, scratch.path());
-        const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(code, 2) << c.says;
-        EXPECT_NE(said.find(c.says), std::string::npos) << c.says << "\n" << said;
-        EXPECT_EQ(said.rfind("ruvo-pack: ", 0), 0u) << said;
-        EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // one line
-        EXPECT_FALSE(fs::exists(out)) << c.says;
-        EXPECT_FALSE(fs::exists(keep)) << c.says;
-    }
+    for (const auto& c : cases) expectRefused(c.arguments, c.says, scratch.path(), out, keep);
 }
 
 // The input as the payload holds it: links followed (one warning for each that leads outside),
 // and the installer being written never part of it, wherever it lies and whether or not an
 // earlier build left it there.
+// Problems of the input that show only while its files are laid out: each named by its path in
+// the input, with the reason, before anything is written. (Links and names that differ only in
+// case need a POSIX file system.)
+TEST(ApplicationMode, InputProblemsNameTheInputPath) {
+    Scratch scratch;
+    if (!tellsCaseApart(scratch.path())) GTEST_SKIP() << "the file system does not tell letter case apart";
+    const std::string out = (scratch / "App.exe").string(), keep = (scratch / "keep").string();
+    writeAll(scratch / "bin/quillrun.exe", "MZ");
+    const Texts base = {"--input", "", "--out", out, "--keep-payload", keep, "--name", "App", "--launcher-dir",
+                        (scratch / "bin").string(), "--stub", (scratch / "bin/quillrun.exe").string(),
+                        "--main-jar", "app.jar", "--main-class", "a.Main"};
+    for (const char* folder : {"sound", "clash", "loop", "self", "dangling", "badname"})
+        writeAll(scratch / folder / "app.jar", "x");
+    writeAll(scratch / "clash/lib/A.jar", "x");
+    writeAll(scratch / "clash/lib/a.jar", "x");
+    fs::create_directory_symlink(".", scratch / "loop/sub");
+    fs::create_symlink("x", scratch / "self/x");
+    fs::create_symlink("nowhere", scratch / "dangling/gone");
+    writeAll(scratch / "badname/lib/nul.txt", "x");
+    writeAll(scratch / "runtime/bin/java.exe", "MZ");
+    writeAll(scratch / "runtime/lib/COM\xC2\xB9.dat", "x");
+    const struct {
+        const char* input;
+        const char* says;               // after "--input FOLDER: " (or "--runtime-image FOLDER: ")
+        const char* runtime = nullptr;  // --runtime-image, the folder the line names then
+    } cases[] = {
+        {"clash", "'lib/A.jar' and 'lib/a.jar' differ only in letter case"},
+        {"loop", "sub: a symbolic link loop"},
+        {"self", "x: a symbolic link loop"},
+        {"dangling", "gone: a dangling symbolic link (to nowhere)"},
+        {"badname", "lib/nul.txt: 'nul.txt' is a device name on Windows"},
+        {"sound", "lib/COM\xC2\xB9.dat: 'COM\xC2\xB9.dat' is a device name on Windows", "runtime"},
+    };
+    for (const auto& c : cases) {
+        Texts arguments = base;
+        arguments[1] = (scratch / c.input).string();
+        std::string says = "--input " + arguments[1] + ": " + c.says;
+        if (c.runtime) {
+            arguments.insert(arguments.end(), {"--runtime-image", (scratch / c.runtime).string()});
+            says = "--runtime-image " + (scratch / c.runtime).string() + ": " + c.says;
+        }
+        expectRefused(arguments, says, scratch.path(), out, keep);
+    }
+}
+
 TEST(ApplicationMode, InputListingFollowsLinksAndLeavesTheOutputOut) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a POSIX file system";
+#endif
     Scratch scratch;
     writeAll(scratch / "in/app.jar", "x");
     writeAll(scratch / "in/dist/App.exe", "earlier build");
