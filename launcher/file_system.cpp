@@ -6,18 +6,6 @@
 
 namespace velmora::launcher {
 
-bool exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool isDirectory(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool isFile(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::wstring longForm(const std::wstring& text) {
     if (text.find(L'~') == std::wstring::npos) return text;
     wchar_t buffer[260];
@@ -40,14 +28,6 @@ std::wstring fullPath(const std::wstring& text, bool wantLongForm) {
 std::wstring fullPathIn(const std::wstring& folder, const std::wstring& text, bool wantLongForm) {
     if (folder.empty() || isAbsolute(text) || (!text.empty() && text[0] == L'/')) return fullPath(text, wantLongForm);
     return fullPath(folder.back() == L'\\' ? folder + text : folder + L"\\" + text, wantLongForm);
-}
-
-std::wstring currentDirectory() {
-    DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
-    std::wstring dir(needed, L'\0');
-    DWORD length = ::GetCurrentDirectoryW(needed, dir.data());
-    dir.resize(length < needed ? length : 0);
-    return dir;
 }
 
 }  // namespace velmora::launcher

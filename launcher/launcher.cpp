@@ -85,7 +85,9 @@ void Launcher::build() {
     std::wstring kivDirectory = parentOf(normalisePath(kivPath_), L".");
     if (kivDirectory.size() == 2 && kivDirectory[1] == L':') kivDirectory += L"\\";  // "C:" alone means the drive's current directory
     // The Java program sees this folder as its current one; the launcher's own paths name it.
-    ::SetCurrentDirectoryW(kivDirectory.c_str());
+    // Where it cannot be entered, the program starts in the launcher's own current directory.
+    if (!::SetCurrentDirectoryW(kivDirectory.c_str()))
+        trail(L"start directory: " + kivDirectory + L" cannot be made the current directory");
     kivDirectory_ = fullPath(kivDirectory, false);
     kivPath_ = fileNameOf(normalisePath(kivPath_));
 

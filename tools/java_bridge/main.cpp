@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/process_start.h"
+#include "common/system_library.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "tools/java_bridge/host_command.h"
@@ -21,30 +22,31 @@ namespace {
 using UnixNameFn = char*(CDECL*)(LPCWSTR);
 using DosNameFn = WCHAR*(CDECL*)(LPCSTR);
 
+// The text a Wine call returns, freed from the process heap it was allocated on.
+template <typename Text>
+Text takenFromHeap(typename Text::value_type* text) {
+    if (!text) return {};
+    Text result(text);
+    ::HeapFree(::GetProcessHeap(), 0, text);
+    return result;
+}
+
 struct WineNames {
     UnixNameFn unixName = nullptr;
     DosNameFn dosName = nullptr;
 
     WineNames() {
         HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-        unixName = reinterpret_cast<UnixNameFn>(::GetProcAddress(kernel, "wine_get_unix_file_name"));
-        dosName = reinterpret_cast<DosNameFn>(::GetProcAddress(kernel, "wine_get_dos_file_name"));
+        unixName = SystemEntry<UnixNameFn>(kernel, "wine_get_unix_file_name");
+        dosName = SystemEntry<DosNameFn>(kernel, "wine_get_dos_file_name");
     }
     bool available() const { return unixName && dosName; }
 
     std::string hostPath(const std::wstring& windowsPath) const {
-        char* name = unixName(windowsPath.c_str());
-        if (!name) return {};
-        std::string result(name);
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return result;
+        return takenFromHeap<std::string>(unixName(windowsPath.c_str()));
     }
     std::wstring windowsPath(const std::string& hostPath) const {
-        WCHAR* name = dosName(hostPath.c_str());
-        if (!name) return {};
-        std::wstring result(name);
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return result;
+        return takenFromHeap<std::wstring>(dosName(hostPath.c_str()));
     }
 };
 

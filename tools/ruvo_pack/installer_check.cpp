@@ -7,6 +7,7 @@
 #include <set>
 #include <string_view>
 
+#include "common/byte_order.h"
 #include "common/text_convert.h"
 #include "launcher/list_split.h"
 #include "launcher/path_text.h"
@@ -34,15 +35,10 @@ int peSubsystem(const std::filesystem::path& file) {
     std::string head(4096, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<size_t>(in.gcount()));
-    auto little = [&](size_t at, int width) {
-        uint32_t value = 0;
-        for (int i = width - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(head[at + static_cast<size_t>(i)]);
-        return value;
-    };
     if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return 0;
-    const size_t pe = little(0x3C, 4);
+    const size_t pe = velmora::le32At(head, 0x3C);
     if (pe + 94 > head.size() || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
-    return static_cast<int>(little(pe + 92, 2));  // signature, file header, then offset 68 of the optional header
+    return static_cast<int>(velmora::le16At(head, pe + 92));  // signature, file header, then offset 68 of the optional header
 }
 
 constexpr std::string_view kValidatorClass = "com/merrow/util/jvm/Validator.class";

@@ -52,6 +52,16 @@ struct ChooserSearch {
     HWND found;
 };
 
+// The installer's dialog once it shows the panel with `icon`; null when it does not.
+HWND dialogShowing(const RunningProgram& ruvo, int icon) {
+    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    EXPECT_TRUE(dialog) << "no dialog";
+    if (!dialog) return nullptr;
+    const bool shown = waitForControlVisible(dialog, icon, true, kWait);
+    EXPECT_TRUE(shown) << "the panel with icon " << icon << " is not shown";
+    return shown ? dialog : nullptr;
+}
+
 HWND waitForChooser(DWORD processId, HWND progress) {
     ChooserSearch search{processId, progress, nullptr};
     for (int i = 0; i < 500 && !search.found; ++i) {
@@ -184,9 +194,8 @@ TEST(Dialog, ErrorPanelThenEnterAborts) {
     installer.pack();
 
     RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    HWND dialog = dialogShowing(ruvo, kErrorIcon);
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(waitForControlVisible(dialog, kErrorIcon, true, kWait));
     EXPECT_EQ(controlText(dialog, kMainText), L"Unable to execute the desired program.");
     EXPECT_EQ(controlText(dialog, kSecondary), L"Please get another copy of the installer and try again.");
     auto visible = visibility(dialog);
@@ -225,9 +234,8 @@ TEST(Dialog, DamagedPayloadShowsTheErrorPanelAndAWriteFailureTheRetryPanel) {
         if (c.damage) (installer.*c.damage)();
 
         RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-        HWND dialog = waitForDialog(ruvo.processId(), kWait);
-        ASSERT_TRUE(dialog) << c.what;
-        ASSERT_TRUE(waitForControlVisible(dialog, c.icon, true, kWait)) << c.what << "\n" << installer.seaLog();
+        HWND dialog = dialogShowing(ruvo, c.icon);
+        ASSERT_TRUE(dialog) << c.what << "\n" << installer.seaLog();
         EXPECT_EQ(controlText(dialog, kMainText), c.mainText) << c.what;
         EXPECT_EQ(controlText(dialog, kSecondary), c.secondary) << c.what;
         auto visible = visibility(dialog);
@@ -262,9 +270,8 @@ TEST(Dialog, ChosenFolderThatCannotBeEnteredAsksAgain) {
     ASSERT_TRUE(CreateDirectoryW(gone.c_str(), nullptr));
 
     RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    HWND dialog = dialogShowing(ruvo, kRetryIcon);
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(waitForControlVisible(dialog, kRetryIcon, true, kWait));
     clickButton(dialog, kChoose);
     HWND chooser = waitForChooser(ruvo.processId(), dialog);
     HWND tree = chooser ? FindWindowExW(chooser, nullptr, L"SysTreeView32", nullptr) : nullptr;
@@ -373,9 +380,8 @@ TEST(DialogScaling, IconIsDrawnFromAnImageOfTheSizeShown) {
     installer.add(L"Windows\\setup.kiv", "kiv.nl.java.launcher.main.class=a.B\n");
     installer.pack();
     RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    HWND dialog = dialogShowing(ruvo, kErrorIcon);
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(waitForControlVisible(dialog, kErrorIcon, true, kWait));
     // Above the centred dialogs of tests that run beside this one.
     SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     Sleep(300);  // painted there

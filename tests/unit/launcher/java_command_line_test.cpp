@@ -176,38 +176,6 @@ TEST(PlainArguments, FixedArgumentTextSplitsAsTheSystemSplits) {
               velmora::test::awkwardArguments());
 }
 
-// The launcher splits without shell32; every line of up to six of the characters that matter,
-// after a plain or quoted program, must split exactly as the system's parser splits it.
-TEST(CommandLineSplit, AgreesWithTheSystemsParser) {
-    const std::wstring alphabet = L"a \t\"\\";
-    const std::wstring programs[] = {L"p.exe", L"\"C:\\a b\\p.exe\"", L"\"p.exe", L""};
-    size_t compared = 0;
-    for (const auto& program : programs) {
-        std::wstring tail;
-        std::vector<size_t> digits;
-        while (digits.size() <= 6) {
-            tail.clear();
-            for (size_t d : digits) tail += alphabet[d];
-            const std::wstring line = program + tail;
-            if (!line.empty()) {
-                int count = 0;
-                LPWSTR* argv = ::CommandLineToArgvW(line.c_str(), &count);
-                ASSERT_NE(argv, nullptr);
-                const std::vector<std::wstring> expected(argv, argv + count);
-                ::LocalFree(argv);
-                ASSERT_EQ(velmora::splitCommandLine(line), expected) << velmora::wideToUtf8(line);
-                ++compared;
-            }
-            // The next tail, counting in base 5 with one more digit after the last.
-            size_t i = 0;
-            while (i < digits.size() && ++digits[i] == alphabet.size()) digits[i++] = 0;
-            if (i == digits.size()) digits.push_back(0);
-        }
-    }
-    EXPECT_GT(compared, 4u * 19000u);
-    EXPECT_TRUE(velmora::splitCommandLine(L"").empty());
-}
-
 TEST(ClassPathJoin, RelativeEntriesMeanTheKivFolderNotTheCurrentOne) {
     // The folder named is not the current directory of the test program.
     const std::wstring folder = L"C:\\kiv folder\\app";

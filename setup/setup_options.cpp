@@ -1,0 +1,47 @@
+#include "setup/setup_options.h"
+
+#include "common/text_convert.h"
+
+namespace quillsetup {
+
+bool parseSetupOptions(const std::vector<std::wstring>& arguments, SetupOptions& out, std::string& problem) {
+    SetupOptions options;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == L"-i" || argument == L"-I") {
+            const std::wstring mode = hasValue ? velmora::asciiLower(arguments[++i]) : L"";
+            if (mode == L"silent") {
+                options.silent = true;
+            } else if (mode == L"console") {
+                options.console = true;
+            } else if (mode != L"gui") {
+                problem = "-i takes silent, console or gui";
+                return false;
+            }
+        } else if (argument == L"--install-dir" || argument.starts_with(L"--install-dir=")) {
+            std::wstring value = argument.size() > 13 ? argument.substr(14) : hasValue ? arguments[++i] : L"";
+            if (value.empty()) {
+                problem = "--install-dir needs a folder";
+                return false;
+            }
+            options.installDir = value;
+        } else if (argument == L"--uninstall") {
+            options.action = SetupAction::Uninstall;
+        } else if (argument == L"--elevated") {
+            options.elevated = true;
+        } else if (argument == L"--cleanup" && hasValue) {
+            options.action = SetupAction::Cleanup;
+            options.cleanupFolder = arguments[++i];
+        } else if (argument == L"--wait" && hasValue) {
+            options.waitHandles.push_back(std::wcstoull(arguments[++i].c_str(), nullptr, 10));
+        } else {
+            problem = "unknown option \"" + velmora::wideToUtf8(argument) + "\"";
+            return false;
+        }
+    }
+    out = std::move(options);
+    return true;
+}
+
+}  // namespace quillsetup
