@@ -20,6 +20,7 @@
 #include "tools/ruvo_pack/jar_listing.h"
 #include "tools/ruvo_pack/launcher_choice.h"
 #include "tools/ruvo_pack/native_app_options.h"
+#include "tools/ruvo_pack/payload_names.h"
 
 namespace fs = std::filesystem;
 using velmora::asciiLower;
@@ -54,6 +55,8 @@ public:
             ctx_.add(".", 0, Severity::Error, "the installer folder does not exist or is not a folder");
             return std::move(ctx_.findings);
         }
+        for (const auto& clash : caseClashes(ctx_.index.storedFiles()))
+            ctx_.add(clash.second, 0, Severity::Error, caseClashText(clash));
         if (!chooseLauncher() || !findKiv()) return std::move(ctx_.findings);
         checkKiv();
         checkManifestClassPaths(ctx_, jarFiles_);
