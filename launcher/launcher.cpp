@@ -1,6 +1,7 @@
 #include "launcher/launcher.h"
 
 #include "common/decimal_text.h"
+#include "file_rules/path_text.h"
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/environment_snapshot.h"
@@ -9,7 +10,6 @@
 #include "launcher/launch_options.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
-#include "launcher/path_text.h"
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"
