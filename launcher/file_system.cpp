@@ -30,4 +30,13 @@ std::wstring fullPathIn(const std::wstring& folder, const std::wstring& text, bo
     return fullPath(folder.back() == L'\\' ? folder + text : folder + L"\\" + text, wantLongForm);
 }
 
+std::wstring temporaryFolder() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length > 0 && length <= MAX_PATH && isDirectory(folder)) return std::wstring(folder, length);
+    const wchar_t* fallback = L"C:\\Temp";
+    if (!isDirectory(fallback) && !::CreateDirectoryW(fallback, nullptr) && !isDirectory(fallback)) return {};
+    return std::wstring(fallback) + L"\\";
+}
+
 }  // namespace velmora::launcher

@@ -20,5 +20,9 @@ std::wstring fullPath(const std::wstring& text, bool wantLongForm);
 // A relative `text` resolved against `folder` rather than the current directory; other texts
 // as fullPath gives them.
 std::wstring fullPathIn(const std::wstring& folder, const std::wstring& text, bool wantLongForm);
+// The temporary folder, ending in a backslash. When the system's one does not exist (a removed
+// drive, a stale profile), C:\Temp, created when missing, as the self-extractor takes then;
+// empty when neither can be had.
+std::wstring temporaryFolder();
 
 }  // namespace velmora::launcher

@@ -63,6 +63,12 @@ void Launcher::build() {
     kivPath_ = locateKivFile(programPath_, kivWorld);
     loadPropertiesFile(appProperties_, kivPath_);
 
+    // Windows would end the java command line at the NUL and drop what follows, the user's
+    // arguments included: such a file is refused whole.
+    for (const auto& [key, value] : appProperties_.entries())
+        if (value.find(L'\0') != std::wstring::npos)
+            throw TerminalError(kivPath_ + L": the value of " + key + L" holds a NUL character, which no command line can carry");
+
     silent_ = appProperties_.getProperty(L"kiv.installer.windows.ui.default") == L"SILENT";
 
     const std::vector<std::wstring> problems = kivContentsProblems(appProperties_, getClassPath(appProperties_));

@@ -71,7 +71,7 @@ bool writeFile(const std::wstring& path, const std::string& bytes) {
 }
 
 bool readFile(const std::wstring& path, std::string* bytes) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return false;
     char buffer[64];
     DWORD got = 0;
@@ -121,6 +121,15 @@ int wmain() {
 
     PathMapper mapper{[&](const std::wstring& p) { return wine.hostPath(p); },
                       [](const std::wstring& p) { return ::GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }};
+    // The argument files the launcher writes for long lines hold Windows paths too.
+    windowsArguments = expandArgumentFiles(windowsArguments, [](const std::wstring& path) -> std::optional<std::wstring> {
+        std::string bytes;
+        if (!readFile(path, &bytes)) return std::nullopt;
+        std::wstring text(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0)), L'\0');
+        if (!text.empty())
+            ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), static_cast<int>(text.size()));
+        return text;
+    });
     std::vector<HostArgument> arguments = hostArguments(windowsArguments, mapper);
 
     ScratchFolder scratch;
