@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/text_convert.h"
-#include "launcher/path_text.h"
+#include "file_rules/path_text.h"
 
 namespace fs = std::filesystem;
 

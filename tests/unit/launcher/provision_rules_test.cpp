@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/member_name_rule.h"
-#include "launcher/properties/property_set.h"
+#include "file_rules/property_set.h"
 #include "launcher/provision/file_md5.h"
 #include "launcher/provision/vm_pack_download.h"
 #include "launcher/provision/vm_pack_provisioning.h"

@@ -1,4 +1,4 @@
-#include "launcher/properties/property_text.h"
+#include "file_rules/property_text.h"
 
 namespace velmora::launcher {
 namespace {

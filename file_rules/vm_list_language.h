@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/vm/vm_version.h"
+#include "file_rules/vm_version.h"
 
 namespace velmora::launcher {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/vm/vm_validation.h"
-
 namespace velmora::launcher {
+
+using PropertyChecks = std::map<std::wstring, std::wstring>;  // name -> expected, ordinal order
 
 // Line keys, tested in this order by containment: section keys first, so that a description
 // line that mentions PATH_HINT: still opens the path section. A line containing "/:" ends a
@@ -36,9 +36,6 @@ struct VmSpec {
 // One file's bytes, one character per byte, CR LF or LF line ends. Clears the checks and
 // both hint lists first, not the single values.
 void parseVmSpecText(std::string_view bytes, VmSpec& spec);
-
-// Raises FileException "could not open file for read" when the file cannot be read.
-void parseVmSpec(const std::wstring& path, VmSpec& spec);
 
 // Characters up to U+0020 removed at both ends.
 std::wstring trimmedText(std::wstring_view text);

@@ -1,4 +1,4 @@
-#include "launcher/vm/vm_spec_file.h"
+#include "file_rules/vm_spec_file.h"
 
 #include <cwchar>
 

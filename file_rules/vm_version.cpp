@@ -1,4 +1,4 @@
-#include "launcher/vm/vm_version.h"
+#include "file_rules/vm_version.h"
 
 #include <climits>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "launcher/vm/vm_list_language.h"
+#include "file_rules/vm_list_language.h"
 
 namespace velmora::launcher {
 namespace {

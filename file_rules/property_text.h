@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/properties/property_set.h"
+#include "file_rules/property_set.h"
 
 namespace velmora::launcher {
 

@@ -1,4 +1,4 @@
-#include "launcher/list_split.h"
+#include "file_rules/list_split.h"
 
 namespace velmora::launcher {
 

@@ -1,4 +1,4 @@
-#include "launcher/properties/property_set.h"
+#include "file_rules/property_set.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "launcher/path_text.h"
+#include "file_rules/path_text.h"
 
 #include "common/text_convert.h"
 
