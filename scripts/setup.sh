@@ -29,6 +29,8 @@ packages=(
   zip unzip p7zip-full time
   # wrestool reads the packer's resources independently; Ant is a real third-party Java program.
   icoutils ant
+  # lnkinfo reads the setup engine's shortcuts independently of the shell's link objects.
+  liblnk-utils
   clang libclang-rt-14-dev clang-tidy cppcheck zlib1g-dev
 )
 

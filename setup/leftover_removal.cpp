@@ -109,6 +109,9 @@ bool scheduleRemoval(const std::wstring& folder, bool wholeTree, const std::wstr
                                           count * sizeof(HANDLE), nullptr, nullptr);
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
+    // No standard handles: the copy outlives this run, and a caller reading this run's output
+    // through pipes must see them close when it ends.
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
     startup.lpAttributeList = attributes;
     PROCESS_INFORMATION started{};
     std::wstring folderOfCopy = parentOf(copy);

@@ -5,6 +5,9 @@
 #include <propsys.h>
 #include <shlobj.h>
 
+#include "setup/file_tree.h"
+#include "setup/link_property_block.h"
+
 namespace quillsetup {
 namespace {
 
@@ -74,8 +77,18 @@ bool writeShortcut(const std::wstring& linkPath, const ShortcutSpec& spec) {
     ComPointer<IPersistFile> file;
     if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.receive());
     if (SUCCEEDED(hr)) hr = file->Save(linkPath.c_str(), TRUE);
-    ::SetLastError(static_cast<DWORD>(hr));
-    return SUCCEEDED(hr);
+    if (FAILED(hr)) {
+        ::SetLastError(static_cast<DWORD>(hr));
+        return false;
+    }
+    // Where the link object left the property out of the file, it goes in by hand.
+    std::string saved;
+    if (!readWholeFile(linkPath, saved)) return false;
+    Bytes bytes(saved.begin(), saved.end());
+    const size_t before = bytes.size();
+    if (addPropertyStoreBlock(bytes, appUserModelIdBlock(spec.appUserModelId)) && bytes.size() != before)
+        return writeWholeFile(linkPath, std::string(bytes.begin(), bytes.end()));
+    return true;
 }
 
 std::wstring shortcutTarget(const std::wstring& linkPath) {
