@@ -1,6 +1,6 @@
 // The application the setup tests install: a windowless program that notes where it runs and
 // what it got (SETUP_TEST_APP_RECORD names the file), and stays a while when asked
-// (SETUP_TEST_APP_STAY, milliseconds).
+// (SETUP_TEST_APP_STAY, milliseconds), holding a mutex meanwhile when named (SETUP_TEST_APP_MUTEX).
 #include <windows.h>
 
 #include <string>
@@ -20,6 +20,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         ::CloseHandle(file);
     }
+    wchar_t mutex[MAX_PATH];
+    HANDLE held = ::GetEnvironmentVariableW(L"SETUP_TEST_APP_MUTEX", mutex, MAX_PATH) ? ::CreateMutexW(nullptr, TRUE, mutex)
+                                                                                     : nullptr;
     if (::GetEnvironmentVariableW(L"SETUP_TEST_APP_STAY", value, MAX_PATH * 2)) ::Sleep(_wtoi(value));
+    if (held) ::CloseHandle(held);
     return 0;
 }
