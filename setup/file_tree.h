@@ -13,6 +13,8 @@ namespace quillsetup {
 std::wstring joinPath(const std::wstring& folder, const std::wstring& relative);
 std::wstring parentOf(const std::wstring& path);
 std::wstring fullPathOf(const std::wstring& path);
+// This program's file.
+std::wstring ownProgramPath();
 
 bool isFile(const std::wstring& path);
 bool isFolder(const std::wstring& path);

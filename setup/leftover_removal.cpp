@@ -14,15 +14,6 @@ namespace {
 
 constexpr DWORD kLongestWaitMs = 30 * 60 * 1000;
 
-std::wstring ownPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
-
 DWORD parentProcessId() {
     velmora::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{sizeof entry};
@@ -77,7 +68,7 @@ bool scheduleRemoval(const std::wstring& folder, bool wholeTree, const std::wstr
     wchar_t name[48];
     wsprintfW(name, L"setup-cleanup-%lu.exe", ::GetCurrentProcessId());
     const std::wstring copy = joinPath(std::wstring(temp, length <= MAX_PATH ? length : 0), name);
-    if (!::CopyFileW(ownPath().c_str(), copy.c_str(), FALSE)) {
+    if (!::CopyFileW(ownProgramPath().c_str(), copy.c_str(), FALSE)) {
         logLine(L"Cannot copy the cleanup program to " + copy);
         return false;
     }

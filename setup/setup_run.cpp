@@ -24,15 +24,6 @@ namespace {
 
 constexpr const wchar_t* kCarriedJournalName = L"setup.carried";
 
-std::wstring ownPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
-
 std::wstring errorText(DWORD error) {
     std::wstring text = velmora::systemErrorText(error);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
@@ -499,7 +490,7 @@ void launchInstalled(const Run& run) {
 int runSetup(HINSTANCE instance, const std::vector<std::wstring>& arguments) {
     Run run;
     run.instance = instance;
-    run.self = ownPath();
+    run.self = ownProgramPath();
     std::string problem;
     if (!parseSetupOptions(arguments, run.options, problem)) {
         logLine("Setup failed: " + problem);

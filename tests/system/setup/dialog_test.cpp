@@ -100,7 +100,12 @@ TEST_F(Dialogs, InstallShowsProgressThenStartsTheApplicationFromItsFolder) {
     Started setup = start(velmora::test::inQuotes(folder.setup), folder.path);
     HWND window = waitForWindow(setup.id, app_.name + L" Setup");
     ASSERT_NE(window, nullptr);
-    EXPECT_NE(velmora::test::controlText(window, 1001).find(L"Another installation of " + app_.name), std::wstring::npos);
+    // It opens with its installing text and shows the wait once it finds the lock taken.
+    const std::wstring waiting = L"Another installation of " + app_.name;
+    std::wstring shown;
+    for (int i = 0; i < 100 && shown.find(waiting) == std::wstring::npos; ++i, ::Sleep(100))
+        shown = velmora::test::controlText(window, 1001);
+    EXPECT_NE(shown.find(waiting), std::wstring::npos) << wideToUtf8(shown);
     ::ReleaseMutex(lock);
     ::CloseHandle(lock);
     EXPECT_EQ(setup.wait(), 0u);
