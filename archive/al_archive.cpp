@@ -3,6 +3,7 @@
 #include <new>
 
 #include "archive/al_inflate_ahead.h"
+#include "common/byte_order.h"
 #include "common/member_name_rule.h"
 
 // ---- ALPrototypeSet ----------------------------------------------------------------------
@@ -113,35 +114,46 @@ int ALArchive::Extract(ALEntryRing& ring) {
     if (status < 0) return status;
     if (!storage_) return status.Set(AL_CANT_OPEN_FILE);
     ALStorage& archiveFile = *storage_;
-    bool openedHere = false;
-    if (!archiveFile.HasBuffer()) {
-        archiveFile.Open();
-        openedHere = true;
-    }
+    const bool openedHere = !archiveFile.HasBuffer();
+    if (openedHere) archiveFile.Open();
     if (archiveFile.status < 0) {
         status.Copy(archiveFile.status);
         if (openedHere) archiveFile.Close();
         return status;
     }
-
     ALMonitor& monitor = ring.monitor();
     monitor.ArchiveOperation(AL_EXTRACTION_OPEN, this, nullptr);
-    monitor.completedBytes = 0;
-    if (monitor.mode == AL_MONITOR_JOB) {
-        uint32_t job = 0;
-        for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
-            if (!e->IsMarked()) continue;
-            if (e->compressedSize == -1) {
-                job = 0xFFFFFFFFu;
-                break;
-            }
-            job += static_cast<uint32_t>(e->compressedSize);
-        }
-        monitor.jobSize = job;
+    StartJob(ring, monitor);
+    SetFinalNames(ring);
+    int count = 0;
+    const bool finished = ExtractMarked(ring, monitor, count);
+    if (finished) {
+        monitor.ArchiveOperation(AL_EXTRACTION_CLOSE, this, nullptr);
+        if (status >= 0) TakeFirstMemberFailure(ring);
     }
+    if (openedHere) archiveFile.Close();
+    if (!finished) return status;
+    return status < 0 ? status.Code() : count;
+}
 
-    // Names are final before anything is written: a member inflated ahead is written under its
-    // own while the one before it is.
+void ALArchive::StartJob(ALEntryRing& ring, ALMonitor& monitor) {
+    monitor.completedBytes = 0;
+    if (monitor.mode != AL_MONITOR_JOB) return;
+    uint32_t job = 0;
+    for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
+        if (!e->IsMarked()) continue;
+        if (e->compressedSize == -1) {
+            job = 0xFFFFFFFFu;
+            break;
+        }
+        job += static_cast<uint32_t>(e->compressedSize);
+    }
+    monitor.jobSize = job;
+}
+
+// Names are final before anything is written: a member inflated ahead is written under its
+// own while the one before it is.
+void ALArchive::SetFinalNames(ALEntryRing& ring) {
     for (ALEntry* entry = ring.FirstEntry(); entry; entry = entry->NextEntry()) {
         ALStorage& output = *entry->storage();
         if (entry->options & ALEntry::kStripPathOnExtract) {
@@ -150,10 +162,12 @@ int ALArchive::Extract(ALEntryRing& ring) {
             if (cut != std::wstring::npos) output.name.Set(n.substr(cut + 1).c_str());
         }
     }
+}
+
+bool ALArchive::ExtractMarked(ALEntryRing& ring, ALMonitor& monitor, int& count) {
+    ALStorage& archiveFile = *storage_;
     std::unique_ptr<ALInflateAhead> ahead;
-    int count = 0;
     for (ALEntry* entry = ring.FirstEntry(); entry; entry = entry->NextEntry()) {
-        ALStorage& output = *entry->storage();
         if (!entry->IsMarked()) continue;
         monitor.ArchiveOperation(AL_EXTRACTION_START, this, entry);
         if (ahead && &ahead->Entry() == entry) {
@@ -167,49 +181,56 @@ int ALArchive::Extract(ALEntryRing& ring) {
         }
         archiveFile.Seek(entry->localHeaderOffset);
         SkipLocalHeader(archiveFile);
-        if (!entry->decompressor() || (entry->IsEncrypted() && !entry->crypto())) {
-            if (!entry->decompressor())
-                status.Set(AL_CANT_CREATE_ENGINE, "Attempt to decompress without a decompressor");
-            else
-                status.Set(AL_MISSING_CRYPTO_ENGINE, "Attempt to extract an object without decryption engine");
-            if (openedHere) archiveFile.Close();
-            return status;
-        }
+        if (!HasEnginesFor(*entry)) return false;
         ALEntry* next = entry->NextEntry();
         while (next && !next->IsMarked()) next = next->NextEntry();
         if (next && !ahead && ALInflateAhead::Suits(*entry, *next))
             ahead.reset(new (std::nothrow) ALInflateAhead(*this, archiveFile.name.Name(), *next));
-        output.Create(output.Size());
-        if (output.status == 0) {
-            monitor.objectSize = entry->compressedSize;
-            monitor.objectStart = archiveFile.Tell();
-            archiveFile.SetMonitor(&monitor);
-            entry->decompressor()->Decompress(archiveFile, output, entry->compressedSize);
-            output.Close();
-            AfterEntryData(*entry);
-            uint32_t actual = output.FinishCrc();
-            // A failed write already explains a wrong checksum; keep the cause.
-            if (output.status >= 0 && entry->crc != actual)
-                output.status.Set(AL_CRC_ERROR, "CRC32 was supposed to be %08lx, was %08lx",
-                                  static_cast<unsigned long>(entry->crc), static_cast<unsigned long>(actual));
-        }
+        ExtractInTurn(*entry, monitor);
         FinishEntry(*entry, monitor);
         ++count;
         if (status < 0) break;
     }
-    monitor.ArchiveOperation(AL_EXTRACTION_CLOSE, this, nullptr);
+    return true;
+}
 
-    if (status >= 0) {
-        for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
-            ALStorage* s = e->storage();
-            if (s && s->status < 0) {
-                status.Set(s->status.Code(), "%s: %s", s->name.Name(), s->status.Text());
-                break;
-            }
+bool ALArchive::HasEnginesFor(const ALEntry& entry) {
+    if (!entry.decompressor())
+        status.Set(AL_CANT_CREATE_ENGINE, "Attempt to decompress without a decompressor");
+    else if (entry.IsEncrypted() && !entry.crypto())
+        status.Set(AL_MISSING_CRYPTO_ENGINE, "Attempt to extract an object without decryption engine");
+    else
+        return true;
+    return false;
+}
+
+void ALArchive::ExtractInTurn(ALEntry& entry, ALMonitor& monitor) {
+    ALStorage& archiveFile = *storage_;
+    ALStorage& output = *entry.storage();
+    output.Create(output.Size());
+    if (output.status != 0) return;
+    monitor.objectSize = entry.compressedSize;
+    monitor.objectStart = archiveFile.Tell();
+    archiveFile.SetMonitor(&monitor);
+    entry.decompressor()->Decompress(archiveFile, output, entry.compressedSize);
+    output.Close();
+    AfterEntryData(entry);
+    uint32_t actual = output.FinishCrc();
+    // A failed write already explains a wrong checksum; keep the cause.
+    if (output.status >= 0 && entry.crc != actual)
+        output.status.Set(AL_CRC_ERROR, "CRC32 was supposed to be %08lx, was %08lx", static_cast<unsigned long>(entry.crc),
+                          static_cast<unsigned long>(actual));
+}
+
+// The archive's status names the first member that failed, as "<name>: <reason>".
+void ALArchive::TakeFirstMemberFailure(ALEntryRing& ring) {
+    for (ALEntry* e = ring.FirstEntry(); e; e = e->NextEntry()) {
+        ALStorage* s = e->storage();
+        if (s && s->status < 0) {
+            status.Set(s->status.Code(), "%s: %s", s->name.Name(), s->status.Text());
+            return;
         }
     }
-    if (openedHere) archiveFile.Close();
-    return status < 0 ? status.Code() : count;
 }
 
 void ALArchive::FinishEntry(ALEntry& entry, ALMonitor& monitor) {
@@ -224,7 +245,7 @@ bool ALArchive::AdoptInflatedAhead(ALInflateAhead& ahead, ALMonitor& monitor) {
     ALEntry& entry = ahead.Entry();
     // After a cancel, before or while the steps are reported, the engine's own steps fail the
     // member as they always did.
-    bool adopted = ahead.Finish() && archiveFile.status >= 0;
+    bool adopted = archiveFile.status >= 0 && ahead.Finish();
     if (adopted) {
         // Where reading the member would have left the archive; seeking reports no step
         // while the archive has no monitor.
@@ -274,8 +295,7 @@ long ALPkArchive::CertificateTableStart() {
     unsigned char dosHeader[64];
     if (size < 64 || in.Seek(0) < 0 || in.ReadBuffer(dosHeader, 64) != 64 || dosHeader[0] != 'M' || dosHeader[1] != 'Z')
         return size;
-    const unsigned long ntAt = dosHeader[0x3C] | dosHeader[0x3D] << 8 | dosHeader[0x3E] << 16 |
-                               static_cast<unsigned long>(dosHeader[0x3F]) << 24;
+    const unsigned long ntAt = velmora::readLe32(dosHeader + 0x3C);
     unsigned char ntHeaders[kALNtHeadersLength];
     if (static_cast<unsigned long>(size) < sizeof ntHeaders || ntAt > static_cast<unsigned long>(size) - sizeof ntHeaders)
         return size;
@@ -295,8 +315,8 @@ bool ALPkArchive::EndRecordLeadsToDirectory(long position) {
     ALStorage& in = *storage_;
     unsigned char record[22];
     if (position > searchEnd_ - 22 || in.Seek(position) < 0 || in.ReadBuffer(record, 22) != 22) return false;
-    const unsigned long entries = record[10] | record[11] << 8;
-    const unsigned long size = record[12] | record[13] << 8 | record[14] << 16 | static_cast<unsigned long>(record[15]) << 24;
+    const unsigned long entries = velmora::readLe16(record + 10);
+    const unsigned long size = velmora::readLe32(record + 12);
     if (size == 0) return entries == 0;
     if (size > static_cast<unsigned long>(position)) return false;
     unsigned char signature[4];

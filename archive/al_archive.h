@@ -130,6 +130,16 @@ public:
     ALErrorState status;
 
 protected:
+    // The steps of Extract: the job's size for the monitor, the names the members are written
+    // under, then each marked member (false when one has no engine, which ends the
+    // extraction at once).
+    void StartJob(ALEntryRing& ring, ALMonitor& monitor);
+    static void SetFinalNames(ALEntryRing& ring);
+    bool ExtractMarked(ALEntryRing& ring, ALMonitor& monitor, int& count);
+    bool HasEnginesFor(const ALEntry& entry);
+    // One member from where the archive stands: created, inflated or copied, its checksum checked.
+    void ExtractInTurn(ALEntry& entry, ALMonitor& monitor);
+    void TakeFirstMemberFailure(ALEntryRing& ring);
     // What follows every member's data: the last progress step and the end notice.
     void FinishEntry(ALEntry& entry, ALMonitor& monitor);
     // Reports the steps of a member inflated ahead and takes its file as extracted; false

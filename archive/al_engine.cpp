@@ -206,6 +206,10 @@ void ALPumpMessages() {
     ULONGLONG now = GetTickCount64();
     if (lastPump != 0 && now - lastPump < kPumpInterval) return;
     lastPump = now;
+    ALPumpWindowMessages();
+}
+
+void ALPumpWindowMessages() {
     // Keyboard and mouse input is left to the window's own pump: a dialog's keys need
     // IsDialogMessage, and taken here Enter never reached the dialog's default button.
     // Painting, timers, posted and sent messages keep the window alive.

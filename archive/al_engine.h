@@ -142,3 +142,5 @@ ALMonitor& ALDefaultMonitor();
 // Dispatches the thread's waiting window messages, so that a dialog stays alive while the
 // engine works on its thread.
 void ALPumpMessages();
+// The same pump at once, for a thread woken because messages arrived.
+void ALPumpWindowMessages();

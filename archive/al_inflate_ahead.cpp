@@ -6,6 +6,8 @@ namespace {
 
 // Below this a member unpacks in a few milliseconds: a thread would cost more than it saves.
 constexpr long kAheadMinimum = 1024 * 1024;
+// What ALPumpWindowMessages takes, as a wake mask: painting, posted messages and timers, sent ones.
+constexpr DWORD kPumpedMessages = QS_PAINT | QS_POSTMESSAGE | QS_HOTKEY | QS_TIMER | QS_SENDMESSAGE;
 
 // zlib (built with BUILDFIXED) makes its fixed Huffman tables on first use, which is not safe
 // on two threads at once: they are made here, before a second thread exists. Its CRC table
@@ -60,7 +62,12 @@ ALInflateAhead::ALInflateAhead(ALArchive& archive, const wchar_t* archiveName, A
 
 ALInflateAhead::~ALInflateAhead() { Discard(); }
 
-void ALInflateAhead::Progress(long position, ALStorage&) { positions_.push_back(position); }
+void ALInflateAhead::Progress(long position, ALStorage& input) {
+    positions_.push_back(position);
+    ++buffers_;
+    // The next read fails, as the engine's own does after a cancel.
+    if (stopRequested_ && input.status >= 0) input.status.Set(AL_USER_ABORT);
+}
 
 DWORD WINAPI ALInflateAhead::Run(void* self) {
     static_cast<ALInflateAhead*>(self)->Inflate();
@@ -93,7 +100,10 @@ void ALInflateAhead::Inflate() {
 
 void ALInflateAhead::Wait() {
     if (!thread_) return;
-    while (WaitForSingleObject(thread_.get(), 10) == WAIT_TIMEOUT) ALPumpMessages();
+    // Woken by the thread's end, or by a message for the window, which is handled at once.
+    HANDLE thread = thread_.get();
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, kPumpedMessages) == WAIT_OBJECT_0 + 1)
+        ALPumpWindowMessages();
     thread_.reset();
 }
 
@@ -103,6 +113,7 @@ bool ALInflateAhead::Finish() {
 }
 
 void ALInflateAhead::Discard() {
+    Stop();
     Wait();
     if (created_) {
         const wchar_t* name = entry_.storage()->name.Name();

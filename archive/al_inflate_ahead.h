@@ -7,6 +7,7 @@
 // and extracts the member itself, so that every failure is reported as it always was.
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 #include "archive/al_archive.h"
@@ -28,8 +29,13 @@ public:
     // Waits for the thread, keeping the window messages flowing; true when the member was
     // written whole and its checksum matched.
     bool Finish();
-    // Removes what the attempt wrote, so that the engine's own extraction starts afresh.
+    // Asks the thread to stop at its next buffer: its result is not wanted.
+    void Stop() { stopRequested_ = true; }
+    // Stops the thread and removes what it wrote, so that the engine's own extraction starts
+    // afresh.
     void Discard();
+    // Buffers the thread has inflated; it may read them while the thread runs.
+    long BuffersInflated() const { return buffers_; }
     // Leaves the file for good: the engine has taken it as extracted.
     void KeepFile() { created_ = false; }
 
@@ -55,5 +61,7 @@ private:
     long objectStart_ = 0;
     long endPosition_ = 0;
     long fileSize_ = 0;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<long> buffers_{0};
     velmora::UniqueKernelHandle thread_;
 };

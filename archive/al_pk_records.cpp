@@ -1,11 +1,8 @@
 #include "archive/al_archive.h"
+#include "common/byte_order.h"
 
-namespace {
-
-uint16_t le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t le32(const unsigned char* p) { return le16(p) | (static_cast<uint32_t>(le16(p + 2)) << 16); }
-
-}  // namespace
+using velmora::readLe16;
+using velmora::readLe32;
 
 ALPkRecordKind ALPkRecordKindOf(const unsigned char* signature) {
     if (signature[0] != 'P' || signature[1] != 'K') return AL_PK_BAD_RECORD;
@@ -16,22 +13,22 @@ ALPkRecordKind ALPkRecordKindOf(const unsigned char* signature) {
 
 ALPkDirectoryRecord ALDecodeDirectoryRecord(const unsigned char* bytes) {
     ALPkDirectoryRecord r;
-    r.versionMadeBy = le16(bytes + 4);
-    r.versionNeeded = le16(bytes + 6);
-    r.flags = le16(bytes + 8);
-    r.method = le16(bytes + 10);
-    r.time = le16(bytes + 12);
-    r.date = le16(bytes + 14);
-    r.crc = le32(bytes + 16);
-    r.compressedSize = le32(bytes + 20);
-    r.size = le32(bytes + 24);
-    r.nameLength = le16(bytes + 28);
-    r.extraLength = le16(bytes + 30);
-    r.commentLength = le16(bytes + 32);
-    r.diskStart = le16(bytes + 34);
-    r.internalAttributes = le16(bytes + 36);
-    r.externalAttributes = le32(bytes + 38);
-    r.localHeaderOffset = le32(bytes + 42);
+    r.versionMadeBy = readLe16(bytes + 4);
+    r.versionNeeded = readLe16(bytes + 6);
+    r.flags = readLe16(bytes + 8);
+    r.method = readLe16(bytes + 10);
+    r.time = readLe16(bytes + 12);
+    r.date = readLe16(bytes + 14);
+    r.crc = readLe32(bytes + 16);
+    r.compressedSize = readLe32(bytes + 20);
+    r.size = readLe32(bytes + 24);
+    r.nameLength = readLe16(bytes + 28);
+    r.extraLength = readLe16(bytes + 30);
+    r.commentLength = readLe16(bytes + 32);
+    r.diskStart = readLe16(bytes + 34);
+    r.internalAttributes = readLe16(bytes + 36);
+    r.externalAttributes = readLe32(bytes + 38);
+    r.localHeaderOffset = readLe32(bytes + 42);
     return r;
 }
 

@@ -18,9 +18,7 @@ template <typename Char>
 bool sameLetters(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        const Char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<Char>(a[i] - 'A' + 'a') : a[i];
-        const Char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<Char>(b[i] - 'A' + 'a') : b[i];
-        if (x != y) return false;
+        if (asciiLowerUnit(a[i]) != asciiLowerUnit(b[i])) return false;
     }
     return true;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/system_library.h"
+
 namespace velmora {
 
 void HardenDllSearchPath() {
@@ -10,11 +12,11 @@ void HardenDllSearchPath() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
     using SetSearchPathModeFn = BOOL(WINAPI*)(DWORD);
-    if (auto f = reinterpret_cast<SetDefaultDllDirectoriesFn>(::GetProcAddress(kernel, "SetDefaultDllDirectories")))
+    if (auto f = SystemEntry<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories"))
         f(0x800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
-    if (auto f = reinterpret_cast<SetDllDirectoryFn>(::GetProcAddress(kernel, "SetDllDirectoryW")))
+    if (auto f = SystemEntry<SetDllDirectoryFn>(kernel, "SetDllDirectoryW"))
         f(L"");  // drops the current directory from the search order
-    if (auto f = reinterpret_cast<SetSearchPathModeFn>(::GetProcAddress(kernel, "SetSearchPathMode")))
+    if (auto f = SystemEntry<SetSearchPathModeFn>(kernel, "SetSearchPathMode"))
         f(0x8001);  // BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT
 }
 

@@ -4,12 +4,6 @@ namespace velmora {
 
 namespace {
 
-// Entry points that older systems lack are looked up by name.
-template <typename Function>
-Function kernelEntry(const char* name) {
-    return reinterpret_cast<Function>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name));
-}
-
 std::wstring folderFrom(UINT(WINAPI* query)(LPWSTR, UINT)) {
     wchar_t buffer[MAX_PATH + 1];
     UINT length = query ? query(buffer, MAX_PATH + 1) : 0;
@@ -23,7 +17,7 @@ bool runsUnderWow64() {
     return false;
 #else
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64Process = kernelEntry<IsWow64ProcessFn>("IsWow64Process");
+    auto isWow64Process = KernelEntry<IsWow64ProcessFn>("IsWow64Process");
     BOOL result = FALSE;
     return isWow64Process && isWow64Process(::GetCurrentProcess(), &result) && result;
 #endif
@@ -31,7 +25,7 @@ bool runsUnderWow64() {
 
 std::wstring systemWow64Folder() {
     using GetFolderFn = UINT(WINAPI*)(LPWSTR, UINT);
-    return folderFrom(kernelEntry<GetFolderFn>("GetSystemWow64DirectoryW"));
+    return folderFrom(KernelEntry<GetFolderFn>("GetSystemWow64DirectoryW"));
 }
 
 UniqueModule LoadSystemLibrary(const wchar_t* name) {

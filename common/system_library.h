@@ -18,4 +18,21 @@ std::wstring systemWow64Folder();
 // file-system redirection off.
 UniqueModule LoadSystemLibrary(const wchar_t* name);
 
+// An entry point by name, as the type it is called through; null when the module lacks it.
+template <typename Function>
+Function SystemEntry(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(::GetProcAddress(module, name));
+}
+// The same into `function`; false when it is missing.
+template <typename Function>
+bool LookUpSystemEntry(HMODULE module, const char* name, Function& function) {
+    function = SystemEntry<Function>(module, name);
+    return function != nullptr;
+}
+// kernel32's entry points that older systems lack.
+template <typename Function>
+Function KernelEntry(const char* name) {
+    return SystemEntry<Function>(::GetModuleHandleW(L"kernel32.dll"), name);
+}
+
 }  // namespace velmora

@@ -16,4 +16,14 @@ std::string asciiLower(std::string_view text);
 std::string asciiUpper(std::string_view text);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// One code unit of any width, by the same rule.
+template <typename Char>
+constexpr Char asciiLowerUnit(Char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<Char>(c - 'A' + 'a') : c;
+}
+template <typename Char>
+constexpr Char asciiUpperUnit(Char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<Char>(c - 'a' + 'A') : c;
+}
+
 }  // namespace velmora

@@ -20,14 +20,8 @@ struct VersionLibrary {
 
     VersionLibrary() {
         HMODULE module = library.get();
-        complete = module && lookUp(module, "GetFileVersionInfoSizeW", infoSize) &&
-                   lookUp(module, "GetFileVersionInfoW", info) && lookUp(module, "VerQueryValueW", queryValue);
-    }
-
-    template <typename Function>
-    static bool lookUp(HMODULE module, const char* name, Function& function) {
-        function = reinterpret_cast<Function>(::GetProcAddress(module, name));
-        return function != nullptr;
+        complete = module && LookUpSystemEntry(module, "GetFileVersionInfoSizeW", infoSize) &&
+                   LookUpSystemEntry(module, "GetFileVersionInfoW", info) && LookUpSystemEntry(module, "VerQueryValueW", queryValue);
     }
 };
 

@@ -22,6 +22,27 @@ std::wstring formatProgramArguments(const LaunchOptions& options);
 std::wstring composeStandardCommandLine(const std::wstring& executable, uint16_t majorVersion,
                                         const LaunchOptions& options);
 
+// CreateProcessW takes command lines of at most this many characters, the terminating zero
+// included; a longer one the VM would get cut, or not at all.
+inline constexpr size_t kCommandLineLimit = 32767;
+
+struct StandardLaunch {
+    std::wstring line;
+    // What the argument file named on the line must hold; empty when the line names none.
+    std::vector<std::wstring> fileArguments;
+    // Set when no line within the room could be made: the text to refuse the start with.
+    std::wstring refusal;
+};
+
+// The standard line when it is shorter than `room`. Otherwise, for VMs of version 9 and later,
+// the class path goes to the argument file `argumentFile` (`java @file`) and, when that is not
+// enough, every option before the main class too.
+StandardLaunch fitStandardCommandLine(const std::wstring& executable, uint16_t majorVersion, const LaunchOptions& options,
+                                      const std::wstring& argumentFile, size_t room);
+
+// The one line that refuses a command line of `length` characters, with the reason.
+std::wstring overlongCommandLineText(size_t length, const std::wstring& reason);
+
 // Old VMs: the home's lib\classes.zip joins the class path; jre.exe and jrew.exe take -cp.
 std::wstring composeClassicCommandLine(const std::wstring& executable, const std::wstring& home,
                                        LaunchOptions options);

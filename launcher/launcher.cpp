@@ -63,6 +63,12 @@ void Launcher::build() {
     kivPath_ = locateKivFile(programPath_, kivWorld);
     loadPropertiesFile(appProperties_, kivPath_);
 
+    // Windows would end the java command line at the NUL and drop what follows, the user's
+    // arguments included: such a file is refused whole.
+    for (const auto& [key, value] : appProperties_.entries())
+        if (value.find(L'\0') != std::wstring::npos)
+            throw TerminalError(kivPath_ + L": the value of " + key + L" holds a NUL character, which no command line can carry");
+
     silent_ = appProperties_.getProperty(L"kiv.installer.windows.ui.default") == L"SILENT";
 
     const std::vector<std::wstring> problems = kivContentsProblems(appProperties_, getClassPath(appProperties_));
@@ -85,7 +91,9 @@ void Launcher::build() {
     std::wstring kivDirectory = parentOf(normalisePath(kivPath_), L".");
     if (kivDirectory.size() == 2 && kivDirectory[1] == L':') kivDirectory += L"\\";  // "C:" alone means the drive's current directory
     // The Java program sees this folder as its current one; the launcher's own paths name it.
-    ::SetCurrentDirectoryW(kivDirectory.c_str());
+    // Where it cannot be entered, the program starts in the launcher's own current directory.
+    if (!::SetCurrentDirectoryW(kivDirectory.c_str()))
+        trail(L"start directory: " + kivDirectory + L" cannot be made the current directory");
     kivDirectory_ = fullPath(kivDirectory, false);
     kivPath_ = fileNameOf(normalisePath(kivPath_));
 

@@ -8,7 +8,7 @@ namespace velmora::launcher {
 namespace {
 
 std::wstring fileFailureText(const FileException& error) {
-    std::wstring text = (error.path().empty() ? L"" : fullPath(error.path(), false) + L": ") + error.message();
+    std::wstring text = (error.path().empty() ? L"" : error.path() + L": ") + error.message();
     if (error.systemError() != 0) {
         std::wstring reason = systemErrorText(error.systemError());
         while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
@@ -19,6 +19,9 @@ std::wstring fileFailureText(const FileException& error) {
 }
 
 }  // namespace
+
+FileException::FileException(const std::wstring& path, std::wstring message, unsigned long systemError)
+    : path_(path.empty() ? path : fullPath(path, false)), message_(std::move(message)), systemError_(systemError) {}
 
 std::wstring unknownExceptionText(const std::exception& error) {
     std::wstring text = L"an unknown exception has occurrred.\n";

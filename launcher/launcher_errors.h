@@ -24,10 +24,11 @@ public:
 };
 
 // File access failure: the path, what failed, and the system's error number when one is known.
+// The path is resolved to a full one where the failure is raised, while the current
+// directory is still the one the path meant.
 class FileException : public std::exception {
 public:
-    FileException(std::wstring path, std::wstring message, unsigned long systemError = 0)
-        : path_(std::move(path)), message_(std::move(message)), systemError_(systemError) {}
+    FileException(const std::wstring& path, std::wstring message, unsigned long systemError = 0);
     const std::wstring& path() const noexcept { return path_; }
     const std::wstring& message() const noexcept { return message_; }
     unsigned long systemError() const noexcept { return systemError_; }

@@ -7,6 +7,7 @@
 #include "common/process_start.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
+#include "launcher/java_command_line.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
 #include "launcher/windowed_mode.h"
@@ -35,6 +36,11 @@ UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchO
     start.shareStartupInfo = true;
     start.useStandardHandles = true;
     start.standardHandles = ownStandardHandles();
+    // A longer line the system would refuse or the VM get cut; a NUL would end it early.
+    if (start.commandLine.size() >= kCommandLineLimit)
+        throw TerminalError(overlongCommandLineText(start.commandLine.size(), L"only VMs of version 9 and later take an argument file"));
+    if (start.commandLine.find(L'\0') != std::wstring::npos)
+        throw TerminalError(L"the Java command line holds a NUL character, which would end it there");
     trail(L"starting: " + start.commandLine);
     trail(L"working directory: " +
           (start.workingDirectory.empty() ? std::wstring(L"(the launcher's own)") : start.workingDirectory));
@@ -42,7 +48,12 @@ UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchO
     StartedProcess started = startProcess(start);
     if (!started.started()) {
         trail(L"the start failed with Windows error " + decimalText(started.error));
-        throw TerminalError(startFailureText(message(kMsgVmStartFailed), started.error));
+        // The first quoted item is the program the system could not start.
+        const size_t close = start.commandLine.find(L'"', 1);
+        const std::wstring program = start.commandLine.starts_with(L'"') && close != std::wstring::npos
+                                         ? start.commandLine.substr(1, close - 1)
+                                         : start.commandLine;
+        throw TerminalError(startFailureText(message(kMsgVmStartFailed), started.error) + L"\n" + program);
     }
     if (wait) ::WaitForSingleObject(started.process.get(), INFINITE);
     return std::move(started.process);

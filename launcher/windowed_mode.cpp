@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "launcher/file_system.h"
 #include "launcher/path_text.h"
 
 namespace velmora::launcher {
@@ -30,10 +31,6 @@ std::wstring windowedVmCommandLine(const std::wstring& commandLine, bool (*exist
     return L"\"" + windowedExecutable + commandLine.substr(close);
 }
 
-std::wstring windowedTrailPath() {
-    wchar_t folder[MAX_PATH + 1];
-    DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
-    return (length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring()) + L"quillrunw.log";
-}
+std::wstring windowedTrailPath() { return temporaryFolder() + L"quillrunw.log"; }
 
 }  // namespace velmora::launcher

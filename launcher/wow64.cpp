@@ -7,15 +7,6 @@
 #include "common/system_library.h"
 
 namespace velmora::launcher {
-namespace {
-
-template <typename Function>
-Function kernelEntry(const char* name) {
-    return reinterpret_cast<Function>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name));
-}
-
-}  // namespace
-
 bool isWow64() { return runsUnderWow64(); }
 
 void disableFsRedirection() {
@@ -25,13 +16,13 @@ void disableFsRedirection() {
     using EnableFn = BOOLEAN(WINAPI*)(BOOLEAN);
     // Old values are kept for the life of the process; redirection is never turned back on.
     static std::vector<PVOID> oldValues;
-    auto disable = kernelEntry<DisableFn>("Wow64DisableWow64FsRedirection");
-    auto revert = kernelEntry<RevertFn>("Wow64RevertWow64FsRedirection");
+    auto disable = KernelEntry<DisableFn>("Wow64DisableWow64FsRedirection");
+    auto revert = KernelEntry<RevertFn>("Wow64RevertWow64FsRedirection");
     if (disable && revert) {
         PVOID old = nullptr;
         disable(&old);
         oldValues.push_back(old);
-    } else if (auto enable = kernelEntry<EnableFn>("Wow64EnableWow64FsRedirection")) {
+    } else if (auto enable = KernelEntry<EnableFn>("Wow64EnableWow64FsRedirection")) {
         enable(FALSE);
     }
 }

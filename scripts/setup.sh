@@ -31,6 +31,12 @@ packages=(
   icoutils ant
   # lnkinfo reads the setup engine's shortcuts independently of the shell's link objects.
   liblnk-utils
+  # Maven offline, with Debian's repository as its only one: the kit's Maven plugin, its sample,
+  # the exec plugin's snippet; Gradle for the Exec task's snippet.
+  maven libmaven3-core-java libmaven-plugin-tools-java libmaven-compiler-plugin-java
+  libmaven-resources-plugin-java libmaven-jar-plugin-java libmaven-install-plugin-java
+  libmaven-clean-plugin-java libsurefire-java junit4 libexec-maven-plugin-java libcommons-lang3-java
+  gradle
   clang libclang-rt-14-dev clang-tidy cppcheck zlib1g-dev
 )
 

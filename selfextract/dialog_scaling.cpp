@@ -4,6 +4,7 @@
 #include <iterator>
 #include <utility>
 
+#include "common/system_library.h"
 #include "selfextract/resources/resource_ids.h"
 
 namespace ruvo {
@@ -21,7 +22,7 @@ constexpr int kPointsPerInch = 72;
 // rescaling (1703), loading an icon by scaling a larger image down (Vista, Common Controls 6).
 template <typename Function>
 Function SystemFunction(const wchar_t* module, const char* name) {
-    return reinterpret_cast<Function>(::GetProcAddress(::GetModuleHandleW(module), name));
+    return velmora::SystemEntry<Function>(::GetModuleHandleW(module), name);
 }
 
 UINT WindowDpi(HWND window) {

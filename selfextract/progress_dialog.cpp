@@ -42,7 +42,7 @@ BOOL DrawFooter(const DRAWITEMSTRUCT& item) {
     velmora::UniqueModule kernel = velmora::LoadSystemLibrary(L"\\kernel32.dll");
     if (!kernel) return FALSE;
     using LocaleInfo = int(WINAPI*)(LCID, LCTYPE, LPWSTR, int);
-    auto localeInfo = reinterpret_cast<LocaleInfo>(::GetProcAddress(kernel.get(), "GetLocaleInfoW"));
+    auto localeInfo = velmora::SystemEntry<LocaleInfo>(kernel.get(), "GetLocaleInfoW");
     DWORD codePage = 0;
     if (localeInfo)
         localeInfo(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,

@@ -21,27 +21,6 @@ std::wstring FileNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-std::wstring CurrentDirectory() {
-    DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0) return {};
-    std::wstring text(needed, L'\0');
-    DWORD length = ::GetCurrentDirectoryW(needed, text.data());
-    text.resize(length < needed ? length : 0);
-    return text;
-}
-
-bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool IsDirectory(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::wstring FirstMatch(const std::wstring& pattern) {
     WIN32_FIND_DATAW data;
     velmora::UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &data));

@@ -4,17 +4,19 @@
 
 #include <string>
 
+#include "common/file_attributes.h"
+
 namespace ruvo {
 
 // GetModuleFileNameW of the module (null: the program's file), without length limit.
 std::wstring ModulePath(HMODULE module);
 // The part after the last separator.
 std::wstring FileNameOf(const std::wstring& path);
-std::wstring CurrentDirectory();
+inline std::wstring CurrentDirectory() { return velmora::currentDirectory(); }
 
-bool FileExists(const std::wstring& path);  // files and folders alike
-bool IsDirectory(const std::wstring& path);
-bool IsFile(const std::wstring& path);  // exists and is not a folder
+inline bool FileExists(const std::wstring& path) { return velmora::fileExists(path); }  // files and folders alike
+inline bool IsDirectory(const std::wstring& path) { return velmora::isDirectory(path); }
+inline bool IsFile(const std::wstring& path) { return velmora::isFile(path); }  // exists and is not a folder
 // Name of the first entry matching the pattern (a path with wildcards); empty when none.
 std::wstring FirstMatch(const std::wstring& pattern);
 

@@ -25,7 +25,7 @@ std::mt19937 SeededGenerator() {
     using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
     unsigned int seed = 0;
     velmora::UniqueModule advapi = velmora::LoadSystemLibrary(L"advapi32.dll");
-    auto genRandom = advapi ? reinterpret_cast<GenRandomFn>(::GetProcAddress(advapi.get(), "SystemFunction036")) : nullptr;
+    auto genRandom = advapi ? velmora::SystemEntry<GenRandomFn>(advapi.get(), "SystemFunction036") : nullptr;
     if (!genRandom || !genRandom(&seed, sizeof seed)) seed = ::GetTickCount() ^ ::GetCurrentProcessId();
     return std::mt19937(seed);
 }
@@ -71,7 +71,7 @@ bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
     velmora::UniqueModule kernel = velmora::LoadSystemLibrary(L"\\KERNEL32.dll");
     if (!kernel) return false;
     using FreeSpaceEx = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-    auto freeSpaceEx = reinterpret_cast<FreeSpaceEx>(::GetProcAddress(kernel.get(), "GetDiskFreeSpaceExW"));
+    auto freeSpaceEx = velmora::SystemEntry<FreeSpaceEx>(kernel.get(), "GetDiskFreeSpaceExW");
     if (!freeSpaceEx) {
         LogLine("New version of Windows detected, but can't load latest functions: forced to use old GetDiskFreeSpace()");
         return OldFreeDiskSpace(freeBytes);

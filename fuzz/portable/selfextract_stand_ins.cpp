@@ -5,8 +5,6 @@
 namespace ruvo {
 
 std::wstring ModulePath(HMODULE) { notInNativeBuild("ModulePath"); }
-bool FileExists(const std::wstring&) { notInNativeBuild("FileExists"); }
-bool IsDirectory(const std::wstring&) { notInNativeBuild("IsDirectory"); }
 std::wstring FirstMatch(const std::wstring&) { notInNativeBuild("FirstMatch"); }
 bool ReadWholeFile(const std::wstring&, std::string&) { notInNativeBuild("ReadWholeFile"); }
 void WriteStandardOutputLine(const char*) { notInNativeBuild("WriteStandardOutputLine"); }

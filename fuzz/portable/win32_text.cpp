@@ -248,7 +248,7 @@ HANDLE CreateThread(SECURITY_ATTRIBUTES*, size_t, LPTHREAD_START_ROUTINE start, 
     start(parameter);
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(1));
 }
-DWORD WaitForSingleObject(HANDLE, DWORD) { return WAIT_OBJECT_0; }
+DWORD MsgWaitForMultipleObjects(DWORD, const HANDLE*, BOOL, DWORD, DWORD) { return WAIT_OBJECT_0; }
 int CompareStringOrdinal(const wchar_t* a, int lengthA, const wchar_t* b, int lengthB, BOOL ignoreCase) {
     if (lengthA != lengthB) return lengthA < lengthB ? 1 : 3;
     for (int i = 0; i < lengthA; ++i) {

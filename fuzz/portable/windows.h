@@ -68,9 +68,15 @@ using LPCSTR = const char*;
 #define PM_QS_PAINT 0x00200000
 #define PM_QS_POSTMESSAGE 0x00980000
 #define PM_QS_SENDMESSAGE 0x00400000
+#define QS_POSTMESSAGE 0x0008
+#define QS_TIMER 0x0010
+#define QS_PAINT 0x0020
+#define QS_SENDMESSAGE 0x0040
+#define QS_HOTKEY 0x0080
 #define CSTR_EQUAL 2
 #define WAIT_OBJECT_0 0
 #define WAIT_TIMEOUT 258
+#define INFINITE 0xFFFFFFFFu
 #define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
 #define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
 
@@ -145,7 +151,7 @@ BOOL GetExitCodeProcess(HANDLE process, DWORD* code);
 using LPTHREAD_START_ROUTINE = DWORD (*)(void*);
 HANDLE CreateThread(SECURITY_ATTRIBUTES* security, size_t stackSize, LPTHREAD_START_ROUTINE start, void* parameter,
                     DWORD flags, DWORD* threadId);
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask);
 int CompareStringOrdinal(const wchar_t* a, int lengthA, const wchar_t* b, int lengthB, BOOL ignoreCase);
 
 ULONGLONG GetTickCount64();

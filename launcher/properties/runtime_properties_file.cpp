@@ -4,8 +4,10 @@
 #include <ntsecapi.h>
 
 #include "common/decimal_text.h"
+#include "common/java_argument_file.h"
 #include "common/unique_handle.h"
 #include "launcher/diagnostic_trail.h"
+#include "launcher/file_system.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/scratch_file_rules.h"
@@ -20,7 +22,8 @@ uint64_t fileTimeValue(const FILETIME& time) {
 // Removes the file when it holds the launcher's own scratch lines and nobody has it open. The
 // open shares nothing, so it fails while a running launcher marks the file (or its Java program
 // holds it); and as the file is deleted through this handle, nobody can open it in between.
-bool removeIfAbandoned(const std::wstring& path) {
+// Argument files go the same way, known by their first line.
+bool removeIfAbandoned(const std::wstring& path, bool argumentFile) {
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
@@ -29,7 +32,9 @@ bool removeIfAbandoned(const std::wstring& path) {
     if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) return false;
-    if (!isOwnScratchText(std::string_view(buffer, got), size.QuadPart == static_cast<LONGLONG>(got))) return false;
+    const std::string_view head(buffer, got);
+    if (argumentFile ? !isOwnArgumentFileText(head) : !isOwnScratchText(head, size.QuadPart == static_cast<LONGLONG>(got)))
+        return false;
     FILE_DISPOSITION_INFO disposition{TRUE};
     return ::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
@@ -47,21 +52,24 @@ UniqueFileHandle& liveMark() {
 void sweepOldScratchFiles(const std::wstring& folder) {
     std::wstring directory = folder;
     if (!directory.empty() && directory.back() != L'\\') directory += L'\\';
-    WIN32_FIND_DATAW found{};
-    UniqueFindHandle find(::FindFirstFileExW((directory + L"kiv*.tmp").c_str(), FindExInfoBasic, &found,
-                                             FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) return;
     FILETIME nowTime{};
     ::GetSystemTimeAsFileTime(&nowTime);
     const uint64_t now = fileTimeValue(nowTime);
     unsigned names = 0, opened = 0, removed = 0;
-    do {
-        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) continue;
-        if (!olderThanDays(fileTimeValue(found.ftLastWriteTime), now, kScratchKeepDays)) continue;
-        ++opened;
-        const std::wstring path = directory + found.cFileName;
-        if (removeIfAbandoned(path)) ++removed;  // best effort: one in use stays
-    } while (++names < kSweepMaxNames && opened < kSweepMaxOpened && ::FindNextFileW(find.get(), &found));
+    for (const bool argumentFiles : {false, true}) {
+        WIN32_FIND_DATAW found{};
+        UniqueFindHandle find(::FindFirstFileExW((directory + (argumentFiles ? L"kiv*.args" : L"kiv*.tmp")).c_str(),
+                                                 FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                                 FIND_FIRST_EX_LARGE_FETCH));
+        if (!find) continue;
+        do {
+            if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) continue;
+            if (!olderThanDays(fileTimeValue(found.ftLastWriteTime), now, kScratchKeepDays)) continue;
+            ++opened;
+            const std::wstring path = directory + found.cFileName;
+            if (removeIfAbandoned(path, argumentFiles)) ++removed;  // best effort: one in use stays
+        } while (++names < kSweepMaxNames && opened < kSweepMaxOpened && ::FindNextFileW(find.get(), &found));
+    }
     if (removed > 0)
         trail(L"scratch files of earlier runs, unwritten for " + decimalText(kScratchKeepDays) + L" days, removed from " +
               directory + L": " + decimalText(removed));
@@ -91,9 +99,8 @@ bool sweepDue(const std::wstring& folder) {
 }  // namespace
 
 void sweepScratchFolder() {
-    wchar_t folder[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
-    if (length > 0 && length <= MAX_PATH && sweepDue(folder)) sweepOldScratchFiles(folder);
+    const std::wstring folder = temporaryFolder();
+    if (!folder.empty() && sweepDue(folder)) sweepOldScratchFiles(folder);
 }
 
 std::wstring systemUniqueName(const std::wstring& folder) {
@@ -131,18 +138,65 @@ std::wstring createScratchFile(const std::wstring& folder, const UniqueNameCall&
 
 const std::wstring& runtimePropertiesPath() {
     static const std::wstring path = [] {
-        wchar_t folder[246] = {};
-        DWORD length = ::GetTempPathW(246, folder);
-        if (length == 0 || length >= 246) {
-            DWORD error = length == 0 ? ::GetLastError() : ERROR_BUFFER_OVERFLOW;
-            throw FileException(L"", L"the temporary folder cannot hold the scratch properties file", error);
-        }
+        // The system's unique names need room for 14 more characters within MAX_PATH.
+        const std::wstring folder = temporaryFolder();
+        if (folder.empty() || folder.size() >= 246)
+            throw FileException(folder, L"the temporary folder cannot hold the scratch properties file",
+                                folder.empty() ? ERROR_PATH_NOT_FOUND : ERROR_BUFFER_OVERFLOW);
         std::wstring created = createScratchFile(folder, systemUniqueName);
         liveMark().reset(::CreateFileW(created.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         return created;
     }();
     return path;
+}
+
+namespace {
+
+UniqueFileHandle& argumentFileMark() {
+    static UniqueFileHandle mark;
+    return mark;
+}
+
+}  // namespace
+
+const std::wstring& argumentFilePath() {
+    static const std::wstring path = argumentFileNameFor(runtimePropertiesPath());
+    return path;
+}
+
+void writeArgumentFile(const std::vector<std::wstring>& arguments) {
+    const std::wstring& path = argumentFilePath();
+    // The VM reads the file in the system's code page, as it reads its command line.
+    const std::wstring text = argumentFileText(arguments);
+    std::string bytes(kArgumentFileMark);
+    if (!text.empty()) {
+        const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+        const size_t start = bytes.size();
+        bytes.resize(start + static_cast<size_t>(size > 0 ? size : 0));
+        ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data() + start, size, nullptr, nullptr);
+    }
+    UniqueFileHandle& mark = argumentFileMark();
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw FileException(path, L"could not create the argument file for the Java VM", ::GetLastError());
+    if (::GetLastError() == ERROR_ALREADY_EXISTS && !mark) {
+        char head[kArgumentFileMark.size()];
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), head, sizeof head, &got, nullptr) || !isOwnArgumentFileText(std::string_view(head, got)))
+            throw FileException(path, L"a file that is not the launcher's has the argument file's name", ERROR_FILE_EXISTS);
+    }
+    DWORD written = 0;
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.get()) ||
+        !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written != bytes.size())
+        throw FileException(path, L"could not write the argument file for the Java VM", ::GetLastError());
+    // Marked like the scratch file while the launcher runs, and for the same reasons by a
+    // handle that only reads and shares everything.
+    if (!mark)
+        mark.reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void appendRuntimeProperties(const std::vector<std::wstring>& lines) {

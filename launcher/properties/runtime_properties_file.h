@@ -13,6 +13,13 @@ const std::wstring& runtimePropertiesPath();
 
 void appendRuntimeProperties(const std::vector<std::wstring>& lines);
 
+// Beside the scratch file, with its name and ".args": the argument file for the Java VM, which
+// the sweep removes as it removes scratch files.
+const std::wstring& argumentFilePath();
+// Writes the arguments to that file, replacing what an earlier launch of this run wrote.
+// Raises FileException when it cannot be written.
+void writeArgumentFile(const std::vector<std::wstring>& arguments);
+
 // Removes, best effort and within the bounds of scratch_file_rules.h, the launcher's own
 // scratch files of earlier runs from `folder` that have not been written for 30 days and
 // that nobody has open (a running launcher keeps its own open).

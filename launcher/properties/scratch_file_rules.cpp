@@ -1,6 +1,7 @@
 #include "launcher/properties/scratch_file_rules.h"
 
 #include "common/decimal_text.h"
+#include "common/text_convert.h"
 
 namespace velmora::launcher {
 namespace {
@@ -44,6 +45,13 @@ bool isOwnScratchText(std::string_view head, bool wholeFile) {
         start = end + 1;
     }
     return true;
+}
+
+bool isOwnArgumentFileText(std::string_view head) { return head.starts_with(kArgumentFileMark); }
+
+std::wstring argumentFileNameFor(const std::wstring& scratchPath) {
+    const bool tmp = scratchPath.size() >= 4 && asciiLower(std::wstring_view(scratchPath).substr(scratchPath.size() - 4)) == L".tmp";
+    return (tmp ? scratchPath.substr(0, scratchPath.size() - 4) : scratchPath) + L".args";
 }
 
 bool olderThanDays(uint64_t lastWrite, uint64_t now, unsigned days) {

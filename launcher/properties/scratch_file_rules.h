@@ -28,6 +28,13 @@ std::wstring guidScratchName(const unsigned char (&random)[16]);
 // whole file, which then ends with a line end as the launcher writes it.
 bool isOwnScratchText(std::string_view head, bool wholeFile);
 
+// The first line of the launcher's argument files for the Java VM (a comment to the VM), by
+// which the sweep knows them.
+inline constexpr std::string_view kArgumentFileMark = "# quillrun: arguments for the Java VM\r\n";
+bool isOwnArgumentFileText(std::string_view head);
+// The argument file that goes with a scratch file: its name with ".args" for ".tmp".
+std::wstring argumentFileNameFor(const std::wstring& scratchPath);
+
 // Whether a file last written at `lastWrite` (FILETIME units) is older than `days` at `now`.
 bool olderThanDays(uint64_t lastWrite, uint64_t now, unsigned days);
 

@@ -18,13 +18,12 @@ std::wstring joined(std::wstring directory, const std::wstring& relative) {
     return directory + L"\\" + relative;
 }
 
-// Every entry of the archive below `base`, then closes it; false when any entry could not
-// be written. The other entries are still written.
-bool extractAll(ZipReaderHandle reader, const std::wstring& base) {
+// Every entry of the archive below the base it was opened with, then closes it; false when
+// any entry could not be written. The other entries are still written.
+bool extractAll(ZipReaderHandle reader) {
     ZipEntryRecord record;
     bool complete = ZipReaderEntry(reader.get(), -1, record) == kZipOk;
     const int count = record.index;
-    complete = ZipReaderSetBase(reader.get(), base) == kZipOk && complete;
     for (int index = 0; index < count; ++index) {
         if (ZipReaderEntry(reader.get(), index, record) != kZipOk) {
             complete = false;
@@ -109,13 +108,13 @@ bool ExtractVmPack(const std::wstring& pack, const std::wstring& vmDirectory) {
     if (!createDirectoryPath(intermediate)) return false;
     // A pack with a refused or damaged entry is not unpacked further; what it left stays
     // in the intermediate directory.
-    ZipReaderHandle outer = ZipReaderOpen(pack);
-    if (!outer || !extractAll(std::move(outer), intermediate)) return false;
+    ZipReaderHandle outer = ZipReaderOpen(pack, intermediate);
+    if (!outer || !extractAll(std::move(outer))) return false;
     const std::wstring innerArchive = joined(intermediate, L"vm.zip");
     if (isDirectory(innerArchive)) return false;
-    ZipReaderHandle inner = ZipReaderOpen(innerArchive);
+    ZipReaderHandle inner = ZipReaderOpen(innerArchive, vmDirectory);
     if (!inner) return false;
-    const bool complete = extractAll(std::move(inner), vmDirectory);
+    const bool complete = extractAll(std::move(inner));
     RemoveIntermediary(intermediate);
     return complete;
 }

@@ -6,12 +6,6 @@ namespace velmora::launcher {
 
 namespace {
 
-template <typename Function>
-bool lookUp(HMODULE library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(::GetProcAddress(library, name));
-    return function != nullptr;
-}
-
 struct LoadedWinInet {
     UniqueModule library;
     WinInet calls;
@@ -20,15 +14,15 @@ struct LoadedWinInet {
 
     LoadedWinInet() : library(LoadSystemLibrary(L"wininet.dll")) {
         HMODULE module = library.get();
-        complete = module && lookUp(module, "InternetOpenW", calls.open) &&
-                   lookUp(module, "InternetCloseHandle", calls.closeHandle) &&
-                   lookUp(module, "InternetCrackUrlW", calls.crackUrl) &&
-                   lookUp(module, "InternetOpenUrlW", calls.openUrl) &&
-                   lookUp(module, "InternetConnectW", calls.connect) &&
-                   lookUp(module, "InternetReadFile", calls.readFile) &&
-                   lookUp(module, "HttpQueryInfoW", calls.httpQueryInfo) &&
-                   lookUp(module, "FtpOpenFileW", calls.ftpOpenFile) &&
-                   lookUp(module, "FtpGetFileSize", calls.ftpGetFileSize);
+        complete = module && LookUpSystemEntry(module, "InternetOpenW", calls.open) &&
+                   LookUpSystemEntry(module, "InternetCloseHandle", calls.closeHandle) &&
+                   LookUpSystemEntry(module, "InternetCrackUrlW", calls.crackUrl) &&
+                   LookUpSystemEntry(module, "InternetOpenUrlW", calls.openUrl) &&
+                   LookUpSystemEntry(module, "InternetConnectW", calls.connect) &&
+                   LookUpSystemEntry(module, "InternetReadFile", calls.readFile) &&
+                   LookUpSystemEntry(module, "HttpQueryInfoW", calls.httpQueryInfo) &&
+                   LookUpSystemEntry(module, "FtpOpenFileW", calls.ftpOpenFile) &&
+                   LookUpSystemEntry(module, "FtpGetFileSize", calls.ftpGetFileSize);
         if (!complete) error = ::GetLastError();
     }
 };

@@ -1,5 +1,6 @@
 #include "launcher/provision/zip_entry_rules.h"
 
+#include "common/byte_order.h"
 #include "common/text_convert.h"
 
 namespace velmora::launcher {
@@ -56,7 +57,7 @@ FILETIME fileTimeOfUnixTime(int64_t seconds) {
 void applyUnixTimes(const unsigned char* extra, size_t size, EntryTimes& times) {
     size_t position = 0;
     while (position + 4 <= size) {
-        const size_t length = extra[position + 2] | (extra[position + 3] << 8);
+        const size_t length = readLe16(extra + position + 2);
         const size_t data = position + 4;
         if (data + length > size) return;
         if (extra[position] == 'U' && extra[position + 1] == 'T') {
@@ -67,9 +68,7 @@ void applyUnixTimes(const unsigned char* extra, size_t size, EntryTimes& times) 
             for (unsigned bit = 0; bit < 3; ++bit) {
                 if (!(flags & (1u << bit))) continue;
                 if (at + 4 > data + length) return;
-                const int32_t seconds = static_cast<int32_t>(
-                    static_cast<uint32_t>(extra[at]) | (static_cast<uint32_t>(extra[at + 1]) << 8) |
-                    (static_cast<uint32_t>(extra[at + 2]) << 16) | (static_cast<uint32_t>(extra[at + 3]) << 24));
+                const auto seconds = static_cast<int32_t>(readLe32(extra + at));
                 *targets[bit] = fileTimeOfUnixTime(seconds);
                 at += 4;
             }

@@ -31,13 +31,6 @@ void ZipReaderDeleter::operator()(ZipReader* reader) const noexcept { delete rea
 
 namespace {
 
-uint32_t lastResult = kZipOk;
-
-uint32_t remember(uint32_t result) {
-    lastResult = result;
-    return result;
-}
-
 constexpr size_t kChunk = 16384;
 constexpr size_t kMaxNameLength = 260;
 
@@ -130,17 +123,15 @@ uint32_t writeCurrentEntry(ZipReader& reader, const std::wstring& target, const 
 
 }  // namespace
 
-ZipReaderHandle ZipReaderOpen(const std::wstring& path) {
+ZipReaderHandle ZipReaderOpen(const std::wstring& path, const std::wstring& base) {
+    if (base.empty()) return nullptr;
     zlib_filefunc64_def io;
     fill_win32_filefunc64W(&io);
     unzFile archive = unzOpen2_64(path.c_str(), &io);
-    if (!archive) {
-        remember(kZipBadArgument);
-        return nullptr;
-    }
+    if (!archive) return nullptr;
     ZipReaderHandle reader(new ZipReader);
     reader->archive = archive;
-    reader->base = currentDirectory() + L"\\";
+    reader->base = isSeparator(base.back()) ? base : base + L"\\";
     int status = unzGoToFirstFile(archive);
     while (status == UNZ_OK) {
         unz64_file_pos position{};
@@ -148,27 +139,23 @@ ZipReaderHandle ZipReaderOpen(const std::wstring& path) {
         reader->positions.push_back(position);
         status = unzGoToNextFile(archive);
     }
-    if (status != UNZ_END_OF_LIST_OF_FILE) {
-        remember(kZipEntryHeaderUnreadable);
-        return nullptr;
-    }
-    remember(kZipOk);
+    if (status != UNZ_END_OF_LIST_OF_FILE) return nullptr;
     return reader;
 }
 
 uint32_t ZipReaderEntry(ZipReader* reader, int index, ZipEntryRecord& record) {
     if (reader && index == -1) {
         record.index = static_cast<int>(reader->positions.size());
-        return remember(kZipOk);
+        return kZipOk;
     }
-    if (!validIndex(reader, index)) return remember(kZipBadArgument);
+    if (!validIndex(reader, index)) return kZipBadArgument;
 
     unz_file_info64 info{};
     std::string storedName;
-    if (uint32_t result = goToEntry(*reader, index, info, &storedName)) return remember(result);
+    if (uint32_t result = goToEntry(*reader, index, info, &storedName)) return result;
     std::wstring name = utf8ToWide(storedName);
     // A longer name cannot be kept whole; cutting it would write a different file.
-    if (name.size() > kMaxNameLength) return remember(kZipEntryHeaderUnreadable);
+    if (name.size() > kMaxNameLength) return kZipEntryHeaderUnreadable;
 
     record = ZipEntryRecord{};
     record.index = index;
@@ -183,13 +170,13 @@ uint32_t ZipReaderEntry(ZipReader* reader, int index, ZipEntryRecord& record) {
         ::LocalFileTimeToFileTime(&local, &times.modification);
     times.creation = times.access = times.modification;
 
-    if (unzOpenCurrentFile(reader->archive) != UNZ_OK) return remember(kZipLocalHeaderUnreadable);
+    if (unzOpenCurrentFile(reader->archive) != UNZ_OK) return kZipLocalHeaderUnreadable;
     const int extraSize = unzGetLocalExtrafield(reader->archive, nullptr, 0);
     if (extraSize > 0) {
         std::vector<unsigned char> extra(static_cast<size_t>(extraSize));
         if (unzGetLocalExtrafield(reader->archive, extra.data(), static_cast<unsigned>(extraSize)) != extraSize) {
             unzCloseCurrentFile(reader->archive);
-            return remember(kZipLocalHeaderUnreadable);
+            return kZipLocalHeaderUnreadable;
         }
         applyUnixTimes(extra.data(), extra.size(), times);
     }
@@ -198,47 +185,37 @@ uint32_t ZipReaderEntry(ZipReader* reader, int index, ZipEntryRecord& record) {
     record.creationTime = times.creation;
     record.accessTime = times.access;
     record.modificationTime = times.modification;
-    return remember(kZipOk);
-}
-
-uint32_t ZipReaderSetBase(ZipReader* reader, const std::wstring& directory) {
-    if (!reader) return remember(kZipBadArgument);
-    std::wstring base = directory.empty() ? currentDirectory() : directory;
-    if (!isSeparator(base.back())) base += L'\\';
-    reader->base = base;
-    return remember(kZipOk);
+    return kZipOk;
 }
 
 uint32_t ZipReaderExtract(ZipReader* reader, int index, const std::wstring& name) {
-    if (!validIndex(reader, index)) return remember(kZipBadArgument);
+    if (!validIndex(reader, index)) return kZipBadArgument;
     ZipEntryRecord record;
     if (uint32_t result = ZipReaderEntry(reader, index, record)) return result;
 
     // Nothing is ever written outside the base directory.
-    if (!isSafeMemberName(name)) return remember(kZipUnsafeName);
+    if (!isSafeMemberName(name)) return kZipUnsafeName;
     const std::wstring target = targetBelowBase(*reader, name);
-    if (target.empty()) return remember(kZipUnsafeName);
+    if (target.empty()) return kZipUnsafeName;
 
     if ((record.attributes & FILE_ATTRIBUTE_DIRECTORY) || isSeparator(name.back()))
-        return remember(createBelowBase(reader->base, name) ? kZipOk : kZipCannotCreateFile);
+        return createBelowBase(reader->base, name) ? kZipOk : kZipCannotCreateFile;
 
     unz_file_info64 info{};
-    if (uint32_t result = goToEntry(*reader, index, info, nullptr)) return remember(result);
-    if (info.flag & 1) return remember(kZipNeedsPassword);
+    if (uint32_t result = goToEntry(*reader, index, info, nullptr)) return result;
+    if (info.flag & 1) return kZipNeedsPassword;
     const size_t lastSeparator = name.find_last_of(L"\\/");
     if (lastSeparator != std::wstring::npos && !createBelowBase(reader->base, name.substr(0, lastSeparator)))
-        return remember(kZipCannotCreateFile);
+        return kZipCannotCreateFile;
 
-    return remember(writeCurrentEntry(*reader, target, record));
+    return writeCurrentEntry(*reader, target, record);
 }
 
 uint32_t ZipReaderClose(ZipReaderHandle& reader) {
-    if (!reader) return remember(kZipBadArgument);
+    if (!reader) return kZipBadArgument;
     reader.reset();
-    return remember(kZipOk);
+    return kZipOk;
 }
-
-uint32_t ZipReaderLastResult() { return lastResult; }
 
 bool createDirectoryPath(const std::wstring& path) {
     std::wstring full = withBackslashes(path);

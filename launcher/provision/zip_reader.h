@@ -1,7 +1,6 @@
 #pragma once
 // Reads a ZIP archive through minizip and writes its entries below a base directory.
-// Every operation returns 0 or one of the result codes below; the last result is also
-// kept process-wide.
+// Every operation returns 0 or one of the result codes below.
 #include <windows.h>
 
 #include <cstdint>
@@ -40,16 +39,14 @@ struct ZipReaderDeleter {
 };
 using ZipReaderHandle = std::unique_ptr<ZipReader, ZipReaderDeleter>;
 
-// Null when the archive cannot be opened or its directory cannot be walked.
-ZipReaderHandle ZipReaderOpen(const std::wstring& path);
+// An archive whose entries are written below `base` ('\' appended when missing). Null when
+// there is no base, or the archive cannot be opened or its directory cannot be walked.
+ZipReaderHandle ZipReaderOpen(const std::wstring& path, const std::wstring& base);
 // Index -1 puts the number of entries into record.index.
 uint32_t ZipReaderEntry(ZipReader* reader, int index, ZipEntryRecord& record);
-// Output base directory ('\' appended when missing); the default is the current directory.
-uint32_t ZipReaderSetBase(ZipReader* reader, const std::wstring& directory);
 // Writes entry `index` as base + name.
 uint32_t ZipReaderExtract(ZipReader* reader, int index, const std::wstring& name);
 uint32_t ZipReaderClose(ZipReaderHandle& reader);
-uint32_t ZipReaderLastResult();
 
 // Creates every missing directory of `path`, level by level.
 bool createDirectoryPath(const std::wstring& path);

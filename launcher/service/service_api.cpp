@@ -12,9 +12,9 @@ ServiceApi& ServiceApi::instance() {
 ServiceApi::ServiceApi() : library_(LoadSystemLibrary(L"advapi32.dll")) {
     if (!library_) return;
     // All three are looked up at once so that no thread races another to fill them in.
-    startDispatcher_ = reinterpret_cast<StartDispatcherFn>(::GetProcAddress(library_.get(), "StartServiceCtrlDispatcherW"));
-    registerHandler_ = reinterpret_cast<RegisterHandlerFn>(::GetProcAddress(library_.get(), "RegisterServiceCtrlHandlerExW"));
-    setStatus_ = reinterpret_cast<SetStatusFn>(::GetProcAddress(library_.get(), "SetServiceStatus"));
+    startDispatcher_ = SystemEntry<StartDispatcherFn>(library_.get(), "StartServiceCtrlDispatcherW");
+    registerHandler_ = SystemEntry<RegisterHandlerFn>(library_.get(), "RegisterServiceCtrlHandlerExW");
+    setStatus_ = SystemEntry<SetStatusFn>(library_.get(), "SetServiceStatus");
 }
 
 BOOL ServiceApi::startDispatcher(const SERVICE_TABLE_ENTRYW* table) const {

@@ -50,12 +50,7 @@ HANDLE ServiceRunState::launchSucceeded() {
     }
     if (!process_ || processCleared_) {
         // A launch that returns without a process must not leave the service pending.
-        status_.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
-        status_.dwServiceSpecificExitCode = kServiceStartFailed;
-        status_.dwCheckPoint = 0;
-        status_.dwWaitHint = 0;
-        report(SERVICE_STOPPED);
-        stopped_ = true;
+        stopWithSpecificCode(kServiceStartFailed);
         return nullptr;
     }
     report(SERVICE_RUNNING);
@@ -70,6 +65,10 @@ void ServiceRunState::launchFailed(DWORD serviceSpecificCode) {
         system_.terminateProcess(process_.get());
         processCleared_ = true;
     }
+    stopWithSpecificCode(serviceSpecificCode);
+}
+
+void ServiceRunState::stopWithSpecificCode(DWORD serviceSpecificCode) {
     status_.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
     status_.dwServiceSpecificExitCode = serviceSpecificCode;
     status_.dwCheckPoint = 0;

@@ -53,6 +53,8 @@ public:
 private:
     void report(DWORD state);
     void finishStop();
+    // Reports the service stopped with a code of its own; the lock is held.
+    void stopWithSpecificCode(DWORD serviceSpecificCode);
 
     ServiceSystem& system_;
     mutable std::mutex lock_;

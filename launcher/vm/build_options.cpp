@@ -85,7 +85,7 @@ std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, cons
         const int32_t searchOption = build.withVmSearchOption();
         trail(L"build.option withvm, search option " + decimalText(searchOption));
         switch (searchOption) {
-            case 20: {
+            case kSearchThenShippedVm: {
                 // Without the specification files this branch asks the valid-VM list alone,
                 // not kiv.nl.current.vm: the VM shipped with the installer comes next.
                 traceSearch(build, L"the valid-VM list");
@@ -94,7 +94,7 @@ std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, cons
                 if (!vm) trail(L"the search found no VM: the shipped VM is taken");
                 return vm ? std::move(vm) : shippedVm();
             }
-            case 21:
+            case kShippedVmOnly:
                 return shippedVm();
             default:
                 trail(L"search option " + decimalText(searchOption) + L" is neither 20 nor 21: no VM");
@@ -104,15 +104,15 @@ std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, cons
     if (option == kWithoutVm) {
         const int32_t searchOption = build.withoutVmSearchOption();
         trail(L"build.option withoutvm, search option " + decimalText(searchOption));
-        if (searchOption == 12) return provisionedVm(context, VmPackUrl::Direct, options);
-        if (searchOption != 10 && searchOption != 11) {
+        if (searchOption == kVmPackOnly) return provisionedVm(context, VmPackUrl::Direct, options);
+        if (searchOption != kSearchOnly && searchOption != kSearchThenVmPack) {
             trail(L"search option " + decimalText(searchOption) + L" is not 10, 11 or 12: no VM");
             return nullptr;
         }
         traceSearch(build, L"kiv.nl.current.vm, then the valid-VM list");
         auto vm = build.specSearchApplies() ? searchBySpecFiles(context, options, build.specFileTotal())
                                             : findVmFromProperties(context, options);
-        if (!vm && searchOption == 11) {
+        if (!vm && searchOption == kSearchThenVmPack) {
             trail(L"the search found no VM: a VM pack is fetched");
             vm = provisionedVm(context, VmPackUrl::NotFound, options);
         }

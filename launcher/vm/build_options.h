@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "file_rules/build_option_numbers.h"
 #include "launcher/launch_options.h"
 
 namespace velmora::launcher {
@@ -25,8 +26,8 @@ public:
     explicit BuildOptions(const PropertySet& properties) : properties_(properties) {}
 
     std::wstring option() const;             // "withvm", "withoutvm" or anything else
-    int32_t withVmSearchOption() const;      // 20 search then the shipped VM, 21 the shipped VM
-    int32_t withoutVmSearchOption() const;   // 10 search, 11 search then a pack, 12 a pack
+    int32_t withVmSearchOption() const;      // a BuildSearchOption, kSearchThenShippedVm by default
+    int32_t withoutVmSearchOption() const;   // a BuildSearchOption, kSearchOnly by default
     bool specFilesApplicable() const;        // exactly "true"
     int32_t specFileTotal() const;
     // The searches use the specification files only when they apply and there are some.
@@ -39,5 +40,9 @@ private:
 
 inline constexpr const wchar_t* kWithVm = L"withvm";
 inline constexpr const wchar_t* kWithoutVm = L"withoutvm";
+
+struct RunContext;
+// The branches of the build options: which VM the installer's choices lead to, if any.
+std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, const LaunchOptions& options);
 
 }  // namespace velmora::launcher

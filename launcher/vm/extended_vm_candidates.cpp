@@ -139,8 +139,9 @@ ExtendedSearchKind extendedSearchAfter(bool buildOptionsFound, std::wstring_view
                                        int32_t withoutVmSearchOption, bool specSearchApplies) {
     if (!buildOptionsFound) return ExtendedSearchKind::ValidList;
     // With a VM shipped in the installer the run always has a VM to try; a VM pack alone
-    // (option 12) and unknown options ask for no search at all.
-    if (buildOption != kWithoutVm || (withoutVmSearchOption != 10 && withoutVmSearchOption != 11))
+    // and unknown options ask for no search at all.
+    if (buildOption != kWithoutVm ||
+        (withoutVmSearchOption != kSearchOnly && withoutVmSearchOption != kSearchThenVmPack))
         return ExtendedSearchKind::None;
     return specSearchApplies ? ExtendedSearchKind::SpecFiles : ExtendedSearchKind::ValidList;
 }

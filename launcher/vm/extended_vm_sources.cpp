@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "launcher/environment_snapshot.h"
-#include "launcher/launcher_errors.h"
 #include "launcher/vm/registry_key.h"
 #include "launcher/vm/registry_views.h"
 
@@ -35,13 +35,11 @@ std::wstring environmentValue(const std::wstring& name) {
 }
 
 std::vector<std::wstring> subkeysOf(HKEY hive, REGSAM view, const std::wstring& path) {
-    try {
-        RegistryKey key;
-        key.open(hive, path, KEY_READ | view);
-        return key.subkeyNames();
-    } catch (const RegistryException&) {
-        return {};  // most makers are not on a given machine
-    }
+    RegistryKey key;
+    std::vector<std::wstring> names;
+    // most makers are not on a given machine
+    if (key.tryOpen(hive, path, KEY_READ | view) != ERROR_SUCCESS || key.trySubkeyNames(names) != ERROR_SUCCESS) return {};
+    return names;
 }
 
 // The home value of a release key; a value that is missing or not text becomes the
@@ -50,19 +48,19 @@ ExtendedCandidate readHomeValue(HKEY hive, REGSAM view, const std::wstring& keyP
                                 std::wstring source) {
     ExtendedCandidate candidate{std::move(source), L"", L""};
     const std::wstring name(valueName);
-    try {
-        RegistryKey key;
-        key.open(hive, keyPath, KEY_READ | view);
-        DWORD type = 0;
-        if (::RegQueryValueExW(key.handle(), name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
-            candidate.problem = L"no value " + name;
-        else if (type != REG_SZ && type != REG_EXPAND_SZ)
-            candidate.problem = L"the value " + name + L" is not text";
-        else
-            candidate.home = type == REG_EXPAND_SZ ? expandEnvironmentText(key.readString(name)) : key.readString(name);
-    } catch (const RegistryException&) {
+    RegistryKey key;
+    std::optional<DWORD> type;
+    std::wstring text;
+    if (key.tryOpen(hive, keyPath, KEY_READ | view) != ERROR_SUCCESS)
         candidate.problem = L"the value " + name + L" cannot be read";
-    }
+    else if (!(type = key.valueType(name)))
+        candidate.problem = L"no value " + name;
+    else if (*type != REG_SZ && *type != REG_EXPAND_SZ)
+        candidate.problem = L"the value " + name + L" is not text";
+    else if (key.tryReadString(name, text) != ERROR_SUCCESS)
+        candidate.problem = L"the value " + name + L" cannot be read";
+    else
+        candidate.home = *type == REG_EXPAND_SZ ? expandEnvironmentText(text) : text;
     return candidate;
 }
 

@@ -8,7 +8,6 @@
 #include "launcher/diagnostic_trail.h"
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
-#include "launcher/launcher_errors.h"
 #include "launcher/mapped_file.h"
 #include "launcher/vm/pe_image.h"
 #include "launcher/vm/platform_rule.h"
@@ -40,8 +39,7 @@ const JavaKey kJavaKeys[] = {
 const wchar_t* const kPathExecutables[] = {L"\\java.exe", L"\\jre.exe", L"\\javaw.exe", L"\\jrew.exe", L"\\jview.exe"};
 
 // The system's message inside a key error ends in a line break; the trail keeps one line.
-std::wstring keyErrorText(const KeyException& error) {
-    std::wstring text = utf8ToWide(error.what());
+std::wstring singleLine(std::wstring text) {
     std::erase_if(text, [](wchar_t c) { return c == L'\r' || c == L'\n'; });
     return text;
 }
@@ -58,46 +56,60 @@ std::wstring finalPathOf(const std::wstring& path) {
     return resolved.path;
 }
 
+// A release key's record; none, with the reason in `problem`, when a value it needs cannot be read.
+std::unique_ptr<VmRecord> readRelease(const RegistryKey& release, const std::wstring& name, std::wstring& problem) {
+    VmVersion version = parseVersionText(name);
+    std::wstring micro;
+    // Up to Java 8 the registry's "micro" is the second number of this numbering.
+    const wchar_t* valueName = L"MicroVersion";
+    LSTATUS status = version.major <= 8 ? release.tryReadString(valueName, micro) : ERROR_SUCCESS;
+    version.minor = version.major <= 8 ? static_cast<uint16_t>(_wtoi(micro.c_str())) : 0;
+    auto record = recordForMajor(version.major);
+    record->version = version;
+    if (status == ERROR_SUCCESS) status = release.tryReadString(valueName = L"JavaHome", record->home);
+    if (status == ERROR_SUCCESS) return record;
+    problem = release.failureText(status, RegistryCall::ReadValue, valueName);
+    return nullptr;
+}
+
 }  // namespace
 
 void enumerateRegistryPass(REGSAM access, int32_t is64Bit, VmList& into) {
     for (const auto& javaKey : kJavaKeys) {
         RegistryKey key;
         std::vector<std::wstring> names;
-        try {
-            key.open(HKEY_LOCAL_MACHINE, javaKey.path, access);
-            names = key.subkeyNames();
-        } catch (const KeyException& error) {
+        LSTATUS status = key.tryOpen(HKEY_LOCAL_MACHINE, javaKey.path, access);
+        const RegistryCall call = status == ERROR_SUCCESS ? RegistryCall::ListSubkeys : RegistryCall::Open;
+        if (status == ERROR_SUCCESS) status = key.trySubkeyNames(names);
+        if (status != ERROR_SUCCESS) {
             if (trailEnabled())
-                trail(L"registry " + registryPlace(javaKey.path, access) + L": " + keyErrorText(error));
+                trail(L"registry " + registryPlace(javaKey.path, access) + L": " +
+                      singleLine(key.failureText(status, call)));
             continue;
         }
         if (names.empty()) trail(L"registry " + registryPlace(javaKey.path, access) + L": no subkeys");
         for (const auto& name : names) {
-            try {
-                RegistryKey release;
-                release.open(key, name, KEY_READ);  // in the parent's view
-                VmVersion version = parseVersionText(name);
-                // Up to Java 8 the registry's "micro" is the second number of this numbering.
-                version.minor = version.major <= 8 ? static_cast<uint16_t>(_wtoi(release.readString(L"MicroVersion").c_str()))
-                                                   : 0;
-                auto record = recordForMajor(version.major);
-                record->version = version;
-                record->home = release.readString(L"JavaHome");
-                record->kind = javaKey.kind;
-                record->is64Bit = is64Bit;
-                record->vendor = javaKey.vendor;
-                if (trailEnabled())
-                    trail(L"candidate from registry " + registryPlace(javaKey.path, access) + L", subkey " + name +
-                          L": " + describeVm(*record));
-                into.push_back(std::move(record));
-                closeWhenVmStarted(std::move(release));
-            } catch (const KeyException& error) {
+            RegistryKey release;
+            std::unique_ptr<VmRecord> record;
+            std::wstring problem;
+            status = release.tryOpen(key, name, KEY_READ);  // in the parent's view
+            if (status == ERROR_SUCCESS) record = readRelease(release, name, problem);
+            else problem = release.failureText(status, RegistryCall::Open);
+            if (!record) {
                 // this release only
                 if (trailEnabled())
                     trail(L"registry " + registryPlace(javaKey.path, access) + L", subkey " + name + L": dropped, " +
-                          keyErrorText(error));
+                          singleLine(problem));
+                continue;
             }
+            record->kind = javaKey.kind;
+            record->is64Bit = is64Bit;
+            record->vendor = javaKey.vendor;
+            if (trailEnabled())
+                trail(L"candidate from registry " + registryPlace(javaKey.path, access) + L", subkey " + name + L": " +
+                      describeVm(*record));
+            into.push_back(std::move(record));
+            closeWhenVmStarted(std::move(release));
         }
     }
 }

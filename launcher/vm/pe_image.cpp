@@ -2,13 +2,14 @@
 
 #include <cstdint>
 
+#include "common/byte_order.h"
 #include "launcher/mapped_file.h"
 
 namespace velmora::launcher {
 
 int imageBitnessOf(const unsigned char* data, size_t size) {
-    auto u16 = [&](size_t at) { return static_cast<unsigned>(data[at] | data[at + 1] << 8); };
-    auto u32 = [&](size_t at) { return static_cast<uint32_t>(u16(at) | u16(at + 2) << 16); };
+    auto u16 = [&](size_t at) { return velmora::readLe16(data + at); };
+    auto u32 = [&](size_t at) { return velmora::readLe32(data + at); };
     if (size < 64 || data[0] != 0x4D || data[1] != 0x5A) return 0;
     uint32_t pe = u32(60);
     // Signature, machine (at +4) and the optional header's magic (at +24) must all be inside.

@@ -3,7 +3,6 @@
 #include <cwchar>
 #include <utility>
 
-#include "launcher/launcher_errors.h"
 #include "launcher/vm/registry_key.h"
 #include "launcher/vm/registry_views.h"
 #include "launcher/vm/vm_spec_file.h"
@@ -20,13 +19,8 @@ std::wstring afterBackslash(std::wstring_view text) {
 // 64-bit view first, then the 32-bit view. False when neither opens.
 bool openInEitherView(RegistryKey& key, HKEY hive, const std::wstring& path) {
     if (!hive) return false;
-    for (const RegistryView& view : registryViews(ViewOrder::WideFirst)) {
-        try {
-            key.open(hive, path, KEY_READ | view.flag);
-            return true;
-        } catch (const RegistryException&) {
-        }
-    }
+    for (const RegistryView& view : registryViews(ViewOrder::WideFirst))
+        if (key.tryOpen(hive, path, KEY_READ | view.flag) == ERROR_SUCCESS) return true;
     return false;
 }
 
@@ -92,13 +86,11 @@ std::vector<std::wstring> expandRegistryWildcards(const std::vector<std::wstring
         WildcardHint hint;
         std::vector<std::wstring> lines;
         RegistryKey key;
-        if (splitWildcardHint(line, hint) && openInEitherView(key, hint.hive, hint.parentKeyPath)) {
-            try {
-                lines = expandWildcardLine(hint, key.subkeyNames());
-            } catch (const RegistryException&) {
-                lines.clear();  // the line stays as it was
-            }
-        }
+        std::vector<std::wstring> names;
+        // A key that cannot be listed leaves the line as it was.
+        if (splitWildcardHint(line, hint) && openInEitherView(key, hint.hive, hint.parentKeyPath) &&
+            key.trySubkeyNames(names) == ERROR_SUCCESS)
+            lines = expandWildcardLine(hint, names);
         if (lines.empty())
             expanded.push_back(line);
         else
@@ -110,12 +102,9 @@ std::vector<std::wstring> expandRegistryWildcards(const std::vector<std::wstring
 std::wstring readRegistryHintHome(const std::wstring& line) {
     RegistryHint hint = splitRegistryHint(line);
     RegistryKey key;
-    if (!openInEitherView(key, hint.hive, hint.keyPath)) return {};
-    try {
-        return key.readString(hint.valueName);
-    } catch (const RegistryException&) {
-        return {};
-    }
+    std::wstring home;
+    if (!openInEitherView(key, hint.hive, hint.keyPath) || key.tryReadString(hint.valueName, home) != ERROR_SUCCESS) return {};
+    return home;
 }
 
 }  // namespace velmora::launcher

@@ -6,45 +6,61 @@
 
 namespace velmora::launcher {
 
-void RegistryKey::fail(const std::wstring& message) const {
-    throw KeyException(wideToUtf8(message + L" (" + path_ + L")"));
+std::wstring RegistryKey::failureText(LSTATUS status, RegistryCall call, const std::wstring& valueName) const {
+    std::wstring reason;
+    if (call == RegistryCall::Open) reason = systemErrorText(static_cast<DWORD>(status));
+    else if (!isOpen()) reason = L"key not open";
+    else if (call == RegistryCall::ListSubkeys) reason = L"key query failed";
+    // The value's name goes into the text: the trail tells which value a dropped VM lacked.
+    else reason = (status == ERROR_INVALID_DATATYPE ? L"value not a string: " : L"key query failed: ") + valueName;
+    return reason + L" (" + path_ + L")";
 }
 
-void RegistryKey::openBelow(HKEY base, const std::wstring& relative, HKEY hive, const std::wstring& path,
-                            REGSAM access) {
+LSTATUS RegistryKey::openBelow(HKEY base, const std::wstring& relative, HKEY hive, const std::wstring& path,
+                               REGSAM access) {
     key_.reset();
     connection_.reset();
     hive_ = hive;
     path_ = path;
     view_ = access & KEY_WOW64_RES;
     const LSTATUS status = ::RegOpenKeyExW(base, relative.c_str(), 0, access, key_.receive());
-    if (status == ERROR_SUCCESS) return;
     // A key that is not there is not there with fewer rights or through a connection either.
-    if (status == ERROR_FILE_NOT_FOUND) fail(systemErrorText(static_cast<DWORD>(status)));
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return status;
     // A key whose security grants less than KEY_READ may still be listed and read.
     if (::RegOpenKeyExW(base, relative.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view_,
                         key_.receive()) == ERROR_SUCCESS)
-        return;
+        return ERROR_SUCCESS;
     if (::RegConnectRegistryW(nullptr, hive, connection_.receive()) == ERROR_SUCCESS &&
         ::RegOpenKeyExW(connection_.get(), path.c_str(), 0, access, key_.receive()) == ERROR_SUCCESS)
-        return;
+        return ERROR_SUCCESS;
     key_.reset();
     connection_.reset();
-    fail(systemErrorText(static_cast<DWORD>(status)));
+    return status;
+}
+
+LSTATUS RegistryKey::tryOpen(HKEY hive, const std::wstring& path, REGSAM access) {
+    return openBelow(hive, path, hive, path, access);
+}
+
+LSTATUS RegistryKey::tryOpen(const RegistryKey& parent, const std::wstring& name, REGSAM access) {
+    if (!parent.isOpen()) return ERROR_INVALID_HANDLE;
+    if ((access & KEY_WOW64_RES) == 0) access |= parent.view_;
+    return openBelow(parent.key_.get(), name, parent.hive_, parent.path_ + L"\\" + name, access);
 }
 
 void RegistryKey::open(HKEY hive, const std::wstring& path, REGSAM access) {
-    openBelow(hive, path, hive, path, access);
+    const LSTATUS status = tryOpen(hive, path, access);
+    if (status != ERROR_SUCCESS) throw KeyException(wideToUtf8(failureText(status, RegistryCall::Open)));
 }
 
 void RegistryKey::open(const RegistryKey& parent, const std::wstring& name, REGSAM access) {
     if (!parent.isOpen()) throw KeyException("key not open");
-    if ((access & KEY_WOW64_RES) == 0) access |= parent.view_;
-    openBelow(parent.key_.get(), name, parent.hive_, parent.path_ + L"\\" + name, access);
+    const LSTATUS status = tryOpen(parent, name, access);
+    if (status != ERROR_SUCCESS) throw KeyException(wideToUtf8(failureText(status, RegistryCall::Open)));
 }
 
-std::wstring RegistryKey::readString(const std::wstring& valueName) const {
-    if (!isOpen()) fail(L"key not open");
+LSTATUS RegistryKey::tryReadString(const std::wstring& valueName, std::wstring& text) const {
+    if (!isOpen()) return ERROR_INVALID_HANDLE;
     // Most values fit the first buffer, so one query usually does; longer ones are read whole.
     std::vector<wchar_t> buffer(257, L'\0');
     DWORD type = 0;
@@ -57,27 +73,50 @@ std::wstring RegistryKey::readString(const std::wstring& valueName) const {
         status = ::RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type,
                                     reinterpret_cast<BYTE*>(buffer.data()), &bytes);
     }
-    // The value's name goes into the text: the trail tells which value a dropped VM lacked.
-    if (status != ERROR_SUCCESS) fail(L"key query failed: " + valueName);
-    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) fail(L"value not a string: " + valueName);
+    if (status != ERROR_SUCCESS) return status;
+    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return ERROR_INVALID_DATATYPE;
     buffer[bytes / sizeof(wchar_t)] = L'\0';
-    return std::wstring(buffer.data());
+    text.assign(buffer.data());
+    return ERROR_SUCCESS;
+}
+
+std::wstring RegistryKey::readString(const std::wstring& valueName) const {
+    std::wstring text;
+    const LSTATUS status = tryReadString(valueName, text);
+    if (status != ERROR_SUCCESS)
+        throw KeyException(wideToUtf8(failureText(status, RegistryCall::ReadValue, valueName)));
+    return text;
+}
+
+std::optional<DWORD> RegistryKey::valueType(const std::wstring& valueName) const {
+    DWORD type = 0;
+    if (!isOpen() || ::RegQueryValueExW(key_.get(), valueName.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+        return std::nullopt;
+    return type;
+}
+
+LSTATUS RegistryKey::trySubkeyNames(std::vector<std::wstring>& names) const {
+    if (!isOpen()) return ERROR_INVALID_HANDLE;
+    DWORD count = 0;
+    const LSTATUS status = ::RegQueryInfoKeyW(key_.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    names = collectSubkeyNames(count, [this](DWORD index, std::wstring& name) {
+        wchar_t buffer[256];  // a key name has at most 255 characters
+        DWORD length = 256;
+        const LSTATUS result =
+            ::RegEnumKeyExW(key_.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_SUCCESS) name.assign(buffer, length);
+        return result;
+    });
+    return ERROR_SUCCESS;
 }
 
 std::vector<std::wstring> RegistryKey::subkeyNames() const {
-    if (!isOpen()) fail(L"key not open");
-    DWORD count = 0;
-    if (::RegQueryInfoKeyW(key_.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        fail(L"key query failed");
-    return collectSubkeyNames(count, [this](DWORD index, std::wstring& name) {
-        wchar_t buffer[256];  // a key name has at most 255 characters
-        DWORD length = 256;
-        const LSTATUS status =
-            ::RegEnumKeyExW(key_.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_SUCCESS) name.assign(buffer, length);
-        return status;
-    });
+    std::vector<std::wstring> names;
+    const LSTATUS status = trySubkeyNames(names);
+    if (status != ERROR_SUCCESS) throw KeyException(wideToUtf8(failureText(status, RegistryCall::ListSubkeys)));
+    return names;
 }
 
 namespace {

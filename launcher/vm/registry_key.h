@@ -1,14 +1,19 @@
 #pragma once
-// One open registry key. Failures raise KeyException.
+// One open registry key. The try* forms return what they found, for searches where a missing
+// key or value is an ordinary answer; the others raise KeyException.
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/unique_handle.h"
 
 namespace velmora::launcher {
+
+// Which call failed, for the text of the failure.
+enum class RegistryCall { Open, ReadValue, ListSubkeys };
 
 class RegistryKey {
 public:
@@ -19,6 +24,10 @@ public:
     // A subkey of an open key, through the same fallbacks, in the parent's view unless
     // `access` names one.
     void open(const RegistryKey& parent, const std::wstring& name, REGSAM access);
+    // The try* forms return ERROR_SUCCESS or the registry's status (ERROR_INVALID_DATATYPE
+    // for a value that is not text, ERROR_INVALID_HANDLE for a key that is not open).
+    LSTATUS tryOpen(HKEY hive, const std::wstring& path, REGSAM access);
+    LSTATUS tryOpen(const RegistryKey& parent, const std::wstring& name, REGSAM access);
     bool isOpen() const { return key_.valid(); }
     const std::wstring& path() const { return path_; }
     HKEY handle() const { return key_.get(); }
@@ -26,12 +35,17 @@ public:
 
     // REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ as the UTF-16 text it is (up to its first NUL).
     std::wstring readString(const std::wstring& valueName) const;
+    LSTATUS tryReadString(const std::wstring& valueName, std::wstring& text) const;
+    // The type of a value; none when the key has no such value or it cannot be queried.
+    std::optional<DWORD> valueType(const std::wstring& valueName) const;
     // Every subkey that can be read; one that cannot is left out, not the rest with it.
     std::vector<std::wstring> subkeyNames() const;
+    LSTATUS trySubkeyNames(std::vector<std::wstring>& names) const;
+    // What the throwing form raises for that failure of this key: "<reason> (<key path>)".
+    std::wstring failureText(LSTATUS status, RegistryCall call, const std::wstring& valueName = {}) const;
 
 private:
-    [[noreturn]] void fail(const std::wstring& message) const;
-    void openBelow(HKEY base, const std::wstring& relative, HKEY hive, const std::wstring& path, REGSAM access);
+    LSTATUS openBelow(HKEY base, const std::wstring& relative, HKEY hive, const std::wstring& path, REGSAM access);
 
     UniqueRegistryKey connection_;
     UniqueRegistryKey key_;

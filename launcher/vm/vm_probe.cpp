@@ -4,7 +4,6 @@
 
 #include "common/text_convert.h"
 #include "launcher/file_system.h"
-#include "launcher/launcher_errors.h"
 #include "launcher/path_text.h"
 #include "launcher/vm/registry_key.h"
 
@@ -15,18 +14,17 @@ std::wstring directoryOf(std::wstring_view path) { return parentOf(path, L"."); 
 
 // The version of a java.exe in the system directory comes from the JavaSoft keys.
 VmVersion versionFromJavaSoftKeys() {
-    try {
-        const std::wstring base = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
-        RegistryKey root;
-        root.open(HKEY_LOCAL_MACHINE, base, KEY_READ);
-        std::wstring current = root.readString(L"CurrentVersion");
-        RegistryKey release;
-        release.open(HKEY_LOCAL_MACHINE, base + L"\\" + current, KEY_READ);
-        std::wstring micro = release.readString(L"MicroVersion");
+    const std::wstring base = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
+    RegistryKey root;
+    RegistryKey release;
+    std::wstring current;
+    std::wstring micro;
+    if (root.tryOpen(HKEY_LOCAL_MACHINE, base, KEY_READ) == ERROR_SUCCESS &&
+        root.tryReadString(L"CurrentVersion", current) == ERROR_SUCCESS &&
+        release.tryOpen(HKEY_LOCAL_MACHINE, base + L"\\" + current, KEY_READ) == ERROR_SUCCESS &&
+        release.tryReadString(L"MicroVersion", micro) == ERROR_SUCCESS)
         return parseVersionText(current + L"." + micro + L"_0");
-    } catch (const KeyException&) {
-        return parseVersionText(L"0.0.0.0");
-    }
+    return parseVersionText(L"0.0.0.0");
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
 #include "launcher/path_text.h"
+#include "launcher/properties/runtime_properties_file.h"
 #include "launcher/vm_process.h"
+#include "launcher/windowed_mode.h"
 
 namespace velmora::launcher {
 
@@ -31,7 +33,12 @@ std::wstring StandardVm::executablePath() const {
 }
 
 std::wstring StandardVm::composeCommandLine(const LaunchOptions& options) const {
-    return composeStandardCommandLine(executablePath(), version.major, options);
+    // The windowed launcher starts javaw.exe, one letter longer, where the VM has one.
+    const size_t room = kCommandLineLimit - (windowedMode() ? 1 : 0);
+    StandardLaunch launch = fitStandardCommandLine(executablePath(), version.major, options, argumentFilePath(), room);
+    if (!launch.refusal.empty()) throw TerminalError(launch.refusal);
+    if (!launch.fileArguments.empty()) writeArgumentFile(launch.fileArguments);
+    return launch.line;
 }
 
 std::wstring ClassicVm::executablePath() const {

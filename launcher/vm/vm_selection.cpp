@@ -7,6 +7,7 @@
 #include "launcher/path_text.h"
 #include "launcher/properties/property_text.h"
 #include "launcher/properties/runtime_properties_file.h"
+#include "launcher/vm/build_options.h"
 #include "launcher/vm/extended_vm_search.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_probe.h"

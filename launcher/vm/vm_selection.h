@@ -27,9 +27,6 @@ std::unique_ptr<VmRecord> chooseVm(const RunContext& context, bool buildOptionsF
 // kiv.nl.current.vm, else the list search.
 std::unique_ptr<VmRecord> findVmFromProperties(const RunContext& context, const LaunchOptions& options);
 
-// The branches of jvmspecs.properties (defined with the build options).
-std::unique_ptr<VmRecord> findVmFromBuildOptions(const RunContext& context, const LaunchOptions& options);
-
 // Appends "kiv.nl.current.vm=<escaped executable>" to the scratch properties file.
 void recordChosenVm(const VmRecord& vm);
 std::wstring chosenVmLine(const std::wstring& executablePath);

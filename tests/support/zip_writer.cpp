@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "common/byte_order.h"
 #include "tools/ruvo_pack/zip_records.h"
 
 namespace velmora::test {
@@ -61,9 +62,9 @@ std::string zipArchive(const std::vector<ZipMember>& members) { return zipBytes(
 
 std::string unixTimesExtra(uint8_t flags, const std::vector<uint32_t>& times) {
     std::string out = "UT";
-    ruvo_pack::put16(out, static_cast<uint32_t>(1 + 4 * times.size()));
+    appendLe16(out, static_cast<uint32_t>(1 + 4 * times.size()));
     out += static_cast<char>(flags);
-    for (uint32_t t : times) ruvo_pack::put32(out, t);
+    for (uint32_t t : times) appendLe32(out, t);
     return out;
 }
 

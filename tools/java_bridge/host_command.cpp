@@ -1,5 +1,6 @@
 #include "tools/java_bridge/host_command.h"
 
+#include "common/java_argument_file.h"
 #include "common/text_convert.h"
 
 namespace velmora::bridge {
@@ -31,7 +32,46 @@ HostArgument mappedClassPath(const std::wstring& classPath, const PathMapper& ma
     return HostArgument::pathList(std::move(entries));
 }
 
+// VM options followed by a value of their own; the first argument that is neither an option nor
+// such a value is the main class.
+bool takesValue(const std::wstring& option) {
+    for (const wchar_t* name : {L"-classpath", L"-cp", L"--class-path", L"--add-opens", L"--add-exports", L"--add-reads",
+                                L"--add-modules", L"--module-path", L"-p", L"--limit-modules", L"--patch-module",
+                                L"--upgrade-module-path"})
+        if (option == name) return true;
+    return false;
+}
+
 }  // namespace
+
+std::vector<std::wstring> expandArgumentFiles(const std::vector<std::wstring>& arguments,
+                                              const std::function<std::optional<std::wstring>(const std::wstring&)>& readText) {
+    std::vector<std::wstring> out;
+    bool valueNext = false, mainSeen = false;
+    auto push = [&](const std::wstring& argument) {
+        out.push_back(argument);
+        if (valueNext) {
+            valueNext = false;
+        } else if (!argument.starts_with(L"-")) {
+            mainSeen = true;
+        } else {
+            valueNext = takesValue(argument);
+        }
+    };
+    for (const auto& argument : arguments) {
+        if (mainSeen || valueNext || argument.size() < 2 || argument[0] != L'@') {
+            push(argument);
+            continue;
+        }
+        std::optional<std::wstring> text = readText(argument.substr(1));
+        if (!text) {
+            push(argument);
+            continue;
+        }
+        for (const auto& inner : velmora::parseArgumentFile(*text)) push(inner);
+    }
+    return out;
+}
 
 std::vector<HostArgument> hostArguments(const std::vector<std::wstring>& windowsArguments, const PathMapper& mapper) {
     std::vector<HostArgument> out;

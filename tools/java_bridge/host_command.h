@@ -1,6 +1,7 @@
 #pragma once
 // Turning a Windows java command line into a host shell script (no system calls here).
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ struct HostArgument {
     }
     bool operator==(const HostArgument&) const = default;
 };
+
+// As java.exe of version 9 and later: each argument before the main class that starts with '@'
+// stands for the arguments in the file it names (`readText` gives the file's text, nothing when
+// it cannot be read; the argument then stays for the host VM to report).
+std::vector<std::wstring> expandArgumentFiles(const std::vector<std::wstring>& arguments,
+                                              const std::function<std::optional<std::wstring>(const std::wstring&)>& readText);
 
 // Class path entries, arguments naming existing files and system properties whose value names
 // one ("-Dname=C:\\file") become host paths; everything else stays as UTF-8 text.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/process_start.h"
+#include "common/system_library.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "tools/java_bridge/host_command.h"
@@ -21,30 +22,31 @@ namespace {
 using UnixNameFn = char*(CDECL*)(LPCWSTR);
 using DosNameFn = WCHAR*(CDECL*)(LPCSTR);
 
+// The text a Wine call returns, freed from the process heap it was allocated on.
+template <typename Text>
+Text takenFromHeap(typename Text::value_type* text) {
+    if (!text) return {};
+    Text result(text);
+    ::HeapFree(::GetProcessHeap(), 0, text);
+    return result;
+}
+
 struct WineNames {
     UnixNameFn unixName = nullptr;
     DosNameFn dosName = nullptr;
 
     WineNames() {
         HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-        unixName = reinterpret_cast<UnixNameFn>(::GetProcAddress(kernel, "wine_get_unix_file_name"));
-        dosName = reinterpret_cast<DosNameFn>(::GetProcAddress(kernel, "wine_get_dos_file_name"));
+        unixName = SystemEntry<UnixNameFn>(kernel, "wine_get_unix_file_name");
+        dosName = SystemEntry<DosNameFn>(kernel, "wine_get_dos_file_name");
     }
     bool available() const { return unixName && dosName; }
 
     std::string hostPath(const std::wstring& windowsPath) const {
-        char* name = unixName(windowsPath.c_str());
-        if (!name) return {};
-        std::string result(name);
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return result;
+        return takenFromHeap<std::string>(unixName(windowsPath.c_str()));
     }
     std::wstring windowsPath(const std::string& hostPath) const {
-        WCHAR* name = dosName(hostPath.c_str());
-        if (!name) return {};
-        std::wstring result(name);
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return result;
+        return takenFromHeap<std::wstring>(dosName(hostPath.c_str()));
     }
 };
 
@@ -69,7 +71,7 @@ bool writeFile(const std::wstring& path, const std::string& bytes) {
 }
 
 bool readFile(const std::wstring& path, std::string* bytes) {
-    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return false;
     char buffer[64];
     DWORD got = 0;
@@ -119,6 +121,15 @@ int wmain() {
 
     PathMapper mapper{[&](const std::wstring& p) { return wine.hostPath(p); },
                       [](const std::wstring& p) { return ::GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }};
+    // The argument files the launcher writes for long lines hold Windows paths too.
+    windowsArguments = expandArgumentFiles(windowsArguments, [](const std::wstring& path) -> std::optional<std::wstring> {
+        std::string bytes;
+        if (!readFile(path, &bytes)) return std::nullopt;
+        std::wstring text(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0)), L'\0');
+        if (!text.empty())
+            ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), static_cast<int>(text.size()));
+        return text;
+    });
     std::vector<HostArgument> arguments = hostArguments(windowsArguments, mapper);
 
     ScratchFolder scratch;

@@ -187,7 +187,8 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
         }
     }
 
-    if (!checkBeforePacking(pack)) return 1;
+    // The input holds no program at its top, so the launcher starts whatever the installer's name.
+    if (!checkBeforePacking(pack, true, InstallerNaming::AnyName)) return 1;
     std::vector<std::string> warnings;
     const bool packed = ruvo_pack::pack(pack, nullptr, error, warnings);
     for (const auto& w : warnings) std::fprintf(stderr, "ruvo-pack: warning: %s\n", w.c_str());

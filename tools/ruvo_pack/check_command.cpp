@@ -109,10 +109,11 @@ int runCheckCommand(const std::vector<std::string>& arguments) {
     return result.count(Severity::Error) > 0 ? 1 : 0;
 }
 
-bool checkBeforePacking(const PackOptions& options, bool blocking) {
+bool checkBeforePacking(const PackOptions& options, bool blocking, InstallerNaming naming) {
     CheckOptions check;
     auto fileName = options.output.filename().u8string();
-    check.installerName = installerNameOf(std::string(fileName.begin(), fileName.end())).value_or("");
+    if (naming == InstallerNaming::Judged)
+        check.installerName = installerNameOf(std::string(fileName.begin(), fileName.end())).value_or("");
     CheckResult result = checkInstallerFolder(options.folder, check);
     for (const auto& finding : result.findings) {
         if (finding.severity == Severity::Note) continue;

@@ -23,8 +23,11 @@ int runCheckCommand(const std::vector<std::string>& arguments);
 
 // Errors and warnings on standard error, the same findings that --check counts. False when
 // there are errors and they block (nothing is packed then); with --no-check they are printed
-// as not blocking.
-bool checkBeforePacking(const PackOptions& options, bool blocking = true);
+// as not blocking. A folder whose launcher is its only program is started by an installer of
+// any name: then the installer's name is not judged.
+enum class InstallerNaming { Judged, AnyName };
+bool checkBeforePacking(const PackOptions& options, bool blocking = true,
+                        InstallerNaming naming = InstallerNaming::Judged);
 
 // The lines that usageText() lacks for these options.
 std::string checkUsageText();

@@ -4,12 +4,16 @@
 
 #include <zlib.h>
 
+#include "common/byte_order.h"
+
 namespace ruvo_pack {
 namespace {
 
-uint32_t le16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t le32(const uint8_t* p) { return le16(p) | le16(p + 2) << 16; }
-uint32_t be32(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+using velmora::appendLe16;
+using velmora::appendLe32;
+using velmora::readBe32;
+using velmora::readLe16;
+using velmora::readLe32;
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
@@ -26,13 +30,13 @@ bool readPng(const uint8_t* p, size_t size, uint32_t& width, uint32_t& height, s
             error = "the PNG image is cut short";
             return false;
         }
-        const uint32_t length = be32(p + at);
+        const uint32_t length = readBe32(p + at);
         if (length > size - at - 12) {
             error = "the PNG image is cut short";
             return false;
         }
         const uint8_t* type = p + at + 4;
-        if (static_cast<uint32_t>(crc32(0, type, length + 4)) != be32(p + at + 8 + length)) {
+        if (static_cast<uint32_t>(crc32(0, type, length + 4)) != readBe32(p + at + 8 + length)) {
             error = "the PNG image is damaged (a chunk's checksum does not match)";
             return false;
         }
@@ -42,8 +46,8 @@ bool readPng(const uint8_t* p, size_t size, uint32_t& width, uint32_t& height, s
                 error = "the PNG image does not begin with its header";
                 return false;
             }
-            width = be32(type + 4);
-            height = be32(type + 8);
+            width = readBe32(type + 4);
+            height = readBe32(type + 8);
             first = false;
         }
         at += 12 + length;
@@ -83,11 +87,11 @@ bool readIconFile(const Bytes& file, std::vector<IconImage>& images, std::string
         images.push_back(std::move(image));
         return true;
     }
-    if (file.size() < 6 || le16(p) != 0 || le16(p + 2) != 1 || le16(p + 4) == 0) {
+    if (file.size() < 6 || readLe16(p) != 0 || readLe16(p + 2) != 1 || readLe16(p + 4) == 0) {
         error = "neither an icon file (.ico) nor a PNG image";
         return false;
     }
-    const uint32_t count = le16(p + 4);
+    const uint32_t count = readLe16(p + 4);
     if ((file.size() - 6) / 16 < count) {
         error = "the icon file is cut short";
         return false;
@@ -95,15 +99,15 @@ bool readIconFile(const Bytes& file, std::vector<IconImage>& images, std::string
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* e = p + 6 + 16 * i;
         const std::string what = "image " + std::to_string(i + 1) + " of the icon file";
-        const uint32_t size = le32(e + 8), offset = le32(e + 12);
+        const uint32_t size = readLe32(e + 8), offset = readLe32(e + 12);
         if (size < 40 || offset > file.size() || file.size() - offset < size) {
             error = what + " lies outside the file";
             return false;
         }
         IconImage image;
         image.colorCount = e[2];
-        image.planes = static_cast<uint16_t>(le16(e + 4));
-        image.bitCount = static_cast<uint16_t>(le16(e + 6));
+        image.planes = static_cast<uint16_t>(readLe16(e + 4));
+        image.bitCount = static_cast<uint16_t>(readLe16(e + 6));
         const uint8_t* data = p + offset;
         if (isPng(data, size)) {
             if (!readPng(data, size, image.width, image.height, error)) {
@@ -112,8 +116,8 @@ bool readIconFile(const Bytes& file, std::vector<IconImage>& images, std::string
             }
         } else {
             // A bitmap: its header, then colours, pixels and the mask (twice the height in all).
-            const uint32_t header = le32(data);
-            const auto w = static_cast<int32_t>(le32(data + 4)), h = static_cast<int32_t>(le32(data + 8));
+            const uint32_t header = readLe32(data);
+            const auto w = static_cast<int32_t>(readLe32(data + 4)), h = static_cast<int32_t>(readLe32(data + 8));
             if (header < 40 || header > size || w <= 0 || h <= 0 || h % 2) {
                 error = what + " is neither a PNG nor a bitmap";
                 return false;
@@ -129,35 +133,30 @@ bool readIconFile(const Bytes& file, std::vector<IconImage>& images, std::string
 }
 
 Bytes iconGroupData(const std::vector<IconImage>& images, const std::vector<uint16_t>& ids) {
-    Bytes out = {0, 0, 1, 0, static_cast<uint8_t>(images.size()), static_cast<uint8_t>(images.size() >> 8)};
+    Bytes out;
+    appendLe16(out, 0);  // reserved
+    appendLe16(out, 1);  // icons
+    appendLe16(out, static_cast<uint32_t>(images.size()));
     for (size_t i = 0; i < images.size(); ++i) {
         const IconImage& m = images[i];
-        const auto size = static_cast<uint32_t>(m.data.size());
-        const uint8_t entry[14] = {static_cast<uint8_t>(m.width == 256 ? 0 : m.width),
-                                   static_cast<uint8_t>(m.height == 256 ? 0 : m.height),
-                                   m.colorCount,
-                                   0,
-                                   static_cast<uint8_t>(m.planes),
-                                   static_cast<uint8_t>(m.planes >> 8),
-                                   static_cast<uint8_t>(m.bitCount),
-                                   static_cast<uint8_t>(m.bitCount >> 8),
-                                   static_cast<uint8_t>(size),
-                                   static_cast<uint8_t>(size >> 8),
-                                   static_cast<uint8_t>(size >> 16),
-                                   static_cast<uint8_t>(size >> 24),
-                                   static_cast<uint8_t>(ids[i]),
-                                   static_cast<uint8_t>(ids[i] >> 8)};
-        out.insert(out.end(), entry, entry + 14);
+        out.push_back(static_cast<uint8_t>(m.width == 256 ? 0 : m.width));
+        out.push_back(static_cast<uint8_t>(m.height == 256 ? 0 : m.height));
+        out.push_back(m.colorCount);
+        out.push_back(0);
+        appendLe16(out, m.planes);
+        appendLe16(out, m.bitCount);
+        appendLe32(out, static_cast<uint32_t>(m.data.size()));
+        appendLe16(out, ids[i]);
     }
     return out;
 }
 
 bool iconGroupIds(const Bytes& group, std::vector<uint16_t>& ids) {
     ids.clear();
-    if (group.size() < 6 || le16(group.data() + 2) != 1) return false;
-    const uint32_t count = le16(group.data() + 4);
+    if (group.size() < 6 || readLe16(group.data() + 2) != 1) return false;
+    const uint32_t count = readLe16(group.data() + 4);
     if ((group.size() - 6) / 14 < count) return false;
-    for (uint32_t i = 0; i < count; ++i) ids.push_back(static_cast<uint16_t>(le16(group.data() + 6 + 14 * i + 12)));
+    for (uint32_t i = 0; i < count; ++i) ids.push_back(static_cast<uint16_t>(readLe16(group.data() + 6 + 14 * i + 12)));
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <string_view>
 
+#include "common/byte_order.h"
 #include "common/text_convert.h"
 #include "launcher/list_split.h"
 #include "launcher/path_text.h"
@@ -33,15 +34,10 @@ int peSubsystem(const std::filesystem::path& file) {
     std::string head(4096, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<size_t>(in.gcount()));
-    auto little = [&](size_t at, int width) {
-        uint32_t value = 0;
-        for (int i = width - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(head[at + static_cast<size_t>(i)]);
-        return value;
-    };
     if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return 0;
-    const size_t pe = little(0x3C, 4);
+    const size_t pe = velmora::le32At(head, 0x3C);
     if (pe + 94 > head.size() || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
-    return static_cast<int>(little(pe + 92, 2));  // signature, file header, then offset 68 of the optional header
+    return static_cast<int>(velmora::le16At(head, pe + 92));  // signature, file header, then offset 68 of the optional header
 }
 
 constexpr std::string_view kValidatorClass = "com/merrow/util/jvm/Validator.class";
@@ -252,8 +248,19 @@ private:
             if (value.empty() || isAbsolute(collapseSeparators(value))) continue;
             auto resolved = resolveIn(kivFolder_, value);
             const bool vm = key == L"kiv.nl.current.vm";
+            if (resolved && vm && ctx_.index.isFile(*resolved)) {
+                // The launcher starts whatever file is named here.
+                if (peSubsystem(ctx_.root / pathOfUtf8(*resolved)) == 0)
+                    ctx_.add(kiv_, lineOf(key), Severity::Error,
+                             quoted(key) + ": " + *resolved +
+                                 " is not a Windows program (no PE header): the VM cannot start (message 103)");
+                continue;
+            }
             if (resolved && (vm ? ctx_.index.isFile(*resolved) : ctx_.index.isDirectory(*resolved))) continue;
-            const std::string where = resolved ? *resolved + " is not in the folder" : "it points outside the folder";
+            const std::string where = !resolved ? std::string("it points outside the folder")
+                                      : vm && ctx_.index.isDirectory(*resolved)
+                                          ? *resolved + " is a folder, not a Windows program"
+                                          : *resolved + " is not in the folder";
             if (!vm)
                 ctx_.add(kiv_, lineOf(key), Severity::Error,
                          quoted(key) + ": " + where + ", so the VM cannot start in it (message 103)");
@@ -383,6 +390,51 @@ private:
         }
     }
 
+    // Windows ends a command line at a NUL, and the user's arguments after it are lost.
+    void checkNulCharacters() {
+        for (const auto& [key, line] : kivLines_)
+            if (kivValues_.getProperty(key).find(L'\0') != std::wstring::npos)
+                ctx_.add(kiv_, line, Severity::Error,
+                         quoted(key) + ": the value holds a NUL character, at which Windows would end the java "
+                                       "command line; the launcher refuses the file");
+    }
+
+    // The launcher turns the class path into full paths below the folder the application is
+    // installed in; the line it composes is judged at an install folder this long.
+    static constexpr size_t kAssumedInstallPathLength = 100;
+
+    void checkCommandLineLength() {
+        constexpr size_t kLimit = 32767;  // CreateProcessW's, the terminating zero included
+        const size_t folder = kAssumedInstallPathLength;
+        auto fullLength = [&](const std::wstring& path) {
+            return isAbsolute(collapseSeparators(path)) ? path.size() : folder + 1 + path.size();
+        };
+        size_t classPath = 0, entries = 0;
+        for (const auto& piece : splitList(kivValues_.getProperty(L"kiv.class.path"), L';')) {
+            classPath += fullLength(piece) + 1;
+            ++entries;
+        }
+        const std::wstring vm = kivValues_.getProperty(L"kiv.nl.current.vm");
+        const size_t additional = kivValues_.getProperty(L"kiv.nl.java.option.additional").size();
+        // The VM's path (a found VM's up to the system's 260), the launcher's own options (the
+        // module and scaling options, heap sizes, verbosity), the .kiv and scratch files' paths.
+        const size_t options = 2 + (vm.empty() ? 260 : fullLength(vm)) + 180 + 1 + additional;
+        const size_t program = 1 + kivValues_.getProperty(L"kiv.nl.java.launcher.main.class").size() + 2 * (folder + 40);
+        const size_t total = options + 14 + classPath + program;
+        if (total < kLimit) return;
+        const bool optionsToo = options + program + folder + 20 >= kLimit;  // with "@file" in the class path's place
+        const std::wstring key = classPath >= additional ? L"kiv.class.path" : L"kiv.nl.java.option.additional";
+        ctx_.add(kiv_, lineOf(key), Severity::Warning,
+                 "the java command line comes to about " + std::to_string(total) +
+                     " characters when the application is installed in a folder of " + std::to_string(folder) +
+                     " characters (the class path has " + std::to_string(entries) + " entries, " +
+                     std::to_string(classPath) + " characters; kiv.nl.java.option.additional " +
+                     std::to_string(additional) + "), more than the " + std::to_string(kLimit - 1) +
+                     " Windows allows: the launcher hands the class path" +
+                     (optionsToo ? " and the VM options" : "") +
+                     " to VMs of version 9 and later in an argument file; older VMs do not start");
+    }
+
     void checkKiv() {
         const std::string bytes = ctx_.readBytes(kiv_);
         const std::vector<PropertyLine> lines = readPropertyLines(bytes);
@@ -395,6 +447,8 @@ private:
         checkClassPath();
         checkMainClass();
         checkValidList();
+        checkNulCharacters();
+        checkCommandLineLength();
     }
 
     CheckContext ctx_;
@@ -422,8 +476,20 @@ std::string formatFinding(const Finding& finding) {
     const char* severity = finding.severity == Severity::Error     ? "error"
                            : finding.severity == Severity::Warning ? "warning"
                                                                    : "note";
+    // Control characters of a value (a NUL above all) would cut or garble the line on a terminal.
+    std::string text;
+    for (char c : finding.text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            const char* digits = "0123456789abcdef";
+            text += "\\u00";
+            text += digits[(c >> 4) & 0xF];
+            text += digits[c & 0xF];
+        } else {
+            text += c;
+        }
+    }
     return finding.path + (finding.line > 0 ? ":" + std::to_string(finding.line) : std::string()) + ": " + severity +
-           ": " + finding.text;
+           ": " + text;
 }
 
 std::string summaryText(const CheckResult& result) {

@@ -7,17 +7,17 @@
 
 #include <zlib.h>
 
+#include "common/byte_order.h"
+
 namespace ruvo_pack {
 namespace {
 
 constexpr size_t kEndSize = 22, kLocator64Size = 20, kEnd64Size = 56, kCentralSize = 46;
 constexpr uint64_t kLargestDirectory = 1ull << 28;  // a directory beyond 256 MiB is not a jar's
 
-uint64_t little(std::string_view bytes, size_t at, int width) {
-    uint64_t value = 0;
-    for (int i = width - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
+using velmora::le16At;
+using velmora::le32At;
+using velmora::le64At;
 
 bool readAt(std::ifstream& in, uint64_t offset, size_t size, std::string& out) {
     out.assign(size, '\0');
@@ -45,17 +45,17 @@ std::optional<std::vector<DirectoryEntry>> readDirectory(std::ifstream& in) {
     if (!readAt(in, tailStart, tailSize, tail)) return std::nullopt;
     size_t end = std::string::npos;
     for (size_t at = tail.size() - kEndSize + 1; at-- > 0;)
-        if (tail.compare(at, 4, "PK\x05\x06") == 0 && at + kEndSize + little(tail, at + 20, 2) <= tail.size()) {
+        if (tail.compare(at, 4, "PK\x05\x06") == 0 && at + kEndSize + le16At(tail, at + 20) <= tail.size()) {
             end = at;
             break;
         }
     if (end == std::string::npos) return std::nullopt;
 
     const uint64_t endPosition = tailStart + end;
-    uint64_t count = little(tail, end + 10, 2), directorySize = little(tail, end + 12, 4);
+    uint64_t count = le16At(tail, end + 10), directorySize = le32At(tail, end + 12);
     uint64_t directoryEnd = endPosition;  // the directory ends where its end record begins
-    uint64_t directoryOffset = little(tail, end + 16, 4);
-    if (count == 0xFFFF || directorySize == 0xFFFFFFFF || little(tail, end + 16, 4) == 0xFFFFFFFF) {
+    uint64_t directoryOffset = le32At(tail, end + 16);
+    if (count == 0xFFFF || directorySize == 0xFFFFFFFF || le32At(tail, end + 16) == 0xFFFFFFFF) {
         std::string locator, end64;
         if (endPosition < kLocator64Size || !readAt(in, endPosition - kLocator64Size, kLocator64Size, locator) ||
             locator.compare(0, 4, "PK\x06\x07") != 0)
@@ -66,9 +66,9 @@ std::optional<std::vector<DirectoryEntry>> readDirectory(std::ifstream& in) {
         if (endPosition < kLocator64Size + kEnd64Size || !readAt(in, directoryEnd, kEnd64Size, end64) ||
             end64.compare(0, 4, "PK\x06\x06") != 0)
             return std::nullopt;
-        count = little(end64, 32, 8);
-        directorySize = little(end64, 40, 8);
-        directoryOffset = little(end64, 48, 8);
+        count = le64At(end64, 32);
+        directorySize = le64At(end64, 40);
+        directoryOffset = le64At(end64, 48);
     }
     if (directorySize > directoryEnd || directorySize > kLargestDirectory) return std::nullopt;
 
@@ -81,12 +81,12 @@ std::optional<std::vector<DirectoryEntry>> readDirectory(std::ifstream& in) {
     size_t at = 0;
     for (uint64_t n = 0; n < count; ++n) {
         if (at + kCentralSize > directory.size() || directory.compare(at, 4, "PK\x01\x02") != 0) return std::nullopt;
-        size_t nameSize = little(directory, at + 28, 2);
-        size_t next = at + kCentralSize + nameSize + little(directory, at + 30, 2) + little(directory, at + 32, 2);
+        size_t nameSize = le16At(directory, at + 28);
+        size_t next = at + kCentralSize + nameSize + le16At(directory, at + 30) + le16At(directory, at + 32);
         if (next > directory.size()) return std::nullopt;
-        entries.push_back({directory.substr(at + kCentralSize, nameSize), static_cast<uint16_t>(little(directory, at + 10, 2)),
-                           little(directory, at + 20, 4), little(directory, at + 24, 4),
-                           little(directory, at + 42, 4) + prefix});
+        entries.push_back({directory.substr(at + kCentralSize, nameSize), static_cast<uint16_t>(le16At(directory, at + 10)),
+                           le32At(directory, at + 20), le32At(directory, at + 24),
+                           le32At(directory, at + 42) + prefix});
         at = next;
     }
     return entries;
@@ -117,7 +117,7 @@ std::optional<std::string> zipMemberBytes(const std::filesystem::path& file, con
             !readAt(in, entry.localHeader, 30, local) || local.compare(0, 4, "PK\x03\x04") != 0)
             return std::nullopt;
         std::string data;
-        if (!readAt(in, entry.localHeader + 30 + little(local, 26, 2) + little(local, 28, 2), entry.compressedSize, data))
+        if (!readAt(in, entry.localHeader + 30 + le16At(local, 26) + le16At(local, 28), entry.compressedSize, data))
             return std::nullopt;
         if (entry.method == 0) return data.size() == entry.size ? std::optional<std::string>(data) : std::nullopt;
         if (entry.method != 8) return std::nullopt;

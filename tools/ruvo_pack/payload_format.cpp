@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/byte_order.h"
 #include "common/text_convert.h"
 
 namespace ruvo_pack {
@@ -54,8 +55,8 @@ DosStamp dosStampOfEpoch(int64_t seconds) {
 
 std::string extraFieldFor(uint32_t memberNumber) {
     std::string out;
-    put16(out, kExtraHeaderId);
-    put16(out, kExtraFieldSize - 4);
+    velmora::appendLe16(out, kExtraHeaderId);
+    velmora::appendLe16(out, kExtraFieldSize - 4);
     char digits[16];
     std::snprintf(digits, sizeof digits, "%07x", static_cast<unsigned>(memberNumber & 0xFFFFFFFu));
     return out + std::string(digits, kExtraFieldSize - 4);
@@ -74,7 +75,7 @@ ZipRecord memberRecord(const std::string& name, uint32_t memberNumber) {
 
 std::string payloadHeader(const std::string& installerName) {
     std::string out;
-    put32(out, kSignature);
+    velmora::appendLe32(out, kSignature);
     std::string path = "Windows\\" + installerName + ".exe";
     path.resize(kLauncherFieldSize, '\0');
     return out + path;
@@ -82,7 +83,7 @@ std::string payloadHeader(const std::string& installerName) {
 
 std::string trailer(uint64_t stubSize) {
     std::string out;
-    put32(out, static_cast<uint32_t>(stubSize - 1024));
+    velmora::appendLe32(out, static_cast<uint32_t>(stubSize - 1024));
     return out;
 }
 

@@ -2,19 +2,15 @@
 
 #include <algorithm>
 
+#include "common/byte_order.h"
+
 namespace ruvo_pack {
 namespace {
 
-uint32_t le16(const Bytes& b, size_t at) { return b[at] | b[at + 1] << 8; }
-uint32_t le32(const Bytes& b, size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
-void put16(Bytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(Bytes& b, uint32_t v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
+using velmora::appendLe16;
+using velmora::appendLe32;
+using velmora::le16At;
+using velmora::le32At;
 
 constexpr uint32_t kSetFont = 0x40;  // DS_SETFONT: a font follows the caption
 
@@ -45,15 +41,15 @@ private:
     bool readString(std::u16string& text) {
         for (;;) {
             if (in_.size() - at_ < 2) return false;
-            const char16_t c = static_cast<char16_t>(le16(in_, at_));
+            const char16_t c = static_cast<char16_t>(le16At(in_, at_));
             at_ += 2;
             if (c == 0) return true;
             text.push_back(c);
         }
     }
     void writeString(const std::u16string& text) {
-        for (char16_t c : text) put16(out_, c);
-        put16(out_, 0);
+        for (char16_t c : text) appendLe16(out_, c);
+        appendLe16(out_, 0);
     }
     // A text, replaced when `replace`; nullptr keeps it as it is.
     bool text(bool replace, std::u16string* seen = nullptr) {
@@ -71,7 +67,7 @@ private:
     // A number (0xFFFF and the number), nothing (0) or a text.
     bool textOrNumber(bool replace) {
         if (in_.size() - at_ < 2) return false;
-        const uint32_t first = le16(in_, at_);
+        const uint32_t first = le16At(in_, at_);
         if (first == 0xFFFF) return copy(4);
         if (first == 0) return copy(2);
         return text(replace);
@@ -82,11 +78,11 @@ private:
         return true;
     }
     bool rewrite() {
-        const bool ex = in_.size() >= 4 && le16(in_, 0) == 1 && le16(in_, 2) == 0xFFFF;
+        const bool ex = in_.size() >= 4 && le16At(in_, 0) == 1 && le16At(in_, 2) == 0xFFFF;
         const size_t head = ex ? 26 : 18;
         if (in_.size() < head) return false;
-        const uint32_t style = le32(in_, ex ? 12 : 0);
-        const uint32_t items = le16(in_, ex ? 16 : 8);
+        const uint32_t style = le32At(in_, ex ? 12 : 0);
+        const uint32_t items = le16At(in_, ex ? 16 : 8);
         if (!copy(head) || !textOrNumber(false) || !textOrNumber(false) || !text(true, &caption)) return false;
         if (style & kSetFont) {
             if (!copy(ex ? 6 : 2) || !text(false)) return false;
@@ -95,7 +91,7 @@ private:
             align();
             if (!copy(ex ? 24 : 18) || !textOrNumber(false) || !textOrNumber(true)) return false;
             if (in_.size() - at_ < 2) return false;
-            if (!copy(2 + le16(in_, at_))) return false;
+            if (!copy(2 + le16At(in_, at_))) return false;
         }
         return copy(in_.size() - at_);
     }
@@ -109,7 +105,7 @@ private:
 
 std::u16string unitsAt(const Bytes& b, size_t at, size_t n) {
     std::u16string text;
-    for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char16_t>(le16(b, at + 2 * i)));
+    for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char16_t>(le16At(b, at + 2 * i)));
     return text;
 }
 
@@ -151,7 +147,7 @@ bool replaceInStringBlock(Bytes& block, const Replacements& replacements, int& c
     size_t at = 0;
     for (int i = 0; i < 16; ++i) {
         if (block.size() - at < 2) break;  // a block may end after its last text
-        const size_t n = le16(block, at);
+        const size_t n = le16At(block, at);
         if ((block.size() - at - 2) / 2 < n) {
             error = "a string table block is malformed";
             return false;
@@ -163,8 +159,8 @@ bool replaceInStringBlock(Bytes& block, const Replacements& replacements, int& c
             return false;
         }
         count += replaced != text;
-        put16(out, static_cast<uint32_t>(replaced.size()));
-        for (char16_t c : replaced) put16(out, c);
+        appendLe16(out, static_cast<uint32_t>(replaced.size()));
+        for (char16_t c : replaced) appendLe16(out, c);
         at += 2 + 2 * n;
     }
     out.insert(out.end(), block.begin() + static_cast<std::ptrdiff_t>(at), block.end());
@@ -175,7 +171,7 @@ bool replaceInStringBlock(Bytes& block, const Replacements& replacements, int& c
 std::vector<std::u16string> stringBlockTexts(const Bytes& block) {
     std::vector<std::u16string> texts;
     for (size_t at = 0; texts.size() < 16 && block.size() - at >= 2;) {
-        const size_t n = le16(block, at);
+        const size_t n = le16At(block, at);
         if ((block.size() - at - 2) / 2 < n) return {};
         texts.push_back(unitsAt(block, at + 2, n));
         at += 2 + 2 * n;
@@ -186,7 +182,7 @@ std::vector<std::u16string> stringBlockTexts(const Bytes& block) {
 bool replaceInMessageTable(Bytes& table, const Replacements& replacements, int& count, std::string& error) {
     error = "a message table is malformed";
     if (table.size() < 4) return false;
-    const uint32_t blocks = le32(table, 0);
+    const uint32_t blocks = le32At(table, 0);
     if ((table.size() - 4) / 12 < blocks) return false;
     struct Entry {
         uint32_t flags;
@@ -194,12 +190,12 @@ bool replaceInMessageTable(Bytes& table, const Replacements& replacements, int& 
     };
     std::vector<std::vector<Entry>> entries(blocks);
     for (uint32_t b = 0; b < blocks; ++b) {
-        const uint32_t low = le32(table, 4 + 12 * b), high = le32(table, 8 + 12 * b);
-        size_t at = le32(table, 12 + 12 * b);
+        const uint32_t low = le32At(table, 4 + 12 * b), high = le32At(table, 8 + 12 * b);
+        size_t at = le32At(table, 12 + 12 * b);
         if (high < low || high - low >= 0x10000) return false;
         for (uint32_t id = low; id <= high; ++id) {
             if (at > table.size() || table.size() - at < 4) return false;
-            const uint32_t length = le16(table, at), flags = le16(table, at + 2);
+            const uint32_t length = le16At(table, at), flags = le16At(table, at + 2);
             if (length < 4 || length > table.size() - at) return false;
             Entry e{flags, Bytes(table.begin() + static_cast<std::ptrdiff_t>(at + 4),
                                  table.begin() + static_cast<std::ptrdiff_t>(at + length))};
@@ -208,7 +204,7 @@ bool replaceInMessageTable(Bytes& table, const Replacements& replacements, int& 
             bool ascii = true;
             if (flags & 1) {
                 for (size_t i = 0; i + 1 < e.text.size(); i += 2) {
-                    const char16_t c = static_cast<char16_t>(le16(e.text, i));
+                    const char16_t c = static_cast<char16_t>(le16At(e.text, i));
                     if (c == 0) break;
                     text.push_back(c);
                 }
@@ -228,8 +224,8 @@ bool replaceInMessageTable(Bytes& table, const Replacements& replacements, int& 
                 }
                 e.flags = 1;
                 e.text.clear();
-                for (char16_t c : replaced) put16(e.text, c);
-                put16(e.text, 0);
+                for (char16_t c : replaced) appendLe16(e.text, c);
+                appendLe16(e.text, 0);
                 while ((e.text.size() + 4) % 4) e.text.push_back(0);
                 if (e.text.size() + 4 > 0xFFFF) {
                     error = "a message table text would exceed its length field";
@@ -241,18 +237,18 @@ bool replaceInMessageTable(Bytes& table, const Replacements& replacements, int& 
         }
     }
     Bytes out;
-    put32(out, blocks);
+    appendLe32(out, blocks);
     size_t offset = 4 + 12 * static_cast<size_t>(blocks);
     for (uint32_t b = 0; b < blocks; ++b) {
-        put32(out, le32(table, 4 + 12 * b));
-        put32(out, le32(table, 8 + 12 * b));
-        put32(out, static_cast<uint32_t>(offset));
+        appendLe32(out, le32At(table, 4 + 12 * b));
+        appendLe32(out, le32At(table, 8 + 12 * b));
+        appendLe32(out, static_cast<uint32_t>(offset));
         for (const auto& e : entries[b]) offset += 4 + e.text.size();
     }
     for (const auto& block : entries)
         for (const auto& e : block) {
-            put16(out, static_cast<uint32_t>(4 + e.text.size()));
-            put16(out, e.flags);
+            appendLe16(out, static_cast<uint32_t>(4 + e.text.size()));
+            appendLe16(out, e.flags);
             out.insert(out.end(), e.text.begin(), e.text.end());
         }
     table = std::move(out);

@@ -1,17 +1,14 @@
 #include "tools/ruvo_pack/version_resource.h"
 
+#include "common/byte_order.h"
+
 namespace ruvo_pack {
 namespace {
 
-uint16_t le16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-void put16(Bytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void set16(Bytes& b, size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
+using velmora::appendLe16;
+using velmora::le16At;
+using velmora::storeLe16;
+
 void pad4(Bytes& b) {
     while (b.size() % 4) b.push_back(0);
 }
@@ -29,14 +26,14 @@ constexpr size_t kMaxDepth = 8;
 
 bool parseNode(const Bytes& b, size_t at, size_t limit, Node& node, size_t depth) {
     if (depth > kMaxDepth || at + 6 > limit) return false;
-    const size_t length = le16(b, at), valueLength = le16(b, at + 2);
-    node.type = le16(b, at + 4);
+    const size_t length = le16At(b, at), valueLength = le16At(b, at + 2);
+    node.type = le16At(b, at + 4);
     if (length < 6 || length > limit - at) return false;
     const size_t end = at + length;
     size_t p = at + 6;
     for (;; p += 2) {
         if (p + 2 > end) return false;
-        const char16_t c = le16(b, p);
+        const char16_t c = le16At(b, p);
         if (c == 0) break;
         node.key.push_back(c);
     }
@@ -53,7 +50,7 @@ bool parseNode(const Bytes& b, size_t at, size_t limit, Node& node, size_t depth
     while (p + 6 <= end) {
         Node child;
         if (!parseNode(b, p, end, child, depth + 1)) return false;
-        p = align4(p + le16(b, p));
+        p = align4(p + le16At(b, p));
         node.children.push_back(std::move(child));
     }
     return true;
@@ -61,11 +58,11 @@ bool parseNode(const Bytes& b, size_t at, size_t limit, Node& node, size_t depth
 
 bool writeNode(const Node& node, Bytes& out) {
     const size_t start = out.size();
-    put16(out, 0);
-    put16(out, static_cast<uint32_t>(node.type == 1 ? node.value.size() / 2 : node.value.size()));
-    put16(out, node.type);
-    for (char16_t c : node.key) put16(out, c);
-    put16(out, 0);
+    appendLe16(out, 0);
+    appendLe16(out, static_cast<uint32_t>(node.type == 1 ? node.value.size() / 2 : node.value.size()));
+    appendLe16(out, node.type);
+    for (char16_t c : node.key) appendLe16(out, c);
+    appendLe16(out, 0);
     pad4(out);
     out.insert(out.end(), node.value.begin(), node.value.end());
     for (const auto& child : node.children) {
@@ -73,22 +70,22 @@ bool writeNode(const Node& node, Bytes& out) {
         if (!writeNode(child, out)) return false;
     }
     if (out.size() - start > 0xFFFF) return false;
-    set16(out, start, static_cast<uint32_t>(out.size() - start));
+    storeLe16(out, start, static_cast<uint32_t>(out.size() - start));
     return true;
 }
 
 Bytes textValue(const std::u16string& text) {
     Bytes v;
-    for (char16_t c : text) put16(v, c);
-    put16(v, 0);
+    for (char16_t c : text) appendLe16(v, c);
+    appendLe16(v, 0);
     return v;
 }
 
 void setNumbers(Bytes& fixed, size_t at, const VersionNumbers& n) {
-    set16(fixed, at, n[1]);
-    set16(fixed, at + 2, n[0]);
-    set16(fixed, at + 4, n[3]);
-    set16(fixed, at + 6, n[2]);
+    storeLe16(fixed, at, n[1]);
+    storeLe16(fixed, at + 2, n[0]);
+    storeLe16(fixed, at + 4, n[3]);
+    storeLe16(fixed, at + 6, n[2]);
 }
 
 void applyStamp(Node& root, const VersionStamp& stamp) {
@@ -182,7 +179,7 @@ std::optional<std::u16string> versionText(const Bytes& resource, const std::u16s
                 if (s.key == key) {
                     std::u16string text;
                     for (size_t i = 0; i + 1 < s.value.size(); i += 2) {
-                        const char16_t c = static_cast<char16_t>(s.value[i] | s.value[i + 1] << 8);
+                        const char16_t c = le16At(s.value, i);
                         if (c == 0) break;
                         text.push_back(c);
                     }

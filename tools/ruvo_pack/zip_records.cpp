@@ -1,75 +1,69 @@
 #include "tools/ruvo_pack/zip_records.h"
 
+#include "common/byte_order.h"
 namespace ruvo_pack {
 
-void put16(std::string& out, uint32_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string& out, uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
+using velmora::appendLe16;
+using velmora::appendLe32;
 
 std::string localHeader(const ZipRecord& record) {
     const bool descriptor = (record.flags & kDescriptorFlag) != 0;
     std::string out;
-    put32(out, kLocalHeaderSignature);
-    put16(out, record.versionNeeded);
-    put16(out, record.flags);
-    put16(out, record.method);
-    put16(out, record.dosTime);
-    put16(out, record.dosDate);
-    put32(out, descriptor ? 0 : record.crc);
-    put32(out, descriptor ? 0 : record.compressedSize);
-    put32(out, descriptor ? 0 : record.size);
-    put16(out, static_cast<uint32_t>(record.name.size()));
-    put16(out, static_cast<uint32_t>(record.localExtra.size()));
+    appendLe32(out, kLocalHeaderSignature);
+    appendLe16(out, record.versionNeeded);
+    appendLe16(out, record.flags);
+    appendLe16(out, record.method);
+    appendLe16(out, record.dosTime);
+    appendLe16(out, record.dosDate);
+    appendLe32(out, descriptor ? 0 : record.crc);
+    appendLe32(out, descriptor ? 0 : record.compressedSize);
+    appendLe32(out, descriptor ? 0 : record.size);
+    appendLe16(out, static_cast<uint32_t>(record.name.size()));
+    appendLe16(out, static_cast<uint32_t>(record.localExtra.size()));
     return out + record.name + record.localExtra;
 }
 
 std::string dataDescriptor(const ZipRecord& record) {
     std::string out;
-    put32(out, kDescriptorSignature);
-    put32(out, record.crc);
-    put32(out, record.compressedSize);
-    put32(out, record.size);
+    appendLe32(out, kDescriptorSignature);
+    appendLe32(out, record.crc);
+    appendLe32(out, record.compressedSize);
+    appendLe32(out, record.size);
     return out;
 }
 
 std::string centralRecord(const ZipRecord& record) {
     std::string out;
-    put32(out, kCentralRecordSignature);
-    put16(out, record.versionMadeBy);
-    put16(out, record.versionNeeded);
-    put16(out, record.flags);
-    put16(out, record.method);
-    put16(out, record.dosTime);
-    put16(out, record.dosDate);
-    put32(out, record.crc);
-    put32(out, record.compressedSize);
-    put32(out, record.size);
-    put16(out, static_cast<uint32_t>(record.name.size()));
-    put16(out, static_cast<uint32_t>(record.centralExtra.size()));
-    put16(out, 0);  // comment
-    put16(out, 0);  // disk
-    put16(out, 0);  // internal attributes
-    put32(out, record.externalAttributes);
-    put32(out, record.localHeaderOffset);
+    appendLe32(out, kCentralRecordSignature);
+    appendLe16(out, record.versionMadeBy);
+    appendLe16(out, record.versionNeeded);
+    appendLe16(out, record.flags);
+    appendLe16(out, record.method);
+    appendLe16(out, record.dosTime);
+    appendLe16(out, record.dosDate);
+    appendLe32(out, record.crc);
+    appendLe32(out, record.compressedSize);
+    appendLe32(out, record.size);
+    appendLe16(out, static_cast<uint32_t>(record.name.size()));
+    appendLe16(out, static_cast<uint32_t>(record.centralExtra.size()));
+    appendLe16(out, 0);  // comment
+    appendLe16(out, 0);  // disk
+    appendLe16(out, 0);  // internal attributes
+    appendLe32(out, record.externalAttributes);
+    appendLe32(out, record.localHeaderOffset);
     return out + record.name + record.centralExtra;
 }
 
 std::string endRecord(uint32_t count, uint32_t directorySize, uint32_t directoryOffset, const std::string& comment) {
     std::string out;
-    put32(out, kEndRecordSignature);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, count);
-    put16(out, count);
-    put32(out, directorySize);
-    put32(out, directoryOffset);
-    put16(out, static_cast<uint32_t>(comment.size()));
+    appendLe32(out, kEndRecordSignature);
+    appendLe16(out, 0);
+    appendLe16(out, 0);
+    appendLe16(out, count);
+    appendLe16(out, count);
+    appendLe32(out, directorySize);
+    appendLe32(out, directoryOffset);
+    appendLe16(out, static_cast<uint32_t>(comment.size()));
     return out + comment;
 }
 

@@ -34,9 +34,6 @@ struct ZipRecord {
     std::string localExtra, centralExtra;
 };
 
-void put16(std::string& out, uint32_t value);
-void put32(std::string& out, uint32_t value);
-
 // With the descriptor flag the local header carries CRC and sizes as zero.
 std::string localHeader(const ZipRecord& record);
 std::string dataDescriptor(const ZipRecord& record);

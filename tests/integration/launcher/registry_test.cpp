@@ -181,13 +181,36 @@ TEST_F(JavaRegistry, StringValuesAndReadingErrors) {
     EXPECT_THROW(key.open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Nothing", KEY_READ), KeyException);
     key.open(HKEY_LOCAL_MACHINE, path, KEY_READ);
     for (const auto& c : cases) {
-        if (c.expected)
+        std::wstring text = L"unchanged";
+        const LSTATUS status = key.tryReadString(c.name, text);
+        if (c.expected) {
+            EXPECT_EQ(status, ERROR_SUCCESS) << c.name;
             EXPECT_EQ(key.readString(c.name), *c.expected) << c.name;
-        else
+            EXPECT_EQ(text, *c.expected) << c.name;
+        } else {
+            EXPECT_EQ(status, ERROR_INVALID_DATATYPE) << c.name;
             EXPECT_THROW(key.readString(c.name), KeyException) << c.name;
+            EXPECT_EQ(text, L"unchanged") << c.name;
+            EXPECT_EQ(key.failureText(status, RegistryCall::ReadValue, c.name),
+                      L"value not a string: " + std::wstring(c.name) + L" (" + path + L")");
+        }
     }
     EXPECT_THROW(key.readString(L"Missing"), KeyException);
+    std::wstring missing;
+    EXPECT_EQ(key.tryReadString(L"Missing", missing), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key.failureText(ERROR_FILE_NOT_FOUND, RegistryCall::ReadValue, L"Missing"),
+              L"key query failed: Missing (" + path + L")");
+    EXPECT_EQ(key.valueType(L"Missing"), std::nullopt);
+    EXPECT_EQ(key.valueType(L"Number"), std::optional<DWORD>(REG_DWORD));
     EXPECT_TRUE(key.subkeyNames().empty());
+
+    RegistryKey absent;
+    EXPECT_EQ(absent.tryOpen(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Nothing", KEY_READ), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(absent.isOpen());
+    std::vector<std::wstring> names{L"stale"};
+    EXPECT_EQ(absent.trySubkeyNames(names), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(absent.failureText(ERROR_INVALID_HANDLE, RegistryCall::ListSubkeys),
+              L"key not open (SOFTWARE\\JavaSoft\\Nothing)");
 }
 
 TEST_F(JavaRegistry, WildcardHintsExpandOverTheSubkeys) {

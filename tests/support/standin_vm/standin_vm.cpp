@@ -3,8 +3,10 @@
 //
 // Settings come from "standin.cfg" beside the executable (key=value lines), then from
 // environment variables STANDIN_<KEY> (upper case, '.' as '_'):
-//   record          folder for the record files (commandline.txt, cwd.txt, exe.txt,
-//                   propfile1.txt, propfile2.txt, env_<NAME>.txt, runs.log)
+//   record          folder for the record files (commandline.txt, classpath.txt, cwd.txt,
+//                   exe.txt, propfile1.txt, propfile2.txt, env_<NAME>.txt, runs.log)
+// Argument files ("@file" before the main class) are read as a VM of version 9 and later
+// reads them, whatever the stand-in's version.
 //   env             comma-separated variable names to record besides CLASSPATH
 //   exit            exit code of an application run (may be negative)
 //   validator.exit  exit code of a validator-class run
@@ -20,6 +22,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "common/java_argument_file.h"
 
 namespace {
 
@@ -135,7 +139,7 @@ void recordEnvironment(const std::wstring& folder, const std::wstring& name) {
     writeBytes(folder + L"\\env_" + name + L".txt", toUtf8(std::wstring(buffer, length < 32768 ? length : 0)), false);
 }
 
-void recordApplicationRun(const std::vector<std::wstring>& programArguments) {
+void recordApplicationRun(const std::vector<std::wstring>& received, const std::vector<std::wstring>& programArguments) {
     std::wstring folder;
     if (!setting(L"record", folder)) return;
     writeBytes(folder + L"\\commandline.txt", toUtf8(::GetCommandLineW()), false);
@@ -149,6 +153,10 @@ void recordApplicationRun(const std::vector<std::wstring>& programArguments) {
         if (readBytes(programArguments[i], bytes))
             writeBytes(folder + L"\\propfile" + std::to_wstring(i + 1) + L".txt", bytes, false);
     }
+    // The class path as the VM took it, from the command line or an argument file.
+    for (size_t i = 0; i + 1 < received.size(); ++i)
+        if (received[i] == L"-classpath" || received[i] == L"-cp" || received[i] == L"/cp")
+            writeBytes(folder + L"\\classpath.txt", toUtf8(received[i + 1]), false);
     recordEnvironment(folder, L"CLASSPATH");
     std::wstring names = settingOr(L"env", L"");
     size_t start = 0;
@@ -158,6 +166,39 @@ void recordApplicationRun(const std::vector<std::wstring>& programArguments) {
         if (comma > start) recordEnvironment(folder, names.substr(start, comma - start));
         start = comma + 1;
     }
+}
+
+// As the Java launcher of version 9 and later does: before the main class (the argument after
+// the class path's), "@file" stands for the arguments in that file, read in the system's code
+// page; an argument file that cannot be read ends the run as the launcher ends it.
+std::vector<std::wstring> expandArgumentFiles(const std::vector<std::wstring>& given) {
+    std::vector<std::wstring> out;
+    int state = 0;  // 0: before the class path option, 1: its value next, 2: the main class next, 3: after it
+    auto push = [&](const std::wstring& argument) {
+        out.push_back(argument);
+        if (out.size() == 1) return;
+        if (state == 0 && (argument == L"-classpath" || argument == L"-cp" || argument == L"/cp")) state = 1;
+        else if (state == 1 || state == 2) ++state;
+    };
+    for (size_t i = 0; i < given.size(); ++i) {
+        if (i == 0 || state == 3 || given[i].size() < 2 || given[i][0] != L'@') {
+            push(given[i]);
+            continue;
+        }
+        std::string bytes;
+        if (!readBytes(given[i].substr(1), bytes)) {
+            writeOut("Error: could not open `" + toUtf8(given[i].substr(1)) + "'\n");
+            ::ExitProcess(1);
+        }
+        std::wstring text;
+        if (!bytes.empty()) {
+            int size = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+            text.resize(static_cast<size_t>(size));
+            ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
+        }
+        for (const auto& argument : velmora::parseArgumentFile(text)) push(argument);
+    }
+    return out;
 }
 
 int answerVerify(const std::vector<std::wstring>& properties) {
@@ -183,9 +224,10 @@ int wmain() {
 
     int count = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::wstring> args;
-    for (int i = 0; i < count; ++i) args.emplace_back(argv[i]);
+    std::vector<std::wstring> given;
+    for (int i = 0; i < count; ++i) given.emplace_back(argv[i]);
     ::LocalFree(argv);
+    std::vector<std::wstring> args = expandArgumentFiles(given);
 
     // The class path option is followed by the class path, then the main class.
     std::wstring mainClass;
@@ -212,7 +254,7 @@ int wmain() {
         return intSetting(L"validator.exit", 0);
     }
     logRun(L"application");
-    recordApplicationRun(rest);
+    recordApplicationRun(args, rest);
     std::wstring waitFile;
     if (setting(L"wait.file", waitFile))
         for (int i = 0; i < 600 && ::GetFileAttributesW(waitFile.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(100);

@@ -40,6 +40,28 @@ run "$app" --exit=0
 [ "$code" = 0 ] || { echo "FAIL: exit code $code, expected 0"; status=1; }
 expect_line "$out" "hello: exit.code=0"
 
+# 400 dependency jars: the line would pass the system's limit, so the launcher hands the class
+# path to the VM in an argument file, which the real JDK must read as the launcher wrote it.
+cp "$app/hello.kiv" "$work/hello.kiv.saved"
+class_path='lib\\hello.jar'
+for i in $(seq -f %03g 1 400); do
+  ln "$app/lib/hello.jar" "$app/lib/commons-something-library-$i-1.2.3.jar"
+  class_path+=';lib\\commons-something-library-'"$i"'-1.2.3.jar'
+done
+{ grep -v '^kiv.class.path=' "$work/hello.kiv.saved"; printf 'kiv.class.path=%s\n' "$class_path"; } > "$app/hello.kiv"
+set +e
+out=$(cd "$app" && KIV_DEBUG=true /usr/lib/wine/wine64 hello.exe "two words" --exit=4 2>&1)
+code=$?
+set -e
+[ "$code" = 4 ] || { echo "FAIL: 400 jars: exit code $code, expected 4"; status=1; }
+grep -q '^quillrun: starting: .* @[^ ]*\.args it\.tavora\.sample\.Hello ' <<<"$out" ||
+  { echo "FAIL: 400 jars: no argument file on the line"; status=1; }
+expect_line "$out" "hello: argument.2=two words"
+expect_line "$out" "hello: vm.option=-Xmx67108864"
+expect_line "$out" "hello: exit.code=4"
+mv "$work/hello.kiv.saved" "$app/hello.kiv"
+rm -f "$app"/lib/commons-something-library-*.jar
+
 # The VM named on the command line instead; the .kiv only names acceptable versions.
 grep -v '^kiv.nl.current.vm=' "$app/hello.kiv" > "$app/hello.kiv.new" && mv "$app/hello.kiv.new" "$app/hello.kiv"
 mv "$app/resource" "$work/bridge"

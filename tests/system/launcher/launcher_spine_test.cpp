@@ -261,15 +261,28 @@ TEST_P(LauncherSpine, OldScratchFilesOfTheLauncherAreRemovedOthersStay) {
 TEST_P(LauncherSpine, ScratchFolderThatCannotHoldTheFileIsNamed) {
     std::wstring exe = installLauncher(L"setup.exe");
     folder.write(L"setup.kiv", kValidKiv);
-    // A folder that does not exist: the line names it and the system's reason.
-    ScratchFolder missing(folder, L"gone");
-    ::RemoveDirectoryW(missing.path.c_str());
-    ChildResult r = run(inQuotes(exe), missing.options(folder.path()));
+    // A folder too long for the system's unique names: the line names it and the reason.
+    ScratchFolder parent(folder, L"deep");
+    const std::wstring path = parent.path + L"\\" + std::wstring(245 - parent.path.size(), L'x');
+    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr)) << path.size();
+    ChildResult r = run(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"TMP=" + path, L"TEMP=" + path}});
     EXPECT_EQ(r.exitCode, 1u);
-    const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" + velmora::wideToUtf8(missing.path) +
-                                 "\\: could not create the scratch properties file in this folder (";
+    const std::string expected = "Quillrun Error: an unknown exception has occurrred.\n" + velmora::wideToUtf8(path) +
+                                 "\\: the temporary folder cannot hold the scratch properties file (";
     EXPECT_EQ(r.standardError.substr(0, expected.size()), expected) << r.standardError;
     expectEndsWith(r.standardError, ")\n");
+}
+
+// A temporary folder that does not exist (a removed drive, a stale profile): the scratch file
+// goes to C:\Temp, as the installer's files do, and the run goes on to the VM's choice.
+TEST_P(LauncherSpine, MissingTemporaryFolderTakesCTemp) {
+    std::wstring exe = installLauncher(L"setup.exe");
+    folder.write(L"setup.kiv", kValidKiv);
+    const std::wstring gone = folder / L"gone";
+    ChildResult r = run(inQuotes(exe), {.workingDirectory = folder.path(), .extraEnvironment = {L"TMP=" + gone, L"TEMP=" + gone}});
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_EQ(r.standardError, kNoVmLine);
+    EXPECT_EQ(::GetFileAttributesW(gone.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, LauncherSpine, ::testing::Values(L"quillrun.exe", L"quillrunw.exe"),

@@ -32,12 +32,22 @@ struct ServiceApp {
     }
 };
 
-// Starts the service and opens its process, whose exit code the tests read after it ended.
-UniqueKernelHandle startAndOpen(TestService& service) {
+// Creates the service for the folder's launcher, starts it and opens its process, whose exit
+// code the tests read after it ended; the handle is not valid when any step failed.
+UniqueKernelHandle createAndStart(TestService& service, const ServiceApp& folder, const std::wstring& extra = L"") {
     UniqueKernelHandle process;
+    EXPECT_EQ(service.create(folder.binaryPath(service, extra)), 0u);
     EXPECT_EQ(service.startAndOpen(process), 0u);
     EXPECT_TRUE(process.valid()) << "the service process could not be opened";
     return process;
+}
+
+// Waits until the manager shows the service stopped, with this exit code.
+ServiceSnapshot expectStopped(TestService& service, DWORD win32ExitCode) {
+    ServiceSnapshot s = service.waitFor(SERVICE_STOPPED);
+    EXPECT_EQ(s.state, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(s.win32ExitCode, win32ExitCode);
+    return s;
 }
 
 }  // namespace
@@ -45,8 +55,7 @@ UniqueKernelHandle startAndOpen(TestService& service) {
 TEST(ServiceHost, RunsTheApplicationAndStopsItOnRequest) {
     ServiceApp folder("sleep.ms=120000\nexit=5\n");
     TestService service(L"VelmoraRun");
-    ASSERT_EQ(service.create(folder.binaryPath(service)), 0u);
-    UniqueKernelHandle launcher = startAndOpen(service);
+    UniqueKernelHandle launcher = createAndStart(service, folder);
     ASSERT_TRUE(launcher.valid());
 
     ServiceSnapshot s = service.waitFor(SERVICE_RUNNING);
@@ -71,9 +80,7 @@ TEST(ServiceHost, RunsTheApplicationAndStopsItOnRequest) {
 
     ControlAnswer stop = service.control(SERVICE_CONTROL_STOP);
     EXPECT_EQ(stop.error, 0u);
-    s = service.waitFor(SERVICE_STOPPED);
-    EXPECT_EQ(s.state, static_cast<DWORD>(SERVICE_STOPPED));
-    EXPECT_EQ(s.win32ExitCode, 0u);
+    expectStopped(service, 0);
     // The VM was terminated with 0 (by itself it would have ended with 5, much later).
     EXPECT_EQ(waitForProcessEnd(vms[0].get()), 0u);
     EXPECT_EQ(waitForProcessEnd(launcher.get()), 0u);
@@ -82,13 +89,10 @@ TEST(ServiceHost, RunsTheApplicationAndStopsItOnRequest) {
 TEST(ServiceHost, StopsWhenTheApplicationEndsWithZero) {
     ServiceApp folder("exit=0\n");
     TestService service(L"VelmoraEnd0");
-    ASSERT_EQ(service.create(folder.binaryPath(service, L" -Dx=1")), 0u);
-    UniqueKernelHandle launcher = startAndOpen(service);
+    UniqueKernelHandle launcher = createAndStart(service, folder, L" -Dx=1");
     ASSERT_TRUE(launcher.valid());
     EXPECT_EQ(waitForProcessEnd(launcher.get()), 0u);
-    ServiceSnapshot s = service.waitFor(SERVICE_STOPPED);
-    EXPECT_EQ(s.state, static_cast<DWORD>(SERVICE_STOPPED));
-    EXPECT_EQ(s.win32ExitCode, 0u);
+    expectStopped(service, 0);
 
     // The VM ignores console signals (-Xrs, after the empty additional options) and gets only
     // the arguments meant for it.
@@ -102,8 +106,7 @@ TEST(ServiceHost, StopsWhenTheApplicationEndsWithZero) {
 TEST(ServiceHost, EndsWithTheApplicationsFailureCode) {
     ServiceApp folder("exit=2\n");
     TestService service(L"VelmoraEnd2");
-    ASSERT_EQ(service.create(folder.binaryPath(service)), 0u);
-    UniqueKernelHandle launcher = startAndOpen(service);
+    UniqueKernelHandle launcher = createAndStart(service, folder);
     ASSERT_TRUE(launcher.valid());
     // Wine keeps showing such a service as running, so only the exit code tells.
     EXPECT_EQ(waitForProcessEnd(launcher.get()), 2u);
@@ -128,13 +131,9 @@ TEST(ServiceHost, LaunchFailuresStopWithAServiceSpecificCode) {
         ASSERT_TRUE(::CopyFileW(distProgram(build).c_str(), folder.app.path(L"app.exe").c_str(), FALSE));
         folder.app.write(L"broken\\java.exe", "not a program\n");
         TestService service(L"VelmoraFail");
-        ASSERT_EQ(service.create(folder.binaryPath(service)), 0u);
-        UniqueKernelHandle launcher = startAndOpen(service);
+        UniqueKernelHandle launcher = createAndStart(service, folder);
         ASSERT_TRUE(launcher.valid());
-        ServiceSnapshot s = service.waitFor(SERVICE_STOPPED);
-        EXPECT_EQ(s.state, static_cast<DWORD>(SERVICE_STOPPED));
-        EXPECT_EQ(s.win32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
-        EXPECT_EQ(s.serviceSpecificExitCode, c.specificCode);
+        EXPECT_EQ(expectStopped(service, ERROR_SERVICE_SPECIFIC_ERROR).serviceSpecificExitCode, c.specificCode);
         EXPECT_EQ(waitForProcessEnd(launcher.get()), 1u);
     }
 }
@@ -142,8 +141,7 @@ TEST(ServiceHost, LaunchFailuresStopWithAServiceSpecificCode) {
 TEST(ServiceHost, StopWhileStartingLeavesNoVmBehind) {
     ServiceApp folder("sleep.ms=120000\n");
     TestService service(L"VelmoraEarly");
-    ASSERT_EQ(service.create(folder.binaryPath(service)), 0u);
-    UniqueKernelHandle launcher = startAndOpen(service);
+    UniqueKernelHandle launcher = createAndStart(service, folder);
     ASSERT_TRUE(launcher.valid());
     // As early as the manager lets a stop through: usually while the worker is still launching.
     ControlAnswer stop;
@@ -152,9 +150,7 @@ TEST(ServiceHost, StopWhileStartingLeavesNoVmBehind) {
         stop = service.control(SERVICE_CONTROL_STOP);
     } while (stop.error != 0 && stop.after.state == SERVICE_START_PENDING && ::GetTickCount64() < deadline);
     EXPECT_EQ(stop.error, 0u);
-    ServiceSnapshot s = service.waitFor(SERVICE_STOPPED);
-    EXPECT_EQ(s.state, static_cast<DWORD>(SERVICE_STOPPED));
-    EXPECT_EQ(s.win32ExitCode, 0u);
+    expectStopped(service, 0);
     EXPECT_EQ(waitForProcessEnd(launcher.get()), 0u);
     EXPECT_TRUE(processesRunning(folder.java).empty()) << "a VM outlived its stopped service";
 }

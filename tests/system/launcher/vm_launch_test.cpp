@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cwchar>
 
 #include "common/argument_quoting.h"
 #include "tests/support/argument_cases.h"
 #include "tests/support/test_paths.h"
+#include "tests/system/launcher/launcher_test_support.h"
 #include "tests/system/launcher/vm_test_app.h"
 
 using namespace velmora::test;
@@ -203,15 +206,135 @@ TEST(VmProcess, ExitCodesPassThrough) {
     }
 }
 
-TEST(VmProcess, MissingExecutableGivesMessage103) {
+// The message keeps its first line; the program the system could not start follows on the next.
+TEST(VmProcess, ExecutableThatCannotStartGivesMessage103AndItsPath) {
+    const struct {
+        const char* name;
+        const wchar_t* named;     // kiv.nl.current.vm, a text file
+        const wchar_t* started;   // what the launcher starts for it
+    } cases[] = {
+        {"its home holds no java.exe", L"vm\\start.exe", L"vm\\java.exe"},
+        {"a text file named java.exe", L"jre\\bin\\java.exe", L"jre\\bin\\java.exe"},
+    };
+    for (const auto& c : cases) {
+        VmTestApp app;
+        app.write(c.named, "not a program");
+        std::string named = utf8(c.named);
+        std::string escaped;
+        for (char ch : named) escaped += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+        app.writeKiv(kBaseKiv + "kiv.nl.current.vm=" + escaped + "\n");
+        ChildResult result = app.run(L"");
+        EXPECT_EQ(result.exitCode, 1u) << c.name;
+        const std::string& error = result.standardError;
+        const std::string first = " occured while loading the Java VM\n";
+        size_t at = error.find(first);
+        ASSERT_NE(at, std::string::npos) << c.name << ": " << error;
+        EXPECT_EQ(error.rfind("Quillrun Error: Windows error ", 0), 0u) << c.name << ": " << error;
+        EXPECT_EQ(error.substr(at + first.size()), utf8(app.path(c.started)) + "\n") << c.name;
+    }
+}
+
+namespace {
+
+// The application of a real report: its jar and 400 dependency jars with long names.
+std::string manyJarsKiv() {
+    std::string classPath = "hello.jar";
+    for (int i = 1; i <= 400; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, ";lib/commons-something-library-%03d-1.2.3.jar", i);
+        classPath += name;
+    }
+    return "kiv.nl.java.launcher.main.class=com.example.Main\nkiv.class.path=" + classPath +
+           "\nkiv.nl.current.vm=jre\\\\bin\\\\java.exe\n";
+}
+
+std::wstring manyJarsClassPath(const VmTestApp& app) {
+    std::wstring classPath = app.path(L"hello.jar") + L";";
+    for (int i = 1; i <= 400; ++i) {
+        wchar_t name[64];
+        std::swprintf(name, 64, L"lib\\commons-something-library-%03d-1.2.3.jar;", i);
+        classPath += app.path(name);
+    }
+    return classPath;
+}
+
+}  // namespace
+
+TEST(LongCommandLine, ClassPathReachesAVersion17VmInAnArgumentFile) {
     VmTestApp app;
-    // The named file exists, but its home holds no java.exe to start.
-    app.write(L"vm\\start.exe", "not a program");
-    app.writeKiv(kBaseKiv + "kiv.nl.current.vm=vm\\\\start.exe\n");
-    ChildResult result = app.run(L"");
-    EXPECT_EQ(result.exitCode, 1u);
-    EXPECT_TRUE(contains(result.standardError, "Quillrun Error: Windows error 2 occured while loading the Java VM\n"))
-        << result.standardError;
+    app.placeVm(L"standin_vm_zulu", L"jre\\bin\\java.exe");
+    app.writeKiv(manyJarsKiv());
+    ChildOptions options;
+    options.extraEnvironment.push_back(L"STANDIN_EXIT=3");
+    ChildResult result = app.run(L"\"two words\" x", {}, options);
+    EXPECT_EQ(result.exitCode, 3u) << result.standardError;
+    EXPECT_EQ(result.standardError, "");
+
+    const std::wstring line = app.recorded(L"commandline.txt");
+    EXPECT_LT(line.size(), 32767u);
+    EXPECT_EQ(line.find(L"-classpath"), std::wstring::npos) << utf8(line);
+    EXPECT_EQ(app.recorded(L"classpath.txt"), manyJarsClassPath(app));
+    // The file sits beside the scratch file, with its name; the program's arguments stay on the line.
+    std::wstring scratch = app.scratchFileOf(line);
+    ASSERT_GT(scratch.size(), 4u) << utf8(line);
+    for (auto& ch : scratch) if (ch == L'/') ch = L'\\';
+    const std::wstring argumentFile = scratch.substr(0, scratch.size() - 4) + L".args";
+    EXPECT_NE(line.find(L" @" + argumentFile + L" com.example.Main \""), std::wstring::npos) << utf8(line);
+    EXPECT_EQ(line.substr(line.size() - 13), L"\"two words\" x");
+    EXPECT_TRUE(readFileBytes(argumentFile).starts_with("# quillrun")) << utf8(argumentFile);
+}
+
+// No VM starts where no argument file can help: one line with the length and the limit, exit 1.
+TEST(LongCommandLine, RefusedWithItsLengthWhereNoArgumentFileHelps) {
+    const struct {
+        const char* name;
+        const wchar_t* vm;
+        bool manyJars;
+        std::wstring arguments;
+        const char* reason;
+    } cases[] = {
+        {"a version-8 VM", L"standin_vm_sun18", true, L"", "VMs before version 9 take no argument file"},
+        {"the user's own argument", L"standin_vm_zulu", false, std::wstring(32600, L'a') + L" next",
+         "the main class and the program's arguments alone are too long"},
+    };
+    for (const auto& c : cases) {
+        VmTestApp app;
+        app.placeVm(c.vm, L"jre\\bin\\java.exe");
+        app.writeKiv(c.manyJars ? manyJarsKiv() : kBaseKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\n");
+        ChildResult result = app.run(c.arguments);
+        EXPECT_EQ(result.exitCode, 1u) << c.name;
+        const std::string& error = result.standardError;
+        EXPECT_EQ(error.rfind("Quillrun Error: the Java command line would be ", 0), 0u) << c.name << ": " << error;
+        EXPECT_TRUE(contains(error, " characters long; Windows starts no program with more than 32766 (32767 with the "
+                                    "terminating zero): " + std::string(c.reason) + "\n"))
+            << c.name << ": " << error;
+        EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << c.name;
+        EXPECT_EQ(app.recorded(L"commandline.txt"), L"") << c.name << ": a VM was started";
+    }
+}
+
+// Windows would end the line at the NUL and drop the user's arguments behind it.
+constexpr char kNulMainClass[] = "kiv.nl.java.launcher.main.class=com.example.Main\0junk\n";
+
+TEST(KivValues, ValueHoldingNulIsRefusedNamingItsKey) {
+    const struct {
+        std::string line;
+        const char* key;
+    } cases[] = {
+        {std::string(kNulMainClass, sizeof kNulMainClass - 1), "kiv.nl.java.launcher.main.class"},
+        {"kiv.nl.java.option.additional=-Dx=\\u0000y\n", "kiv.nl.java.option.additional"},
+    };
+    for (const auto& c : cases) {
+        VmTestApp app;
+        app.placeVm(L"standin_vm_sun11", L"jre\\bin\\java.exe");
+        app.writeKiv("kiv.class.path=lib/a.jar\nkiv.nl.current.vm=jre\\\\bin\\\\java.exe\n"
+                     "kiv.nl.java.launcher.main.class=com.example.Main\n" + c.line);
+        ChildResult result = app.run(L"a b");
+        EXPECT_EQ(result.exitCode, 1u) << c.key;
+        EXPECT_EQ(result.standardError, "Quillrun Error: " + utf8(app.path(L"app.kiv")) + ": the value of " + c.key +
+                                            " holds a NUL character, which no command line can carry\n");
+        EXPECT_EQ(app.recorded(L"commandline.txt"), L"") << c.key << ": a VM was started";
+    }
 }
 
 TEST(VmProcess, PauseAfterTheJavaProcessEnds) {

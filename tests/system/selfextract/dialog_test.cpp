@@ -52,6 +52,16 @@ struct ChooserSearch {
     HWND found;
 };
 
+// The installer's dialog once it shows the panel with `icon`; null when it does not.
+HWND dialogShowing(const RunningProgram& ruvo, int icon) {
+    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    EXPECT_TRUE(dialog) << "no dialog";
+    if (!dialog) return nullptr;
+    const bool shown = waitForControlVisible(dialog, icon, true, kWait);
+    EXPECT_TRUE(shown) << "the panel with icon " << icon << " is not shown";
+    return shown ? dialog : nullptr;
+}
+
 HWND waitForChooser(DWORD processId, HWND progress) {
     ChooserSearch search{processId, progress, nullptr};
     for (int i = 0; i < 500 && !search.found; ++i) {
@@ -184,9 +194,8 @@ TEST(Dialog, ErrorPanelThenEnterAborts) {
     installer.pack();
 
     RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    HWND dialog = dialogShowing(ruvo, kErrorIcon);
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(waitForControlVisible(dialog, kErrorIcon, true, kWait));
     EXPECT_EQ(controlText(dialog, kMainText), L"Unable to execute the desired program.");
     EXPECT_EQ(controlText(dialog, kSecondary), L"Please get another copy of the installer and try again.");
     auto visible = visibility(dialog);
@@ -207,9 +216,8 @@ TEST(Dialog, RetryPanelAfterADamagedPayload) {
     installer.damageFirstMember();
 
     RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    HWND dialog = dialogShowing(ruvo, kRetryIcon);
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(waitForControlVisible(dialog, kRetryIcon, true, kWait));
     EXPECT_EQ(controlText(dialog, kMainText), L"");
     EXPECT_EQ(controlText(dialog, kSecondary), L"Please select another location to extract the installer to:");
     auto visible = visibility(dialog);
@@ -239,9 +247,8 @@ TEST(Dialog, ChosenFolderThatCannotBeEnteredAsksAgain) {
     ASSERT_TRUE(CreateDirectoryW(gone.c_str(), nullptr));
 
     RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    HWND dialog = dialogShowing(ruvo, kRetryIcon);
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(waitForControlVisible(dialog, kRetryIcon, true, kWait));
     clickButton(dialog, kChoose);
     HWND chooser = waitForChooser(ruvo.processId(), dialog);
     HWND tree = chooser ? FindWindowExW(chooser, nullptr, L"SysTreeView32", nullptr) : nullptr;
@@ -350,9 +357,8 @@ TEST(DialogScaling, IconIsDrawnFromAnImageOfTheSizeShown) {
     installer.add(L"Windows\\setup.kiv", "kiv.nl.java.launcher.main.class=a.B\n");
     installer.pack();
     RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-    HWND dialog = waitForDialog(ruvo.processId(), kWait);
+    HWND dialog = dialogShowing(ruvo, kErrorIcon);
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(waitForControlVisible(dialog, kErrorIcon, true, kWait));
     // Above the centred dialogs of tests that run beside this one.
     SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     Sleep(300);  // painted there

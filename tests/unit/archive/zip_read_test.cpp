@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/al_archive.h"
+#include "archive/al_inflate_ahead.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/zip_writer.h"
 #include "tools/ruvo_pack/zip_records.h"
@@ -712,4 +713,28 @@ TEST_F(InflateAhead, CancellingAnywhereEndsAsExtractingInTurnWould) {
         ASSERT_GE(inTurn.steps.size(), static_cast<size_t>(at)) << what;
         EXPECT_TRUE(std::equal(ahead.steps.begin(), ahead.steps.begin() + at, inTurn.steps.begin())) << what;
     }
+}
+
+// A stop (Cancel, or the engine no longer wanting the member) ends the thread after the buffer
+// it is inflating, not after the rest of the member.
+TEST_F(InflateAhead, StoppingEndsTheThreadWithinOneBuffer) {
+    Archive a;
+    a.members.push_back({.name = "big.bin", .data = noise(8 << 20, 43), .method = 8});
+    const std::wstring path = write(zipBytes(a));
+    ALEntryRing ring;
+    ALPkArchive archive(path.c_str());
+    ASSERT_EQ(archive.ReadDirectory(ring), 1);
+    ALEntry& entry = *ring.FirstEntry();
+    const long buffers = entry.compressedSize / ALFile::kBufferSize;
+
+    ALInflateAhead ahead(archive, path.c_str(), entry);
+    for (int i = 0; i < 10000 && ahead.BuffersInflated() == 0; ++i) Sleep(1);  // until it has begun
+    ahead.Stop();
+    const long atStop = ahead.BuffersInflated();
+    EXPECT_FALSE(ahead.Finish());
+    EXPECT_GT(atStop, 0);
+    EXPECT_LT(atStop, buffers);
+    EXPECT_LE(ahead.BuffersInflated(), atStop + 1);
+    ahead.Discard();
+    EXPECT_FALSE(extracted(L"big.bin"));
 }

@@ -70,3 +70,26 @@ TEST(BridgeArguments, SystemPropertiesNamingFilesGetHostPathsOthersStay) {
     std::string script = bridgeScript("/j", {HostArgument::pathList({"/a b"}, "-Dk='v")}, "", "/s");
     EXPECT_NE(script.find("'/j' '-Dk='\\''v'\"$(realpath -m -- '/a b')\"\n"), std::string::npos) << script;
 }
+
+TEST(BridgeArguments, ArgumentFilesBeforeTheMainClassAreReadAsJavaReadsThem) {
+    const std::map<std::wstring, std::wstring> files = {
+        {L"C:\\Temp\\kiv1.args", L"# quillrun\r\n-classpath\n\"C:\\\\App\\\\a.jar;\"\n"},
+        {L"C:\\Temp\\opts.args", L"--add-opens\njava.base/x=ALL-UNNAMED\n"},
+    };
+    auto read = [&](const std::wstring& path) -> std::optional<std::wstring> {
+        auto it = files.find(path);
+        return it == files.end() ? std::nullopt : std::optional<std::wstring>(it->second);
+    };
+    using Texts = std::vector<std::wstring>;
+    const struct {
+        Texts given, expanded;
+    } cases[] = {
+        {{L"-Xmx1m", L"@C:\\Temp\\kiv1.args", L"Main", L"@C:\\Temp\\kiv1.args"},
+         {L"-Xmx1m", L"-classpath", L"C:\\App\\a.jar;", L"Main", L"@C:\\Temp\\kiv1.args"}},  // after it: an argument
+        {{L"@C:\\Temp\\opts.args", L"@C:\\Temp\\kiv1.args", L"Main"},
+         {L"--add-opens", L"java.base/x=ALL-UNNAMED", L"-classpath", L"C:\\App\\a.jar;", L"Main"}},
+        {{L"-cp", L"@C:\\Temp\\kiv1.args", L"Main"}, {L"-cp", L"@C:\\Temp\\kiv1.args", L"Main"}},  // an option's value
+        {{L"@C:\\gone.args", L"Main"}, {L"@C:\\gone.args", L"Main"}},  // the host VM says it is missing
+    };
+    for (const auto& c : cases) EXPECT_EQ(expandArgumentFiles(c.given, read), c.expanded);
+}

@@ -176,38 +176,6 @@ TEST(PlainArguments, FixedArgumentTextSplitsAsTheSystemSplits) {
               velmora::test::awkwardArguments());
 }
 
-// The launcher splits without shell32; every line of up to six of the characters that matter,
-// after a plain or quoted program, must split exactly as the system's parser splits it.
-TEST(CommandLineSplit, AgreesWithTheSystemsParser) {
-    const std::wstring alphabet = L"a \t\"\\";
-    const std::wstring programs[] = {L"p.exe", L"\"C:\\a b\\p.exe\"", L"\"p.exe", L""};
-    size_t compared = 0;
-    for (const auto& program : programs) {
-        std::wstring tail;
-        std::vector<size_t> digits;
-        while (digits.size() <= 6) {
-            tail.clear();
-            for (size_t d : digits) tail += alphabet[d];
-            const std::wstring line = program + tail;
-            if (!line.empty()) {
-                int count = 0;
-                LPWSTR* argv = ::CommandLineToArgvW(line.c_str(), &count);
-                ASSERT_NE(argv, nullptr);
-                const std::vector<std::wstring> expected(argv, argv + count);
-                ::LocalFree(argv);
-                ASSERT_EQ(velmora::splitCommandLine(line), expected) << velmora::wideToUtf8(line);
-                ++compared;
-            }
-            // The next tail, counting in base 5 with one more digit after the last.
-            size_t i = 0;
-            while (i < digits.size() && ++digits[i] == alphabet.size()) digits[i++] = 0;
-            if (i == digits.size()) digits.push_back(0);
-        }
-    }
-    EXPECT_GT(compared, 4u * 19000u);
-    EXPECT_TRUE(velmora::splitCommandLine(L"").empty());
-}
-
 TEST(ClassPathJoin, RelativeEntriesMeanTheKivFolderNotTheCurrentOne) {
     // The folder named is not the current directory of the test program.
     const std::wstring folder = L"C:\\kiv folder\\app";
@@ -225,4 +193,84 @@ TEST(ClassPathJoin, RelativeEntriesMeanTheKivFolderNotTheCurrentOne) {
     EXPECT_EQ(fullPathIn(L"C:\\", L"x.jar", false), L"C:\\x.jar");
     EXPECT_EQ(resolveClassPath(L"a.jar;D:\\b.jar", folder),
               (std::vector<std::wstring>{L"C:\\kiv folder\\app\\a.jar", L"D:\\b.jar"}));
+}
+
+namespace {
+
+// A room small enough that a few entries pass it, so the cases stay short.
+constexpr size_t kRoom = 400;
+const std::wstring kFile = L"C:\\Temp\\kiv1A.args";
+
+std::wstring longEntry(int n) { return L"C:\\Program Files\\App\\lib\\commons-library-" + std::to_wstring(n) + L".jar"; }
+
+}  // namespace
+
+TEST(LongCommandLine, ClassPathThenOptionsGoToTheArgumentFileOrTheLineIsRefused) {
+    LaunchOptions manyJars = exampleOptions();
+    for (int i = 0; i < 8; ++i) manyJars.classPath.push_back(longEntry(i));
+    LaunchOptions manyOptions = manyJars;
+    manyOptions.additionalOptions = L"\"-Dtitle=My App\" " + std::wstring(300, L'x');
+    LaunchOptions plainManyOptions = manyOptions;
+    plainManyOptions.plainArguments = true;
+    plainManyOptions.programArguments = {L"two words"};
+    LaunchOptions longArgument = manyJars;
+    longArgument.programArguments = {std::wstring(kRoom, L'a')};
+    LaunchOptions ownArgumentFile = manyOptions;
+    ownArgumentFile.additionalOptions += L" @more.txt";
+
+    const std::wstring exe = L"C:\\Jdk\\bin\\java.exe";
+    const std::wstring classPath = joinClassPath(manyJars.classPath);
+    const std::vector<std::wstring> own = {L"--add-opens", L"java.base/jdk.internal.loader=ALL-UNNAMED",
+                                           L"-Dsun.java2d.uiScale.enabled=false", L"-Xms16777216", L"-Xmx50331648"};
+    auto with = [](std::vector<std::wstring> a, const std::vector<std::wstring>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const struct {
+        const char* name;
+        LaunchOptions options;
+        uint16_t major;
+        std::wstring line;  // empty: refused
+        std::vector<std::wstring> file;
+        const wchar_t* refusedFor;
+    } cases[] = {
+        {"a short line stays as it is", exampleOptions(), 17, composeStandardCommandLine(exe, 17, exampleOptions()), {}, L""},
+        {"the class path alone", manyJars, 17,
+         L"\"" + exe + L"\" --add-opens java.base/jdk.internal.loader=ALL-UNNAMED -Dsun.java2d.uiScale.enabled=false "
+                       L"-Xms16777216 -Xmx50331648 @C:\\Temp\\kiv1A.args com.example.Main \"C:/App/app.kiv\" \"C:/Temp/kiv1A.tmp\" ",
+         {L"-classpath", classPath}, L""},
+        {"then the options too, split as the VM splits them", manyOptions, 17,
+         L"\"" + exe + L"\" @C:\\Temp\\kiv1A.args com.example.Main \"C:/App/app.kiv\" \"C:/Temp/kiv1A.tmp\" ",
+         with(own, {L"-Dtitle=My App", std::wstring(300, L'x'), L"-classpath", classPath}), L""},
+        {"plain arguments: the property files' definitions as well", plainManyOptions, 17,
+         L"\"" + exe + L"\" @C:\\Temp\\kiv1A.args com.example.Main \"two words\"",
+         with(own, {L"-Dtitle=My App", std::wstring(300, L'x'), L"-classpath", classPath,
+                    L"-Dkiv.file=C:\\App\\app.kiv", L"-Dkiv.runtime.file=C:\\Temp\\kiv1A.tmp"}),
+         L""},
+        {"a VM before version 9", manyJars, 8, L"", {}, L"VMs before version 9 take no argument file"},
+        {"the user's own argument", longArgument, 17, L"", {}, L"the main class and the program's arguments alone"},
+        {"options with an argument file of their own", ownArgumentFile, 17, L"", {}, L"an argument file of its own"},
+    };
+    for (const auto& c : cases) {
+        StandardLaunch launch = fitStandardCommandLine(exe, c.major, c.options, kFile, kRoom);
+        if (c.line.empty()) {
+            EXPECT_NE(launch.refusal.find(c.refusedFor), std::wstring::npos) << c.name << ": " << velmora::wideToUtf8(launch.refusal);
+            EXPECT_NE(launch.refusal.find(L" characters long; Windows starts no program with more than 32766 (32767 with "
+                                          L"the terminating zero)"),
+                      std::wstring::npos)
+                << c.name;
+            continue;
+        }
+        EXPECT_EQ(launch.refusal, L"") << c.name;
+        EXPECT_EQ(launch.line, c.line) << c.name;
+        EXPECT_LT(launch.line.size(), kRoom) << c.name;
+        EXPECT_EQ(launch.fileArguments, c.file) << c.name;
+    }
+    // The refusal counts what would have been started.
+    const std::wstring refused = fitStandardCommandLine(exe, 8, manyJars, kFile, kRoom).refusal;
+    EXPECT_EQ(refused.rfind(L"the Java command line would be " +
+                                std::to_wstring(composeStandardCommandLine(exe, 8, manyJars).size()) + L" characters long",
+                            0),
+              0u)
+        << velmora::wideToUtf8(refused);
 }

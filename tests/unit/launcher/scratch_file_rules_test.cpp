@@ -49,6 +49,15 @@ TEST(ScratchFileRules, GuidNameAndAge) {
     EXPECT_FALSE(olderThanDays(now + kDay, now, 30));  // written "in the future": a clock was set back
 }
 
+TEST(ScratchFileRules, ArgumentFilesGoWithTheirScratchFile) {
+    EXPECT_EQ(argumentFileNameFor(L"C:\\Temp\\kiv1A.tmp"), L"C:\\Temp\\kiv1A.args");
+    EXPECT_EQ(argumentFileNameFor(L"C:\\Temp\\KIV1A.TMP"), L"C:\\Temp\\KIV1A.args");
+    EXPECT_EQ(argumentFileNameFor(L"C:\\Temp.tmp\\kiv1A"), L"C:\\Temp.tmp\\kiv1A.args");
+    EXPECT_TRUE(isOwnArgumentFileText(std::string(kArgumentFileMark) + "-classpath\n"));
+    EXPECT_FALSE(isOwnArgumentFileText("-classpath\n"));
+    EXPECT_FALSE(isOwnArgumentFileText(kArgumentFileMark.substr(0, 10)));
+}
+
 // The file itself, in a folder of the test's own: when the system's call gives no name, or
 // (as Wine does once every name is used) the name of a file that already holds something.
 TEST(ScratchFile, GuidNameWhenTheSystemHasNoNewOne) {

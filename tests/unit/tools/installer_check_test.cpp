@@ -83,6 +83,8 @@ std::string programOf(int subsystem) {
     return image;
 }
 
+constexpr char kNulName[] = "kiv.application.name=My\0App\n";
+
 const CheckCase kCases[] = {
     {"sound folder", {}, {}},
     {"windowed launcher", {{"Windows/MyApp.exe", programOf(2)}},
@@ -213,6 +215,18 @@ const CheckCase kCases[] = {
                 "build.without.vm.dont.search.download.url.md5Checksum.value=9E107D9D372BB6826BD81D3542A419D6")}},
      {"Windows/jvmspecs/jvmspecs.properties:5: error: build.without.vm.dont.search.download.url.md5Checksum.value "
       "must be 32 lower-case hexadecimal digits: the launcher compares it exactly"}},
+    {"a VM that is no Windows program",
+     {{"Windows/MyApp.kiv", kKiv + "kiv.nl.current.vm=jre\\\\bin\\\\java.exe\n"}, {"Windows/jre/bin/java.exe", "#!/bin/sh\n"}},
+     {"Windows/MyApp.kiv:5: error: kiv.nl.current.vm=jre\\\\bin\\\\java.exe: Windows/jre/bin/java.exe is not a Windows "
+      "program (no PE header): the VM cannot start (message 103)"}},
+    {"a VM that is a folder",
+     {{"Windows/MyApp.kiv", kKiv + "kiv.nl.current.vm=jre\\\\bin\n"}, {"Windows/jre/bin/java.exe", programOf(3)}},
+     {"Windows/MyApp.kiv:5: warning: kiv.nl.current.vm=jre\\\\bin: Windows/jre/bin is a folder, not a Windows program; "
+      "the valid-VM list decides"}},
+    {"a NUL in a value, shown rather than ending the line",
+     {{"Windows/MyApp.kiv", kKiv + std::string(kNulName, sizeof kNulName - 1)}},
+     {"Windows/MyApp.kiv:5: error: kiv.application.name=My\\u0000App: the value holds a NUL character, at which "
+      "Windows would end the java command line; the launcher refuses the file"}},
     {"no .kiv beside the launcher",
      {{"Windows/MyApp.kiv", ""}},
      {"Windows: error: no MyApp.kiv beside MyApp.exe: the launcher ends with message 102"}},
@@ -294,3 +308,42 @@ TEST(InstallerKeys, LookupAndSuggestions) {
 }
 
 }  // namespace
+
+// The class path in full paths below the install folder, the VM options, the property files:
+// judged at an install folder of 100 characters.
+TEST(InstallerCheck, CommandLinesThatCouldPassTheSystemsLimitAreNamed) {
+    auto entries = [](int count, const std::string& name) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += ";lib\\\\" + name + std::to_string(i) + "-1.2.3.jar";
+        return text;
+    };
+    const struct {
+        const char* name;
+        std::string classPathTail, additional;
+        std::vector<std::string> says;  // empty: no such warning
+    } cases[] = {
+        {"a few jars", entries(20, "commons-something-library-"), "", {}},
+        {"400 jars with long names", entries(400, "commons-something-library-"), "",
+         {"Windows/MyApp.kiv:2: warning: the java command line comes to about ", "installed in a folder of 100 characters",
+          "the class path has 402 entries", "hands the class path to VMs of version 9 and later in an argument file"}},
+        {"5,000 entries", entries(5000, "x"), "", {"the class path has 5002 entries", "the class path to VMs"}},
+        {"10 MB of VM options", "", std::string(10 << 20, 'x'),
+         {"Windows/MyApp.kiv:5: warning: ", "kiv.nl.java.option.additional 10485760",
+          "the class path and the VM options to VMs of version 9"}},
+    };
+    for (const auto& c : cases) {
+        Scratch folder;
+        auto files = soundFolder();
+        files["Windows/MyApp.kiv"] = replaced(kKiv, "classes\n", "classes" + c.classPathTail + "\n") +
+                                     (c.additional.empty() ? "" : "kiv.nl.java.option.additional=" + c.additional + "\n");
+        for (const auto& [path, content] : files) writeAll(folder / path, content);
+        std::string warning;
+        for (const auto& finding : checkInstallerFolder(folder.path(), CheckOptions{"MyApp"}).findings)
+            if (finding.text.find("command line comes to") != std::string::npos) warning = formatFinding(finding);
+        if (c.says.empty()) {
+            EXPECT_EQ(warning, "") << c.name;
+            continue;
+        }
+        for (const auto& part : c.says) EXPECT_NE(warning.find(part), std::string::npos) << c.name << ": " << warning;
+    }
+}
