@@ -26,6 +26,8 @@ struct ProcessStart {
     DWORD creationFlags = 0;
     // The child takes this process's start-up information (window placement and title).
     bool shareStartupInfo = false;
+    // Non-null: the child's windows take this AppUserModelID (the title-is-app-ID start).
+    const wchar_t* appUserModelId = nullptr;
     // With standard handles the child gets exactly these (null ones stay absent) and inherits
     // no other handle; without, it inherits nothing and finds its own.
     bool useStandardHandles = false;

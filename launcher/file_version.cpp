@@ -90,7 +90,7 @@ std::wstring FileVersion::companyName(bool print) {
         value == nullptr)
         return {};
     std::wstring company(value);
-    if (print) writeStandardText(STD_OUTPUT_HANDLE, L"company: " + company + L"\n");
+    if (print) writeOwnOutput(L"company: " + company + L"\n");
     return company;
 }
 

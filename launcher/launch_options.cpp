@@ -6,6 +6,7 @@
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
 #include "launcher/list_split.h"
+#include "launcher/native_app.h"
 #include "launcher/path_text.h"
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/runtime_properties_file.h"
@@ -85,6 +86,7 @@ LaunchOptions buildLaunchOptions(const RunContext& context) {
     options.verboseKind = verbosity.kind;
 
     if (context.reducesSignals) options.additionalOptions += L" -Xrs";
+    applyNativeAppKeys(context, options);
 
     options.classPath = resolveClassPath(getClassPath(p), context.kivDirectory);
 

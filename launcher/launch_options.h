@@ -29,6 +29,7 @@ struct LaunchOptions {
     // The program gets the user's arguments only, quoted so that they arrive unchanged; the
     // property files reach it as system properties.
     bool plainArguments = false;
+    std::wstring appUserModelId;  // the VM's windows group under it; empty: the system decides
 };
 
 // The system properties that name the property files when arguments are plain.

@@ -9,6 +9,7 @@
 #include "launcher/launch_options.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
+#include "launcher/native_app.h"
 #include "launcher/path_text.h"
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/properties_file.h"
@@ -70,6 +71,8 @@ void Launcher::build() {
             throw TerminalError(kivPath_ + L": the value of " + key + L" holds a NUL character, which no command line can carry");
 
     silent_ = appProperties_.getProperty(L"kiv.installer.windows.ui.default") == L"SILENT";
+    // With plain arguments the program is an ordinary one: its output is all that a pipe gets.
+    setOwnOutputToTrail(appProperties_.getFlag(L"kiv.nl.java.arguments.plain"));
 
     const std::vector<std::wstring> problems = kivContentsProblems(appProperties_, getClassPath(appProperties_));
     if (!problems.empty()) {
@@ -104,18 +107,40 @@ void Launcher::build() {
                                  L"kiv.stdout.redirect=console\n"});
 }
 
+namespace {
+
+// A plain-arguments program is an ordinary one, which knows nothing of the scratch file: it
+// goes once the VM has ended (or did not start), with the environment it holds.
+class ScratchFileRemoval {
+public:
+    explicit ScratchFileRemoval(bool armed) : armed_(armed) {}
+    ScratchFileRemoval(const ScratchFileRemoval&) = delete;
+    ScratchFileRemoval& operator=(const ScratchFileRemoval&) = delete;
+    ~ScratchFileRemoval() {
+        if (armed_) removeRuntimePropertiesFile();
+    }
+
+private:
+    bool armed_;
+};
+
+}  // namespace
+
 void Launcher::run(bool wait) {
     const RunContext context = runContext();
+    ScratchFileRemoval removal(wait && appProperties_.getFlag(L"kiv.nl.java.arguments.plain"));
     LaunchOptions options = buildLaunchOptions(context);
 
     chosenVm_ = chooseVm(context, vmSpecFound_, options);
     if (!chosenVm_) {
         trail(L"no VM was chosen: the run ends with message 101");
-        throw NoValidVmError(message(kMsgNoValidVm));
+        throwNoValidVm(appProperties_);
     }
     if (trailEnabled()) trail(L"chosen VM: " + chosenVm_->executablePath() + L" (" + describeVm(*chosenVm_) + L")");
 
     recordChosenVm(*chosenVm_);
+    applyHeapShare(appProperties_, *chosenVm_, options);
+    applySplash(appProperties_, kivDirectory_, *chosenVm_, options);
     storeVmProcess(chosenVm_->launchNoWait(options));
     // Housekeeping waits until the VM runs, so that it never delays the start.
     closeKeysKeptOpen();

@@ -21,6 +21,13 @@ private:
 class NoValidVmError : public TerminalError {
 public:
     using TerminalError::TerminalError;
+    NoValidVmError(std::wstring text, std::wstring downloadPage)
+        : TerminalError(std::move(text)), downloadPage_(std::move(downloadPage)) {}
+    // Where the application's Java can be had; empty when the .kiv names no page.
+    const std::wstring& downloadPage() const noexcept { return downloadPage_; }
+
+private:
+    std::wstring downloadPage_;
 };
 
 // File access failure: the path, what failed, and the system's error number when one is known.

@@ -21,6 +21,8 @@ enum MessageId : unsigned {
     kMsgDownloadingPack = 115,
     kMsgExtracting = 116,
     kMsgExtractingPack = 117,
+    kMsgJavaNeeded = 118,
+    kMsgOpenDownloadPage = 119,
 };
 
 class MessageTable {

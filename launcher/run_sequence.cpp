@@ -80,6 +80,8 @@ int runLauncher(const std::wstring& rawCommandLine) {
             return static_cast<int>(launcher.exitCode());
         }
         return runInteractive(commandLine);
+    } catch (const NoValidVmError& error) {
+        ConsoleService::instance().reportError(error.text(), error.downloadPage());
     } catch (const TerminalError& error) {
         ConsoleService::instance().reportError(error.text());
     } catch (const std::exception& error) {

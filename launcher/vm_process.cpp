@@ -34,6 +34,7 @@ UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchO
     // No cut at 260 characters: a directory too long for the system fails the start visibly.
     start.workingDirectory = options.workingDirectory.empty() ? std::wstring() : fullPath(options.workingDirectory, false);
     start.shareStartupInfo = true;
+    if (!options.appUserModelId.empty()) start.appUserModelId = options.appUserModelId.c_str();
     start.useStandardHandles = true;
     start.standardHandles = ownStandardHandles();
     // A longer line the system would refuse or the VM get cut; a NUL would end it early.

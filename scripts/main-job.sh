@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds everything, packs the sample application
 # with one command (ruvo-pack's application mode: its jar, a name, the runtime to ship) onto the
-# shipped 32-bit ruvo.exe and runs that installer silently under Wine with
-# scripts/try-installer.sh:
-#   hello.exe (ruvo) -> Windows_Pure_64_Bit\hello.exe (quillrun) -> runtime\bin\java.exe (bridge) -> the host's JVM
+# shipped 32-bit ruvo.exe, installs it silently under Wine with scripts/try-installer.sh, says
+# where it went and runs the installed application:
+#   hello.exe (ruvo) -> Windows_Pure_64_Bit\setup.exe (the setup engine) -> installs app\ into
+#   %LOCALAPPDATA%\Programs\hello; then hello.exe there (quillrun) -> runtime\bin\java.exe (bridge)
+#   -> the host's JVM
+# Without a built setup engine, it packs a run-type installer and runs that instead.
 # Arguments are handed to the installer, e.g.  ./scripts/main-job.sh --exit=3
 # With VELMORA_APP=/path/to/folder, that installer folder is packed instead (the folder form,
 # which controls every key).
@@ -30,10 +33,26 @@ if [ -z "${VELMORA_APP:-}" ]; then
   sample="$build/x64/sample-app"
   installer="$build/installer/hello.exe"
   mkdir -p "$(dirname "$installer")"
-  echo "== packing $sample/input/hello.jar onto $stub (application mode)"
-  "$dist/host/ruvo-pack" --input "$sample/input" --main-jar hello.jar --name hello \
-    --java-options "-Xms16m -Xmx64m" --runtime-image "$sample/runtime" --stub "$stub" --out "$installer"
-  exec "$here/scripts/try-installer.sh" "$installer" -i silent "$@"
+  common=(--input "$sample/input" --main-jar hello.jar --name hello --vendor Velmora --app-version 1.0
+          --java-options "-Xms16m -Xmx64m" --runtime-image "$sample/runtime" --stub "$stub" --out "$installer")
+  if [ ! -f "$dist/x64/quillsetup.exe" ]; then
+    echo "== no setup engine in $dist/x64: packing a run-type installer (unpacks, runs, removes the folder)"
+    "$dist/host/ruvo-pack" "${common[@]}" --type run
+    exec "$here/scripts/try-installer.sh" "$installer" -i silent "$@"
+  fi
+  echo "== packing $sample/input/hello.jar onto $stub (application mode, an installing installer)"
+  "$dist/host/ruvo-pack" "${common[@]}"
+  "$here/scripts/try-installer.sh" "$installer" -i silent
+  prefix=$(realpath -m -- "${VELMORA_TRY_PREFIX:-$build/try-prefix}")
+  installed=$(find "$prefix/drive_c/users" -path '*/Programs/hello/hello.exe' -print -quit 2>/dev/null)
+  if [ -z "$installed" ]; then
+    echo "== the sample is not in the per-user programs folder: the install failed" >&2
+    exit 1
+  fi
+  windows=${installed#"$prefix/drive_c/"}
+  echo "== installed into C:\\${windows//\//\\}"
+  echo "   (on this machine: $(dirname "$installed"))"
+  exec "$here/scripts/try-installer.sh" "$installed" "$@"
 fi
 
 # The folder form. The installer takes the name of the launcher that ruvo will start, so that

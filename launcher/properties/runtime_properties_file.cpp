@@ -47,6 +47,8 @@ UniqueFileHandle& liveMark() {
     return mark;
 }
 
+bool scratchCreated = false;
+
 }  // namespace
 
 void sweepOldScratchFiles(const std::wstring& folder) {
@@ -146,6 +148,7 @@ const std::wstring& runtimePropertiesPath() {
         std::wstring created = createScratchFile(folder, systemUniqueName);
         liveMark().reset(::CreateFileW(created.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        scratchCreated = true;
         return created;
     }();
     return path;
@@ -197,6 +200,21 @@ void writeArgumentFile(const std::vector<std::wstring>& arguments) {
     if (!mark)
         mark.reset(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void removeRuntimePropertiesFile() {
+    if (!scratchCreated) return;
+    const std::wstring& path = runtimePropertiesPath();
+    liveMark().reset();
+    if (::DeleteFileW(path.c_str()))
+        trail(L"scratch file removed: " + path);
+    else
+        trail(L"scratch file " + path + L" not removed: Windows error " + decimalText(static_cast<int32_t>(::GetLastError())));
+    // The argument file, when one was written, goes with it.
+    UniqueFileHandle& mark = argumentFileMark();
+    if (!mark) return;
+    mark.reset();
+    ::DeleteFileW(argumentFilePath().c_str());
 }
 
 void appendRuntimeProperties(const std::vector<std::wstring>& lines) {

@@ -11,6 +11,11 @@ namespace velmora::launcher {
 // Raises FileException naming the folder and the system's reason when no file can be created.
 const std::wstring& runtimePropertiesPath();
 
+// Removes this run's scratch file, when one was created, once nothing of the run needs it:
+// it holds the whole environment. Best effort; a file the program still holds open goes when
+// the program lets go of it.
+void removeRuntimePropertiesFile();
+
 void appendRuntimeProperties(const std::vector<std::wstring>& lines);
 
 // Beside the scratch file, with its name and ".args": the argument file for the Java VM, which

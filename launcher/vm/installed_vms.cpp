@@ -52,7 +52,7 @@ std::wstring registryPlace(const wchar_t* keyPath, REGSAM access) {
 // A link on the search path counts as the file it leads to.
 std::wstring finalPathOf(const std::wstring& path) {
     FinalPath resolved = resolveFinalPath(path);
-    if (resolved.status == FinalPathStatus::EmptyFile) writeStandardText(STD_OUTPUT_HANDLE, L"Cannot map a file with a length of zero.\n");
+    if (resolved.status == FinalPathStatus::EmptyFile) writeOwnOutput(L"Cannot map a file with a length of zero.\n");
     return resolved.path;
 }
 

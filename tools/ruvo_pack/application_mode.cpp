@@ -148,6 +148,8 @@ ApplicationRequest parseApplicationArguments(const std::vector<std::string>& arg
             continue;
         }
         if (takeBrandingOption(arguments, i, o.branding, request.error)) continue;
+        if (takeNativeAppOption(arguments, i, o.native, request.error)) continue;
+        if (takeInstallOption(arguments, i, o.install, request.error)) continue;
         struct Single {
             const char* option;
             std::string* value;
@@ -203,9 +205,10 @@ ApplicationRequest parseApplicationArguments(const std::vector<std::string>& arg
 std::string applicationUsageText() {
     return "Usage: ruvo-pack --input DIR --main-jar APP.jar --name NAME [--out NAME.exe] [options]\n"
            "\n"
-           "Builds an installer that runs an unchanged Java program: the launcher (named NAME),\n"
-           "a generated NAME.kiv and every file of DIR go into Windows_Pure_64_Bit/. The program\n"
-           "gets exactly the arguments the user typed.\n"
+           "Builds an installer for an unchanged Java program: the launcher (named NAME), a\n"
+           "generated NAME.kiv and every file of DIR go into app/, which the setup engine\n"
+           "(Windows_Pure_64_Bit/setup.exe) installs; with --type run, into Windows_Pure_64_Bit/,\n"
+           "unpacked and run at every start. The program gets exactly the arguments the user typed.\n"
            "\n"
            "  --input DIR            the application's files: the main jar and its dependencies\n"
            "  --main-jar FILE        the jar (relative to DIR) that starts the application; then\n"
@@ -224,11 +227,15 @@ std::string applicationUsageText() {
            "  --launcher-dir DIR     where quillrun.exe and quillrunw.exe are (default: the\n"
            "                         shipped x64 folder)\n"
            "  --level N              deflate level, 0 to 9; default 6\n"
-           "  @FILE                  read options from FILE, one per line with its value\n"
-           "\n";
+           "  @FILE                  read options from FILE, one per line with its value\n" +
+           nativeAppUsageText() + "\n" + installUsageText() + "\n";
 }
 
 std::optional<std::string> manifestMainClass(std::string_view manifest) {
+    return manifestAttribute(manifest, "main-class");
+}
+
+std::optional<std::string> manifestAttribute(std::string_view manifest, std::string_view lowerName) {
     // Lines end with CR LF, LF or CR; a line starting with one space continues the previous one.
     std::vector<std::string> lines;
     std::string current;
@@ -250,7 +257,7 @@ std::optional<std::string> manifestMainClass(std::string_view manifest) {
         size_t colon = line.find(':');
         if (colon == std::string::npos) continue;
         std::string name = velmora::asciiLower(line.substr(0, colon));
-        if (name != "main-class") continue;
+        if (name != lowerName) continue;
         std::string value = trimmed(line.substr(colon + 1));
         if (!value.empty()) return value;
     }
@@ -329,12 +336,18 @@ std::string applicationKivText(const ApplicationKiv& kiv) {
     } else {
         text += line("kiv.nl.valid.vm.list", kiv.vmList);
     }
+    text += line("kiv.nl.java.option.java.heap.size.initial", kiv.heapInitial);
+    text += line("kiv.nl.java.option.java.heap.size.max", kiv.heapMax);
     if (!kiv.javaOptions.empty()) text += line("kiv.nl.java.option.additional", joinedQuoted(kiv.javaOptions));
-    // The program runs in its own folder, where its files are, and gets the user's arguments.
-    text += "kiv.user.dir=.\n";
+    if (!kiv.applicationId.empty()) text += line("kiv.application.id", kiv.applicationId);
+    // Unpacked, the program runs in its own folder, where its files are; installed, in the folder
+    // it is started from (a shortcut sets its own), so that a command-line tool finds the user's
+    // files. Either way it gets the user's arguments.
+    text += kiv.installed ? "kiv.user.dir=\n" : "kiv.user.dir=.\n";
     text += "kiv.nl.java.arguments.plain=true\n";
+    if (kiv.cleanup) text += "kiv.installer.cleanup=true\n";
     if (!kiv.arguments.empty()) text += line("kiv.nl.java.arguments.fixed", joinedQuoted(kiv.arguments));
-    return text;
+    return text + kiv.extraLines;
 }
 
 }  // namespace ruvo_pack

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "tools/ruvo_pack/branding_options.h"
+#include "tools/ruvo_pack/native_app_options.h"
+#include "tools/ruvo_pack/install_options.h"
 
 namespace ruvo_pack {
 
@@ -27,6 +29,8 @@ struct ApplicationOptions {
     bool windowed = false;                 // --no-console
     int level = 6;
     BrandingOptions branding;              // --name is required
+    NativeAppOptions native;
+    InstallOptions install;                // --type and what an installing installer does
 };
 
 struct ApplicationRequest {
@@ -55,6 +59,8 @@ std::vector<std::string> splitOptionText(std::string_view text);
 
 // The Main-Class of a manifest's main section; nullopt when it names none.
 std::optional<std::string> manifestMainClass(std::string_view manifest);
+// Any attribute of the main section, by its name in lower case; nullopt when absent or empty.
+std::optional<std::string> manifestAttribute(std::string_view manifest, std::string_view lowerName);
 
 // --java-version as a valid-VM list: "17+" (17 or later), "17" or "17*" (any 17.x), "1.8",
 // "11.0.2" (that version). False with the reason for anything else.
@@ -69,6 +75,13 @@ struct ApplicationKiv {
     std::vector<std::string> arguments;
     std::string currentVm;  // folder-relative VM program, or empty
     std::string vmList;     // used when currentVm is empty
+    // The launcher's byte sizes; empty lines when not given, for the installer's -jvmxms and
+    // -jvmxmx to replace.
+    std::string heapInitial, heapMax;
+    std::string extraLines;  // further keys, each line LF-ended, written last
+    std::string applicationId;  // kiv.application.id, when not empty
+    bool installed = false;     // starts in the folder it is started from, not its own
+    bool cleanup = false;       // the unpacked folder goes when the program ends
 };
 
 // The .kiv text (LF lines, values escaped as the launcher's reader decodes them).

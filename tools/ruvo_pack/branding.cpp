@@ -4,6 +4,7 @@
 #include <set>
 
 #include "tools/ruvo_pack/icon_file.h"
+#include "tools/ruvo_pack/manifest_text.h"
 #include "tools/ruvo_pack/pe_resources.h"
 #include "tools/ruvo_pack/resource_texts.h"
 #include "tools/ruvo_pack/version_resource.h"
@@ -17,7 +18,7 @@ constexpr uint16_t kWorkingIconGroup = 108;  // the self-extractor dialog's work
 constexpr uint16_t kEnglishUs = 0x0409;
 
 // The kit's own names as its resources write them in every language.
-const char16_t* const kKitNames[] = {u"Velmora", u"Quillrun"};
+const char16_t* const kKitNames[] = {u"Velmora", u"Quillrun", u"Quillsetup"};
 
 std::string utf8Of(const std::filesystem::path& p) {
     auto u8 = p.u8string();
@@ -90,8 +91,30 @@ void replaceIcons(ResourceTree& tree, Role role, const std::vector<IconImage>& i
     }
 }
 
+// The texts nothing else sets: the kit's company, copyright and internal name.
+void stampIdentity(VersionStamp& stamp, const BrandingOptions& options) {
+    if (!options.vendor) stamp.texts[u"CompanyName"] = u"";
+    if (!options.copyright)
+        stamp.texts[u"LegalCopyright"] = options.vendor ? u"Copyright (C) " + utf16(*options.vendor) : u"";
+    if (options.name) stamp.texts[u"InternalName"] = utf16(*options.name);
+}
+
+bool rebrandManifests(ResourceTree& tree, const ProductIdentity& identity, const std::string& description,
+                      std::string& reason) {
+    bool failed = false;
+    tree.forEachOfType(ResourceName::number(kTypeManifest), [&](ResourceEntry& e) {
+        std::string text(e.data.begin(), e.data.end());
+        if (failed || !rebrandManifest(text, identity.assemblyName, description, identity.asInvoker, reason)) {
+            failed = true;
+            return;
+        }
+        e.data.assign(text.begin(), text.end());
+    });
+    return !failed;
+}
+
 bool brand(Bytes& image, const BrandingOptions& options, const std::string& what, Role role,
-           const std::string& fileName, std::string& error) {
+           const std::string& fileName, std::string& error, const ProductIdentity* identity) {
     if (!options.any()) return true;
     const std::vector<BrandingProblem> problems = checkBranding(options);
     if (!problems.empty()) {
@@ -128,6 +151,7 @@ bool brand(Bytes& image, const BrandingOptions& options, const std::string& what
         stamp.texts[u"FileVersion"] = stamp.texts[u"ProductVersion"] = utf16(*options.appVersion);
     }
     stamp.texts[u"OriginalFilename"] = utf16(fileName);
+    if (identity) stampIdentity(stamp, options);
     bool failed = false;
     const ResourceName versionType = ResourceName::number(kTypeVersion);
     if (tree.ofType(versionType).empty())
@@ -149,6 +173,12 @@ bool brand(Bytes& image, const BrandingOptions& options, const std::string& what
             failed = failed || !replaceInMessageTable(e.data, names, count, reason);
         });
     }
+    if (identity && !failed) {
+        const std::string description = options.description ? *options.description
+                                        : options.name ? *options.name + (role == Role::Stub ? " Setup" : "")
+                                                       : std::string();
+        failed = !rebrandManifests(tree, *identity, description, reason);
+    }
     Bytes out;
     if (failed || !writeResources(image, tree, out, reason)) {
         error = what + ": " + reason;
@@ -161,13 +191,13 @@ bool brand(Bytes& image, const BrandingOptions& options, const std::string& what
 }  // namespace
 
 bool brandStub(Bytes& image, const BrandingOptions& options, const std::string& what,
-               const std::string& outputFileName, std::string& error) {
-    return brand(image, options, what, Role::Stub, outputFileName, error);
+               const std::string& outputFileName, std::string& error, const ProductIdentity* identity) {
+    return brand(image, options, what, Role::Stub, outputFileName, error, identity);
 }
 
 bool brandLauncher(Bytes& image, const BrandingOptions& options, const std::string& what,
-                   const std::string& launcherFileName, std::string& error) {
-    return brand(image, options, what, Role::Launcher, launcherFileName, error);
+                   const std::string& launcherFileName, std::string& error, const ProductIdentity* identity) {
+    return brand(image, options, what, Role::Launcher, launcherFileName, error, identity);
 }
 
 }  // namespace ruvo_pack

@@ -16,8 +16,11 @@
 #include "launcher/vm/vm_list_language.h"
 #include "tools/ruvo_pack/build_options_check.h"
 #include "tools/ruvo_pack/check_context.h"
+#include "tools/ruvo_pack/engine_layout_check.h"
 #include "tools/ruvo_pack/jar_listing.h"
 #include "tools/ruvo_pack/launcher_choice.h"
+#include "tools/ruvo_pack/native_app_options.h"
+#include "tools/ruvo_pack/payload_names.h"
 
 namespace fs = std::filesystem;
 using velmora::asciiLower;
@@ -52,8 +55,11 @@ public:
             ctx_.add(".", 0, Severity::Error, "the installer folder does not exist or is not a folder");
             return std::move(ctx_.findings);
         }
+        for (const auto& clash : caseClashes(ctx_.index.storedFiles()))
+            ctx_.add(clash.second, 0, Severity::Error, caseClashText(clash));
         if (!chooseLauncher() || !findKiv()) return std::move(ctx_.findings);
         checkKiv();
+        checkManifestClassPaths(ctx_, jarFiles_);
         checkBuildOptions(ctx_, launcherFolder_, kivFolder_);
         for (const std::string& folder : {std::string(), launcherFolder_})
             if (auto found = ctx_.index.find(joinedPath(folder, "installer.properties"));
@@ -81,15 +87,22 @@ private:
                 "no launcher: neither Windows/ nor Windows_Pure_64_Bit/ holds an .exe file for the installer to start");
             return false;
         }
-        launcherFolder_ = folderOf(exe);
-        launcherBase_ = exe.substr(launcherFolder_.size() + 1, exe.size() - launcherFolder_.size() - 5);
+        std::string launcher = exe;
+        if (isEngineLayout(ctx_, folderOf(exe))) {
+            // The self-extractor starts the setup engine; the launcher is the installed application's.
+            launcher = checkEngineLayout(ctx_, folderOf(exe));
+            if (launcher.empty()) return false;
+            engineLayout_ = true;
+        }
+        launcherFolder_ = folderOf(launcher);
+        launcherBase_ = launcher.substr(launcherFolder_.size() + 1, launcher.size() - launcherFolder_.size() - 5);
         // The launcher comes in two builds; which one decides whether a console window opens.
-        const int subsystem = peSubsystem(ctx_.root / pathOfUtf8(exe));
+        const int subsystem = peSubsystem(ctx_.root / pathOfUtf8(launcher));
         if (subsystem == 2 || subsystem == 3)
-            ctx_.add(exe, 0, Severity::Note,
+            ctx_.add(launcher, 0, Severity::Note,
                      subsystem == 2 ? "the windowed launcher (quillrunw): no console window, errors in message boxes"
                                     : "the console launcher (quillrun): the program shares a console window");
-        if (!options_.installerName.empty() &&
+        if (!options_.installerName.empty() && !engineLayout_ &&
             velmora::asciiLower(launcherBase_) != velmora::asciiLower(options_.installerName))
             ctx_.add(exe, 0, Severity::Warning,
                      "the installer " + options_.installerName + ".exe starts this launcher, " +
@@ -127,7 +140,7 @@ private:
             if (!files.empty()) rewritten = joinedPath(*found, files.front());
             break;
         }
-        if (rewritten != kiv_)
+        if (rewritten != kiv_ && !engineLayout_)
             ctx_.add(kiv_, 0, Severity::Warning,
                      "the installer's -jvmxms and -jvmxmx change " +
                          (rewritten.empty() ? std::string("no file") : rewritten) + ", not this file");
@@ -226,6 +239,49 @@ private:
             ctx_.add(kiv_, lineOf(maxKey), Severity::Error,
                      "the initial heap (" + std::to_string(initial) + " bytes) is larger than the maximum (" +
                          std::to_string(max) + " bytes): the VM does not start");
+        checkNativeAppValues();
+    }
+
+    void checkNativeAppValues() {
+        const std::wstring percentKey = L"kiv.nl.java.option.java.heap.percent";
+        if (kivValues_.contains(percentKey)) {
+            const std::wstring value = kivValues_.getProperty(percentKey);
+            const int32_t percent = parseInteger(value);
+            if (!isWholeInteger(value) || percent < 1 || percent > 90)
+                ctx_.add(kiv_, lineOf(percentKey), Severity::Error,
+                         quoted(percentKey) + ": the launcher takes a share of 1 to 90 percent and adds nothing for this");
+        }
+        const std::wstring optionsKey = L"kiv.user.options";
+        const std::wstring options = collapseSeparators(kivValues_.getProperty(optionsKey));
+        bool climbs = false;
+        for (size_t start = 0; start <= options.size();) {
+            size_t end = options.find(L'\\', start);
+            if (end == std::wstring::npos) end = options.size();
+            climbs = climbs || options.compare(start, end - start, L"..") == 0;
+            start = end + 1;
+        }
+        if (!options.empty() && (isAbsolute(options) || climbs))
+            ctx_.add(kiv_, lineOf(optionsKey), Severity::Error,
+                     quoted(optionsKey) + ": name a file below %APPDATA%, such as Vendor\\Name\\Name.options");
+        const std::wstring splashKey = L"kiv.splash";
+        const std::wstring splash = kivValues_.getProperty(splashKey);
+        if (!splash.empty() && !isAbsolute(collapseSeparators(splash))) {
+            auto resolved = resolveIn(kivFolder_, splash);
+            if (!resolved || !ctx_.index.isFile(*resolved))
+                ctx_.add(kiv_, lineOf(splashKey), Severity::Warning,
+                         quoted(splashKey) + ": " + (resolved ? *resolved + " is not in the folder" : std::string("it points outside the folder")) +
+                             ", so no splash is shown");
+        }
+        const std::wstring pageKey = L"kiv.java.download.page";
+        const std::wstring page = kivValues_.getProperty(pageKey);
+        if (!page.empty() && !isWebPage(utf8Text(page)))
+            ctx_.add(kiv_, lineOf(pageKey), Severity::Error,
+                     quoted(pageKey) + ": not an http:// or https:// address without spaces; the launcher does not offer it");
+        const std::wstring idKey = L"kiv.application.id";
+        const std::wstring id = kivValues_.getProperty(idKey);
+        if (id.size() > 128 || id.find_first_of(L" \t") != std::wstring::npos)
+            ctx_.add(kiv_, lineOf(idKey), Severity::Error,
+                     quoted(idKey) + ": an application ID has at most 128 characters and no spaces; Windows ignores this one");
     }
 
     void checkRequired() {
@@ -332,6 +388,7 @@ private:
                 classFolders_.push_back(*found);
             } else if (auto names = zipMemberNames(ctx_.root / pathOfUtf8(*found))) {
                 jars_.push_back(std::move(*names));
+                jarFiles_.push_back(*found);
             } else {
                 ctx_.add(
                     kiv_, line, Severity::Error,
@@ -458,7 +515,9 @@ private:
     std::map<std::wstring, int> kivLines_;  // the line that set each key last
     std::vector<std::set<std::string>> jars_;
     std::vector<std::string> classFolders_;
+    std::vector<std::string> jarFiles_;
     bool classPathSkipped_ = false;
+    bool engineLayout_ = false;
 };
 
 }  // namespace

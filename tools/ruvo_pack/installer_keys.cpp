@@ -48,8 +48,22 @@ constexpr KeyInfo kKeys[] = {
      "Working folder of the Java program, relative to the `.kiv` file's folder or absolute; empty, the folder "
      "the launcher was started in.",
      "kiv.user.dir=."},
+    {K::Kiv, V::Text, "kiv.user.options", "", "", kLauncher,
+     "Per-user JVM options: a file below `%APPDATA%` (written `Vendor\\Name\\Name.options`), read before "
+     "the VM starts when it exists. One option per line (`-Xmx4g`, `-Dkey=value`, spaces kept inside the "
+     "line), `#` starts a comment line, blank lines are skipped; UTF-8. The options come after the packaged "
+     "ones, so they win. A malformed line (not starting with `-`, a control character, not UTF-8, or `-cp`, "
+     "`-classpath`, `--class-path`, `-jar`, `-m`, `--module`, `--source`) ends the run with one line naming the "
+     "file and line, exit code 1; a missing file is no error. Empty, no file is read.",
+     "kiv.user.options=Acme Corp\\\\MyApp\\\\MyApp.options"},
     {K::Kiv, V::Text, "kiv.application.name", "", "Quillrun", kLauncher, "Title of the console window.",
      "kiv.application.name=My Application"},
+    {K::Kiv, V::Text, "kiv.application.id", "", "", kLauncher,
+     "The application's identity across versions (what `ruvo-pack --app-id` gives), also its AppUserModelID: "
+     "the VM is started with it (the start's title-is-app-ID flag), so that the program's windows group and pin "
+     "with the installed shortcuts of the same ID, without code in the Java program. At most 128 characters, no "
+     "spaces; empty, the system groups the windows under the VM.",
+     "kiv.application.id=Vendor.MyApp"},
     {K::Kiv, V::Text, "kiv.installer.windows.ui.default", "", "", kLauncher,
      "Exactly `SILENT` (capitals) makes the run silent (no download progress) when the command line does not "
      "decide; the last argument `silent` (any case) turns it on, any other last argument off.",
@@ -81,12 +95,31 @@ constexpr KeyInfo kKeys[] = {
      "Maximum heap, written as `-Xmx` and a byte count; 0 or less adds nothing. Only `k` and `m` are units: "
      "`2g` reads as 2 bytes. The installer's `-jvmxmx VALUE` replaces the line.",
      "kiv.nl.java.option.java.heap.size.max=2048m"},
+    {K::Kiv, V::Integer, "kiv.nl.java.option.java.heap.percent", "", "", kLauncher,
+     "Maximum heap as a share of the machine's memory, 1 to 90 (other values add nothing): VMs of version 10 and "
+     "later get `-XX:MaxRAMPercentage=N`; older ones `-Xmx` with that share of the physical memory in bytes, at "
+     "most 1024 MiB for a 32-bit VM (which must reserve its heap in one piece of its 2 GiB address space). A "
+     "maximum heap set elsewhere (`kiv.nl.java.option.java.heap.size.max`, `-Xmx` in the VM options or the "
+     "per-user file) wins.",
+     "kiv.nl.java.option.java.heap.percent=25"},
+    {K::Kiv, V::Path, "kiv.splash", "", "", kLauncher,
+     "Splash image (PNG, GIF or JPEG) shown from the VM's first moment: VMs of Java 6 and later get Java's own "
+     "`-splash:` option with its full path, first among the VM options, and the program closes it as Java's "
+     "`SplashScreen` does. `NAME@2x.EXT` beside it is Java's own high-DPI variant. A missing file shows none.",
+     "kiv.splash=logo.png"},
+    {K::Kiv, V::Text, "kiv.java.download.page", "", "", kLauncher,
+     "An http or https page where users get the Java the application needs. When no VM is found the error "
+     "names the version `kiv.nl.valid.vm.list` asks for (`17+`: Java 17 or later) and this page, and the "
+     "windowed launcher's message box offers to open it in the browser. Other values are not offered.",
+     "kiv.java.download.page=https://example.com/java"},
     {K::Kiv, V::Flag, "kiv.nl.java.arguments.plain", "", "off", "launcher and ruvo",
      "On, the Java program gets the user's arguments only, each exactly as typed (the installer's own options "
      "and the launcher's `KIV_VM` pair and service options taken out), and the `.kiv` file and the scratch file "
      "as the system properties `kiv.file` and `kiv.runtime.file`; off, it gets both files' paths first and every "
-     "argument the launcher was given, in the launcher's own form. Only for ordinary `main` programs: a program "
-     "written for this kit reads its files from the first two arguments.",
+     "argument the launcher was given, in the launcher's own form. On, the launcher also writes nothing of its "
+     "own to standard output (the chosen VM's `company:` line goes to the diagnostic trail), and removes the "
+     "scratch file, which holds the whole environment, as soon as the VM has ended. Only for ordinary `main` "
+     "programs: a program written for this kit reads its files from the first two arguments.",
      "kiv.nl.java.arguments.plain=true"},
     {K::Kiv, V::Text, "kiv.nl.java.arguments.fixed", "", "", kLauncher,
      "With `kiv.nl.java.arguments.plain` on, arguments the program gets before the user's, written as on a "

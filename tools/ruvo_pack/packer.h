@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/ruvo_pack/branding.h"
 #include "tools/ruvo_pack/branding_options.h"
 
 namespace ruvo_pack {
@@ -20,6 +21,9 @@ struct PackOptions {
     // that the installer depends only on the folder's names and contents.
     std::optional<int64_t> sourceDateEpoch;
     BrandingOptions branding;  // applied to the stub's copy and to the launcher in the payload
+    // Application mode: the stub's identity, and its payload's programs are branded already.
+    std::optional<ProductIdentity> identity;
+    bool brandPayloadLauncher = true;
 };
 
 enum class Command { Pack, Help, Version };

@@ -141,7 +141,8 @@ BOOL CALLBACK collectDialog(HWND window, LPARAM lParam) {
 
 }  // namespace
 
-DialogCloser::DialogCloser(std::wstring folder) : folder_(std::move(folder)), thread_([this] { watch(); }) {}
+DialogCloser::DialogCloser(std::wstring folder, int button)
+    : folder_(std::move(folder)), button_(button), thread_([this] { watch(); }) {}
 
 DialogCloser::~DialogCloser() { stop(); }
 
@@ -170,7 +171,7 @@ void DialogCloser::watch() {
                                   nullptr);
             shown_.push_back({caption, controlText(dialog, 0xFFFF)});
             closed.push_back(dialog);
-            clickButton(dialog, IDOK);
+            clickButton(dialog, button_);
         }
         ::Sleep(30);
     }

@@ -45,15 +45,16 @@ private:
     std::vector<UniqueKernelHandle> threads_;
 };
 
-// While it lives, closes (OK) every dialog shown by a program whose file lies below `folder`,
-// such as a message box, and keeps its caption and text (control 0xFFFF, a message box's).
+// While it lives, closes (with `button`, OK unless given) every dialog shown by a program whose
+// file lies below `folder`, such as a message box, and keeps its caption and text (control
+// 0xFFFF, a message box's).
 class DialogCloser {
 public:
     struct Shown {
         std::wstring caption;
         std::wstring text;
     };
-    explicit DialogCloser(std::wstring folder);
+    explicit DialogCloser(std::wstring folder, int button = IDOK);
     ~DialogCloser();
     DialogCloser(const DialogCloser&) = delete;
     DialogCloser& operator=(const DialogCloser&) = delete;
@@ -63,6 +64,7 @@ public:
 private:
     void watch();
     std::wstring folder_;
+    int button_;
     std::atomic<bool> stopping_{false};
     std::vector<Shown> shown_;
     std::thread thread_;

@@ -4,7 +4,8 @@
 // Settings come from "standin.cfg" beside the executable (key=value lines), then from
 // environment variables STANDIN_<KEY> (upper case, '.' as '_'):
 //   record          folder for the record files (commandline.txt, classpath.txt, cwd.txt,
-//                   exe.txt, propfile1.txt, propfile2.txt, env_<NAME>.txt, runs.log)
+//                   exe.txt, propfile1.txt, propfile2.txt, env_<NAME>.txt, runs.log, and
+//                   startup.txt: the start-up information's flags in hex and its title, one a line)
 // Argument files ("@file" before the main class) are read as a VM of version 9 and later
 // reads them, whatever the stand-in's version.
 //   env             comma-separated variable names to record besides CLASSPATH
@@ -15,10 +16,13 @@
 //   verify.filler   that many 'x' characters appended to the header line
 //   sleep.ms        sleep before answering
 //   wait.file       an application run, once recorded, waits (up to 60 s) until this file exists
+//   output          an application run writes exactly this to standard output (\n: a line break)
+//                   instead of its "standin: application ... ran" line
 //   stamp           file that receives the start time (FILETIME, decimal) for benchmarks
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -139,7 +143,8 @@ void recordEnvironment(const std::wstring& folder, const std::wstring& name) {
     writeBytes(folder + L"\\env_" + name + L".txt", toUtf8(std::wstring(buffer, length < 32768 ? length : 0)), false);
 }
 
-void recordApplicationRun(const std::vector<std::wstring>& received, const std::vector<std::wstring>& programArguments) {
+void recordApplicationRun(const std::vector<std::wstring>& received, const std::vector<std::wstring>& vmOptions,
+                          const std::vector<std::wstring>& programArguments) {
     std::wstring folder;
     if (!setting(L"record", folder)) return;
     writeBytes(folder + L"\\commandline.txt", toUtf8(::GetCommandLineW()), false);
@@ -147,7 +152,15 @@ void recordApplicationRun(const std::vector<std::wstring>& received, const std::
     DWORD length = ::GetCurrentDirectoryW(MAX_PATH, cwd);
     writeBytes(folder + L"\\cwd.txt", toUtf8(std::wstring(cwd, length)), false);
     writeBytes(folder + L"\\exe.txt", toUtf8(modulePath()), false);
-    // The two property files come first after the main class.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    ::GetStartupInfoW(&startup);
+    wchar_t flags[16];
+    std::swprintf(flags, 16, L"%08lx", startup.dwFlags);
+    writeBytes(folder + L"\\startup.txt",
+               toUtf8(std::wstring(L"flags=") + flags + L"\ntitle=" + (startup.lpTitle ? startup.lpTitle : L"") + L"\n"), false);
+    // The two property files come first after the main class, or before it as system
+    // properties with plain arguments.
     for (size_t i = 0; i < 2 && i < programArguments.size(); ++i) {
         std::string bytes;
         if (readBytes(programArguments[i], bytes))
@@ -157,6 +170,14 @@ void recordApplicationRun(const std::vector<std::wstring>& received, const std::
     for (size_t i = 0; i + 1 < received.size(); ++i)
         if (received[i] == L"-classpath" || received[i] == L"-cp" || received[i] == L"/cp")
             writeBytes(folder + L"\\classpath.txt", toUtf8(received[i + 1]), false);
+    const wchar_t* properties[] = {L"-Dkiv.file=", L"-Dkiv.runtime.file="};
+    for (const auto& option : vmOptions)
+        for (size_t i = 0; i < 2; ++i) {
+            std::string bytes;
+            const std::wstring prefix = properties[i];
+            if (option.compare(0, prefix.size(), prefix) == 0 && readBytes(option.substr(prefix.size()), bytes))
+                writeBytes(folder + L"\\propfile" + std::to_wstring(i + 1) + L".txt", bytes, false);
+        }
     recordEnvironment(folder, L"CLASSPATH");
     std::wstring names = settingOr(L"env", L"");
     size_t start = 0;
@@ -231,12 +252,14 @@ int wmain() {
 
     // The class path option is followed by the class path, then the main class.
     std::wstring mainClass;
-    std::vector<std::wstring> rest;
+    std::vector<std::wstring> vmOptions, rest;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == L"-classpath" || args[i] == L"-cp" || args[i] == L"/cp") {
-            if (i + 2 < args.size()) {
-                mainClass = args[i + 2];
-                rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i + 3), args.end());
+            size_t at = i + 2;
+            while (at < args.size() && args[at].compare(0, 2, L"-D") == 0) vmOptions.push_back(args[at++]);
+            if (at < args.size()) {
+                mainClass = args[at];
+                rest.assign(args.begin() + static_cast<std::ptrdiff_t>(at + 1), args.end());
             }
             break;
         }
@@ -254,10 +277,17 @@ int wmain() {
         return intSetting(L"validator.exit", 0);
     }
     logRun(L"application");
-    recordApplicationRun(args, rest);
+    recordApplicationRun(args, vmOptions, rest);
     std::wstring waitFile;
     if (setting(L"wait.file", waitFile))
         for (int i = 0; i < 600 && ::GetFileAttributesW(waitFile.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(100);
-    writeOut("standin: application " + toUtf8(mainClass) + " ran\n");
+    std::wstring output;
+    if (setting(L"output", output)) {
+        for (size_t at = output.find(L"\\n"); at != std::wstring::npos; at = output.find(L"\\n", at))
+            output.replace(at, 2, L"\n");
+        writeOut(toUtf8(output));
+    } else {
+        writeOut("standin: application " + toUtf8(mainClass) + " ran\n");
+    }
     return intSetting(L"exit", 0);
 }

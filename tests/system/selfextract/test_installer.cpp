@@ -88,6 +88,13 @@ void TestInstaller::damageFirstMember() const {
     writeFileBytes(installer(), bytes);
 }
 
+void TestInstaller::truncatePayload() const {
+    const size_t stub = readFileBytes(stubProgram()).size();
+    std::string bytes = readFileBytes(installer());
+    bytes.resize(stub + (bytes.size() - stub) / 2);
+    writeFileBytes(installer(), bytes);
+}
+
 ChildOptions TestInstaller::runOptions(ChildOptions options) const {
     std::vector<std::wstring> defaults = {L"TMP=" + temporaryFolder(), L"TEMP=" + temporaryFolder(),
                                           L"STANDIN_RECORD=" + path(L"rec"),

@@ -5,6 +5,8 @@
 //   resource_reader dialog FILE NAME LANGID    the caption and control texts of a dialog template
 //   resource_reader icon FILE GROUP SIZE OUT   the image LoadImageW takes at SIZE; its bytes to OUT
 //   resource_reader checksum FILE              the header's checksum and the one computed
+//   resource_reader texts FILE                 every resource of every type, language by language:
+//                                              "TYPE/NAME/LANG=" and its bytes read as UTF-16 and as bytes
 // Texts are written in UTF-8, one "key=value" per line; exit code 1 on a failure.
 #include <windows.h>
 #include <imagehlp.h>
@@ -178,6 +180,46 @@ int checksum(const wchar_t* path) {
 
 }  // namespace
 
+std::wstring resourceId(LPCWSTR id) {
+    return IS_INTRESOURCE(id) ? std::to_wstring(reinterpret_cast<ULONG_PTR>(id)) : std::wstring(id);
+}
+
+// Printable ASCII of the bytes, each other byte as '.'.
+std::string printable(const char* bytes, size_t n, size_t step) {
+    std::string out;
+    for (size_t i = 0; i + step <= n; i += step) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const bool wideHigh = step == 2 && bytes[i + 1] != 0;
+        out += c >= 0x20 && c < 0x7F && !wideHigh ? static_cast<char>(c) : '.';
+    }
+    return out;
+}
+
+BOOL CALLBACK printLanguage(HMODULE m, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR) {
+    HRSRC found = ::FindResourceExW(m, type, name, language);
+    HGLOBAL loaded = found ? ::LoadResource(m, found) : nullptr;
+    const char* bytes = loaded ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    const size_t size = found ? ::SizeofResource(m, found) : 0;
+    std::printf("%s/%s/%u=%s\n%s\n", utf8(resourceId(type)).c_str(), utf8(resourceId(name)).c_str(),
+                static_cast<unsigned>(language), bytes ? printable(bytes, size, 2).c_str() : "",
+                bytes ? printable(bytes, size, 1).c_str() : "");
+    return TRUE;
+}
+
+BOOL CALLBACK printName(HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR context) {
+    return ::EnumResourceLanguagesW(m, type, name, printLanguage, context);
+}
+
+BOOL CALLBACK printType(HMODULE m, LPWSTR type, LONG_PTR context) {
+    return ::EnumResourceNamesW(m, type, printName, context);
+}
+
+int texts(const wchar_t* path) {
+    Module module = loadAsData(path);
+    if (!module) return fail("LoadLibraryExW");
+    return ::EnumResourceTypesW(module.get(), printType, 0) ? 0 : fail("EnumResourceTypesW");
+}
+
 int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 2 ? argv[1] : L"";
     if (command == L"version" && argc == 3) return version(argv[2]);
@@ -186,6 +228,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"dialog" && argc == 5) return dialog(argv[2], argv[3], argv[4]);
     if (command == L"icon" && argc == 6) return icon(argv[2], argv[3], argv[4], argv[5]);
     if (command == L"checksum" && argc == 3) return checksum(argv[2]);
-    std::fputs("usage: resource_reader version|strings|strings-in|dialog|icon|checksum FILE ...\n", stderr);
+    if (command == L"texts" && argc == 3) return texts(argv[2]);
+    std::fputs("usage: resource_reader version|strings|strings-in|dialog|icon|checksum|texts FILE ...\n", stderr);
     return 2;
 }

@@ -131,15 +131,6 @@ ResourceTree stubResources() {
     return t;
 }
 
-PeRecipe stubRecipe(bool pe64, const ResourceTree& tree) {
-    PeRecipe recipe;
-    recipe.pe64 = pe64;
-    recipe.sections = {{".text", Bytes(700, 0xC3), 0x60000020}, resourceSection(tree), {".reloc", Bytes(12, 7)}};
-    recipe.resources = 1;
-    recipe.relocations = 2;
-    return recipe;
-}
-
 TEST(ResourceSection, ReadsWritesAndMovesTheRelocationsOnBothFormats) {
     for (bool pe64 : {false, true}) {
         SCOPED_TRACE(pe64 ? "PE32+" : "PE32");

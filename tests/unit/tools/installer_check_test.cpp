@@ -227,6 +227,17 @@ const CheckCase kCases[] = {
      {{"Windows/MyApp.kiv", kKiv + std::string(kNulName, sizeof kNulName - 1)}},
      {"Windows/MyApp.kiv:5: error: kiv.application.name=My\\u0000App: the value holds a NUL character, at which "
       "Windows would end the java command line; the launcher refuses the file"}},
+    {"the native application keys: values the launcher would not apply",
+     {{"Windows/MyApp.kiv", kKiv + "kiv.nl.java.option.java.heap.percent=95\nkiv.user.options=..\\\\x.options\n"
+                                   "kiv.application.id=Acme App\nkiv.java.download.page=file:///x.exe\n"}},
+     {"Windows/MyApp.kiv:5: error: kiv.nl.java.option.java.heap.percent=95: the launcher takes a share of 1 to 90 "
+      "percent and adds nothing for this",
+      "Windows/MyApp.kiv:6: error: kiv.user.options=..\\\\x.options: name a file below %APPDATA%, such as "
+      "Vendor\\Name\\Name.options",
+      "Windows/MyApp.kiv:7: error: kiv.application.id=Acme App: an application ID has at most 128 characters and no "
+      "spaces; Windows ignores this one",
+      "Windows/MyApp.kiv:8: error: kiv.java.download.page=file:///x.exe: not an http:// or https:// address without "
+      "spaces; the launcher does not offer it"}},
     {"no .kiv beside the launcher",
      {{"Windows/MyApp.kiv", ""}},
      {"Windows: error: no MyApp.kiv beside MyApp.exe: the launcher ends with message 102"}},
@@ -275,6 +286,24 @@ TEST(LauncherChoice, AsTheSelfExtractorPicks) {
         {{"Windows/sub/x.exe", "Windows/x.kiv", "x.exe"}, "x", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(chosenLauncher(c.names, c.installer), c.chosen) << c.names.front();
+}
+
+TEST(InstallerCheck, NamesThatAreOneFileOnWindows) {
+    Scratch folder;
+    if (!tellsCaseApart(folder.path())) GTEST_SKIP() << "the file system does not tell letter case apart";
+    auto files = soundFolder();
+    files["Windows/lib/App.jar"] = jarOf({"x.class"});
+    files["Windows/Classes/r\xC3\x89sum\xC3\xA9.txt"] = "x";
+    files["Windows/classes/R\xC3\xA9SUM\xC3\x89.txt"] = "x";
+    for (const auto& [path, content] : files) writeAll(folder / path, content);
+    std::vector<std::string> lines;
+    for (const auto& finding : checkInstallerFolder(folder.path(), CheckOptions{"MyApp"}).findings)
+        lines.push_back(formatFinding(finding));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Windows/classes: error: 'Windows/Classes' and 'Windows/classes' differ only in letter case, "
+                         "and on Windows one would overwrite the other",
+                         "Windows/lib/app.jar: error: 'Windows/lib/App.jar' and 'Windows/lib/app.jar' differ only in "
+                         "letter case, and on Windows one would overwrite the other"}));
 }
 
 TEST(InstallerCheck, SummaryCountsErrorsAndWarnings) {

@@ -115,4 +115,14 @@ inline SectionRecipe resourceSection(const ruvo_pack::ResourceTree& tree) {
     return {".rsrc", {}, 0x40000040, [tree](uint32_t rva) { return ruvo_pack::serializeResourceTree(tree, rva); }};
 }
 
+// A small program: code, the resources, relocations after them.
+inline PeRecipe stubRecipe(bool pe64, const ruvo_pack::ResourceTree& tree) {
+    PeRecipe recipe;
+    recipe.pe64 = pe64;
+    recipe.sections = {{".text", Bytes(700, 0xC3), 0x60000020}, resourceSection(tree), {".reloc", Bytes(12, 7)}};
+    recipe.resources = 1;
+    recipe.relocations = 2;
+    return recipe;
+}
+
 }  // namespace tool_test
