@@ -19,6 +19,11 @@ case "${1:-}" in
       fi
       /usr/lib/wine/wineserver -w
     fi
+    # A new prefix links Desktop, Documents and the like to the Linux home: shortcuts and files
+    # the tests write there stay in the prefix.
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+    done
     # A server already running for this prefix is fine.
     /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
     # First start after the server comes up also starts services.exe; pay that here.

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/vm/vm_version.h"
+#include "file_rules/vm_version.h"
 
 namespace velmora::launcher {
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "common/text_convert.h"
-#include "launcher/list_split.h"
-#include "launcher/properties/property_text.h"
+#include "file_rules/list_split.h"
+#include "file_rules/property_text.h"
 #include "launcher/properties/runtime_properties_file.h"
 
 namespace velmora::launcher {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "launcher/path_text.h"
+#include "file_rules/path_text.h"
 
 namespace velmora::launcher {
 

@@ -2,8 +2,8 @@
 
 #include "common/argument_quoting.h"
 #include "common/decimal_text.h"
+#include "file_rules/path_text.h"
 #include "launcher/launch_options.h"
-#include "launcher/path_text.h"
 
 namespace velmora::launcher {
 namespace {

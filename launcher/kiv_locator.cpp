@@ -1,8 +1,8 @@
 #include "launcher/kiv_locator.h"
 
+#include "file_rules/path_text.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
-#include "launcher/path_text.h"
 
 namespace velmora::launcher {
 namespace {

@@ -2,12 +2,12 @@
 
 #include "common/command_line_split.h"
 #include "common/text_convert.h"
+#include "file_rules/list_split.h"
+#include "file_rules/path_text.h"
 #include "launcher/console_service.h"
 #include "launcher/environment_snapshot.h"
 #include "launcher/file_system.h"
-#include "launcher/list_split.h"
 #include "launcher/native_app.h"
-#include "launcher/path_text.h"
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/runtime_properties_file.h"
 

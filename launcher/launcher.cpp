@@ -1,6 +1,7 @@
 #include "launcher/launcher.h"
 
 #include "common/decimal_text.h"
+#include "file_rules/path_text.h"
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/environment_snapshot.h"
@@ -10,7 +11,6 @@
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
 #include "launcher/native_app.h"
-#include "launcher/path_text.h"
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/unique_handle.h"
+#include "file_rules/property_set.h"
 #include "launcher/launcher_command_line.h"
-#include "launcher/properties/property_set.h"
 #include "launcher/run_context.h"
 #include "launcher/vm/vm_record.h"
 

@@ -11,7 +11,7 @@
 #include "launcher/launch_options.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
-#include "launcher/path_text.h"
+#include "file_rules/path_text.h"
 #include "launcher/vm/pe_image.h"
 #include "launcher/vm/vm_record.h"
 

@@ -3,8 +3,8 @@
 // value, so that those layers never see the run object itself.
 #include <string>
 
+#include "file_rules/property_set.h"
 #include "launcher/launcher_command_line.h"
-#include "launcher/properties/property_set.h"
 
 namespace velmora::launcher {
 

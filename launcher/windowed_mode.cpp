@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "file_rules/path_text.h"
 #include "launcher/file_system.h"
-#include "launcher/path_text.h"
 
 namespace velmora::launcher {
 namespace {

@@ -29,6 +29,8 @@ packages=(
   zip unzip p7zip-full time
   # wrestool reads the packer's resources independently; Ant is a real third-party Java program.
   icoutils ant
+  # lnkinfo reads the setup engine's shortcuts independently of the shell's link objects.
+  liblnk-utils
   # Maven offline, with Debian's repository as its only one: the kit's Maven plugin, its sample,
   # the exec plugin's snippet; Gradle for the Exec task's snippet.
   maven libmaven3-core-java libmaven-plugin-tools-java libmaven-compiler-plugin-java

@@ -32,6 +32,8 @@ struct ExtractorState {
     std::wstring workingDirectory;
     // Silent and console runs: the launcher writes where the caller of this program reads.
     bool shareCallersOutput = false;
+    // Console runs write what the user must know to standard output.
+    bool console = false;
     // The payload asked for its working directory to be removed once the launcher has ended.
     bool cleanupAfterRun = false;
     // The started launcher.

@@ -33,19 +33,18 @@ void StripHeapOptions(std::wstring& commandLine) {
 
 namespace {
 
-// The values reach a single-byte file: characters beyond Latin-1 in the properties escape.
+// The values reach a single-byte file: characters beyond Latin-1 in the properties escape,
+// "\\u" and four lower-case hex digits (a wide character has 16 bits here).
 std::string SingleByteText(const std::wstring& value) {
+    static_assert(sizeof(wchar_t) == 2);
     std::string out;
     for (wchar_t c : value) {
         if (c <= 0xFF) {
             out += static_cast<char>(c);
-        } else {
-            // Backslash, u and at least four lower-case hex digits, as "\\u%04x" would write.
-            std::string digits;
-            for (auto rest = static_cast<unsigned long>(c); rest != 0 || digits.size() < 4; rest >>= 4)
-                digits.insert(digits.begin(), "0123456789abcdef"[rest & 0xF]);
-            out += "\\u" + digits;
+            continue;
         }
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789abcdef"[(c >> shift) & 0xF];
     }
     return out;
 }
@@ -59,11 +58,11 @@ std::string RewriteKivHeapText(std::string_view bytes, const HeapOverride& heap)
         std::string line(text);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (!line.empty() && line[0] != '#') {
-            std::string key = line.substr(0, line.find('='));
-            if (heap.minimumGiven && key == kInitialHeapKey)
-                line = std::string(kInitialHeapKey) + "=" + SingleByteText(heap.minimum);
-            else if (heap.maximumGiven && key == kMaximumHeapKey)
-                line = std::string(kMaximumHeapKey) + "=" + SingleByteText(heap.maximum);
+            const std::string key = line.substr(0, line.find('='));
+            const std::wstring* value = heap.minimumGiven && key == kInitialHeapKey   ? &heap.minimum
+                                        : heap.maximumGiven && key == kMaximumHeapKey ? &heap.maximum
+                                                                                      : nullptr;
+            if (value) line = key + "=" + SingleByteText(*value);
         }
         out += line;
         out += "\r\n";

@@ -92,6 +92,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     if (silent || console) {
         LogLine(silent ? "Running in Silent Mode" : "Running in Console Mode");
         state.shareCallersOutput = true;
+        state.console = console;
         LoggingView view(state);
         RunExtraction(state, view);
     } else {

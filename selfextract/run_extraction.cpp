@@ -225,6 +225,16 @@ private:
         return true;
     }
 
+    // A console run's user reads no log; started from a console window, the program has no
+    // standard output of its own until it attaches to that console.
+    static void TellConsole(const char* line) {
+        if (!velmora::isUsableHandle(::GetStdHandle(STD_OUTPUT_HANDLE))) ::AttachConsole(ATTACH_PARENT_PROCESS);
+        WriteStandardOutputLine(line);
+    }
+    static constexpr char kDamagedInstaller[] =
+        "*** FAILURE: Unable to unzip file: the installer is damaged. Please get another copy of the installer and "
+        "try again.";
+
     // Every member below the working directory.
     bool Unpack() {
         int result;
@@ -238,7 +248,14 @@ private:
         if (result != 0) LogArchiveStatus(result);
         if (result < 0) {
             directory_->DiscardContents();
-            view_.ShowRetryPanel(L"");
+            // A damaged installer stays damaged in any other folder. (Only the dialog has an
+            // instance; silent runs log as for any failed unpacking.)
+            const bool damaged = result == AL_INVALID_ARCHIVE || result == AL_CRC_ERROR;
+            if (damaged && state_.instance)
+                view_.ShowErrorPanel(IDS_CANNOT_EXTRACT);
+            else
+                view_.ShowRetryPanel(L"");
+            if (damaged && state_.console) TellConsole(kDamagedInstaller);
             LogLine("*** FAILURE: Unable to unzip file: Error %d", result);
             return false;
         }

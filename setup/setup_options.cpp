@@ -30,8 +30,9 @@ bool parseSetupOptions(const std::vector<std::wstring>& arguments, SetupOptions&
             options.action = SetupAction::Uninstall;
         } else if (argument == L"--elevated") {
             options.elevated = true;
-        } else if (argument == L"--cleanup" && hasValue) {
+        } else if ((argument == L"--cleanup" || argument == L"--cleanup-installed") && hasValue) {
             options.action = SetupAction::Cleanup;
+            options.cleanupWholeTree = argument == L"--cleanup";
             options.cleanupFolder = arguments[++i];
         } else if (argument == L"--wait" && hasValue) {
             options.waitHandles.push_back(std::wcstoull(arguments[++i].c_str(), nullptr, 10));

@@ -14,8 +14,10 @@ struct SetupOptions {
     bool console = false;  // -i console: no window, lines on the console
     std::wstring installDir;
     bool elevated = false;  // this run was started elevated by a run that was not
-    // Cleanup: the folder to remove once the processes behind the handles have ended.
+    // Cleanup: the folder to remove once the processes behind the handles have ended; either
+    // ruvo's working folder as a whole or an install folder's uninstaller and the folder if empty.
     std::wstring cleanupFolder;
+    bool cleanupWholeTree = false;
     std::vector<unsigned long long> waitHandles;
 };
 

@@ -1,7 +1,7 @@
 // Properties files as the launcher reads them, and the escapes of stored text.
+#include "file_rules/property_set.h"
+#include "file_rules/property_text.h"
 #include "fuzz_input.h"
-#include "launcher/properties/property_set.h"
-#include "launcher/properties/property_text.h"
 
 using namespace velmora::launcher;
 

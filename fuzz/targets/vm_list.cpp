@@ -1,9 +1,9 @@
 // kiv.nl.valid.vm.list entries and version texts against a few installed VMs.
 #include <memory>
 
+#include "file_rules/property_set.h"
 #include "fuzz_input.h"
 #include "launcher/diagnostic_trail.h"
-#include "launcher/properties/property_set.h"
 #include "launcher/vm/vm_list_search.h"
 #include "launcher/vm/vm_record.h"
 

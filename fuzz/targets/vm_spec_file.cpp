@@ -1,6 +1,6 @@
 // VM specification files and the Verify program's output checked against them.
+#include "file_rules/vm_spec_file.h"
 #include "fuzz_input.h"
-#include "launcher/vm/vm_spec_file.h"
 #include "launcher/vm/vm_validation.h"
 
 using namespace velmora::launcher;

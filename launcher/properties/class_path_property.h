@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "launcher/properties/property_set.h"
+#include "file_rules/property_set.h"
 
 namespace velmora::launcher {
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "common/unique_handle.h"
+#include "file_rules/property_text.h"
 #include "launcher/launcher_errors.h"
-#include "launcher/properties/property_text.h"
 
 namespace velmora::launcher {
 

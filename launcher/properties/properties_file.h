@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/properties/property_set.h"
+#include "file_rules/property_set.h"
 
 namespace velmora::launcher {
 

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "file_rules/property_set.h"
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
-#include "launcher/properties/property_set.h"
 #include "launcher/provision/file_md5.h"
 #include "launcher/provision/vm_pack_download.h"
 #include "launcher/provision/zip_reader.h"

@@ -1,11 +1,11 @@
 #include "launcher/vm/build_options.h"
 
 #include "common/decimal_text.h"
+#include "file_rules/path_text.h"
+#include "file_rules/property_set.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
-#include "launcher/path_text.h"
 #include "launcher/properties/properties_file.h"
-#include "launcher/properties/property_set.h"
 #include "launcher/provision/vm_pack_provisioning.h"
 #include "launcher/run_context.h"
 #include "launcher/vm/vm_list_search.h"

@@ -6,8 +6,8 @@
 
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
+#include "file_rules/path_text.h"
 #include "launcher/launcher_errors.h"
-#include "launcher/path_text.h"
 
 namespace velmora::launcher {
 

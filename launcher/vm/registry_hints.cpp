@@ -3,9 +3,9 @@
 #include <cwchar>
 #include <utility>
 
+#include "file_rules/vm_spec_file.h"
 #include "launcher/vm/registry_key.h"
 #include "launcher/vm/registry_views.h"
-#include "launcher/vm/vm_spec_file.h"
 
 namespace velmora::launcher {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "common/decimal_text.h"
 #include "common/text_convert.h"
+#include "file_rules/property_set.h"
 #include "launcher/diagnostic_trail.h"
-#include "launcher/properties/property_set.h"
 #include "launcher/vm/installed_vms.h"
 #include "launcher/vm/platform_rule.h"
 #include "launcher/vm/vm_record.h"

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "file_rules/vm_list_language.h"
+#include "file_rules/vm_version.h"
 #include "launcher/launch_options.h"
-#include "launcher/vm/vm_list_language.h"
-#include "launcher/vm/vm_version.h"
 
 namespace velmora::launcher {
 

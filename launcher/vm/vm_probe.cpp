@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "common/text_convert.h"
+#include "file_rules/path_text.h"
 #include "launcher/file_system.h"
-#include "launcher/path_text.h"
 #include "launcher/vm/registry_key.h"
 
 namespace velmora::launcher {

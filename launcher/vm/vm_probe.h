@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "file_rules/vm_version.h"
 #include "launcher/file_version.h"
-#include "launcher/vm/vm_version.h"
 
 namespace velmora::launcher {
 

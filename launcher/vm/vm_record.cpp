@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "common/text_convert.h"
+#include "file_rules/path_text.h"
 #include "launcher/file_system.h"
 #include "launcher/file_version.h"
 #include "launcher/java_command_line.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
-#include "launcher/path_text.h"
 #include "launcher/properties/runtime_properties_file.h"
 #include "launcher/vm_process.h"
 #include "launcher/windowed_mode.h"

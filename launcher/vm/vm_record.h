@@ -5,8 +5,8 @@
 #include <string>
 
 #include "common/unique_handle.h"
+#include "file_rules/vm_version.h"
 #include "launcher/launch_options.h"
-#include "launcher/vm/vm_version.h"
 
 namespace velmora::launcher {
 

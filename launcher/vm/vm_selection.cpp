@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "file_rules/path_text.h"
+#include "file_rules/property_text.h"
 #include "launcher/diagnostic_trail.h"
 #include "launcher/file_system.h"
-#include "launcher/path_text.h"
-#include "launcher/properties/property_text.h"
 #include "launcher/properties/runtime_properties_file.h"
 #include "launcher/vm/build_options.h"
 #include "launcher/vm/extended_vm_search.h"

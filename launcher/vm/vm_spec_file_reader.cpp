@@ -1,6 +1,7 @@
 // Reading a VM specification file from disk, apart from the parser, which needs no system call.
+#include "launcher/vm/vm_spec_file_reader.h"
+
 #include "launcher/properties/properties_file.h"
-#include "launcher/vm/vm_spec_file.h"
 
 namespace velmora::launcher {
 

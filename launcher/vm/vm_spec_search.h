@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "file_rules/vm_spec_file.h"
 #include "launcher/launch_options.h"
 #include "launcher/run_context.h"
-#include "launcher/vm/vm_spec_file.h"
 
 namespace velmora::launcher {
 

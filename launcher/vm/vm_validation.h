@@ -1,15 +1,14 @@
 #pragma once
 // Running a candidate VM to learn whether it is acceptable: the Verify program against
 // expected system properties, and the application's validator class.
-#include <map>
 #include <string>
 #include <string_view>
+
+#include "file_rules/vm_spec_file.h"  // PropertyChecks
 
 namespace velmora::launcher {
 
 class VmRecord;
-
-using PropertyChecks = std::map<std::wstring, std::wstring>;  // name -> expected, ordinal order
 
 // "*", a prefix before "*", a prefix before trailing dots, or the exact text.
 bool matchPropertyValue(std::wstring_view actual, std::wstring_view expected);

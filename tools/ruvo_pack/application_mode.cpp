@@ -336,6 +336,8 @@ std::string applicationKivText(const ApplicationKiv& kiv) {
     } else {
         text += line("kiv.nl.valid.vm.list", kiv.vmList);
     }
+    text += line("kiv.nl.java.option.java.heap.size.initial", kiv.heapInitial);
+    text += line("kiv.nl.java.option.java.heap.size.max", kiv.heapMax);
     if (!kiv.javaOptions.empty()) text += line("kiv.nl.java.option.additional", joinedQuoted(kiv.javaOptions));
     if (!kiv.applicationId.empty()) text += line("kiv.application.id", kiv.applicationId);
     // Unpacked, the program runs in its own folder, where its files are; installed, in the folder

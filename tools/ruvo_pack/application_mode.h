@@ -75,6 +75,9 @@ struct ApplicationKiv {
     std::vector<std::string> arguments;
     std::string currentVm;  // folder-relative VM program, or empty
     std::string vmList;     // used when currentVm is empty
+    // The launcher's byte sizes; empty lines when not given, for the installer's -jvmxms and
+    // -jvmxmx to replace.
+    std::string heapInitial, heapMax;
     std::string extraLines;  // further keys, each line LF-ended, written last
     std::string applicationId;  // kiv.application.id, when not empty
     bool installed = false;     // starts in the folder it is started from, not its own

@@ -9,6 +9,8 @@
 #include <system_error>
 
 #include "common/text_convert.h"
+#include "tools/ruvo_pack/application_heap.h"
+#include "tools/ruvo_pack/application_input.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/branding.h"
 #include "tools/ruvo_pack/check_command.h"
@@ -150,8 +152,9 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     std::error_code ec;
 
     // Everything is judged before anything is written.
-    if (!unportableNameReason(name + ".exe").empty() || name.find_first_of("/\\") != std::string::npos)
-        return refuse("--name " + name + ": cannot name a Windows file (" + unportableNameReason(name + ".exe") + ")");
+    const std::string nameReason = name.find_first_of("/\\") != std::string::npos ? "'/' separates folders"
+                                   : unportableNameReason(name + ".exe");
+    if (!nameReason.empty()) return refuse("--name " + name + ": cannot name a Windows file (" + nameReason + ")");
     if (installing && !installedNameProblem(name).empty())
         return refuse("--name " + name + ": " + installedNameProblem(name) + " (it names the installed folder)");
     const std::vector<BrandingProblem> problems = checkBranding(o.branding);
@@ -191,9 +194,11 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     } else if (!o.javaVersion.empty() && !validVmListOf(o.javaVersion, vmList, error)) {
         return refuse(error);
     }
+    const fs::path output = o.output.empty() ? pathOfUtf8(name + ".exe") : pathOfUtf8(o.output);
     // Run type: the self-extractor starts the first program of the launcher folder, so the input
     // may hold none beside the launcher. Either type: nothing of its own under the launcher's names.
     for (const auto& entry : fs::directory_iterator(input, ec)) {
+        if (std::error_code same; fs::equivalent(entry.path(), output, same)) continue;  // an earlier build
         const std::string file = utf8Of(entry.path().filename());
         const std::string lowered = velmora::asciiLower(file);
         const bool program = lowered.size() > 4 && lowered.substr(lowered.size() - 4) == ".exe" && entry.is_regular_file(ec);
@@ -223,7 +228,7 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     PackOptions pack;
     pack.stub = shippedFile(o.stub, {programFolder / ".." / "i686" / "ruvo.exe", programFolder / "ruvo.exe"});
     if (!fs::is_regular_file(pack.stub, ec)) return refuse("no self-extractor at " + utf8Of(pack.stub) + "; give --stub");
-    pack.output = o.output.empty() ? pathOfUtf8(name + ".exe") : pathOfUtf8(o.output);
+    pack.output = output;
     pack.level = o.level;
     pack.branding = o.branding;
     // Only a per-machine install needs an administrator; the stub's manifest asks for one.
@@ -233,6 +238,16 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     const fs::path kept = o.keepPayload.empty() ? fs::path() : pathOfUtf8(o.keepPayload);
     if (!kept.empty() && fs::exists(kept, ec) && !fs::is_empty(kept, ec))
         return refuse("--keep-payload " + o.keepPayload + ": the folder exists and is not empty");
+    std::vector<std::string> javaOptions = o.javaOptions;
+    std::string heapInitial, heapMax;
+    if (!takeHeapOptions(javaOptions, heapInitial, heapMax, error)) return refuse(error);
+    InputListing inputFiles, runtimeFiles;
+    if (!listInputFolder(input, "--input " + o.input, output, inputFiles, error) ||
+        (!currentVm.empty() &&
+         !listInputFolder(pathOfUtf8(o.runtimeImage), "--runtime-image " + o.runtimeImage, output, runtimeFiles, error)))
+        return refuse(error);
+    for (const auto* listing : {&inputFiles, &runtimeFiles})
+        for (const auto& w : listing->warnings) std::fprintf(stderr, "ruvo-pack: warning: %s\n", w.c_str());
 
     // The payload: the launcher, its .kiv file, the application's files and the runtime; to
     // install, in app/ beside the engine.
@@ -240,18 +255,23 @@ int runApplicationMode(const std::vector<std::string>& arguments, const fs::path
     if (staging.path().empty()) return refuse("cannot create a folder in the temporary folder");
     pack.folder = staging.path();
     const fs::path folder = staging.path() / (installing ? kApplicationFolder : kLauncherFolder);
-    ApplicationKiv kiv{name, mainClass, {}, o.javaOptions, o.arguments, currentVm, vmList, {}, appId, installing, !installing};
+    ApplicationKiv kiv{name,    mainClass, {}, javaOptions, o.arguments, currentVm, vmList, heapInitial,
+                       heapMax, {},        appId, installing, !installing};
     kiv.extraLines = nativeAppKivLines(o.native, userOptionsFile);
     kiv.classPath.push_back(utf8Of(pathOfUtf8(o.mainJar).lexically_normal()));
     for (const auto& jar : jarsBelow(input))
         if (jar != kiv.classPath.front()) kiv.classPath.push_back(jar);
-    copyTree(input, folder, ec);
+    if (!copyInputFiles(inputFiles, folder, "--input " + o.input, error) ||
+        !copyInputFiles(runtimeFiles, folder / kRuntimeFolder, "--runtime-image " + o.runtimeImage, error)) {
+        std::fprintf(stderr, "ruvo-pack: %s\n", error.c_str());
+        return 1;
+    }
+    fs::path failed;
     for (const auto& image : splash)
-        if (!ec) fs::copy_file(image, folder / image.filename(), ec);
-    if (!ec && !currentVm.empty())
-        copyTree(pathOfUtf8(o.runtimeImage), folder / kRuntimeFolder, ec);
+        if (!ec && !fs::copy_file(image, folder / image.filename(), ec)) failed = image;
     if (ec) {
-        std::fprintf(stderr, "ruvo-pack: cannot lay out the payload: %s\n", ec.message().c_str());
+        std::fprintf(stderr, "ruvo-pack: cannot lay out the payload: %s: %s\n", utf8Of(failed).c_str(),
+                     ec.message().c_str());
         return 1;
     }
     if (!placeBranded(launcher, folder / pathOfUtf8(name + ".exe"), o.branding, ProductIdentity{appId, true}, error)) {

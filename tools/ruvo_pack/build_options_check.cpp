@@ -5,8 +5,8 @@
 #include <set>
 
 #include "common/text_convert.h"
-#include "launcher/properties/property_set.h"
-#include "launcher/vm/vm_spec_file.h"
+#include "file_rules/property_set.h"
+#include "file_rules/vm_spec_file.h"
 
 using velmora::asciiLower;
 using namespace velmora::launcher;

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/properties/property_text.h"
+#include "file_rules/property_text.h"
 #include "tools/ruvo_pack/installer_check.h"
 #include "tools/ruvo_pack/installer_folder.h"
 #include "tools/ruvo_pack/installer_keys.h"

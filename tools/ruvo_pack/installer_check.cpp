@@ -9,17 +9,18 @@
 
 #include "common/byte_order.h"
 #include "common/text_convert.h"
-#include "launcher/list_split.h"
-#include "launcher/path_text.h"
-#include "launcher/properties/property_set.h"
-#include "launcher/properties/property_text.h"
-#include "launcher/vm/vm_list_language.h"
+#include "file_rules/list_split.h"
+#include "file_rules/path_text.h"
+#include "file_rules/property_set.h"
+#include "file_rules/property_text.h"
+#include "file_rules/vm_list_language.h"
 #include "tools/ruvo_pack/build_options_check.h"
 #include "tools/ruvo_pack/check_context.h"
 #include "tools/ruvo_pack/engine_layout_check.h"
 #include "tools/ruvo_pack/jar_listing.h"
 #include "tools/ruvo_pack/launcher_choice.h"
 #include "tools/ruvo_pack/native_app_options.h"
+#include "tools/ruvo_pack/payload_names.h"
 
 namespace fs = std::filesystem;
 using velmora::asciiLower;
@@ -54,6 +55,8 @@ public:
             ctx_.add(".", 0, Severity::Error, "the installer folder does not exist or is not a folder");
             return std::move(ctx_.findings);
         }
+        for (const auto& clash : caseClashes(ctx_.index.storedFiles()))
+            ctx_.add(clash.second, 0, Severity::Error, caseClashText(clash));
         if (!chooseLauncher() || !findKiv()) return std::move(ctx_.findings);
         checkKiv();
         checkManifestClassPaths(ctx_, jarFiles_);
@@ -544,8 +547,9 @@ std::string formatFinding(const Finding& finding) {
             text += c;
         }
     }
-    return finding.path + (finding.line > 0 ? ":" + std::to_string(finding.line) : std::string()) + ": " + severity +
-           ": " + text;
+    std::string line = finding.path;
+    if (finding.line > 0) line += ":" + std::to_string(finding.line);
+    return line.append(": ").append(severity).append(": ").append(text);
 }
 
 std::string summaryText(const CheckResult& result) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/text_convert.h"
-#include "launcher/path_text.h"
+#include "file_rules/path_text.h"
 
 namespace fs = std::filesystem;
 
@@ -49,9 +49,12 @@ FolderIndex::FolderIndex(const fs::path& root) {
     std::error_code ec;
     for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
         std::string relative = utf8Of(fs::relative(it->path(), root, ec));
-        entries_[velmora::asciiLower(relative)] = {relative, it->is_directory(ec)};
+        const bool directory = it->is_directory(ec);
+        if (!directory) stored_.push_back(relative);
+        entries_[velmora::asciiLower(relative)] = {relative, directory};
     }
     entries_[""] = {"", true};
+    std::sort(stored_.begin(), stored_.end());
 }
 
 std::optional<std::string> FolderIndex::find(const std::string& relative) const {

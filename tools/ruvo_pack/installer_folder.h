@@ -30,6 +30,8 @@ public:
     bool isFile(const std::string& relative) const;
     bool isDirectory(const std::string& relative) const;
     std::vector<std::string> files() const;
+    // Every file as stored, names that differ only in case included.
+    const std::vector<std::string>& storedFiles() const { return stored_; }
     // The files directly in `folder` whose names end in `suffix` (lower case), in the order a
     // directory listing of an NTFS volume gives them (by upper-cased name).
     std::vector<std::string> filesIn(const std::string& folder, std::string_view suffix) const;
@@ -40,6 +42,7 @@ private:
         bool directory = false;
     };
     std::map<std::string, Entry> entries_;  // by lower-cased name
+    std::vector<std::string> stored_;
 };
 
 // A path as the launcher writes it, from `base`, as a folder-relative path; nullopt when it

@@ -16,6 +16,7 @@
 #include "common/text_convert.h"
 #include "tools/ruvo_pack/launcher_choice.h"
 #include "tools/ruvo_pack/payload_format.h"
+#include "tools/ruvo_pack/payload_names.h"
 
 namespace fs = std::filesystem;
 
@@ -291,6 +292,12 @@ bool collectFiles(const fs::path& folder, const fs::path& exclude, std::vector<S
     }
     std::sort(files.begin(), files.end(),
               [](const SourceFile& a, const SourceFile& b) { return a.memberName < b.memberName; });
+    std::vector<std::string> names;
+    for (const auto& f : files) names.push_back(f.memberName);
+    if (const auto clashes = caseClashes(names); !clashes.empty()) {
+        error = "cannot pack " + utf8Of(folder) + ": " + caseClashText(clashes.front());
+        return false;
+    }
     return true;
 }
 

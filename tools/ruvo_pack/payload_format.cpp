@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "common/byte_order.h"
+#include "common/member_name_rule.h"
 #include "common/text_convert.h"
+#include "tools/ruvo_pack/payload_names.h"
 
 namespace ruvo_pack {
 namespace {
@@ -113,11 +115,8 @@ std::string unportableNameReason(const std::string& name) {
                 return std::string("character '") + static_cast<char>(c) + "' is not allowed in Windows file names";
         }
         if (part.back() == '.' || part.back() == ' ') return "ends with a dot or a blank";
-        const std::string device = velmora::asciiUpper(std::string_view(part).substr(0, part.find('.')));
-        if (device == "CON" || device == "PRN" || device == "AUX" || device == "NUL" ||
-            (device.size() == 4 && (device.rfind("COM", 0) == 0 || device.rfind("LPT", 0) == 0) && device[3] >= '1' &&
-             device[3] <= '9'))
-            return "'" + part + "' is a device name on Windows";
+        // What is left for the installer's own rule to refuse is a device name.
+        if (!velmora::isSafeMemberName(widenedUtf8(part))) return "'" + part + "' is a device name on Windows";
         start = end + 1;
     }
     return {};

@@ -209,28 +209,51 @@ TEST(Dialog, ErrorPanelThenEnterAborts) {
     EXPECT_TRUE(installer.workingDirectories().empty());  // the abort removes the extracted files
 }
 
-TEST(Dialog, RetryPanelAfterADamagedPayload) {
-    TestInstaller installer;
-    installer.addStandInLauncher();
-    installer.pack();
-    installer.damageFirstMember();
+// A damaged installer stays damaged in any other folder: the error panel, without Choose. A
+// file that cannot be written asks for another folder.
+TEST(Dialog, DamagedPayloadShowsTheErrorPanelAndAWriteFailureTheRetryPanel) {
+    const struct {
+        const char* what;
+        void (TestInstaller::*damage)() const;
+        int icon;
+        const wchar_t* mainText;
+        const wchar_t* secondary;
+    } cases[] = {
+        {"corrupted", &TestInstaller::damageFirstMember, kErrorIcon, L"Unable to extract the compressed file.",
+         L"Please get another copy of the installer and try again."},
+        {"truncated", &TestInstaller::truncatePayload, kErrorIcon, L"Unable to extract the compressed file.",
+         L"Please get another copy of the installer and try again."},
+        {"sea_loc cannot be written", nullptr, kRetryIcon, L"Unable to create the path pointer file (sea_loc).",
+         L"Please select another location to extract the installer to:"},
+    };
+    for (const auto& c : cases) {
+        TestInstaller installer;
+        installer.addStandInLauncher();
+        if (!c.damage) installer.add(L"sea_loc\\in-the-way.txt", "a folder where the file goes");
+        installer.pack();
+        if (c.damage) (installer.*c.damage)();
 
-    RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
-    HWND dialog = dialogShowing(ruvo, kRetryIcon);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(controlText(dialog, kMainText), L"");
-    EXPECT_EQ(controlText(dialog, kSecondary), L"Please select another location to extract the installer to:");
-    auto visible = visibility(dialog);
-    EXPECT_TRUE(visible[kChoose] && visible[kRetryIcon] && visible[kSecondary]);
-    EXPECT_FALSE(visible[kPercent] || visible[kProgress] || visible[kActivity] || visible[kWorkingIcon]);
-    // While the panel waits, the failed attempt's files are gone already: a retry starts clean.
-    for (int i = 0; i < 250 && !installer.workingDirectories().empty(); ++i) Sleep(20);
-    EXPECT_TRUE(installer.workingDirectories().empty());
+        RunningProgram ruvo(L"\"" + installer.installer() + L"\"", installer.runOptions());
+        HWND dialog = dialogShowing(ruvo, c.icon);
+        ASSERT_TRUE(dialog) << c.what << "\n" << installer.seaLog();
+        EXPECT_EQ(controlText(dialog, kMainText), c.mainText) << c.what;
+        EXPECT_EQ(controlText(dialog, kSecondary), c.secondary) << c.what;
+        auto visible = visibility(dialog);
+        EXPECT_TRUE(visible[kSecondary] && visible[kCancel]) << c.what;
+        EXPECT_EQ(visible[kChoose], c.icon == kRetryIcon) << c.what;
+        EXPECT_FALSE(visible[kPercent] || visible[kProgress] || visible[kActivity] || visible[kWorkingIcon] ||
+                     visible[c.icon == kErrorIcon ? kRetryIcon : kErrorIcon])
+            << c.what;
+        if (c.damage) {
+            // The failed attempt's files are gone already.
+            for (int i = 0; i < 250 && !installer.workingDirectories().empty(); ++i) Sleep(20);
+            EXPECT_TRUE(installer.workingDirectories().empty()) << c.what;
+        }
 
-    clickButton(dialog, kCancel);
-    EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1));
-    EXPECT_FALSE(installer.launcherRan());
-    EXPECT_TRUE(installer.workingDirectories().empty());
+        clickButton(dialog, kCancel);
+        EXPECT_EQ(ruvo.wait(kWait), static_cast<DWORD>(-1)) << c.what;
+        EXPECT_FALSE(installer.launcherRan()) << c.what;
+    }
 }
 
 // A folder picked with Choose that cannot be entered (here: gone since it was picked) is never
@@ -238,8 +261,8 @@ TEST(Dialog, RetryPanelAfterADamagedPayload) {
 TEST(Dialog, ChosenFolderThatCannotBeEnteredAsksAgain) {
     TestInstaller installer;
     installer.addStandInLauncher();
+    installer.add(L"sea_loc\\in-the-way.txt", "x");  // the retry panel offers Choose
     installer.pack();
-    installer.damageFirstMember();  // the retry panel offers Choose
     wchar_t desktop[MAX_PATH] = L"";
     ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
     const std::wstring name = L"zq" + std::to_wstring(GetCurrentProcessId());

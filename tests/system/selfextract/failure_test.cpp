@@ -35,22 +35,41 @@ std::string failedSilentRunIn(const TestInstaller& installer, const std::wstring
 
 }  // namespace
 
+// A damaged installer stays damaged wherever it unpacks: silent runs log it as before, console
+// runs say it where the user reads.
 TEST(Failures, DamagedPayloadStartsNothing) {
-    TestInstaller installer;
-    installer.addStandInLauncher();
-    installer.pack();
-    installer.damageFirstMember();
+    const struct {
+        void (TestInstaller::*damage)() const;
+        const char* status;
+    } cases[] = {{&TestInstaller::damageFirstMember, "-1984 = 'CRC Error'"},
+                 {&TestInstaller::truncatePayload, "-1980 = 'Invalid archive'"}};
+    for (const auto& c : cases) {
+        TestInstaller installer;
+        installer.addStandInLauncher();
+        installer.pack();
+        (installer.*c.damage)();
+        const std::string code = std::string(c.status).substr(0, 5);
 
-    ChildResult result = installer.runQuoted(L"-i silent");
-    EXPECT_EQ(result.exitCode, static_cast<DWORD>(-1));
-    EXPECT_FALSE(installer.launcherRan());
-    std::string log = installer.seaLog();
-    EXPECT_TRUE(contains(log, "Code -1984 = 'CRC Error'\r\n")) << log;
-    EXPECT_TRUE(contains(log, "*** FAILURE: Unable to unzip file: Error -1984\r\n")) << log;
-    EXPECT_TRUE(contains(log, "Dialog: Please select another location to extract the installer to:\r\n"));
-    EXPECT_FALSE(contains(log, "Success."));
-    // What the failed extraction wrote is of no use: it goes with the working directory.
-    EXPECT_TRUE(installer.workingDirectories().empty());
+        ChildResult result = installer.runQuoted(L"-i silent");
+        EXPECT_EQ(result.exitCode, static_cast<DWORD>(-1));
+        EXPECT_FALSE(installer.launcherRan());
+        std::string log = installer.seaLog();
+        EXPECT_TRUE(contains(log, std::string("Code ") + c.status + "\r\n")) << log;
+        EXPECT_TRUE(contains(log, "*** FAILURE: Unable to unzip file: Error " + code + "\r\n")) << log;
+        EXPECT_TRUE(contains(log, "Dialog: Please select another location to extract the installer to:\r\n"));
+        EXPECT_FALSE(contains(log, "Success."));
+        EXPECT_EQ(result.standardOutput, "");
+        // What the failed extraction wrote is of no use: it goes with the working directory.
+        EXPECT_TRUE(installer.workingDirectories().empty());
+
+        result = installer.runQuoted(L"-i console", {.extraEnvironment = {L"KIV_DEBUG=false"}});
+        EXPECT_EQ(result.exitCode, static_cast<DWORD>(-1));
+        EXPECT_EQ(result.standardOutput,
+                  "*** FAILURE: Unable to unzip file: the installer is damaged. Please get another copy of the "
+                  "installer and try again.\n")
+            << c.status;
+        EXPECT_TRUE(installer.workingDirectories().empty());
+    }
 }
 
 TEST(Failures, LauncherThatCannotStart) {

@@ -5,6 +5,7 @@
 
 #include "common/text_convert.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/wine_desktop.h"
 
 namespace velmora::test {
 
@@ -30,35 +31,11 @@ std::wstring environmentBlock(const ChildOptions& options) {
     return result + L'\0';
 }
 
-// The first program that touches the window system makes Wine start its desktop process,
-// which inherits that program's standard handles and lives as long as the wineserver. Started
-// from a GUI self-extractor under runChild it would hold the output pipes open for good, so a
-// helper with null handles starts it first.
-void startDesktopDetached() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    UniqueFileHandle null(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        &inherit, OPEN_EXISTING, 0, nullptr));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = null.get();
-    std::wstring commandLine = inQuotes(testBinFolder() + L"\\dialog_driver.exe") + L" wait 0 0";
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &info))
-        return;
-    UniqueKernelHandle process(info.hProcess), thread(info.hThread);
-    ::WaitForSingleObject(process.get(), 30000);
-}
-
 }  // namespace
 
 TestInstaller::TestInstaller(std::wstring name, std::wstring temporaryFolder)
     : name_(std::move(name)), temporary_(std::move(temporaryFolder)) {
-    startDesktopDetached();
+    startWineDesktopDetached();
     folder_.makeFolder(L"payload");
     folder_.makeFolder(L"dl");
     folder_.makeFolder(L"rec");
@@ -108,6 +85,13 @@ void TestInstaller::damageFirstMember() const {
     std::string bytes = readFileBytes(installer());
     if (offset >= bytes.size()) throw std::runtime_error("payload too small to damage");
     bytes[offset] = static_cast<char>(bytes[offset] ^ 0x5A);
+    writeFileBytes(installer(), bytes);
+}
+
+void TestInstaller::truncatePayload() const {
+    const size_t stub = readFileBytes(stubProgram()).size();
+    std::string bytes = readFileBytes(installer());
+    bytes.resize(stub + (bytes.size() - stub) / 2);
     writeFileBytes(installer(), bytes);
 }
 

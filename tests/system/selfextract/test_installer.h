@@ -35,6 +35,8 @@ public:
     std::wstring installer() const { return path(L"dl\\" + name_ + L".exe"); }
     // Flips a byte inside the compressed data of the payload's first member, Windows/<name>.exe.
     void damageFirstMember() const;
+    // Cuts the installer in the middle of its payload: the archive's directory goes.
+    void truncatePayload() const;
 
     // Environment of a run: private TMP/TEMP, the stand-in's record folder, KIV_DEBUG=true
     // unless the caller sets it; started in <root>\start.

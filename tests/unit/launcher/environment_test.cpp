@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "file_rules/list_split.h"
 #include "launcher/environment_snapshot.h"
-#include "launcher/list_split.h"
 
 using namespace velmora::launcher;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launcher/path_text.h"
+#include "file_rules/path_text.h"
 
 using namespace velmora::launcher;
 

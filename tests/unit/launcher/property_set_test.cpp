@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launcher/properties/property_set.h"
+#include "file_rules/property_set.h"
 
 using namespace velmora::launcher;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launcher/properties/property_text.h"
+#include "file_rules/property_text.h"
 
 using namespace velmora::launcher;
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/member_name_rule.h"
-#include "launcher/properties/property_set.h"
+#include "file_rules/property_set.h"
 #include "launcher/provision/file_md5.h"
 #include "launcher/provision/vm_pack_download.h"
 #include "launcher/provision/vm_pack_provisioning.h"
@@ -39,6 +39,7 @@ TEST(EntryNames, NamesThatWouldWriteElsewhereAreUnsafe) {
         {L"C:evil", L"drive"}, {L"C:/evil", L"drive"}, {L"a/b:c", L"stream"}, {L"f.txt::$DATA", L"stream"},
         {L"CON", L"device"}, {L"nul", L"device"}, {L"a/Aux.txt", L"device with extension"},
         {L"prn.tar.gz", L"device with extensions"}, {L"COM1", L"device"}, {L"lpt9.log", L"device"},
+        {L"LPT\u00B3 .txt", L"device with a superscript digit"}, {L"Com\u00B2.log", L"device with a superscript digit"},
         {L"com\u00B9", L"device"}, {L"NUL .txt", L"device before spaces"}, {L"conout$", L"device"},
         {L"x.", L"trailing dot"}, {L"x /y", L"trailing space"}, {L"./x", L"trailing dot"},
         {L"a//b", L"empty component"}, {L"a\\/b", L"empty component"}, {L"dir//", L"empty component"}, {L"/", L"root"},

@@ -2,11 +2,11 @@
 // touching the system.
 #include <gtest/gtest.h>
 
-#include "launcher/path_text.h"
+#include "file_rules/path_text.h"
+#include "file_rules/vm_spec_file.h"
 #include "launcher/vm/path_hints.h"
 #include "launcher/vm/registry_hints.h"
 #include "launcher/vm/vm_record.h"
-#include "launcher/vm/vm_spec_file.h"
 #include "launcher/vm/vm_spec_search.h"
 
 using namespace velmora::launcher;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "file_rules/vm_version.h"
 #include "launcher/vm/vm_probe.h"
-#include "launcher/vm/vm_version.h"
 
 using namespace velmora::launcher;
 

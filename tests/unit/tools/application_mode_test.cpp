@@ -8,6 +8,8 @@
 
 #include "tests/support/zip_writer.h"
 #include "tests/unit/tools/scratch_folder.h"
+#include "tools/ruvo_pack/application_heap.h"
+#include "tools/ruvo_pack/application_input.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/application_pack.h"
 #include "tools/ruvo_pack/jar_listing.h"
@@ -101,14 +103,20 @@ TEST(ApplicationMode, KivTextForEachKindOfInput) {
                              "kiv.nl.java.launcher.main.class=org.apache.tools.ant.launch.Launcher\n"
                              "kiv.class.path=ant-launcher.jar;lib\\\\ant.jar\n";
     const std::string tail = "kiv.user.dir=.\nkiv.nl.java.arguments.plain=true\n";
-    EXPECT_EQ(applicationKivText(base), head + "kiv.nl.valid.vm.list=ALL\n" + tail);
+    // Heap lines even when empty: the installer's -jvmxms and -jvmxmx replace lines only.
+    EXPECT_EQ(applicationKivText(base), head + "kiv.nl.valid.vm.list=ALL\n"
+                                               "kiv.nl.java.option.java.heap.size.initial=\n"
+                                               "kiv.nl.java.option.java.heap.size.max=\n" + tail);
 
     ApplicationKiv runtime = base;
     runtime.currentVm = "runtime/bin/java.exe";
     runtime.javaOptions = {"-Dant.home=C:\\Program Files\\Ant", "-Xmx1g", "-Dq=a\"b"};
     runtime.arguments = {"-f", "my build.xml"};
+    runtime.heapMax = "1024m";
     EXPECT_EQ(applicationKivText(runtime),
               head + "kiv.nl.current.vm=runtime\\\\bin\\\\java.exe\n"
+                     "kiv.nl.java.option.java.heap.size.initial=\n"
+                     "kiv.nl.java.option.java.heap.size.max=1024m\n"
                      "kiv.nl.java.option.additional=\"-Dant.home=C:\\\\Program Files\\\\Ant\" -Xmx1g \"-Dq=a\\\\\"b\"\n" +
                   tail + "kiv.nl.java.arguments.fixed=-f \"my build.xml\"\n");
 
@@ -153,6 +161,29 @@ TEST(ApplicationMode, SplashImagesByTheirFirstBytes) {
     for (const auto& c : cases) EXPECT_EQ(imageKindOf(c.head), c.kind) << c.head;
 }
 
+TEST(ApplicationMode, HeapOptionsBecomeTheLauncherHeapKeys) {
+    const struct {
+        const char* vm;
+        const char* launcher;  // null: refused
+    } sizes[] = {
+        {"512m", "512m"}, {"64K", "64k"}, {"1g", "1024m"}, {"2T", "2097152m"}, {"4294967296", "4096m"},
+        {"2147483647", "2147483647"}, {"3000000000", nullptr}, {"1.5g", nullptr}, {"", nullptr}, {"0", nullptr},
+        {"m", nullptr}, {"1gb", nullptr}, {"4096t", nullptr},
+    };
+    for (const auto& c : sizes)
+        EXPECT_EQ(launcherByteSize(c.vm), c.launcher ? std::optional<std::string>(c.launcher) : std::nullopt) << c.vm;
+
+    Texts options = {"-Xmx1g", "-Dx=1", "-Xms64m", "-Xmx2g", "-XX:+UseG1GC"};
+    std::string initial, maximum, error;
+    ASSERT_TRUE(takeHeapOptions(options, initial, maximum, error)) << error;
+    EXPECT_EQ(options, (Texts{"-Dx=1", "-XX:+UseG1GC"}));
+    EXPECT_EQ(initial, "64m");
+    EXPECT_EQ(maximum, "2048m");  // the last one, as the VM takes it
+    options = {"-Xmx1.5g"};
+    EXPECT_FALSE(takeHeapOptions(options, initial, maximum, error));
+    EXPECT_EQ(error.rfind("--java-options -Xmx1.5g: not a heap size the launcher can pass on", 0), 0u) << error;
+}
+
 TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
     Scratch scratch;
     const std::string manifest = "Manifest-Version: 1.0\r\nMain-Class: a.Main\r\n\r\n";
@@ -168,7 +199,20 @@ TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
     EXPECT_EQ(zipMemberBytes(scratch / "broken.jar", "META-INF/MANIFEST.MF"), std::nullopt);
 }
 
-// Each refusal: one line, exit code 2, and neither the installer nor the kept folder written.
+// A refusal: one line, exit code 2, and neither the installer nor the kept folder written.
+void expectRefused(const Texts& arguments, const std::string& says, const fs::path& programFolder,
+                   const std::string& out, const std::string& keep) {
+    testing::internal::CaptureStderr();
+    const int code = runApplicationMode(arguments, programFolder);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, 2) << says;
+    EXPECT_NE(said.find(says), std::string::npos) << says << "\n" << said;
+    EXPECT_EQ(said.rfind("ruvo-pack: ", 0), 0u) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // one line
+    EXPECT_FALSE(fs::exists(out)) << says;
+    EXPECT_FALSE(fs::exists(keep)) << says;
+}
+
 TEST(ApplicationMode, RefusalsWriteNothing) {
     Scratch scratch;
     const std::string in = (scratch / "in").string(), out = (scratch / "App.exe").string(),
@@ -219,17 +263,86 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
           "--out", out, "--type", "run"},
          "tool.exe is a program at the folder's top level"},
+        {with({"--main-jar", "app.jar", "--name", "Acme/Rhino"}),
+         "--name Acme/Rhino: cannot name a Windows file ('/' separates folders)"},
+    };
+    for (const auto& c : cases) expectRefused(c.arguments, c.says, scratch.path(), out, keep);
+}
+
+// The input as the payload holds it: links followed (one warning for each that leads outside),
+// and the installer being written never part of it, wherever it lies and whether or not an
+// earlier build left it there.
+// Problems of the input that show only while its files are laid out: each named by its path in
+// the input, with the reason, before anything is written. (Links and names that differ only in
+// case need a POSIX file system.)
+TEST(ApplicationMode, InputProblemsNameTheInputPath) {
+    Scratch scratch;
+    if (!tellsCaseApart(scratch.path())) GTEST_SKIP() << "the file system does not tell letter case apart";
+    const std::string out = (scratch / "App.exe").string(), keep = (scratch / "keep").string();
+    writeAll(scratch / "bin/quillrun.exe", "MZ");
+    const Texts base = {"--input", "", "--out", out, "--keep-payload", keep, "--name", "App", "--launcher-dir",
+                        (scratch / "bin").string(), "--stub", (scratch / "bin/quillrun.exe").string(),
+                        "--main-jar", "app.jar", "--main-class", "a.Main"};
+    for (const char* folder : {"sound", "clash", "loop", "self", "dangling", "badname"})
+        writeAll(scratch / folder / "app.jar", "x");
+    writeAll(scratch / "clash/lib/A.jar", "x");
+    writeAll(scratch / "clash/lib/a.jar", "x");
+    fs::create_directory_symlink(".", scratch / "loop/sub");
+    fs::create_symlink("x", scratch / "self/x");
+    fs::create_symlink("nowhere", scratch / "dangling/gone");
+    writeAll(scratch / "badname/lib/nul.txt", "x");
+    writeAll(scratch / "runtime/bin/java.exe", "MZ");
+    writeAll(scratch / "runtime/lib/COM\xC2\xB9.dat", "x");
+    const struct {
+        const char* input;
+        const char* says;               // after "--input FOLDER: " (or "--runtime-image FOLDER: ")
+        const char* runtime = nullptr;  // --runtime-image, the folder the line names then
+    } cases[] = {
+        {"clash", "'lib/A.jar' and 'lib/a.jar' differ only in letter case"},
+        {"loop", "sub: a symbolic link loop"},
+        {"self", "x: a symbolic link loop"},
+        {"dangling", "gone: a dangling symbolic link (to nowhere)"},
+        {"badname", "lib/nul.txt: 'nul.txt' is a device name on Windows"},
+        {"sound", "lib/COM\xC2\xB9.dat: 'COM\xC2\xB9.dat' is a device name on Windows", "runtime"},
     };
     for (const auto& c : cases) {
-        testing::internal::CaptureStderr();
-        const int code = runApplicationMode(c.arguments, scratch.path());
-        const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(code, 2) << c.says;
-        EXPECT_NE(said.find(c.says), std::string::npos) << c.says << "\n" << said;
-        EXPECT_EQ(said.rfind("ruvo-pack: ", 0), 0u) << said;
-        EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // one line
-        EXPECT_FALSE(fs::exists(out)) << c.says;
-        EXPECT_FALSE(fs::exists(keep)) << c.says;
+        Texts arguments = base;
+        arguments[1] = (scratch / c.input).string();
+        std::string says = "--input " + arguments[1] + ": " + c.says;
+        if (c.runtime) {
+            arguments.insert(arguments.end(), {"--runtime-image", (scratch / c.runtime).string()});
+            says = "--runtime-image " + (scratch / c.runtime).string() + ": " + c.says;
+        }
+        expectRefused(arguments, says, scratch.path(), out, keep);
+    }
+}
+
+TEST(ApplicationMode, InputListingFollowsLinksAndLeavesTheOutputOut) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a POSIX file system";
+#endif
+    Scratch scratch;
+    writeAll(scratch / "in/app.jar", "x");
+    writeAll(scratch / "in/dist/App.exe", "earlier build");
+    writeAll(scratch / "shared/lib/common.jar", "x");
+    fs::create_directory_symlink(scratch / "shared/lib", scratch / "in/lib");
+    fs::create_symlink("app.jar", scratch / "in/alias.jar");
+    for (const char* output : {"dist/App.exe", "dist/New.exe", "../App.exe"}) {
+        InputListing listing;
+        std::string error;
+        ASSERT_TRUE(listInputFolder(scratch / "in", "--input in", scratch / "in" / output, listing, error)) << error;
+        Texts names;
+        for (const auto& file : listing.files) names.push_back(file.relative);
+        const bool packsTheEarlierBuild = std::string(output) != "dist/App.exe";
+        const Texts all = {"alias.jar", "app.jar", "dist/App.exe", "lib/common.jar"},
+                    withoutOutput = {"alias.jar", "app.jar", "lib/common.jar"};
+        EXPECT_EQ(names, packsTheEarlierBuild ? all : withoutOutput) << output;
+        ASSERT_EQ(listing.warnings.size(), 1u);
+        EXPECT_EQ(listing.warnings[0].rfind("--input in: lib is a symbolic link to " + (scratch / "shared/lib").string() +
+                                                ", outside the folder",
+                                            0),
+                  0u)
+            << listing.warnings[0];
     }
 }
 

@@ -288,6 +288,24 @@ TEST(LauncherChoice, AsTheSelfExtractorPicks) {
     for (const auto& c : cases) EXPECT_EQ(chosenLauncher(c.names, c.installer), c.chosen) << c.names.front();
 }
 
+TEST(InstallerCheck, NamesThatAreOneFileOnWindows) {
+    Scratch folder;
+    if (!tellsCaseApart(folder.path())) GTEST_SKIP() << "the file system does not tell letter case apart";
+    auto files = soundFolder();
+    files["Windows/lib/App.jar"] = jarOf({"x.class"});
+    files["Windows/Classes/r\xC3\x89sum\xC3\xA9.txt"] = "x";
+    files["Windows/classes/R\xC3\xA9SUM\xC3\x89.txt"] = "x";
+    for (const auto& [path, content] : files) writeAll(folder / path, content);
+    std::vector<std::string> lines;
+    for (const auto& finding : checkInstallerFolder(folder.path(), CheckOptions{"MyApp"}).findings)
+        lines.push_back(formatFinding(finding));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Windows/classes: error: 'Windows/Classes' and 'Windows/classes' differ only in letter case, "
+                         "and on Windows one would overwrite the other",
+                         "Windows/lib/app.jar: error: 'Windows/lib/App.jar' and 'Windows/lib/app.jar' differ only in "
+                         "letter case, and on Windows one would overwrite the other"}));
+}
+
 TEST(InstallerCheck, SummaryCountsErrorsAndWarnings) {
     CheckResult result;
     EXPECT_EQ(summaryText(result), "0 errors, 0 warnings");

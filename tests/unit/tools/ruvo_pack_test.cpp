@@ -101,7 +101,8 @@ TEST(PayloadFormat, StampsNamesAndInstallerNames) {
     EXPECT_EQ(unportableNameReason("console.txt"), "");
     EXPECT_EQ(unportableNameReason("com10.txt"), "");
     for (std::string bad : {"a:b.txt", "a\\b.txt", "what?.txt", "trailing.", "blank /x", "../x", "a//b",
-                            "bad\xFF.txt", "tab\t.txt", "", "docs/con.txt", "Nul", "lpt1.log"})
+                            "bad\xFF.txt", "tab\t.txt", "", "docs/con.txt", "Nul", "lpt1.log", "COM\xC2\xB9",
+                            "lib/lpt\xC2\xB3.txt", "Com\xC2\xB2.tar.gz", "COM1 .log"})
         EXPECT_NE(unportableNameReason(bad), "") << bad;
 }
 
@@ -318,6 +319,30 @@ TEST_F(PackRun, FailuresLeaveNoOutputBehind) {
         EXPECT_NE(error_.find("not allowed in Windows file names"), std::string::npos);
     }
     EXPECT_TRUE(outputFolderEmpty());
+}
+
+TEST_F(PackRun, NamesThatAreOneFileOnWindowsAreRefused) {
+    if (!tellsCaseApart(dir_.path())) GTEST_SKIP() << "the file system does not tell letter case apart";
+    const struct {
+        const char* added;
+        const char* first;
+        const char* second;
+    } cases[] = {
+        {"src/InstallerData/BIG.txt", "InstallerData/BIG.txt", "InstallerData/big.txt"},
+        {"src/installerdata/other.txt", "InstallerData", "installerdata"},
+        {"src/InstallerData/R\xC3\x89sum\xC3\xA9.txt", "InstallerData/R\xC3\x89sum\xC3\xA9.txt",
+         "InstallerData/r\xC3\xA9sum\xC3\xA9.txt"},
+    };
+    for (const auto& c : cases) {
+        writeAll(dir_ / c.added, "x");
+        EXPECT_FALSE(run()) << c.added;
+        EXPECT_NE(error_.find(std::string("'") + c.first + "' and '" + c.second + "' differ only in letter case"),
+                  std::string::npos)
+            << error_;
+        EXPECT_TRUE(outputFolderEmpty());
+        fs::remove(dir_ / c.added);
+        fs::remove(dir_ / "src/installerdata");
+    }
 }
 
 TEST_F(PackRun, ExistingOutputIsReplacedOnlyOnSuccess) {

@@ -17,6 +17,14 @@ inline void writeAll(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
 }
 
+// Whether names that differ only in letter case are two files in `folder` (not on Windows).
+inline bool tellsCaseApart(const std::filesystem::path& folder) {
+    writeAll(folder / "case-probe", "");
+    const bool apart = !std::filesystem::exists(folder / "CASE-PROBE");
+    std::filesystem::remove(folder / "case-probe");
+    return apart;
+}
+
 class Scratch {
 public:
     Scratch() {

@@ -1,0 +1,148 @@
+// Faults during an upgrade or uninstall, each leaving the previous version installed: the
+// application running, a file of it held open, another setup of it running, a run killed
+// halfway, a file the uninstaller cannot remove.
+#include <gtest/gtest.h>
+
+#include "common/text_convert.h"
+#include "tests/support/temp_folder.h"
+#include "tests/system/setup/setup_test_support.h"
+
+namespace setup_test {
+namespace {
+
+using velmora::wideToUtf8;
+
+class Faults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app_ = uniqueApp(L"Fault");
+        forget(app_);
+        ASSERT_EQ(install(app_, L"1.0"), 0u);
+        folder_ = installFolder(app_);
+    }
+    void TearDown() override { forget(app_); }
+    void expectVersion(const wchar_t* version) {
+        EXPECT_EQ(fileText(folder_ + L"\\lib\\common.jar"), "common " + wideToUtf8(version));
+        EXPECT_TRUE(exists(folder_ + L"\\lib\\core-" + std::wstring(version) + L".jar"));
+        EXPECT_EQ(registryValue(rootOf(app_), uninstallKey(app_), L"DisplayVersion"), version);
+        EXPECT_FALSE(exists(folder_ + L".setup-new"));
+        EXPECT_FALSE(exists(folder_ + L".setup-old"));
+    }
+    App app_;
+    std::wstring folder_;
+};
+
+// Something holding the installed application: a silent upgrade refuses with 1618 and changes
+// nothing; once it lets go the upgrade goes through.
+TEST_F(Faults, InstalledApplicationInUseRefusesTheUpgrade) {
+    const struct {
+        const char* what;
+        bool runApplication;  // else a jar is held open
+    } cases[] = {{"the application runs", true}, {"a jar is held open", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PROCESS_INFORMATION running{};
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.runApplication) {
+            STARTUPINFOW startup{sizeof startup};
+            std::wstring line = L"\"" + folder_ + L"\\" + app_.launcher() + L"\"";
+            ::SetEnvironmentVariableW(L"SETUP_TEST_APP_STAY", L"20000");
+            ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                                         &startup, &running));
+            ::SetEnvironmentVariableW(L"SETUP_TEST_APP_STAY", nullptr);
+            ::Sleep(500);
+        } else {
+            held = ::CreateFileW((folder_ + L"\\lib\\common.jar").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+            ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        }
+        EXPECT_EQ(install(app_, L"1.1"), 1618u);
+        if (c.runApplication) {
+            ::TerminateProcess(running.hProcess, 0);
+            ::WaitForSingleObject(running.hProcess, 5000);
+            ::CloseHandle(running.hProcess);
+            ::CloseHandle(running.hThread);
+        } else {
+            ::CloseHandle(held);
+        }
+        expectVersion(L"1.0");
+        EXPECT_EQ(install(app_, L"1.1"), 0u);
+        expectVersion(L"1.1");
+        ASSERT_EQ(install(app_, L"1.0", L"-i silent"), 1638u);  // back to the start needs a new app
+        forget(app_);
+        ASSERT_EQ(install(app_, L"1.0"), 0u);
+    }
+}
+
+TEST_F(Faults, AnotherSetupOfTheSameApplicationRunning) {
+    HANDLE lock = ::CreateMutexW(nullptr, TRUE, (L"Local\\" + app_.id + L".setup").c_str());
+    ASSERT_NE(lock, nullptr);
+    EXPECT_EQ(install(app_, L"1.1"), 1618u);
+    expectVersion(L"1.0");
+    EXPECT_EQ(uninstall(app_).exitCode, 1618u);
+    expectVersion(L"1.0");
+    ::ReleaseMutex(lock);
+    ::CloseHandle(lock);
+    EXPECT_EQ(install(app_, L"1.1"), 0u);
+    expectVersion(L"1.1");
+}
+
+// What a run killed at each point between its steps leaves, and the next run cleaning it up:
+// the previous version stays (or comes back) and the user's files stay with it.
+TEST_F(Faults, NextRunRepairsWhatAKilledRunLeft) {
+    const struct {
+        const char* when;
+        bool movedAside;   // the old folder was already renamed to .setup-old
+        bool userFileInNew;  // the user's file was already carried over into .setup-new
+    } cases[] = {
+        {"while the new folder was put together", false, false},
+        {"after the user's files were carried over", false, true},
+        {"between the two renames", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        const std::wstring pendingNew = folder_ + L".setup-new", pendingOld = folder_ + L".setup-old";
+        velmora::test::writeFileBytes(folder_ + L"\\notes.txt", "mine");
+        ::CreateDirectoryW(pendingNew.c_str(), nullptr);
+        ::CreateDirectoryW((pendingNew + L"\\lib").c_str(), nullptr);
+        velmora::test::writeFileBytes(pendingNew + L"\\lib\\common.jar", "half");
+        if (c.userFileInNew) {
+            velmora::test::writeFileBytes(pendingNew + L"\\setup.carried", "notes.txt\n");
+            ASSERT_TRUE(::MoveFileW((folder_ + L"\\notes.txt").c_str(), (pendingNew + L"\\notes.txt").c_str()));
+        }
+        if (c.movedAside) ASSERT_TRUE(::MoveFileW(folder_.c_str(), pendingOld.c_str()));
+        // The installed version still starts from where the shortcut points (after repair).
+        EXPECT_EQ(install(app_, L"1.0"), 0u);
+        expectVersion(L"1.0");
+        EXPECT_EQ(fileText(folder_ + L"\\notes.txt"), "mine");
+        ::DeleteFileW((folder_ + L"\\notes.txt").c_str());
+    }
+}
+
+TEST_F(Faults, UninstallNamesAFileItCannotRemoveAndRemovesTheRest) {
+    HANDLE held = ::CreateFileW((folder_ + L"\\lib\\common.jar").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    // Held by another program the application's running check sees it: 1618, nothing removed.
+    EXPECT_EQ(uninstall(app_).exitCode, 1618u);
+    expectVersion(L"1.0");
+    ::CloseHandle(held);
+    // A file that cannot be deleted: a folder in its place the uninstaller would not empty.
+    ::DeleteFileW((folder_ + L"\\lib\\common.jar").c_str());
+    ::CreateDirectoryW((folder_ + L"\\lib\\common.jar").c_str(), nullptr);
+    velmora::test::writeFileBytes(folder_ + L"\\lib\\common.jar\\x", "x");
+    const auto result = uninstall(app_);
+    EXPECT_EQ(result.exitCode, 1603u);
+    EXPECT_NE(result.standardError.find("common.jar"), std::string::npos) << result.standardError;
+    EXPECT_FALSE(exists(folder_ + L"\\" + app_.launcher()));
+    EXPECT_FALSE(exists(folder_ + L"\\lib\\core-1.0.jar"));
+    EXPECT_FALSE(registryKeyExists(rootOf(app_), uninstallKey(app_)));
+    EXPECT_TRUE(goneSoon(folder_ + L"\\uninstall.exe"));
+    // Once what was left is gone, installing again works.
+    velmora::test::removeTree(folder_ + L"\\lib\\common.jar");
+    EXPECT_EQ(install(app_, L"1.1"), 0u);
+    expectVersion(L"1.1");
+}
+
+}  // namespace
+}  // namespace setup_test
