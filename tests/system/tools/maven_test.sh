@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The Maven plugin end to end, with Debian's Maven and repository only: samples/hello-maven's
 # `mvn package` makes an installer of the default type, install (twice, in two folders: the
-# same bytes), and in a second execution one of type run, which runs its program and the
-# program's dependency through the real chain under Wine (the Java bridge as the runtime
-# image); `mvn install` publishes the first; ruvo.skip skips; a jar without a main class fails
-# the build with the packer's own line. One Maven run per case.
+# same bytes), and in a second execution one of type run; installed silently, the first runs
+# its program and the program's dependency through the real chain under Wine (the Java bridge
+# as the runtime image), and uninstalls; `mvn install` publishes it; ruvo.skip skips; a jar
+# without a main class fails the build with the packer's own line. One Maven run per case.
 #   maven_test.sh DIST KIT_VERSION WORKDIR SOURCE_ROOT
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -59,19 +59,26 @@ check "the same for the run type" cmp "first/$runner" "second/$runner"
 check "mvn install publishes it as classifier setup, type exe" \
   cmp "second/$installer" "$repo/it/tavora/sample/hello-maven/1.4.2-SNAPSHOT/hello-maven-1.4.2-SNAPSHOT-setup.exe"
 
-temp_folder="$VELMORA_WINEPREFIX/drive_c/users/$(id -un)/Temp"
-before=$(ls -d "$temp_folder"/I* 2>/dev/null | sort)
-out=$("$wine_run" "$(winpath "$work/first/$runner")" -i silent alpha "beta gamma" 2>&1 | tr -d '\r'); code=${PIPESTATUS[0]}
-after=$(ls -d "$temp_folder"/I* 2>/dev/null | sort)
-comm -13 <(echo "$before") <(echo "$after") | while read -r folder; do [ -n "$folder" ] && rm -rf "$folder"; done
+# The default type: a silent per-user install, then the installed launcher runs the program.
+user_folder="$VELMORA_WINEPREFIX/drive_c/users/$(id -un)"
+installed="$user_folder/AppData/Local/Programs/HelloMaven"
+uninstall() { "$wine_run" "$(winpath "$installed/uninstall.exe")" --uninstall -i silent >> install.log 2>&1; }
+[ -f "$installed/uninstall.exe" ] && uninstall  # what a killed run left
+before=$(ls -d "$user_folder/Temp"/I* 2>/dev/null | sort)
+"$wine_run" "$(winpath "$work/first/$installer")" -i silent > install.log 2>&1; code=$?
+check "the silent install succeeds" test "$code" = 0
+[ "$code" = 0 ] || tail -5 install.log
+check "the launcher is installed per user" test -f "$installed/HelloMaven.exe"
+out=$("$wine_run" "$(winpath "$installed/HelloMaven.exe")" alpha "beta gamma" 2>&1 | tr -d '\r'); code=${PIPESTATUS[0]}
 echo "$out" | tail -5
 check "the program runs with its configured VM option" grep -qx 'hello-maven: Hello from Maven' <<<"$out"
 check "its dependency is on the class path" grep -qx 'hello-maven: commons-lang3 3.12.0' <<<"$out"
 check "the dependency works on the user's arguments" grep -qx 'hello-maven: beta gamma.alpha' <<<"$out"
-check "the program's exit code is the installer's" test "$code" = 2
-"$wine_run" "$(winpath "$work/first/$installer")" -i silent > install.log 2>&1; code=$?
-check "the install type's silent run succeeds" test "$code" = 0
-[ "$code" = 0 ] || tail -5 install.log
+check "the program's exit code is the launcher's" test "$code" = 2
+[ -f "$installed/uninstall.exe" ] && uninstall
+check "the silent uninstall removes it" test ! -e "$installed"
+after=$(ls -d "$user_folder/Temp"/I* 2>/dev/null | sort)
+comm -13 <(echo "$before") <(echo "$after") | while read -r folder; do [ -n "$folder" ] && rm -rf "$folder"; done
 
 rm -f "first/$installer" "first/$runner"
 mvn_in first package -Druvo.skip=true
