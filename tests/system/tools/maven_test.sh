@@ -76,6 +76,8 @@ check "its dependency is on the class path" grep -qx 'hello-maven: commons-lang3
 check "the dependency works on the user's arguments" grep -qx 'hello-maven: beta gamma.alpha' <<<"$out"
 check "the program's exit code is the launcher's" test "$code" = 2
 [ -f "$installed/uninstall.exe" ] && uninstall
+# The uninstaller removes itself, and the folder, once it has ended.
+for _ in $(seq 50); do [ -e "$installed" ] || break; sleep 0.2; done
 check "the silent uninstall removes it" test ! -e "$installed"
 after=$(ls -d "$user_folder/Temp"/I* 2>/dev/null | sort)
 comm -13 <(echo "$before") <(echo "$after") | while read -r folder; do [ -n "$folder" ] && rm -rf "$folder"; done
