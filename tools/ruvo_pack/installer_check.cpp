@@ -548,7 +548,7 @@ std::string formatFinding(const Finding& finding) {
         }
     }
     std::string line = finding.path;
-    if (finding.line > 0) line += ":" + std::to_string(finding.line);
+    if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
     return line.append(": ").append(severity).append(": ").append(text);
 }
 
