@@ -18,7 +18,7 @@ cp "$standin" runtime/bin/java.exe
 printf 'record=%s\n' "$(winpath "$work/record")" > runtime/bin/standin.cfg
 pack() {  # java options -> App.exe
   rm -f App.exe
-  "$packer" --input in --main-jar app.jar --name App --runtime-image runtime --stub "$dist/x64/ruvo.exe" \
+  "$packer" --type run --input in --main-jar app.jar --name App --runtime-image runtime --stub "$dist/x64/ruvo.exe" \
     --launcher-dir "$dist/x64" --java-options "$1" --out App.exe > pack.log 2>&1 || { cat pack.log; return 1; }
 }
 temp_folder="$VELMORA_WINEPREFIX/drive_c/users/$(id -un)/Temp"
@@ -54,7 +54,7 @@ CASES
 for out in in/App.exe in/dist/App.exe; do
   mkdir -p "$(dirname "$out")"
   for build in first second; do
-    SOURCE_DATE_EPOCH=1700000000 "$packer" --input in --main-jar app.jar --name App --runtime-image runtime \
+    SOURCE_DATE_EPOCH=1700000000 "$packer" --type run --input in --main-jar app.jar --name App --runtime-image runtime \
       --stub "$dist/x64/ruvo.exe" --launcher-dir "$dist/x64" --out "$out" > pack.log 2>&1
     code=$?
     [ $code = 0 ] || cat pack.log
