@@ -1,13 +1,32 @@
 #include "tests/support/temp_folder.h"
 
+#ifdef _WIN32
 #include <windows.h>
 
 #include <atomic>
 #include <stdexcept>
 
 #include "common/unique_handle.h"
+#else
+#include <random>
+#endif
 
 namespace velmora::test {
+
+#ifndef _WIN32
+TempFolder::TempFolder() {
+    std::random_device random;
+    std::filesystem::path made;
+    do made = std::filesystem::temp_directory_path() / ("vtest-" + std::to_string(random()));
+    while (!std::filesystem::create_directory(made));
+    path_ = made.native();
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+#else
 
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
@@ -85,5 +104,6 @@ void removeTree(const std::wstring& path) {
     find.reset();
     ::RemoveDirectoryW(path.c_str());
 }
+#endif
 
 }  // namespace velmora::test

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "common/text_convert.h"
+#include "file_rules/build_option_numbers.h"
 #include "file_rules/property_set.h"
 #include "file_rules/vm_spec_file.h"
 
@@ -20,7 +21,7 @@ constexpr const char* kHives[] = {
     "\\HKEY_DYN_DATA"};
 
 void checkUrl(CheckContext& ctx, const PropertySet& build, const std::string& path,
-              const std::map<std::wstring, int>& lines, int option, const std::wstring& urlKey,
+              const std::map<std::wstring, int>& lines, BuildSearchOption option, const std::wstring& urlKey,
               const std::wstring& md5Key) {
     auto lineOfKey = [&](const std::wstring& key) {
         auto it = lines.find(key);
@@ -173,13 +174,14 @@ void checkBuildOptions(CheckContext& ctx, const std::string& launcherFolder, con
 
     struct Choice {
         const wchar_t* key;
-        const wchar_t* fallback;
+        BuildSearchOption fallback;
         std::set<int32_t> known;
     };
-    const Choice choices[] = {{L"build.with.vm.search.option", L"20", {20, 21}},
-                              {L"build.without.vm.search.option", L"10", {10, 11, 12}}};
+    const Choice choices[] = {
+        {L"build.with.vm.search.option", kSearchThenShippedVm, {kSearchThenShippedVm, kShippedVmOnly}},
+        {L"build.without.vm.search.option", kSearchOnly, {kSearchOnly, kSearchThenVmPack, kVmPackOnly}}};
     for (const auto& choice : choices) {
-        const std::wstring value = build.getProperty(choice.key, choice.fallback);
+        const std::wstring value = build.getProperty(choice.key, std::to_wstring(choice.fallback));
         if (!isWholeInteger(value) || !choice.known.count(parseInteger(value))) {
             std::string known;
             for (int32_t n : choice.known)
@@ -190,25 +192,28 @@ void checkBuildOptions(CheckContext& ctx, const std::string& launcherFolder, con
         }
     }
     if (option == L"withvm") {
-        const int32_t search = build.getInteger(L"build.with.vm.search.option", L"20");
+        const int32_t search =
+            build.getInteger(L"build.with.vm.search.option", std::to_wstring(kSearchThenShippedVm));
         bool shipped = false;
         for (const char* vm :
              {"Windows/resource/jre/bin/java.exe", "Windows/resource/jre/jre/bin/java.exe",
               "Windows_Pure_64_Bit/resource/jre/bin/java.exe", "Windows_Pure_64_Bit/resource/jre/jre/bin/java.exe"})
             shipped = shipped || ctx.index.isFile(vm);
-        if (!shipped && (search == 20 || search == 21))
-            ctx.add(path, lineOfKey(L"build.option"), search == 21 ? Severity::Error : Severity::Warning,
+        if (!shipped && (search == kSearchThenShippedVm || search == kShippedVmOnly))
+            ctx.add(path, lineOfKey(L"build.option"), search == kShippedVmOnly ? Severity::Error : Severity::Warning,
                     std::string("withvm: the folder ships no VM (Windows/resource/jre/bin/java.exe or "
                                 "Windows_Pure_64_Bit/resource/jre/bin/java.exe)") +
-                        (search == 21 ? ", which option 21 starts"
-                                      : ", which option 20 starts when the search finds none"));
+                        (search == kShippedVmOnly
+                             ? ", which option " + std::to_string(kShippedVmOnly) + " starts"
+                             : ", which option " + std::to_string(kSearchThenShippedVm) +
+                                   " starts when the search finds none"));
     } else if (option == L"withoutvm") {
-        const int32_t search = build.getInteger(L"build.without.vm.search.option", L"10");
-        if (search == 11)
-            checkUrl(ctx, build, path, lineOf, 11, L"build.without.vm.not.found.download.url",
+        const int32_t search = build.getInteger(L"build.without.vm.search.option", std::to_wstring(kSearchOnly));
+        if (search == kSearchThenVmPack)
+            checkUrl(ctx, build, path, lineOf, kSearchThenVmPack, L"build.without.vm.not.found.download.url",
                      L"build.without.vm.not.found.download.url.md5Checksum");
-        if (search == 12)
-            checkUrl(ctx, build, path, lineOf, 12, L"build.without.vm.direct.download.url",
+        if (search == kVmPackOnly)
+            checkUrl(ctx, build, path, lineOf, kVmPackOnly, L"build.without.vm.direct.download.url",
                      L"build.without.vm.dont.search.download.url.md5Checksum");
     }
     checkSpecFiles(ctx, kivFolder, build, path, lineOfKey);

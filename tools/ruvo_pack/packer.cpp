@@ -340,185 +340,268 @@ bool checkLauncher(const std::vector<SourceFile>& files, const std::string& inst
     return true;
 }
 
-bool pack(const PackOptions& options, const ProgressFunction& progress, std::string& error,
-          std::vector<std::string>& warnings) {
-    std::string installerName = *installerNameOf(utf8Of(options.output.filename()));
+namespace {
 
-    std::error_code ec;
-    if (!fs::is_regular_file(options.stub, ec)) {
-        error = "the stub " + utf8Of(options.stub) + " does not exist or is not a file";
-        return false;
-    }
-    File stub = openFile(options.stub, "rb");
-    if (!stub) {
-        error = "cannot read the stub " + utf8Of(options.stub) + ": " + std::strerror(errno);
-        return false;
-    }
-    std::vector<SourceFile> files;
-    if (!collectFiles(options.folder, options.output, files, error, warnings)) return false;
-    if (!checkLauncher(files, installerName, error, warnings)) return false;
-    if (files.size() > kMaxMembers) {
-        error = "too many files: " + std::to_string(files.size()) + " (at most 65535)";
-        return false;
-    }
-    uint64_t total = 0;
-    for (const auto& f : files) {
-        if (f.size >= kMaxInstallerSize) {
-            error = "cannot pack " + utf8Of(f.path) + ": files must be smaller than 2 GiB";
-            return false;
-        }
-        total += f.size;
-    }
+// What pack writes, decided and read before the output is opened: the payload's
+// files in order, their total size, and the stub (and the launcher when
+// branded) as they go in.
+struct PackPlan {
+  std::string installerName;
+  std::vector<SourceFile> files;
+  uint64_t total = 0;
+  Bytes stubBytes;
+  Bytes launcherBytes; // the branded launcher, when one is packed from memory
+  std::string brandedMember; // its member name; empty when none
+};
 
-    // The stub, read whole: it must be a Windows program of at least 1 KiB, and it is branded
-    // before anything is written.
-    Bytes stubBytes;
-    if (!readWhole(stub.get(), stubBytes)) {
-        error = stubBytes.size() >= kMaxInstallerSize
-                    ? "the stub " + utf8Of(options.stub) + " is larger than 2 GiB"
-                    : "cannot read the stub " + utf8Of(options.stub) + ": " + std::strerror(errno);
-        return false;
-    }
-    if (stubBytes.size() < 2 || stubBytes[0] != 'M' || stubBytes[1] != 'Z') {
-        error = "the stub " + utf8Of(options.stub) + " is not a Windows program";
-        return false;
-    }
-    if (stubBytes.size() < 1024) {
-        error = "the stub " + utf8Of(options.stub) + " is not a Windows program (" + std::to_string(stubBytes.size()) +
-                " bytes)";
-        return false;
-    }
-    if (!brandStub(stubBytes, options.branding, "the stub " + utf8Of(options.stub), utf8Of(options.output.filename()),
-                   error, options.identity ? &*options.identity : nullptr))
-        return false;
-    // The launcher the installer starts goes into the payload branded; the file stays as it is.
-    Bytes launcherBytes;
-    std::string brandedMember;
-    if (options.branding.any() && options.brandPayloadLauncher) {
-        std::vector<std::string> names;
-        names.reserve(files.size());
-        for (const auto& f : files) names.push_back(f.memberName);
-        brandedMember = chosenLauncher(names, installerName);
-        const auto source = std::find_if(files.begin(), files.end(),
-                                         [&](const SourceFile& f) { return f.memberName == brandedMember; });
-        if (source == files.end()) {
-            error = "no launcher to brand in the folder";
-            return false;
-        }
-        File launcher = openFile(source->path, "rb");
-        if (!launcher || !readWhole(launcher.get(), launcherBytes)) {
-            error = "cannot read the launcher " + utf8Of(source->path) + ": " + std::strerror(errno);
-            return false;
-        }
-        if (!brandLauncher(launcherBytes, options.branding, "the launcher " + utf8Of(source->path),
-                           utf8Of(source->path.filename()), error))
-            return false;
-        total = total - source->size + launcherBytes.size();
-    }
-
-    TemporaryOutput out(options.output);
-    if (!out.path().empty()) out.file = openFile(out.path(), "wb");
-    if (!out.file) {
-        error = "cannot write " + utf8Of(options.output) + ": " + std::strerror(errno);
-        return false;
-    }
-    std::setvbuf(out.file.get(), nullptr, _IOFBF, 1 << 20);
-    Writer writer(out.file.get());
-    auto writeFailed = [&] {
-        error = "cannot write " + utf8Of(options.output) + ": " + std::strerror(errno);
-        return false;
-    };
-    auto tooLarge = [&] {
-        error = "the installer would be larger than 2 GiB, which the self-extractor cannot read";
-        return false;
-    };
-
-    if (!writer.write(stubBytes.data(), stubBytes.size())) return writeFailed();
-    const uint64_t stubSize = stubBytes.size();
-    std::vector<unsigned char> buffer(1 << 16), packed(1 << 16);
-    if (!writer.write(payloadHeader(installerName))) return writeFailed();
-    const uint64_t archiveStart = writer.position();
-
-    std::vector<ZipRecord> records;
-    records.reserve(files.size());
-    uint64_t done = 0;
-    for (const auto& f : files) {
-        ZipRecord m = memberRecord(f.memberName, static_cast<uint32_t>(records.size() + 1));
-        DosStamp stamp = options.sourceDateEpoch ? dosStampOfEpoch(*options.sourceDateEpoch) : stampOf(f.path);
-        m.dosDate = stamp.date;
-        m.dosTime = stamp.time;
-        m.localHeaderOffset = static_cast<uint32_t>(writer.position() - archiveStart);
-        if (!writer.write(localHeader(m))) return writeFailed();
-
-        const bool fromMemory = f.memberName == brandedMember;
-        size_t memoryAt = 0;
-        File in = fromMemory ? File(nullptr, std::fclose) : openFile(f.path, "rb");
-        if (!in && !fromMemory) {
-            error = "cannot read " + utf8Of(f.path) + ": " + std::strerror(errno);
-            return false;
-        }
-        z_stream z{};
-        if (deflateInit2(&z, options.level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-            error = "cannot start the deflate engine";
-            return false;
-        }
-        std::unique_ptr<z_stream, int (*)(z_stream*)> zOwner(&z, deflateEnd);
-        uLong crc = crc32(0, nullptr, 0);
-        uint64_t size = 0, compressed = 0;
-        int flush = Z_NO_FLUSH;
-        do {
-            size_t n = 0;
-            if (fromMemory) {
-                n = std::min(buffer.size(), launcherBytes.size() - memoryAt);
-                std::copy_n(launcherBytes.begin() + static_cast<std::ptrdiff_t>(memoryAt), n, buffer.begin());
-                memoryAt += n;
-            } else {
-                n = std::fread(buffer.data(), 1, buffer.size(), in.get());
-            }
-            if (!fromMemory && std::ferror(in.get())) {
-                error = "cannot read " + utf8Of(f.path) + ": " + std::strerror(errno);
-                return false;
-            }
-            crc = crc32(crc, buffer.data(), static_cast<uInt>(n));
-            size += n;
-            if (size >= kMaxInstallerSize) {
-                error = "cannot pack " + utf8Of(f.path) + ": files must be smaller than 2 GiB";
-                return false;
-            }
-            const bool ended = fromMemory ? memoryAt == launcherBytes.size() : std::feof(in.get()) != 0;
-            flush = ended ? Z_FINISH : Z_NO_FLUSH;
-            z.next_in = buffer.data();
-            z.avail_in = static_cast<uInt>(n);
-            do {
-                z.next_out = packed.data();
-                z.avail_out = static_cast<uInt>(packed.size());
-                deflate(&z, flush);
-                size_t produced = packed.size() - z.avail_out;
-                if (!writer.write(packed.data(), produced)) return writeFailed();
-                compressed += produced;
-            } while (z.avail_out == 0);
-            done += n;
-            if (progress) progress(std::min(done, total), total);
-            if (writer.position() > kMaxInstallerSize) return tooLarge();
-        } while (flush != Z_FINISH);
-        m.crc = static_cast<uint32_t>(crc);
-        m.size = static_cast<uint32_t>(size);
-        m.compressedSize = static_cast<uint32_t>(compressed);
-        if (!writer.write(dataDescriptor(m))) return writeFailed();
-        records.push_back(std::move(m));
-    }
-
-    const uint64_t directoryOffset = writer.position() - archiveStart;
-    for (const auto& m : records)
-        if (!writer.write(centralRecord(m))) return writeFailed();
-    const uint64_t directorySize = writer.position() - archiveStart - directoryOffset;
-    if (!writer.write(endRecord(static_cast<uint32_t>(records.size()), static_cast<uint32_t>(directorySize),
-                                static_cast<uint32_t>(directoryOffset))))
-        return writeFailed();
-    if (!writer.write(trailer(stubSize))) return writeFailed();
-    if (writer.position() > kMaxInstallerSize) return tooLarge();
-    if (std::fflush(out.file.get()) != 0) return writeFailed();
-    return out.commit(options.output, error);
+bool writeFailed(const PackOptions &options, std::string &error) {
+  error =
+      "cannot write " + utf8Of(options.output) + ": " + std::strerror(errno);
+  return false;
 }
 
-}  // namespace ruvo_pack
+bool tooLarge(std::string &error) {
+  error = "the installer would be larger than 2 GiB, which the self-extractor "
+          "cannot read";
+  return false;
+}
+
+bool planPack(const PackOptions &options, PackPlan &plan, std::string &error,
+              std::vector<std::string> &warnings) {
+  plan.installerName = *installerNameOf(utf8Of(options.output.filename()));
+
+  std::error_code ec;
+  if (!fs::is_regular_file(options.stub, ec)) {
+    error =
+        "the stub " + utf8Of(options.stub) + " does not exist or is not a file";
+    return false;
+  }
+  File stub = openFile(options.stub, "rb");
+  if (!stub) {
+    error = "cannot read the stub " + utf8Of(options.stub) + ": " +
+            std::strerror(errno);
+    return false;
+  }
+  if (!collectFiles(options.folder, options.output, plan.files, error,
+                    warnings))
+    return false;
+  if (!checkLauncher(plan.files, plan.installerName, error, warnings))
+    return false;
+  if (plan.files.size() > kMaxMembers) {
+    error = "too many files: " + std::to_string(plan.files.size()) +
+            " (at most 65535)";
+    return false;
+  }
+  for (const auto &f : plan.files) {
+    if (f.size >= kMaxInstallerSize) {
+      error = "cannot pack " + utf8Of(f.path) +
+              ": files must be smaller than 2 GiB";
+      return false;
+    }
+    plan.total += f.size;
+  }
+
+  // The stub, read whole: it must be a Windows program of at least 1 KiB, and
+  // it is branded before anything is written.
+  if (!readWhole(stub.get(), plan.stubBytes)) {
+    error = plan.stubBytes.size() >= kMaxInstallerSize
+                ? "the stub " + utf8Of(options.stub) + " is larger than 2 GiB"
+                : "cannot read the stub " + utf8Of(options.stub) + ": " +
+                      std::strerror(errno);
+    return false;
+  }
+  if (plan.stubBytes.size() < 2 || plan.stubBytes[0] != 'M' ||
+      plan.stubBytes[1] != 'Z') {
+    error = "the stub " + utf8Of(options.stub) + " is not a Windows program";
+    return false;
+  }
+  if (plan.stubBytes.size() < 1024) {
+    error = "the stub " + utf8Of(options.stub) + " is not a Windows program (" +
+            std::to_string(plan.stubBytes.size()) + " bytes)";
+    return false;
+  }
+  if (!brandStub(plan.stubBytes, options.branding,
+                 "the stub " + utf8Of(options.stub),
+                 utf8Of(options.output.filename()), error,
+                 options.identity ? &*options.identity : nullptr))
+    return false;
+  // The launcher the installer starts goes into the payload branded; the file
+  // stays as it is.
+  if (options.branding.any() && options.brandPayloadLauncher) {
+    std::vector<std::string> names;
+    names.reserve(plan.files.size());
+    for (const auto &f : plan.files)
+      names.push_back(f.memberName);
+    plan.brandedMember = chosenLauncher(names, plan.installerName);
+    const auto source = std::find_if(
+        plan.files.begin(), plan.files.end(), [&](const SourceFile &f) {
+          return f.memberName == plan.brandedMember;
+        });
+    if (source == plan.files.end()) {
+      error = "no launcher to brand in the folder";
+      return false;
+    }
+    File launcher = openFile(source->path, "rb");
+    if (!launcher || !readWhole(launcher.get(), plan.launcherBytes)) {
+      error = "cannot read the launcher " + utf8Of(source->path) + ": " +
+              std::strerror(errno);
+      return false;
+    }
+    if (!brandLauncher(plan.launcherBytes, options.branding,
+                       "the launcher " + utf8Of(source->path),
+                       utf8Of(source->path.filename()), error))
+      return false;
+    plan.total = plan.total - source->size + plan.launcherBytes.size();
+  }
+
+  return true;
+}
+
+// One member: its local header, its data deflated from the file (or the branded
+// launcher in memory), then its data descriptor; m gets the sizes and CRC the
+// central directory repeats.
+bool writeMember(Writer &writer, const PackOptions &options,
+                 const PackPlan &plan, const SourceFile &f, ZipRecord &m,
+                 std::vector<unsigned char> &buffer,
+                 std::vector<unsigned char> &packed, uint64_t &done,
+                 const ProgressFunction &progress, std::string &error) {
+  const bool fromMemory = f.memberName == plan.brandedMember;
+  size_t memoryAt = 0;
+  File in = fromMemory ? File(nullptr, std::fclose) : openFile(f.path, "rb");
+  if (!in && !fromMemory) {
+    error = "cannot read " + utf8Of(f.path) + ": " + std::strerror(errno);
+    return false;
+  }
+  z_stream z{};
+  if (deflateInit2(&z, options.level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
+    error = "cannot start the deflate engine";
+    return false;
+  }
+  std::unique_ptr<z_stream, int (*)(z_stream *)> zOwner(&z, deflateEnd);
+  uLong crc = crc32(0, nullptr, 0);
+  uint64_t size = 0, compressed = 0;
+  int flush = Z_NO_FLUSH;
+  do {
+    size_t n = 0;
+    if (fromMemory) {
+      n = std::min(buffer.size(), plan.launcherBytes.size() - memoryAt);
+      std::copy_n(plan.launcherBytes.begin() +
+                      static_cast<std::ptrdiff_t>(memoryAt),
+                  n, buffer.begin());
+      memoryAt += n;
+    } else {
+      n = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    }
+    if (!fromMemory && std::ferror(in.get())) {
+      error = "cannot read " + utf8Of(f.path) + ": " + std::strerror(errno);
+      return false;
+    }
+    crc = crc32(crc, buffer.data(), static_cast<uInt>(n));
+    size += n;
+    if (size >= kMaxInstallerSize) {
+      error = "cannot pack " + utf8Of(f.path) +
+              ": files must be smaller than 2 GiB";
+      return false;
+    }
+    const bool ended = fromMemory ? memoryAt == plan.launcherBytes.size()
+                                  : std::feof(in.get()) != 0;
+    flush = ended ? Z_FINISH : Z_NO_FLUSH;
+    z.next_in = buffer.data();
+    z.avail_in = static_cast<uInt>(n);
+    do {
+      z.next_out = packed.data();
+      z.avail_out = static_cast<uInt>(packed.size());
+      deflate(&z, flush);
+      size_t produced = packed.size() - z.avail_out;
+      if (!writer.write(packed.data(), produced))
+        return writeFailed(options, error);
+      compressed += produced;
+    } while (z.avail_out == 0);
+    done += n;
+    if (progress)
+      progress(std::min(done, plan.total), plan.total);
+    if (writer.position() > kMaxInstallerSize)
+      return tooLarge(error);
+  } while (flush != Z_FINISH);
+  m.crc = static_cast<uint32_t>(crc);
+  m.size = static_cast<uint32_t>(size);
+  m.compressedSize = static_cast<uint32_t>(compressed);
+  return writer.write(dataDescriptor(m)) || writeFailed(options, error);
+}
+
+// The central directory of the members written, its end record and the trailer
+// naming where the stub ends.
+bool writeDirectory(Writer &writer, const PackOptions &options,
+                    const std::vector<ZipRecord> &records,
+                    uint64_t archiveStart, uint64_t stubSize,
+                    std::string &error) {
+  const uint64_t directoryOffset = writer.position() - archiveStart;
+  for (const auto &m : records)
+    if (!writer.write(centralRecord(m)))
+      return writeFailed(options, error);
+  const uint64_t directorySize =
+      writer.position() - archiveStart - directoryOffset;
+  if (!writer.write(endRecord(static_cast<uint32_t>(records.size()),
+                              static_cast<uint32_t>(directorySize),
+                              static_cast<uint32_t>(directoryOffset))))
+    return writeFailed(options, error);
+  if (!writer.write(trailer(stubSize)))
+    return writeFailed(options, error);
+  if (writer.position() > kMaxInstallerSize)
+    return tooLarge(error);
+  return true;
+}
+
+} // namespace
+
+bool pack(const PackOptions &options, const ProgressFunction &progress,
+          std::string &error, std::vector<std::string> &warnings) {
+  PackPlan plan;
+  if (!planPack(options, plan, error, warnings))
+    return false;
+
+  TemporaryOutput out(options.output);
+  if (!out.path().empty())
+    out.file = openFile(out.path(), "wb");
+  if (!out.file)
+    return writeFailed(options, error);
+  std::setvbuf(out.file.get(), nullptr, _IOFBF, 1 << 20);
+  Writer writer(out.file.get());
+
+  if (!writer.write(plan.stubBytes.data(), plan.stubBytes.size()))
+    return writeFailed(options, error);
+  const uint64_t stubSize = plan.stubBytes.size();
+  std::vector<unsigned char> buffer(1 << 16), packed(1 << 16);
+  if (!writer.write(payloadHeader(plan.installerName)))
+    return writeFailed(options, error);
+  const uint64_t archiveStart = writer.position();
+
+  std::vector<ZipRecord> records;
+  records.reserve(plan.files.size());
+  uint64_t done = 0;
+  for (const auto &f : plan.files) {
+    ZipRecord m =
+        memberRecord(f.memberName, static_cast<uint32_t>(records.size() + 1));
+    DosStamp stamp = options.sourceDateEpoch
+                         ? dosStampOfEpoch(*options.sourceDateEpoch)
+                         : stampOf(f.path);
+    m.dosDate = stamp.date;
+    m.dosTime = stamp.time;
+    m.localHeaderOffset =
+        static_cast<uint32_t>(writer.position() - archiveStart);
+    if (!writer.write(localHeader(m)))
+      return writeFailed(options, error);
+    if (!writeMember(writer, options, plan, f, m, buffer, packed, done,
+                     progress, error))
+      return false;
+    records.push_back(std::move(m));
+  }
+  if (!writeDirectory(writer, options, records, archiveStart, stubSize, error))
+    return false;
+  if (std::fflush(out.file.get()) != 0)
+    return writeFailed(options, error);
+  return out.commit(options.output, error);
+}
+
+} // namespace ruvo_pack

@@ -16,9 +16,9 @@
 
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
-#include "selfextract/resources/resource_ids.h"
 #include "tests/support/string_table.h"
 #include "tests/support/test_paths.h"
+#include "tests/system/selfextract/ruvo_resource_numbers.h"
 #include "tests/system/selfextract/shipped_languages.h"
 
 using namespace velmora;
@@ -36,23 +36,23 @@ struct Shown {
 };
 
 const Shown kShown[] = {
-    {IDC_MAIN_TEXT, IDS_PREPARING, nullptr},  // above the activity text: one line only
-    {IDC_MAIN_TEXT, IDS_NO_FREE_SPACE, nullptr},
-    {IDC_MAIN_TEXT, IDS_CANNOT_EXTRACT, nullptr},
-    {IDC_MAIN_TEXT, IDS_NO_EXE_NAME_BUFFER, nullptr},
-    {IDC_MAIN_TEXT, IDS_CANNOT_CHECK_SPACE, nullptr},
-    {IDC_MAIN_TEXT, IDS_NOT_ENOUGH_ROOM, nullptr},
-    {IDC_MAIN_TEXT, IDS_OUT_OF_SPACE, nullptr},
-    {IDC_MAIN_TEXT, IDS_CANNOT_EXECUTE, nullptr},
-    {IDC_MAIN_TEXT, IDS_CANNOT_WRITE_SEA_LOC, nullptr},
-    {IDC_SECONDARY_TEXT, IDS_GET_ANOTHER_COPY, nullptr},
-    {IDC_SECONDARY_TEXT, IDS_SELECT_TEMPORARY, nullptr},
-    {IDC_SECONDARY_TEXT, IDS_SELECT_ANOTHER, nullptr},
-    {IDC_ACTIVITY_TEXT, IDS_EXTRACTING, nullptr},
-    {IDC_PERCENT, 0, L"100%"},
-    {IDC_BLANK_LABEL, 0, nullptr},
-    {IDCANCEL, IDS_CANCEL, nullptr},
-    {IDC_CHOOSE, IDS_CHOOSE, nullptr},
+    {kMainTextControl, kPreparingString, nullptr},  // above the activity text: one line only
+    {kMainTextControl, kNoFreeSpaceString, nullptr},
+    {kMainTextControl, kCannotExtractString, nullptr},
+    {kMainTextControl, kNoExeNameBufferString, nullptr},
+    {kMainTextControl, kCannotCheckSpaceString, nullptr},
+    {kMainTextControl, kNotEnoughRoomString, nullptr},
+    {kMainTextControl, kOutOfSpaceString, nullptr},
+    {kMainTextControl, kCannotExecuteString, nullptr},
+    {kMainTextControl, kCannotWriteSeaLocString, nullptr},
+    {kSecondaryTextControl, kGetAnotherCopyString, nullptr},
+    {kSecondaryTextControl, kSelectTemporaryString, nullptr},
+    {kSecondaryTextControl, kSelectAnotherString, nullptr},
+    {kActivityTextControl, kExtractingString, nullptr},
+    {kPercentControl, 0, L"100%"},
+    {kBlankLabelControl, 0, nullptr},
+    {IDCANCEL, kCancelString, nullptr},
+    {kChooseControl, kChooseString, nullptr},
 };
 
 UINT codePageOfLocale(LCID locale) {
@@ -178,7 +178,7 @@ protected:
     // The language's dialog, created hidden; null when it cannot be. Right-to-left languages have
     // their own template, the others show the English one with their texts.
     HWND createDialog(const Language& language) {
-        HRSRC found = ::FindResourceExW(module_.get(), RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME,
+        HRSRC found = ::FindResourceExW(module_.get(), RT_DIALOG, kProgressDialog,
                                         language.rightToLeft ? language.id : kEnglish.id);
         if (!found) return nullptr;
         auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(::LockResource(::LoadResource(module_.get(), found)));
@@ -220,9 +220,9 @@ protected:
         } else {
             format |= DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
         }
-        if (shown.control == IDC_MAIN_TEXT && shown.string == IDS_PREPARING) {
+        if (shown.control == kMainTextControl && shown.string == kPreparingString) {
             // While working, the activity text stands on the main text's second line.
-            available.cy = placeOf(dialog, ::GetDlgItem(dialog, IDC_ACTIVITY_TEXT)).top - placeOf(dialog, control).top;
+            available.cy = placeOf(dialog, ::GetDlgItem(dialog, kActivityTextControl)).top - placeOf(dialog, control).top;
         }
 
         ControlFont font(control);

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "common/unique_handle.h"
-#include "selfextract/resources/resource_ids.h"
 #include "tests/support/string_table.h"
 #include "tests/support/test_paths.h"
+#include "tests/system/selfextract/ruvo_resource_numbers.h"
 #include "tests/system/selfextract/shipped_languages.h"
 
 using namespace velmora;
@@ -22,10 +22,10 @@ using namespace velmora::test;
 
 namespace {
 
-const UINT kStringIds[] = {IDS_GET_ANOTHER_COPY, IDS_NO_FREE_SPACE,      IDS_SELECT_TEMPORARY,   IDS_SELECT_ANOTHER,
-                           IDS_PREPARING,        IDS_CANCEL,             IDS_EXTRACTING,         IDS_CHOOSE,
-                           IDS_CANNOT_EXTRACT,   IDS_NO_EXE_NAME_BUFFER, IDS_CANNOT_CHECK_SPACE, IDS_NOT_ENOUGH_ROOM,
-                           IDS_OUT_OF_SPACE,     IDS_CANNOT_EXECUTE,     IDS_CHOOSER_TITLE,      IDS_CANNOT_WRITE_SEA_LOC};
+const UINT kStringIds[] = {kGetAnotherCopyString, kNoFreeSpaceString,      kSelectTemporaryString,   kSelectAnotherString,
+                           kPreparingString,        kCancelString,             kExtractingString,         kChooseString,
+                           kCannotExtractString,   kNoExeNameBufferString, kCannotCheckSpaceString, kNotEnoughRoomString,
+                           kOutOfSpaceString,     kCannotExecuteString,     kChooserTitleString,      kCannotWriteSeaLocString};
 
 // The controls whose template text the program replaces with the string of the user's language
 // before the dialog is shown.
@@ -33,7 +33,7 @@ const struct {
     int control;
     UINT string;
 } kTranslatedControls[] = {
-    {IDC_MAIN_TEXT, IDS_PREPARING}, {IDC_ACTIVITY_TEXT, IDS_EXTRACTING}, {IDCANCEL, IDS_CANCEL}, {IDC_CHOOSE, IDS_CHOOSE}};
+    {kMainTextControl, kPreparingString}, {kActivityTextControl, kExtractingString}, {IDCANCEL, kCancelString}, {kChooseControl, kChooseString}};
 
 // The controls each look of the dialog shows together (progress_dialog.cpp); Cancel, the blank
 // label and the footer are always shown.
@@ -42,10 +42,10 @@ struct Panel {
     std::vector<int> controls;
 };
 const Panel kPanels[] = {
-    {"working", {IDC_MAIN_TEXT, IDC_ACTIVITY_TEXT, IDC_PERCENT, IDC_WORKING_ICON, IDC_PROGRESS, IDC_SECONDARY_TEXT}},
-    {"error", {IDC_MAIN_TEXT, IDC_SECONDARY_TEXT, IDC_ERROR_ICON, IDC_CHOOSE}},
-    {"no space", {IDC_MAIN_TEXT, IDC_SECONDARY_TEXT, IDC_WORKING_ICON, IDC_CHOOSE}},
-    {"retry", {IDC_MAIN_TEXT, IDC_SECONDARY_TEXT, IDC_RETRY_ICON, IDC_CHOOSE}},
+    {"working", {kMainTextControl, kActivityTextControl, kPercentControl, kWorkingIconControl, kProgressControl, kSecondaryTextControl}},
+    {"error", {kMainTextControl, kSecondaryTextControl, kErrorIconControl, kChooseControl}},
+    {"no space", {kMainTextControl, kSecondaryTextControl, kWorkingIconControl, kChooseControl}},
+    {"retry", {kMainTextControl, kSecondaryTextControl, kRetryIconControl, kChooseControl}},
 };
 
 // One '&', and it marks a letter.
@@ -250,7 +250,7 @@ protected:
     }
 
     Dialog dialogOf(LANGID language) {
-        HRSRC found = resourceIn(RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME, language);
+        HRSRC found = resourceIn(RT_DIALOG, kProgressDialog, language);
         if (!found) {
             ADD_FAILURE() << "no dialog for language " << language;
             return {};
@@ -280,7 +280,7 @@ TEST_F(SelfextractResources, StringBlocksCarryEveryShippedLanguageAndDialogsOnly
     ASSERT_EQ(expected.size(), 30u);
     ASSERT_EQ(dialogs.size(), 3u);
 
-    EXPECT_EQ(languagesOf(RT_DIALOG, L"" IDD_PROGRESSINDICATOR_NAME), dialogs);
+    EXPECT_EQ(languagesOf(RT_DIALOG, kProgressDialog), dialogs);
     EXPECT_EQ(languagesOf(RT_STRING, MAKEINTRESOURCEW(1)), expected);
     EXPECT_EQ(languagesOf(RT_STRING, MAKEINTRESOURCEW(2)), expected);
 }
@@ -294,10 +294,10 @@ TEST_F(SelfextractResources, EveryLanguageTranslatesEveryString) {
                 EXPECT_NE(text, stringOf(id, kEnglish.id)) << language.tag << " id " << id << " is untranslated";
             }
         }
-        EXPECT_NE(stringOf(IDS_PREPARING, language.id).find(L"Velmora"), std::wstring::npos) << language.tag;
-        EXPECT_NE(stringOf(IDS_CANNOT_WRITE_SEA_LOC, language.id).find(L"(sea_loc)"), std::wstring::npos)
+        EXPECT_NE(stringOf(kPreparingString, language.id).find(L"Velmora"), std::wstring::npos) << language.tag;
+        EXPECT_NE(stringOf(kCannotWriteSeaLocString, language.id).find(L"(sea_loc)"), std::wstring::npos)
             << language.tag;
-        EXPECT_TRUE(marksOneAccelerator(stringOf(IDS_CHOOSE, language.id))) << language.tag << " Choose's accelerator";
+        EXPECT_TRUE(marksOneAccelerator(stringOf(kChooseString, language.id))) << language.tag << " Choose's accelerator";
     }
 }
 
@@ -356,7 +356,7 @@ TEST_F(SelfextractResources, ControlsShownTogetherDoNotOverlapAndStayInTheDialog
     for (const Panel& panel : kPanels) {
         SCOPED_TRACE(panel.name);
         std::vector<int> shown = panel.controls;
-        shown.insert(shown.end(), {IDCANCEL, IDC_BLANK_LABEL, IDC_FOOTER});
+        shown.insert(shown.end(), {IDCANCEL, kBlankLabelControl, kFooterControl});
         for (size_t i = 0; i < shown.size(); ++i) {
             Place place = placeOf(shown[i]);
             EXPECT_TRUE(place.x >= 0 && place.y >= 0 && place.x + place.cx <= english.place.cx &&
@@ -364,7 +364,7 @@ TEST_F(SelfextractResources, ControlsShownTogetherDoNotOverlapAndStayInTheDialog
                 << shown[i] << " at " << place;
             for (size_t j = i + 1; j < shown.size(); ++j) {
                 // The activity text is written on the main text's second line, which the preparing text leaves free.
-                if (shown[i] == IDC_MAIN_TEXT && shown[j] == IDC_ACTIVITY_TEXT) continue;
+                if (shown[i] == kMainTextControl && shown[j] == kActivityTextControl) continue;
                 EXPECT_FALSE(place.overlaps(placeOf(shown[j])))
                     << shown[i] << " at " << place << " and " << shown[j] << " at " << placeOf(shown[j]);
             }
@@ -390,7 +390,7 @@ TEST_F(SelfextractResources, IconsComeInEverySizeTheyAreDrawnAtAsRgbaPng) {
     const struct {
         int id;
         std::set<int> sizes;
-    } kIcons[] = {{IDI_WORKING, {16, 24, 32, 48, 64, 256}}, {IDI_RETRY, {32, 48, 64}}, {IDI_FAILURE, {32, 48, 64}}};
+    } kIcons[] = {{kWorkingIcon, {16, 24, 32, 48, 64, 256}}, {kRetryIcon, {32, 48, 64}}, {kFailureIcon, {32, 48, 64}}};
     const int kLargestNeeded = 96;
 
 #pragma pack(push, 2)

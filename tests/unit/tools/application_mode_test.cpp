@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/support/zip_writer.h"
-#include "tests/unit/tools/scratch_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/ruvo_pack/application_heap.h"
 #include "tools/ruvo_pack/application_input.h"
 #include "tools/ruvo_pack/application_mode.h"
@@ -16,7 +16,7 @@
 
 namespace fs = std::filesystem;
 using namespace ruvo_pack;
-using namespace tool_test;
+using namespace velmora::test;
 using Texts = std::vector<std::string>;
 
 namespace {
@@ -82,7 +82,7 @@ TEST(ApplicationMode, ArgumentFilesHoldOneOptionPerLine) {
                                  "--java-options \"-Dx=a b\"\n--arguments -f build.xml"),
               (Texts{"--input", "lib", "--name", "Ant Run", "--no-console", "--java-options", "-Dx=a b", "--arguments",
                      "-f build.xml"}));
-    Scratch scratch;
+    TempFolder scratch;
     writeAll(scratch / "opts", "--main-jar app.jar\n--name App\n");
     Texts expanded;
     std::string error;
@@ -185,7 +185,7 @@ TEST(ApplicationMode, HeapOptionsBecomeTheLauncherHeapKeys) {
 }
 
 TEST(ApplicationMode, ReadsTheManifestOfAStoredOrDeflatedJar) {
-    Scratch scratch;
+    TempFolder scratch;
     const std::string manifest = "Manifest-Version: 1.0\r\nMain-Class: a.Main\r\n\r\n";
     for (uint16_t method : {0, 8}) {
         velmora::test::ZipLayout layout;
@@ -214,7 +214,7 @@ void expectRefused(const Texts& arguments, const std::string& says, const fs::pa
 }
 
 TEST(ApplicationMode, RefusalsWriteNothing) {
-    Scratch scratch;
+    TempFolder scratch;
     const std::string in = (scratch / "in").string(), out = (scratch / "App.exe").string(),
                       keep = (scratch / "keep").string();
     const std::string manifest = "Main-Class: a.Main\n";
@@ -276,10 +276,11 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
 // the input, with the reason, before anything is written. (Links and names that differ only in
 // case need a POSIX file system.)
 TEST(ApplicationMode, InputProblemsNameTheInputPath) {
-    Scratch scratch;
+    TempFolder scratch;
     if (!tellsCaseApart(scratch.path())) GTEST_SKIP() << "the file system does not tell letter case apart";
     const std::string out = (scratch / "App.exe").string(), keep = (scratch / "keep").string();
-    writeAll(scratch / "bin/quillrun.exe", "MZ");
+    // The default type installs, so the kit's engine must be there for the input to be read.
+    for (const char* program : {"bin/quillrun.exe", "bin/quillsetup.exe"}) writeAll(scratch / program, "MZ");
     const Texts base = {"--input", "", "--out", out, "--keep-payload", keep, "--name", "App", "--launcher-dir",
                         (scratch / "bin").string(), "--stub", (scratch / "bin/quillrun.exe").string(),
                         "--main-jar", "app.jar", "--main-class", "a.Main"};
@@ -321,7 +322,7 @@ TEST(ApplicationMode, InputListingFollowsLinksAndLeavesTheOutputOut) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links need a POSIX file system";
 #endif
-    Scratch scratch;
+    TempFolder scratch;
     writeAll(scratch / "in/app.jar", "x");
     writeAll(scratch / "in/dist/App.exe", "earlier build");
     writeAll(scratch / "shared/lib/common.jar", "x");

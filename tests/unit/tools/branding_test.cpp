@@ -3,7 +3,7 @@
 #include <zlib.h>
 
 #include "tests/unit/tools/pe_builder.h"
-#include "tests/unit/tools/scratch_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/ruvo_pack/branding.h"
 #include "tools/ruvo_pack/icon_file.h"
 #include "tools/ruvo_pack/pe_resources.h"
@@ -12,6 +12,7 @@
 
 using namespace ruvo_pack;
 using namespace tool_test;
+using namespace velmora::test;
 
 namespace {
 
@@ -323,7 +324,7 @@ TEST(ResourceTexts, ReplacesTheNameInDialogsStringsAndMessageTables) {
 }
 
 TEST(BrandingOptions, RefusesValuesItCannotStamp) {
-    Scratch scratch;
+    TempFolder scratch;
     writeAll(scratch / "square.png", std::string(reinterpret_cast<const char*>(pngOf(48, 48).data()), pngOf(48, 48).size()));
     const Bytes wide = pngOf(64, 32), huge = pngOf(512, 512);
     Bytes damaged = pngOf(48, 48);
@@ -395,7 +396,7 @@ TEST(BrandingOptions, TakesEachOptionAndItsValue) {
 }
 
 TEST(Branding, StampsIconsVersionAndNameOnTheStubAndTheLauncher) {
-    Scratch scratch;
+    TempFolder scratch;
     const Bytes ico = icoOf({pngOf(16, 16), pngOf(32, 32), pngOf(256, 256)}, {16, 32, 256});
     writeAll(scratch / "app.ico", std::string(ico.begin(), ico.end()));
     BrandingOptions options{.name = "Acme App", .icon = scratch / "app.ico", .appVersion = "2.1.0", .vendor = "Acme"};
@@ -439,7 +440,7 @@ TEST(Branding, StampsIconsVersionAndNameOnTheStubAndTheLauncher) {
 }
 
 TEST(Branding, GivesAProgramWithoutResourcesAnIconAndAVersion) {
-    Scratch scratch;
+    TempFolder scratch;
     const Bytes png = pngOf(48, 48);
     writeAll(scratch / "app.png", std::string(png.begin(), png.end()));
     PeRecipe recipe;

@@ -11,7 +11,7 @@
 #include "common/text_convert.h"
 #include "tests/support/zip_writer.h"
 #include "tests/unit/tools/pe_builder.h"
-#include "tests/unit/tools/scratch_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/ruvo_pack/application_mode.h"
 #include "tools/ruvo_pack/application_pack.h"
 #include "tools/ruvo_pack/install_options.h"
@@ -23,6 +23,7 @@
 namespace fs = std::filesystem;
 using namespace ruvo_pack;
 using namespace tool_test;
+using namespace velmora::test;
 using Texts = std::vector<std::string>;
 
 namespace {
@@ -218,7 +219,7 @@ std::string resourceTexts(const Bytes& image) {
 }
 
 struct Kit {
-    Scratch scratch;
+    TempFolder scratch;
     Kit() {
         writeAll(scratch / "kit/i686/ruvo.exe", kitProgram(false));
         for (const char* program : {"quillrun.exe", "quillrunw.exe", "quillsetup.exe"})
@@ -231,7 +232,7 @@ struct Kit {
         writeAll(scratch / "in/app.jar", velmora::test::zipArchive({manifest, mainClass}));
         writeAll(scratch / "in/lib/dep.jar", velmora::test::zipArchive({}));
         writeAll(scratch / "in/tools/helper.exe", "MZ");
-        writeAll(scratch / "jre/bin/java.exe", "MZ");
+        writeAll(scratch / "jre/bin/java.exe", programOf(3));
     }
     // 0 and the kept payload's files, '/'-separated and sorted, or the exit code and nothing.
     int pack(const Texts& extra, const std::string& out, Texts& files) {
@@ -399,7 +400,7 @@ TEST(InstallLayoutCheck, FindsWhatKeepsTheEngineFromInstalling) {
          {"app: error: no A.kiv beside A.exe"}},
     };
     for (const auto& c : cases) {
-        Scratch scratch;
+        TempFolder scratch;
         for (const auto& [name, bytes] : c.files) writeAll(scratch / name, bytes);
         Texts findings;
         for (const auto& f : checkInstallerFolder(scratch.path(), {"Some Installer (1)"}).findings)

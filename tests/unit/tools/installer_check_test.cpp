@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
 #include "tests/support/zip_writer.h"
-#include "tests/unit/tools/scratch_folder.h"
+#include "tests/unit/tools/pe_builder.h"
 #include "tools/ruvo_pack/installer_keys.h"
 #include "tools/ruvo_pack/jar_listing.h"
 #include "tools/ruvo_pack/launcher_choice.h"
 
 using namespace ruvo_pack;
 using namespace tool_test;
+using namespace velmora::test;
 namespace {
 
 // A jar holding these members, each with a little data.
@@ -72,16 +74,6 @@ struct CheckCase {
     std::vector<std::string> expected;
     std::string installerName = "MyApp";
 };
-
-// The first bytes of a Windows program with the given subsystem (2 windowed, 3 console).
-std::string programOf(int subsystem) {
-    std::string image(0x200, '\0');
-    image.replace(0, 2, "MZ");
-    image[0x3C] = '\x80';
-    image.replace(0x80, 4, std::string("PE\0\0", 4));
-    image[0x80 + 92] = static_cast<char>(subsystem);
-    return image;
-}
 
 constexpr char kNulName[] = "kiv.application.name=My\0App\n";
 
@@ -251,7 +243,7 @@ class InstallerCheck : public testing::TestWithParam<CheckCase> {};
 
 TEST_P(InstallerCheck, ReportsExactlyTheseLines) {
     const CheckCase& c = GetParam();
-    Scratch folder;
+    TempFolder folder;
     auto files = soundFolder();
     for (const auto& [path, content] : c.changes) files[path] = content;
     for (const auto& [path, content] : files)
@@ -289,7 +281,7 @@ TEST(LauncherChoice, AsTheSelfExtractorPicks) {
 }
 
 TEST(InstallerCheck, NamesThatAreOneFileOnWindows) {
-    Scratch folder;
+    TempFolder folder;
     if (!tellsCaseApart(folder.path())) GTEST_SKIP() << "the file system does not tell letter case apart";
     auto files = soundFolder();
     files["Windows/lib/App.jar"] = jarOf({"x.class"});
@@ -314,7 +306,7 @@ TEST(InstallerCheck, SummaryCountsErrorsAndWarnings) {
 }
 
 TEST(JarListing, DirectoryBehindOtherBytesAndDamage) {
-    Scratch folder;
+    TempFolder folder;
     writeAll(folder / "prefixed.jar", std::string(5000, 'x') + jarOf({"a/B.class", "META-INF/"}));
     writeAll(folder / "cut.jar", jarOf({"a/B.class"}).substr(0, 60));
     auto names = zipMemberNames(folder / "prefixed.jar");
@@ -361,7 +353,7 @@ TEST(InstallerCheck, CommandLinesThatCouldPassTheSystemsLimitAreNamed) {
           "the class path and the VM options to VMs of version 9"}},
     };
     for (const auto& c : cases) {
-        Scratch folder;
+        TempFolder folder;
         auto files = soundFolder();
         files["Windows/MyApp.kiv"] = replaced(kKiv, "classes\n", "classes" + c.classPathTail + "\n") +
                                      (c.additional.empty() ? "" : "kiv.nl.java.option.additional=" + c.additional + "\n");

@@ -125,4 +125,15 @@ inline PeRecipe stubRecipe(bool pe64, const ruvo_pack::ResourceTree& tree) {
     return recipe;
 }
 
+// The first bytes of a Windows program with the given subsystem (2 windowed, 3 console): what
+// the folder check reads of a program it names.
+inline std::string programOf(int subsystem) {
+    std::string image(0x200, '\0');
+    image.replace(0, 2, "MZ");
+    image[0x3C] = '\x80';
+    image.replace(0x80, 4, std::string("PE\0\0", 4));
+    image[0x80 + 92] = static_cast<char>(subsystem);
+    return image;
+}
+
 }  // namespace tool_test

@@ -6,7 +6,7 @@
 #include <regex>
 #include <set>
 
-#include "tests/unit/tools/scratch_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/ruvo_pack/installer_keys.h"
 
 namespace fs = std::filesystem;
@@ -17,7 +17,7 @@ namespace {
 const fs::path kSource = VELMORA_SOURCE_DIR;
 
 TEST(ReferenceDoc, HoldsEveryTableAsTheCheckerRendersIt) {
-    const std::string page = tool_test::readAll(kSource / "docs/kiv-reference.md");
+    const std::string page = velmora::test::readAll(kSource / "docs/kiv-reference.md");
     ASSERT_FALSE(page.empty());
     for (KeyFile file : {KeyFile::Kiv, KeyFile::BuildOptions, KeyFile::SpecFile, KeyFile::InstallerProperties}) {
         const std::string table = referenceTable(file);
@@ -32,13 +32,13 @@ TEST(ReferenceDoc, TableHasEveryKeyTheProgramsName) {
     // System properties the launcher sets for a program with plain arguments: not keys of a
     // file, but the page must name them.
     const std::set<std::string> programProperties = {"kiv.file", "kiv.runtime.file"};
-    const std::string page = tool_test::readAll(kSource / "docs/kiv-reference.md");
+    const std::string page = velmora::test::readAll(kSource / "docs/kiv-reference.md");
     for (const auto& name : programProperties) EXPECT_NE(page.find("`" + name + "`"), std::string::npos) << name;
     std::set<std::string> missing;
     for (const char* folder : {"launcher", "selfextract"})
         for (const auto& entry : fs::recursive_directory_iterator(kSource / folder)) {
             if (entry.path().extension() != ".cpp" && entry.path().extension() != ".h") continue;
-            const std::string text = tool_test::readAll(entry.path());
+            const std::string text = velmora::test::readAll(entry.path());
             for (std::sregex_iterator it(text.begin(), text.end(), literal), end; it != end; ++it) {
                 const std::string key = (*it)[1];
                 if (!findKey(KeyFile::Kiv, key) && !findKey(KeyFile::BuildOptions, key) && !programProperties.count(key))

@@ -11,13 +11,13 @@
 
 #include <zlib.h>
 
-#include "tests/unit/tools/scratch_folder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/ruvo_pack/packer.h"
 #include "tools/ruvo_pack/payload_format.h"
 
 namespace fs = std::filesystem;
 using namespace ruvo_pack;
-using namespace tool_test;
+using namespace velmora::test;
 
 namespace {
 
@@ -202,7 +202,7 @@ protected:
     // Nothing of a failed run is left in the output folder.
     bool outputFolderEmpty() const { return fs::is_empty(dir_ / "out"); }
 
-    Scratch dir_;
+    TempFolder dir_;
     PackOptions options_;
     std::string error_;
     std::vector<std::string> warnings_;
