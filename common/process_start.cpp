@@ -88,16 +88,11 @@ bool isUsableHandle(HANDLE handle) { return handle != nullptr && handle != INVAL
 
 StartedProcess startProcess(const ProcessStart& start) {
     STARTUPINFOEXW startup{};
-    if (start.shareStartupInfo) ::GetStartupInfoW(&startup.StartupInfo);
+    if (start.startupInfo) startup.StartupInfo = *start.startupInfo;
     startup.StartupInfo.cb = sizeof startup.StartupInfo;
     startup.StartupInfo.lpReserved = nullptr;
     startup.StartupInfo.cbReserved2 = 0;
     startup.StartupInfo.lpReserved2 = nullptr;
-    if (start.appUserModelId) {
-        // The two title meanings exclude each other: a shortcut's link name gives way.
-        startup.StartupInfo.lpTitle = const_cast<wchar_t*>(start.appUserModelId);
-        startup.StartupInfo.dwFlags = (startup.StartupInfo.dwFlags & ~STARTF_TITLEISLINKNAME) | STARTF_TITLEISAPPID;
-    }
     DWORD flags = start.creationFlags;
     BOOL inherit = FALSE;
 

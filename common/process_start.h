@@ -24,10 +24,9 @@ struct ProcessStart {
     std::wstring commandLine;
     std::wstring workingDirectory;  // empty: this process's current directory
     DWORD creationFlags = 0;
-    // The child takes this process's start-up information (window placement and title).
-    bool shareStartupInfo = false;
-    // Non-null: the child's windows take this AppUserModelID (the title-is-app-ID start).
-    const wchar_t* appUserModelId = nullptr;
+    // Non-null: the child starts with this start-up information (window placement, title), as
+    // the caller composed it; null: with the defaults.
+    const STARTUPINFOW* startupInfo = nullptr;
     // With standard handles the child gets exactly these (null ones stay absent) and inherits
     // no other handle; without, it inherits nothing and finds its own.
     bool useStandardHandles = false;

@@ -33,8 +33,15 @@ UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchO
     }
     // No cut at 260 characters: a directory too long for the system fails the start visibly.
     start.workingDirectory = options.workingDirectory.empty() ? std::wstring() : fullPath(options.workingDirectory, false);
-    start.shareStartupInfo = true;
-    if (!options.appUserModelId.empty()) start.appUserModelId = options.appUserModelId.c_str();
+    // The VM takes this process's start-up information (window placement and title).
+    STARTUPINFOW startup{};
+    ::GetStartupInfoW(&startup);
+    if (!options.appUserModelId.empty()) {
+        // The two title meanings exclude each other: a shortcut's link name gives way.
+        startup.lpTitle = const_cast<wchar_t*>(options.appUserModelId.c_str());
+        startup.dwFlags = (startup.dwFlags & ~STARTF_TITLEISLINKNAME) | STARTF_TITLEISAPPID;
+    }
+    start.startupInfo = &startup;
     start.useStandardHandles = true;
     start.standardHandles = ownStandardHandles();
     // A longer line the system would refuse or the VM get cut; a NUL would end it early.

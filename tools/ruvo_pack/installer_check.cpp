@@ -547,8 +547,9 @@ std::string formatFinding(const Finding& finding) {
             text += c;
         }
     }
-    return finding.path + (finding.line > 0 ? ":" + std::to_string(finding.line) : std::string()) + ": " + severity +
-           ": " + text;
+    std::string line = finding.path;
+    if (finding.line > 0) line.append(":").append(std::to_string(finding.line));
+    return line.append(": ").append(severity).append(": ").append(text);
 }
 
 std::string summaryText(const CheckResult& result) {

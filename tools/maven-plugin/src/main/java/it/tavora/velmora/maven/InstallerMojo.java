@@ -72,6 +72,36 @@ public class InstallerMojo extends AbstractMojo {
     /** true: the console launcher; false: the windowed one; unset: the packer's default. */
     @Parameter(property = "ruvo.console")
     Boolean console;
+    /** install (the packer's default): installs through the setup engine; run: unpacks and runs. */
+    @Parameter(property = "ruvo.type")
+    String type;
+    /** The identity kept across versions; default: VENDOR.NAME without other characters. */
+    @Parameter(property = "ruvo.appId")
+    String appId;
+    /** user (the packer's default) or machine. */
+    @Parameter(property = "ruvo.scope")
+    String scope;
+    @Parameter(property = "ruvo.desktopShortcut", defaultValue = "false")
+    boolean desktopShortcut;
+    @Parameter(property = "ruvo.noStartMenu", defaultValue = "false")
+    boolean noStartMenu;
+    @Parameter(property = "ruvo.noLaunch", defaultValue = "false")
+    boolean noLaunch;
+    /** EXT or EXT=DESCRIPTION, one per element: the installed application opens files of that type. */
+    @Parameter
+    List<String> fileAssociations;
+    /** true: read the user's VM options file; false: none; unset: the packer's default (true). */
+    @Parameter(property = "ruvo.userOptions")
+    Boolean userOptions;
+    /** Maximum heap as a share of the machine's memory, 1 to 90. */
+    @Parameter(property = "ruvo.maxHeapPercent")
+    Integer maxHeapPercent;
+    /** A PNG, GIF or JPEG shown while the VM starts; IMAGE@2x.EXT beside it ships too. */
+    @Parameter(property = "ruvo.splash")
+    File splash;
+    /** Where users get the Java that javaVersion asks for. */
+    @Parameter(property = "ruvo.javaDownloadPage")
+    String javaDownloadPage;
     @Parameter(property = "ruvo.keepPayload")
     File keepPayload;
     /** The self-extractor; default: the one the plugin carries. */

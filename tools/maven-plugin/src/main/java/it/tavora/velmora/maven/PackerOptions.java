@@ -17,7 +17,9 @@ final class PackerOptions {
         /** True gives the option, false its opposite, unset neither. */
         SWITCH,
         /** The option once per item; each item stays one word however many spaces it holds. */
-        LIST
+        LIST,
+        /** The option once per item, the item as it is: the packer takes the value whole. */
+        REPEATED
     }
 
     static final class Row {
@@ -37,6 +39,7 @@ final class PackerOptions {
     private static Row value(String parameter, String option) { return new Row(parameter, option, Kind.VALUE, null); }
     private static Row flag(String parameter, String option) { return new Row(parameter, option, Kind.FLAG, null); }
     private static Row list(String parameter, String option) { return new Row(parameter, option, Kind.LIST, null); }
+    private static Row repeated(String parameter, String option) { return new Row(parameter, option, Kind.REPEATED, null); }
     private static Row either(String parameter, String on, String off) { return new Row(parameter, on, Kind.SWITCH, off); }
 
     // A new application-mode option of ruvo-pack is one row here and a field of the same name
@@ -54,6 +57,17 @@ final class PackerOptions {
             value("runtimeImage", "--runtime-image"),
             value("javaVersion", "--java-version"),
             either("console", "--console", "--no-console"),
+            value("type", "--type"),
+            value("appId", "--app-id"),
+            value("scope", "--scope"),
+            flag("desktopShortcut", "--desktop-shortcut"),
+            flag("noStartMenu", "--no-start-menu"),
+            flag("noLaunch", "--no-launch"),
+            repeated("fileAssociations", "--file-association"),
+            either("userOptions", "--user-options", "--no-user-options"),
+            value("maxHeapPercent", "--max-heap-percent"),
+            value("splash", "--splash"),
+            value("javaDownloadPage", "--java-download-page"),
             value("keepPayload", "--keep-payload"),
             value("stub", "--stub"),
             value("launcherDir", "--launcher-dir"),
@@ -82,9 +96,10 @@ final class PackerOptions {
                     line.add((Boolean) v ? row.option : row.opposite);
                     break;
                 case LIST:
+                case REPEATED:
                     for (Object item : (Collection<?>) v) {
                         line.add(row.option);
-                        line.add(oneWord(item.toString()));
+                        line.add(row.kind == Kind.LIST ? oneWord(item.toString()) : item.toString());
                     }
                     break;
             }

@@ -90,6 +90,27 @@ public class MappingTest {
     }
 
     @Test
+    public void installOptionsBecomePackerOptions() {
+        Object[][] cases = {
+            // parameter, value, what the packer gets
+            {"desktopShortcut", true, Arrays.asList("--desktop-shortcut")},
+            {"desktopShortcut", false, Arrays.asList()},
+            {"userOptions", false, Arrays.asList("--no-user-options")},
+            {"userOptions", true, Arrays.asList("--user-options")},
+            {"maxHeapPercent", 50, Arrays.asList("--max-heap-percent", "50")},
+            {"splash", new File("splash.png"), Arrays.asList("--splash", new File("splash.png").getAbsolutePath())},
+            // The packer takes an association whole: no quotes around a description with spaces.
+            {"fileAssociations", Arrays.asList(".vel=Velmora document", "txt"),
+             Arrays.asList("--file-association", ".vel=Velmora document", "--file-association", "txt")},
+        };
+        for (Object[] c : cases) {
+            Map<String, Object> v = new HashMap<>();
+            v.put((String) c[0], c[1]);
+            assertEquals(c[0] + "=" + c[1], c[2], PackerOptions.commandLine(v::get));
+        }
+    }
+
+    @Test
     public void everyPackerOptionIsAParameterAndEveryParameterIsMapped() {
         Set<String> fields = new TreeSet<>();
         for (Field f : InstallerMojo.class.getDeclaredFields())
@@ -100,6 +121,8 @@ public class MappingTest {
             assertTrue("two rows give " + row.option, options.add(row.option));
             // The parameter is the option's name in camelCase.
             String camel = row.option.substring(2).replaceAll("-([a-z])", "$1");
+            // A repeatable option's list parameter takes the plural.
+            if (row.kind == PackerOptions.Kind.REPEATED) camel += "s";
             assertTrue(row.parameter + " for " + row.option, camel.equalsIgnoreCase(row.parameter));
         }
         fields.removeAll(InstallerMojo.OWN_FIELDS);
