@@ -39,7 +39,12 @@ quiet_uninstall() {
   line=$(run reg query "$uninstall_key" /v QuietUninstallString 2>/dev/null | tr -d '\r' |
          sed -n 's/^ *QuietUninstallString *REG_[A-Z_]* *//p')
   [ -n "$line" ] || return 1
-  run cmd /c "$line" > /dev/null 2>&1
+  # The quoted program, then its arguments: cmd under Wine keeps the quotes of a command line
+  # handed over from Linux.
+  local program=${line#\"}; program=${program%%\"*}
+  local -a arguments
+  read -ra arguments <<<"${line:${#program}+2}"
+  run "$program" "${arguments[@]}" > /dev/null 2>&1
 }
 
 declare -A result

@@ -5,12 +5,12 @@
 # Also: the payload it lays out, the console and windowed launchers, reproducible bytes, a run
 # that leaves no unpacked folder behind, and (with the setup engine shipped) an installing
 # installer that still installs under a browser's name for a second download.
-#   application_test.sh PACKER DIST WORKDIR [RESOURCE_READER]
+#   application_test.sh PACKER DIST WORKDIR [RESOURCE_READER [STANDIN_VM]]
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../archive/make_tree.sh"
 wine_run="$here/../../../cmake/wine-run.sh"
-packer=$1 dist=$2 work=$3 reader=${4:-}
+packer=$1 dist=$2 work=$3 reader=${4:-} standin=${5:-}
 ant_lib=/usr/share/ant/lib
 rm -rf "$work" && mkdir -p "$work/in" "$work/runtime/bin" "$work/again" "$work/gui" "$work/native" && cd "$work"
 failures=0
@@ -102,9 +102,67 @@ if [ -f "$dist/x64/quillsetup.exe" ]; then
   run_installer --file "$work/install/MyApp-Setup (1).exe" -i silent
   echo "$out" | tail -4
   check "the renamed installer reaches the engine, which reads its settings" \
-    grep -q 'Setup of AntRun 1.0.0.0 (Example.Test.AntRun)' "$temp_folder/Example.Test.AntRun-setup.log"
+    grep -q 'Installed AntRun 1.0.0.0 in ' "$temp_folder/Example.Test.AntRun-setup.log"
   check "the renamed installer returns the engine's exit code 0" test "$code" = 0
   check "install: no unpacked folder left" test -z "$left"
+
+  # Ant through the installed launcher, in the per-user programs folder, then a silent uninstall
+  # as deployment tools run it: the entry's own QuietUninstallString.
+  programs="$VELMORA_WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs"
+  installed="$programs/AntRun/AntRun.exe"
+  check "installed: the launcher in the per-user programs folder" test -f "$installed"
+  build_file=$(winpath "$programs/AntRun/build.xml")
+  for row in "hello|0|BUILD SUCCESSFUL" "nope|1|Target \"nope\" does not exist in the project \"velmora\""; do
+    IFS='|' read -r target want said <<<"$row"
+    run_installer --file "$installed" -f "$build_file" "$target"
+    echo "$out" | tail -3
+    check "installed launcher, target $target: $said" grep -qF "$said" <<<"$out"
+    check "installed launcher, target $target: exit code $want" test "$code" = "$want"
+  done
+  check "installed launcher: the options as packed" grep -q 'hello from Ant, two words' <<<"$(run_installer \
+    --file "$installed" -f "$build_file" hello; echo "$out")"
+  key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Example.Test.AntRun'
+  quiet=$("$wine_run" reg query "$key" /v QuietUninstallString 2>/dev/null | tr -d '\r' |
+          sed -n 's/^ *QuietUninstallString *REG_SZ *//p')
+  echo "QuietUninstallString: $quiet"
+  check "the entry's QuietUninstallString: the uninstaller, silent" grep -q 'uninstall.exe" --uninstall -i silent$' <<<"$quiet"
+  # As a deployment tool splits it: the quoted program, then its arguments (cmd under Wine keeps
+  # the quotes of a command line handed over from Linux).
+  uninstaller=${quiet#\"}; uninstaller=${uninstaller%%\"*}
+  read -ra uninstall_args <<<"${quiet:${#uninstaller}+2}"
+  "$wine_run" "$uninstaller" "${uninstall_args[@]}" > uninstall.log 2>&1; uninstall_code=$?
+  cat uninstall.log
+  check "silent uninstall: exit code 0" test "$uninstall_code" = 0
+  for _ in $(seq 50); do [ -e "$programs/AntRun" ] || break; sleep 0.2; done  # the uninstaller goes after it ends
+  check "silent uninstall: the program folder is gone" test ! -e "$programs/AntRun"
+  check "silent uninstall: the entry is gone" bash -c "! '$wine_run' reg query '$key' > /dev/null 2>&1"
+
+  # A file association: opening a document through the shell starts the installed program with it.
+  # Per machine: Wine's HKEY_CLASSES_ROOT shows the machine's classes only, not the user's.
+  if [ -n "$standin" ]; then
+    mkdir -p assoc/runtime/bin assoc/record
+    cp "$standin" assoc/runtime/bin/java.exe
+    printf 'record=%s\r\n' "$(winpath "$work/assoc/record")" > assoc/runtime/bin/standin.cfg
+    "$packer" --input in --main-jar ant-launcher.jar --name VelDocs --app-id Example.Test.VelDocs \
+      --runtime-image assoc/runtime --stub "$dist/x64/ruvo.exe" --launcher-dir "$dist/x64" \
+      --file-association ".velx=Test document" --scope machine --out assoc/Docs.exe > pack.log 2>&1
+    check "association: packs" test $? = 0
+    run_installer --file "$work/assoc/Docs.exe" -i silent
+    check "association: installs" test "$code" = 0
+    echo '<project/>' > "assoc/my file.velx"
+    "$wine_run" cmd /c start "" "$(winpath "$work/assoc/my file.velx")" > /dev/null 2>&1
+    for _ in $(seq 100); do [ -s assoc/record/commandline.txt ] && break; sleep 0.2; done
+    recorded=$(tr -d '\r' < assoc/record/commandline.txt 2>/dev/null)
+    echo "the program received: $recorded"
+    check "association: start of a .velx reaches the installed program with the file as its argument" \
+      grep -qF "$(winpath "$work/assoc/my file.velx")" <<<"$recorded"
+    class_key='HKLM\Software\Classes\.velx'
+    check "association: the type's description" bash -c "'$wine_run' reg query 'HKLM\Software\Classes\Example.Test.VelDocs.velx' |
+      grep -q 'Test document'"
+    uninstaller="$VELMORA_WINEPREFIX/drive_c/Program Files/VelDocs/uninstall.exe"
+    "$wine_run" "$(winpath "$uninstaller")" --uninstall -i silent > /dev/null 2>&1
+    check "association: gone with the uninstall" bash -c "! '$wine_run' reg query '$class_key' > /dev/null 2>&1"
+  fi
 else
   echo "skipped: the install type's run (no $dist/x64/quillsetup.exe in this build)"
 fi
