@@ -5,9 +5,9 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="${VELMORA_JOBS:-2}"
-shipped_x64=(quillrun quillrunw ruvo-pack hostprobe)
+shipped_x64=(quillrun quillrunw quillsetup ruvo-pack hostprobe)
 shipped_i686=(ruvo ruvo-pack hostprobe)
-files=(x64/quillrun.exe x64/quillrunw.exe x64/ruvo-pack.exe x64/Hostprobe.dll i686/ruvo.exe i686/ruvo-pack.exe i686/Hostprobe.dll)
+files=(x64/quillrun.exe x64/quillrunw.exe x64/quillsetup.exe x64/ruvo-pack.exe x64/Hostprobe.dll i686/ruvo.exe i686/ruvo-pack.exe i686/Hostprobe.dll)
 
 # Reproducible-build tools hand the time of the sources in this variable; the commit's time by default.
 export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct)}"
