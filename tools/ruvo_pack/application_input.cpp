@@ -19,14 +19,21 @@ bool isWithin(const fs::path& path, const fs::path& folder) {
     return end == folder.end();
 }
 
+fs::path canonicalOrEmpty(const fs::path& path) {
+    std::error_code ec;
+    return fs::canonical(path, ec);
+}
+
+bool existsQuietly(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
 class InputWalk {
 public:
     InputWalk(const fs::path& root, const std::string& shown, const fs::path& output, InputListing& listing)
-        : shown_(shown), output_(output), listing_(listing) {
-        std::error_code ec;
-        root_ = fs::canonical(root, ec);
-        outputExists_ = fs::exists(output_, ec);
-    }
+        : shown_(shown), root_(canonicalOrEmpty(root)), output_(output), outputExists_(existsQuietly(output)),
+          listing_(listing) {}
 
     bool walk(const fs::path& folder, const std::string& prefix) {
         std::error_code ec;
