@@ -51,13 +51,12 @@ ExtendedCandidate readHomeValue(HKEY hive, REGSAM view, const std::wstring& keyP
     RegistryKey key;
     std::optional<DWORD> type;
     std::wstring text;
-    if (key.tryOpen(hive, keyPath, KEY_READ | view) != ERROR_SUCCESS)
-        candidate.problem = L"the value " + name + L" cannot be read";
-    else if (!(type = key.valueType(name)))
+    const bool opened = key.tryOpen(hive, keyPath, KEY_READ | view) == ERROR_SUCCESS;
+    if (opened && !(type = key.valueType(name)))
         candidate.problem = L"no value " + name;
-    else if (*type != REG_SZ && *type != REG_EXPAND_SZ)
+    else if (opened && *type != REG_SZ && *type != REG_EXPAND_SZ)
         candidate.problem = L"the value " + name + L" is not text";
-    else if (key.tryReadString(name, text) != ERROR_SUCCESS)
+    else if (!opened || key.tryReadString(name, text) != ERROR_SUCCESS)
         candidate.problem = L"the value " + name + L" cannot be read";
     else
         candidate.home = *type == REG_EXPAND_SZ ? expandEnvironmentText(text) : text;
