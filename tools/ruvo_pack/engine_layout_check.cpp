@@ -85,8 +85,11 @@ void checkManifestClassPaths(CheckContext& ctx, const std::vector<std::string>& 
             }
             if (!why.empty())
                 ctx.add(jar, 0, Severity::Warning,
-                        "its manifest's Class-Path names " + entry + ": " + why +
-                            "; on the user's machine the VM finds nothing there");
+                        std::string("its manifest's Class-Path names ")
+                            .append(entry)
+                            .append(": ")
+                            .append(why)
+                            .append("; on the user's machine the VM finds nothing there"));
         }
     }
 }

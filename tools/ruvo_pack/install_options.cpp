@@ -185,7 +185,7 @@ std::vector<SettingsProblem> checkSetupSettings(std::string_view text, std::stri
                 std::find(extensions.begin(), extensions.end(), velmora::asciiLower(extension)) != extensions.end())
                 problem = "given twice";
             extensions.push_back(velmora::asciiLower(extension));
-            if (!problem.empty()) problems.push_back({lineNumber, true, "association=" + value + ": " + problem});
+            if (!problem.empty()) problems.push_back({lineNumber, true, std::string("association=").append(value).append(": ").append(problem)});
             continue;
         }
         const auto known = std::find(std::begin(keys), std::end(keys), key);

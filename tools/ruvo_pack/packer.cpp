@@ -293,6 +293,7 @@ bool collectFiles(const fs::path& folder, const fs::path& exclude, std::vector<S
     std::sort(files.begin(), files.end(),
               [](const SourceFile& a, const SourceFile& b) { return a.memberName < b.memberName; });
     std::vector<std::string> names;
+    names.reserve(files.size());
     for (const auto& f : files) names.push_back(f.memberName);
     if (const auto clashes = caseClashes(names); !clashes.empty()) {
         error = "cannot pack " + utf8Of(folder) + ": " + caseClashText(clashes.front());
