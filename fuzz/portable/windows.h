@@ -24,6 +24,7 @@ using HKEY = struct HKEY__*;
 using HMODULE = struct HINSTANCE__*;
 using HINSTANCE = HMODULE;
 using HWND = struct HWND__*;
+struct STARTUPINFOW;  // named by the process start's options only
 using REGSAM = DWORD;
 using LPCWSTR = const wchar_t*;
 using LPCSTR = const char*;
