@@ -72,11 +72,18 @@ struct MappedViewTraits {
     static void close(Value v) noexcept { ::UnmapViewOfFile(v); }
 };
 
+struct LocalMemoryTraits {  // what the system allocated for the caller with LocalAlloc
+    using Value = void*;
+    static Value invalid() noexcept { return nullptr; }
+    static void close(Value v) noexcept { ::LocalFree(v); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMappedView = UniqueHandle<MappedViewTraits>;
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 
 }  // namespace velmora

@@ -14,6 +14,7 @@
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"
+#include "launcher/single_instance.h"
 #include "launcher/vm/build_options.h"
 #include "launcher/vm/registry_key.h"
 #include "launcher/vm/vm_selection.h"
@@ -141,7 +142,10 @@ void Launcher::run(bool wait) {
     recordChosenVm(*chosenVm_);
     applyHeapShare(appProperties_, *chosenVm_, options);
     applySplash(appProperties_, kivDirectory_, *chosenVm_, options);
+    const std::wstring instancePipe = firstInstance_ ? firstInstance_->programPipeOption() : std::wstring();
+    if (!instancePipe.empty()) options.additionalOptions += (options.additionalOptions.empty() ? L"" : L" ") + instancePipe;
     storeVmProcess(chosenVm_->launchNoWait(options));
+    if (firstInstance_) firstInstance_->setVmProcess(vmProcess_.get());
     // Housekeeping waits until the VM runs, so that it never delays the start.
     closeKeysKeptOpen();
     sweepScratchFolder();

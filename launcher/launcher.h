@@ -14,6 +14,8 @@
 
 namespace velmora::launcher {
 
+class FirstInstance;
+
 class Launcher {
 public:
     explicit Launcher(LauncherCommandLine commandLine);
@@ -44,6 +46,9 @@ public:
     uint32_t exitCode() const { return exitCode_; }
     const VmRecord* chosenVm() const { return chosenVm_.get(); }
 
+    // A single-instance application's first start: the VM learns its pipe, and it the VM.
+    void setFirstInstance(FirstInstance* instance) { firstInstance_ = instance; }
+
     // What the lower layers read of this run, as a value.
     RunContext runContext() const;
 
@@ -64,6 +69,7 @@ private:
     std::wstring startDirectory_;
     std::unique_ptr<VmRecord> chosenVm_;
     UniqueKernelHandle vmProcess_;
+    FirstInstance* firstInstance_ = nullptr;
     uint32_t exitCode_ = 0;
     bool silent_ = false;
     bool vmSpecFound_ = false;

@@ -9,10 +9,12 @@
 #include "common/decimal_text.h"
 #include "launcher/console_service.h"
 #include "launcher/diagnostic_trail.h"
+#include "launcher/file_system.h"
 #include "launcher/launcher.h"
 #include "launcher/launcher_command_line.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/service/service_launcher.h"
+#include "launcher/single_instance.h"
 #include "launcher/windowed_mode.h"
 #include "launcher/wow64.h"
 
@@ -40,12 +42,15 @@ void traceCommandLine(const std::wstring& raw, const LauncherCommandLine& comman
 
 int runInteractive(const LauncherCommandLine& commandLine) {
     Launcher launcher(commandLine);
+    const std::wstring startFolder = currentDirectory();  // before the launcher enters the .kiv file's folder
     launcher.build();
     const std::vector<std::wstring>& argv = commandLine.systemArguments;
     launcher.setSilent(silentFromArguments(argv, launcher.silent()));
     if (trailEnabled())
         trail(std::wstring(L"silent: ") + (launcher.silent() ? L"yes" : L"no") +
               (argv.empty() ? L" (kiv.installer.windows.ui.default)" : L" (the last argument decides)"));
+    std::unique_ptr<FirstInstance> firstInstance;
+    if (joinRunningInstance(launcher, startFolder, firstInstance)) return 0;
     launcher.run(true);
     if (launcher.appProperties().getSwitch(L"kiv.win32.console.pause") || controlKeyDown()) pauseForEnter();
     return static_cast<int>(launcher.exitCode());
