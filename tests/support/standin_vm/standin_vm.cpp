@@ -19,6 +19,10 @@
 //   output          an application run writes exactly this to standard output (\n: a line break)
 //                   instead of its "standin: application ... ran" line
 //   stamp           file that receives the start time (FILETIME, decimal) for benchmarks
+//   instance.record an application run given -Dkiv.instance.pipe=PIPE reads the hand-overs
+//                   there as the kit's Java library does and appends each to this file:
+//                   "handover", "folder:F", "argument:A" lines; malformed frames are dropped
+//   window          an application run shows a top-level window with this title while it waits
 #include <windows.h>
 #include <shellapi.h>
 
@@ -222,6 +226,77 @@ std::vector<std::wstring> expandArgumentFiles(const std::vector<std::wstring>& g
     return out;
 }
 
+uint32_t littleEndian32(const unsigned char* bytes) {
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+bool readExactly(HANDLE pipe, char* into, size_t size) {
+    while (size > 0) {
+        DWORD got = 0;
+        if (!::ReadFile(pipe, into, static_cast<DWORD>(size < 65536 ? size : 65536), &got, nullptr) || got == 0) return false;
+        into += got;
+        size -= got;
+    }
+    return true;
+}
+
+// The body's texts, or false when they do not add up.
+bool parseHandOver(const std::string& body, std::vector<std::string>& texts) {
+    if (body.size() < 4) return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(body.data());
+    const uint32_t count = littleEndian32(bytes);
+    size_t at = 4;
+    for (uint64_t i = 0; i <= count; ++i) {
+        if (body.size() - at < 4) return false;
+        const uint32_t length = littleEndian32(bytes + at);
+        at += 4;
+        if (body.size() - at < length) return false;
+        texts.push_back(body.substr(at, length));
+        if (texts.back().find('\0') != std::string::npos) return false;
+        at += length;
+    }
+    return at == body.size();
+}
+
+struct InstanceReader {
+    std::wstring pipe;
+    std::wstring record;
+};
+
+DWORD WINAPI readHandOvers(void* parameter) {
+    const auto* reader = static_cast<InstanceReader*>(parameter);
+    HANDLE pipe = ::CreateFileW(reader->pipe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) {
+        writeBytes(reader->record, "cannot open the pipe: " + std::to_string(::GetLastError()) + "\n", true);
+        return 0;
+    }
+    for (;;) {
+        unsigned char header[4];
+        if (!readExactly(pipe, reinterpret_cast<char*>(header), 4)) break;
+        std::string body(littleEndian32(header), '\0');
+        if (body.size() > 256 * 1024) {  // skipped in pieces, as the library does
+            std::string skip(65536, '\0');
+            size_t left = body.size();
+            bool ok = true;
+            while (ok && left > 0) {
+                const size_t piece = left < skip.size() ? left : skip.size();
+                ok = readExactly(pipe, skip.data(), piece);
+                left -= piece;
+            }
+            if (!ok) break;
+            continue;
+        }
+        if (!readExactly(pipe, body.data(), body.size())) break;
+        std::vector<std::string> texts;
+        if (!parseHandOver(body, texts)) continue;
+        std::string entry = "handover\nfolder:" + texts[0] + "\n";
+        for (size_t i = 1; i < texts.size(); ++i) entry += "argument:" + texts[i] + "\n";
+        writeBytes(reader->record, entry, true);
+    }
+    ::CloseHandle(pipe);
+    return 0;
+}
+
 int answerVerify(const std::vector<std::wstring>& properties) {
     const std::string end = intSetting(L"verify.crlf", 0) ? "\r\n" : "\n";
     std::string output = toUtf8(settingOr(L"verify.header", L"Verify 1.0"));
@@ -278,9 +353,25 @@ int wmain() {
     }
     logRun(L"application");
     recordApplicationRun(args, vmOptions, rest);
+    static InstanceReader reader;
+    const std::wstring pipeProperty = L"-Dkiv.instance.pipe=";
+    for (const auto& argument : args)
+        if (argument.compare(0, pipeProperty.size(), pipeProperty) == 0) reader.pipe = argument.substr(pipeProperty.size());
+    if (!reader.pipe.empty() && setting(L"instance.record", reader.record))
+        ::CloseHandle(::CreateThread(nullptr, 0, readHandOvers, &reader, 0, nullptr));
+    std::wstring title;
+    if (setting(L"window", title)) {
+        HWND window = ::CreateWindowExW(0, L"STATIC", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200,
+                                        nullptr, nullptr, nullptr, nullptr);
+        if (!window) writeOut("standin: no window (" + std::to_string(::GetLastError()) + ")\n");
+    }
     std::wstring waitFile;
     if (setting(L"wait.file", waitFile))
-        for (int i = 0; i < 600 && ::GetFileAttributesW(waitFile.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(100);
+        for (int i = 0; i < 600 && ::GetFileAttributesW(waitFile.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        }
     std::wstring output;
     if (setting(L"output", output)) {
         for (size_t at = output.find(L"\\n"); at != std::wstring::npos; at = output.find(L"\\n", at))
