@@ -112,6 +112,12 @@ constexpr KeyInfo kKeys[] = {
      "names the version `kiv.nl.valid.vm.list` asks for (`17+`: Java 17 or later) and this page, and the "
      "windowed launcher's message box offers to open it in the browser. Other values are not offered.",
      "kiv.java.download.page=https://example.com/java"},
+    {K::Kiv, V::Flag, "kiv.single.instance", "", "off", kLauncher,
+     "On, one instance per application and user session (the application is `kiv.application.id`, else the "
+     "launcher's full path): a later start hands its arguments and working folder to the running one, which brings "
+     "its window forward and passes them to the program (`SingleInstance.jar`, system property "
+     "`kiv.instance.pipe`), and ends with exit code 0 without starting a VM.",
+     "kiv.single.instance=true"},
     {K::Kiv, V::Flag, "kiv.nl.java.arguments.plain", "", "off", "launcher and ruvo",
      "On, the Java program gets the user's arguments only, each exactly as typed (the installer's own options "
      "and the launcher's `KIV_VM` pair and service options taken out), and the `.kiv` file and the scratch file "

@@ -16,6 +16,10 @@ bool takeNativeAppOption(const std::vector<std::string>& arguments, size_t& i, N
         options.userOptions = a == "--user-options";
         return true;
     }
+    if (a == "--single-instance") {
+        options.singleInstance = true;
+        return true;
+    }
     if (a != "--max-heap-percent" && a != "--java-download-page" && a != "--splash") return false;
     if (i + 1 >= arguments.size()) {
         error = a + " needs a value";
@@ -115,6 +119,7 @@ std::string nativeAppKivLines(const NativeAppOptions& options, const std::string
         text += "kiv.splash=" + escapedKivValue(utf8Of(pathOfUtf8(options.splash).filename())) + "\n";
     if (!options.javaDownloadPage.empty())
         text += "kiv.java.download.page=" + escapedKivValue(options.javaDownloadPage) + "\n";
+    if (options.singleInstance) text += "kiv.single.instance=true\n";
     return text;
 }
 
@@ -128,7 +133,9 @@ std::string nativeAppUsageText() {
            "                         -splash:); IMAGE@2x.EXT beside it ships too, for high DPI\n"
            "  --java-download-page URL  where users get the Java that --java-version asks for: the\n"
            "                         error when none is installed names it, the windowed launcher\n"
-           "                         offers to open it\n";
+           "                         offers to open it\n"
+           "  --single-instance      one instance per user session: a later start (a file opened from\n"
+           "                         the desktop) hands its arguments to the running program\n";
 }
 
 }  // namespace ruvo_pack

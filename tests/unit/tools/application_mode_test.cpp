@@ -139,6 +139,8 @@ TEST(ApplicationMode, NativeApplicationKeys) {
         {{"--no-user-options", "--java-download-page", "https://example.com/java?v=17"}, std::nullopt,
          "kiv.java.download.page=https://example.com/java?v=17\n"},
         {{"--no-user-options", "--splash", "art/Log\xc3\xb6.png"}, std::nullopt, "kiv.splash=Log\\u00f6.png\n"},
+        {{"--single-instance", "--max-heap-percent", "5"}, std::nullopt,
+         "kiv.user.options=App\\\\App.options\nkiv.nl.java.option.java.heap.percent=5\nkiv.single.instance=true\n"},
     };
     for (const auto& c : cases) {
         NativeAppOptions options;

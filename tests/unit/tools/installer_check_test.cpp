@@ -221,7 +221,8 @@ const CheckCase kCases[] = {
       "Windows would end the java command line; the launcher refuses the file"}},
     {"the native application keys: values the launcher would not apply",
      {{"Windows/MyApp.kiv", kKiv + "kiv.nl.java.option.java.heap.percent=95\nkiv.user.options=..\\\\x.options\n"
-                                   "kiv.application.id=Acme App\nkiv.java.download.page=file:///x.exe\n"}},
+                                   "kiv.application.id=Acme App\nkiv.java.download.page=file:///x.exe\n"
+                                   "kiv.single.instance=yes\n"}},
      {"Windows/MyApp.kiv:5: error: kiv.nl.java.option.java.heap.percent=95: the launcher takes a share of 1 to 90 "
       "percent and adds nothing for this",
       "Windows/MyApp.kiv:6: error: kiv.user.options=..\\\\x.options: name a file below %APPDATA%, such as "
@@ -229,7 +230,8 @@ const CheckCase kCases[] = {
       "Windows/MyApp.kiv:7: error: kiv.application.id=Acme App: an application ID has at most 128 characters and no "
       "spaces; Windows ignores this one",
       "Windows/MyApp.kiv:8: error: kiv.java.download.page=file:///x.exe: not an http:// or https:// address without "
-      "spaces; the launcher does not offer it"}},
+      "spaces; the launcher does not offer it",
+      "Windows/MyApp.kiv:9: warning: kiv.single.instance=yes: read as off: a flag is on only for true, on or t"}},
     {"no .kiv beside the launcher",
      {{"Windows/MyApp.kiv", ""}},
      {"Windows: error: no MyApp.kiv beside MyApp.exe: the launcher ends with message 102"}},

@@ -102,6 +102,9 @@ public class InstallerMojo extends AbstractMojo {
     /** Where users get the Java that javaVersion asks for. */
     @Parameter(property = "ruvo.javaDownloadPage")
     String javaDownloadPage;
+    /** One instance per user session: a later start hands its arguments to the running program. */
+    @Parameter(property = "ruvo.singleInstance", defaultValue = "false")
+    boolean singleInstance;
     @Parameter(property = "ruvo.keepPayload")
     File keepPayload;
     /** The self-extractor; default: the one the plugin carries. */
