@@ -52,6 +52,7 @@ int runInteractive(const LauncherCommandLine& commandLine) {
     std::unique_ptr<FirstInstance> firstInstance;
     if (joinRunningInstance(launcher, startFolder, firstInstance)) return 0;
     launcher.run(true);
+    firstInstance.reset();  // the program has ended: a later start runs it again, even during the pause
     if (launcher.appProperties().getSwitch(L"kiv.win32.console.pause") || controlKeyDown()) pauseForEnter();
     return static_cast<int>(launcher.exitCode());
 }
