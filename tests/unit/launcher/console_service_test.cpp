@@ -50,8 +50,10 @@ TEST(ConsoleServiceReport, RedirectedLineIsWholeAndUtf8) {
     EXPECT_EQ(captured.take(), "Quillrun Error: " + std::string(600, 'x') + "\xc3\xa9\xe4\xb8\xad\n");
 }
 
-TEST(WindowedVm, TheWindowedCounterpartWhenItIsBesideTheVm) {
-    static const std::wstring present[] = {L"C:\\jdk\\bin\\javaw.exe", L"C:\\old\\bin\\jrew.exe"};
+// javaw.exe for the windowed launcher; java.exe when it shares the console it was started from.
+TEST(WindowedVm, TheCounterpartOfTheOtherSubsystemWhenItIsBesideTheVm) {
+    static const std::wstring present[] = {L"C:\\jdk\\bin\\java.exe", L"C:\\jdk\\bin\\javaw.exe",
+                                           L"C:\\old\\bin\\jre.exe", L"C:\\old\\bin\\jrew.exe"};
     auto exists = [](const std::wstring& path) {
         for (const auto& p : present)
             if (p == path) return true;
@@ -60,38 +62,25 @@ TEST(WindowedVm, TheWindowedCounterpartWhenItIsBesideTheVm) {
     const struct {
         const wchar_t* line;
         const wchar_t* windowed;
-    } cases[] = {
-        {L"\"C:\\jdk\\bin\\java.exe\" -cp \"a;\" M x", L"\"C:\\jdk\\bin\\javaw.exe\" -cp \"a;\" M x"},
-        {L"\"C:\\jdk\\bin\\JAVA.EXE\" M", L"\"C:\\jdk\\bin\\javaw.exe\" M"},
-        {L"\"C:\\old\\bin\\jre.exe\" -cp \"a;\" M", L"\"C:\\old\\bin\\jrew.exe\" -cp \"a;\" M"},
-        {L"\"C:\\other\\bin\\java.exe\" M", L"\"C:\\other\\bin\\java.exe\" M"},  // no javaw.exe there
-        {L"\"C:\\jdk\\bin\\javaw.exe\" M", L"\"C:\\jdk\\bin\\javaw.exe\" M"},
-        {L"\"C:\\W\\jview.exe\" /cp \"a;\" M", L"\"C:\\W\\jview.exe\" /cp \"a;\" M"},
-        {L"\"C:\\jdk\\bin\\java.exe", L"\"C:\\jdk\\bin\\java.exe"},  // unterminated: left alone
-        {L"", L""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(windowedVmCommandLine(c.line, exists), c.windowed) << c.line;
-}
-
-TEST(WindowedVm, TheConsoleVmBesideAWindowedOneOnAConsole) {
-    static const std::wstring present[] = {L"C:\\jdk\\bin\\java.exe", L"C:\\old\\bin\\jre.exe"};
-    auto exists = [](const std::wstring& path) {
-        for (const auto& p : present)
-            if (p == path) return true;
-        return false;
-    };
-    const struct {
-        const wchar_t* line;
         const wchar_t* console;
     } cases[] = {
-        {L"\"C:\\jdk\\bin\\javaw.exe\" -cp \"a;\" M x", L"\"C:\\jdk\\bin\\java.exe\" -cp \"a;\" M x"},
-        {L"\"C:\\jdk\\bin\\JavaW.exe\" M", L"\"C:\\jdk\\bin\\java.exe\" M"},
-        {L"\"C:\\old\\bin\\jrew.exe\" M", L"\"C:\\old\\bin\\jre.exe\" M"},
-        {L"\"C:\\only\\bin\\javaw.exe\" M", L"\"C:\\only\\bin\\javaw.exe\" M"},  // no java.exe there
-        {L"\"C:\\jdk\\bin\\java.exe\" M", L"\"C:\\jdk\\bin\\java.exe\" M"},
-        {L"\"C:\\jdk\\bin\\javaw.exe", L"\"C:\\jdk\\bin\\javaw.exe"},  // unterminated: left alone
+        {L"\"C:\\jdk\\bin\\java.exe\" -cp \"a;\" M x", L"\"C:\\jdk\\bin\\javaw.exe\" -cp \"a;\" M x", nullptr},
+        {L"\"C:\\jdk\\bin\\JAVA.EXE\" M", L"\"C:\\jdk\\bin\\javaw.exe\" M", nullptr},
+        {L"\"C:\\old\\bin\\jre.exe\" -cp \"a;\" M", L"\"C:\\old\\bin\\jrew.exe\" -cp \"a;\" M", nullptr},
+        {L"\"C:\\other\\bin\\java.exe\" M", nullptr, nullptr},  // no javaw.exe there
+        {L"\"C:\\jdk\\bin\\javaw.exe\" -cp \"a;\" M x", nullptr, L"\"C:\\jdk\\bin\\java.exe\" -cp \"a;\" M x"},
+        {L"\"C:\\jdk\\bin\\JavaW.exe\" M", nullptr, L"\"C:\\jdk\\bin\\java.exe\" M"},
+        {L"\"C:\\old\\bin\\jrew.exe\" M", nullptr, L"\"C:\\old\\bin\\jre.exe\" M"},
+        {L"\"C:\\only\\bin\\javaw.exe\" M", nullptr, nullptr},  // no java.exe there
+        {L"\"C:\\W\\jview.exe\" /cp \"a;\" M", nullptr, nullptr},
+        {L"\"C:\\jdk\\bin\\java.exe", nullptr, nullptr},  // unterminated: left alone
+        {L"\"C:\\jdk\\bin\\javaw.exe", nullptr, nullptr},
+        {L"", nullptr, nullptr},
     };
-    for (const auto& c : cases) EXPECT_EQ(consoleVmCommandLine(c.line, exists), c.console) << c.line;
+    for (const auto& c : cases) {
+        EXPECT_EQ(windowedVmCommandLine(c.line, exists), c.windowed ? c.windowed : c.line) << c.line;
+        EXPECT_EQ(consoleVmCommandLine(c.line, exists), c.console ? c.console : c.line) << c.line;
+    }
 }
 
 TEST(WindowedVm, AStandardVmIsStartedByTheExecutableItShips) {
