@@ -106,13 +106,6 @@ TEST(WindowedVm, AStandardVmIsStartedByTheExecutableItShips) {
     }
 }
 
-TEST(ParentConsole, SharedWhenAttachedOrOnAConsoleAlready) {
-    EXPECT_TRUE(sharesConsole(true, 0));
-    EXPECT_TRUE(sharesConsole(false, ERROR_ACCESS_DENIED));
-    EXPECT_FALSE(sharesConsole(false, ERROR_INVALID_HANDLE));  // the parent has no console
-    EXPECT_FALSE(sharesConsole(false, ERROR_INVALID_PARAMETER));  // the parent has gone
-}
-
 TEST(ParentConsole, RedirectionsStayAndTheConsoleFillsTheRest) {
     HANDLE file = reinterpret_cast<HANDLE>(0x100), pipe = reinterpret_cast<HANDLE>(0x104);
     HANDLE in = reinterpret_cast<HANDLE>(0x200), out = reinterpret_cast<HANDLE>(0x204);
