@@ -2,9 +2,10 @@
 // its output redirected to files, and from a parent without a console, as Explorer is.
 //
 // Measured under Wine 8 here: a program that wine64 starts from a Linux shell has no console
-// unless its standard input is a terminal (CONOUT$ does not open), so this test program has none
-// and a windowed program it starts fails AttachConsole(ATTACH_PARENT_PROCESS) with error 6. cmd
-// started with CREATE_NO_WINDOW gets a console of its own without a window. A windowed program
+// unless its standard input is a terminal (CONOUT$ does not open), and a windowed program it
+// starts fails AttachConsole(ATTACH_PARENT_PROCESS) with error 6. The cases do not depend on
+// this test program's console: cmd started with CREATE_NO_WINDOW gets a console of its own
+// without a window. A windowed program
 // that cmd starts there is on that console from its first moment (its standard handles are the
 // console's where nothing is redirected, and AttachConsole fails with ERROR_ACCESS_DENIED),
 // where Windows leaves it without a console until it attaches. cmd started with DETACHED_PROCESS
