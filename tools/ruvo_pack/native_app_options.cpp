@@ -20,6 +20,10 @@ bool takeNativeAppOption(const std::vector<std::string>& arguments, size_t& i, N
         options.singleInstance = true;
         return true;
     }
+    if (a == "--attach-console") {
+        options.attachConsole = true;
+        return true;
+    }
     if (a != "--max-heap-percent" && a != "--java-download-page" && a != "--splash") return false;
     if (i + 1 >= arguments.size()) {
         error = a + " needs a value";
@@ -120,6 +124,7 @@ std::string nativeAppKivLines(const NativeAppOptions& options, const std::string
     if (!options.javaDownloadPage.empty())
         text += "kiv.java.download.page=" + escapedKivValue(options.javaDownloadPage) + "\n";
     if (options.singleInstance) text += "kiv.single.instance=true\n";
+    if (options.attachConsole) text += "kiv.attach.console=true\n";
     return text;
 }
 
@@ -135,7 +140,10 @@ std::string nativeAppUsageText() {
            "                         error when none is installed names it, the windowed launcher\n"
            "                         offers to open it\n"
            "  --single-instance      one instance per user session: a later start (a file opened from\n"
-           "                         the desktop) hands its arguments to the running program\n";
+           "                         the desktop) hands its arguments to the running program\n"
+           "  --attach-console       with --no-console: started from a console, the program's output\n"
+           "                         and the launcher's errors appear there (the console VM shares\n"
+           "                         it); started from Explorer or a shortcut, no console as before\n";
 }
 
 }  // namespace ruvo_pack

@@ -15,6 +15,7 @@ struct NativeAppOptions {
     std::string javaDownloadPage;  // --java-download-page URL (http or https)
     std::string splash;            // --splash IMAGE
     bool singleInstance = false;   // --single-instance
+    bool attachConsole = false;    // --attach-console, for the windowed launcher only
 };
 
 // Takes arguments[i] (and its value) when it is one of these options; false otherwise. A bad

@@ -105,6 +105,9 @@ public class InstallerMojo extends AbstractMojo {
     /** One instance per user session: a later start hands its arguments to the running program. */
     @Parameter(property = "ruvo.singleInstance", defaultValue = "false")
     boolean singleInstance;
+    /** With console false: started from a console, the program's output and errors appear there. */
+    @Parameter(property = "ruvo.attachConsole", defaultValue = "false")
+    boolean attachConsole;
     @Parameter(property = "ruvo.keepPayload")
     File keepPayload;
     /** The self-extractor; default: the one the plugin carries. */

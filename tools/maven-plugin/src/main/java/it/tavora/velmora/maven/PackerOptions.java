@@ -69,6 +69,7 @@ final class PackerOptions {
             value("splash", "--splash"),
             value("javaDownloadPage", "--java-download-page"),
             flag("singleInstance", "--single-instance"),
+            flag("attachConsole", "--attach-console"),
             value("keepPayload", "--keep-payload"),
             value("stub", "--stub"),
             value("launcherDir", "--launcher-dir"),

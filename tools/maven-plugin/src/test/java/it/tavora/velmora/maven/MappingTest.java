@@ -100,6 +100,8 @@ public class MappingTest {
             {"maxHeapPercent", 50, Arrays.asList("--max-heap-percent", "50")},
             {"singleInstance", true, Arrays.asList("--single-instance")},
             {"singleInstance", false, Arrays.asList()},
+            {"attachConsole", true, Arrays.asList("--attach-console")},
+            {"attachConsole", false, Arrays.asList()},
             {"splash", new File("splash.png"), Arrays.asList("--splash", new File("splash.png").getAbsolutePath())},
             // The packer takes an association whole: no quotes around a description with spaces.
             {"fileAssociations", Arrays.asList(".vel=Velmora document", "txt"),
