@@ -76,7 +76,7 @@ bool isStrictUtf8(std::string_view bytes) {
 ParsedHandOver parseHandOverBody(std::string_view body) {
     ParsedHandOver parsed;
     if (body.size() > kHandOverBodyLimit) {
-        parsed.problem = L"the body is larger than " + decimalText(kHandOverBodyLimit) + L" bytes";
+        parsed.problem = L"the body is over the limit";
         return parsed;
     }
     if (body.size() < 8) {
@@ -86,34 +86,34 @@ ParsedHandOver parseHandOverBody(std::string_view body) {
     const uint32_t count = takeLength(body);
     // Each text takes at least its length: a count beyond that cannot add up.
     if (count > body.size() / 4) {
-        parsed.problem = L"the count " + decimalText(count) + L" does not fit the body";
+        parsed.problem = L"the count does not fit the body";
         return parsed;
     }
     std::vector<std::wstring> texts;
     for (uint32_t i = 0; i <= count; ++i) {
         if (body.size() < 4) {
-            parsed.problem = L"the body ends before text " + decimalText(i);
+            parsed.problem = L"the body ends before the last text";
             return parsed;
         }
         const uint32_t length = takeLength(body);
         if (length > body.size()) {
-            parsed.problem = L"text " + decimalText(i) + L" runs past the body";
+            parsed.problem = L"a text runs past the body";
             return parsed;
         }
         const std::string_view text = body.substr(0, length);
         body.remove_prefix(length);
         if (text.find('\0') != std::string_view::npos) {
-            parsed.problem = L"text " + decimalText(i) + L" holds a NUL";
+            parsed.problem = L"a text holds a NUL";
             return parsed;
         }
         if (!isStrictUtf8(text)) {
-            parsed.problem = L"text " + decimalText(i) + L" is not UTF-8";
+            parsed.problem = L"a text is not UTF-8";
             return parsed;
         }
         texts.push_back(utf8ToWide(text));
     }
     if (!body.empty()) {
-        parsed.problem = decimalText(body.size()) + L" bytes follow the last text";
+        parsed.problem = L"bytes follow the last text";
         return parsed;
     }
     parsed.handOver.folder = std::move(texts.front());

@@ -2,7 +2,6 @@
 
 #include <sddl.h>
 
-#include <deque>
 #include <vector>
 
 #include "common/decimal_text.h"
@@ -17,7 +16,7 @@ namespace velmora::launcher {
 namespace {
 
 // A second start waits this long in all for the running one to take its hand-over.
-constexpr ULONGLONG kHandOverDeadlineMs = 20000;
+constexpr ULONGLONG kHandOverDeadlineMs = 20000;  // the refusal's text names it
 // One second start may hold the running instance this long (a stalled one is dropped).
 constexpr ULONGLONG kServeDeadlineMs = 5000;
 // Hand-overs kept until the Java program reads them (a file opened while it starts).
@@ -222,6 +221,8 @@ void bringForward(DWORD processId) {
     trail(std::wstring(L"single instance: the program's window brought forward") + (front ? L"" : L" (the system kept the foreground)"));
 }
 
+void dropped(const std::wstring& why) { trail(L"single instance: hand-over dropped: " + why); }
+
 }  // namespace
 
 struct FirstInstance::Channel {
@@ -231,7 +232,7 @@ struct FirstInstance::Channel {
     UniqueKernelHandle stop{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     UniqueKernelHandle vmOwner;
     std::atomic<HANDLE> vm{nullptr};
-    std::deque<std::string> queue;  // the serving thread's alone
+    std::vector<std::string> queue;  // the serving thread's alone; a few at most
 
     static DWORD WINAPI threadMain(void* channel) { return static_cast<Channel*>(channel)->run(); }
 
@@ -262,7 +263,7 @@ struct FirstInstance::Channel {
                     return;
                 }
                 if (result == PipeIo::Result::Done) {
-                    queue.pop_front();
+                    queue.erase(queue.begin());
                 } else {  // the program closed its end: the next connection gets the frame
                     ::DisconnectNamedPipe(programPipe.get());
                     state = State::Unconnected;
@@ -297,7 +298,7 @@ struct FirstInstance::Channel {
             } else if (fired == WAIT_OBJECT_0 + 2) {
                 DWORD ignored = 0;
                 const bool ok = program.finish(ignored);
-                if (ok && state == State::Writing) queue.pop_front();
+                if (ok && state == State::Writing) queue.erase(queue.begin());
                 if (!ok) ::DisconnectNamedPipe(programPipe.get());
                 state = ok ? State::Connected : State::Unconnected;
             } else {
@@ -326,19 +327,18 @@ struct FirstInstance::Channel {
         }
         const uint32_t length = frameBodyLength(header);
         if (length > kHandOverBodyLimit) {
-            trail(L"single instance: hand-over dropped: its body of " + decimalText(length) + L" bytes is larger than " +
-                  decimalText(kHandOverBodyLimit));
+            dropped(L"its body of " + decimalText(length) + L" bytes is over the limit");
             return;
         }
         std::string frame(reinterpret_cast<const char*>(header), 4);
         frame.resize(4 + length);
         if (!transfer(false, frame.data() + 4, length)) {
-            trail(L"single instance: hand-over dropped: it ended before its " + decimalText(length) + L" bytes");
+            dropped(L"it ended before its body");
             return;
         }
         const ParsedHandOver parsed = parseHandOverBody(std::string_view(frame).substr(4));
         if (!parsed.problem.empty()) {
-            trail(L"single instance: hand-over dropped: " + parsed.problem);
+            dropped(parsed.problem);
             return;
         }
         if (vmProcess && ::WaitForSingleObject(vmProcess, 0) != WAIT_TIMEOUT) {
@@ -351,8 +351,7 @@ struct FirstInstance::Channel {
         if (queue.size() < kProgramQueueLimit)
             queue.push_back(std::move(frame));
         else
-            trail(L"single instance: the program has not read " + decimalText(queue.size()) +
-                  L" hand-overs: this one is dropped");
+            dropped(L"the program has not read the ones before");
         char ack[kAckBytes] = {};
         if (!transfer(true, ack, kAckBytes)) return;
         // Disconnecting discards what the start has not read yet: wait for it to close its end.
@@ -428,8 +427,7 @@ std::unique_ptr<FirstInstance> claimOrHandOver(const InstanceNames& names, const
             }
             if (attempt == Attempt::BecameFirst) break;
             if (::GetTickCount64() >= deadline)
-                throw TerminalError(L"the application is already running but did not take this start's arguments within " +
-                                    decimalText(static_cast<int32_t>(kHandOverDeadlineMs / 1000)) + L" seconds");
+                throw TerminalError(L"the application is already running but did not take this start's arguments within 20 seconds");
         }
         trail(L"single instance: the running instance has ended");
     }
