@@ -25,9 +25,10 @@ constexpr size_t kProgramQueueLimit = 64;
 constexpr DWORD kHelloBytes = 8;
 constexpr DWORD kAckBytes = 4;
 
-std::wstring userSidText() {
+// The account a process runs as; empty when it cannot be read (another user's process).
+std::wstring userSidText(HANDLE process) {
     UniqueKernelHandle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.receive())) return {};
+    if (!::OpenProcessToken(process, TOKEN_QUERY, token.receive())) return {};
     DWORD size = 0;
     ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<unsigned char> buffer(size);
@@ -151,7 +152,16 @@ enum class Attempt { HandedOver, BecameFirst, Retry };
 
 // One try at the running instance's pipe. A broken pipe or a mutex that comes free means the
 // running instance has gone (or is going): the caller tries again or becomes the first.
-Attempt attemptHandOver(const std::wstring& pipeName, std::string frame, HANDLE mutex, ULONGLONG deadline) {
+// Pipes are visible machine-wide: one that another account created first gets nothing.
+bool servedByUser(HANDLE pipe, const std::wstring& sid) {
+    ULONG serverId = 0;
+    if (!::GetNamedPipeServerProcessId(pipe, &serverId)) return false;
+    UniqueKernelHandle server(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId));
+    return server && userSidText(server.get()) == sid;
+}
+
+Attempt attemptHandOver(const InstanceNames& names, std::string frame, HANDLE mutex, ULONGLONG deadline) {
+    const std::wstring& pipeName = names.pipe;
     if (acquired(mutex, 0)) return Attempt::BecameFirst;
     // Identification only: a server that is not the running instance cannot act as this user.
     UniqueFileHandle pipe(::CreateFileW(pipeName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -163,6 +173,8 @@ Attempt attemptHandOver(const std::wstring& pipeName, std::string frame, HANDLE 
         }
         return acquired(mutex, 50) ? Attempt::BecameFirst : Attempt::Retry;  // not there yet, or just gone
     }
+    if (!servedByUser(pipe.get(), names.userSid))
+        throw TerminalError(L"single instance: " + pipeName + L" is not this user's: nothing is handed over");
     PipeIo io(pipe.get());
     if (!io.valid()) return Attempt::Retry;
     auto step = [&](bool write, char* bytes, DWORD size) {
@@ -363,7 +375,7 @@ struct FirstInstance::Channel {
 InstanceNames currentInstanceNames(const std::wstring& applicationId, const std::wstring& programPath) {
     std::wstring folded = programPath;
     if (!folded.empty()) ::CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-    const std::wstring sid = userSidText();
+    const std::wstring sid = userSidText(::GetCurrentProcess());
     if (sid.empty()) throw TerminalError(L"single instance: the user's account cannot be read: " + lastErrorText());
     DWORD session = 0;
     ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
@@ -420,7 +432,7 @@ std::unique_ptr<FirstInstance> claimOrHandOver(const InstanceNames& names, const
         trail(L"single instance: " + names.mutex + L" is held: handing over to the running instance");
         const ULONGLONG deadline = ::GetTickCount64() + kHandOverDeadlineMs;
         for (;;) {
-            const Attempt attempt = attemptHandOver(names.pipe, frame, mutex.get(), deadline);
+            const Attempt attempt = attemptHandOver(names, frame, mutex.get(), deadline);
             if (attempt == Attempt::HandedOver) {
                 trail(L"single instance: handed over, this start ends");
                 return nullptr;
