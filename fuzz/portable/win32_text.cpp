@@ -235,6 +235,7 @@ BOOL FindClose(HANDLE) { return FALSE; }
 LONG RegCloseKey(HKEY) { return 6; }  // ERROR_INVALID_HANDLE
 BOOL FreeLibrary(HMODULE) { return FALSE; }
 BOOL UnmapViewOfFile(const void*) { return FALSE; }
+void* LocalFree(void*) { return nullptr; }
 
 ULONGLONG GetTickCount64() {
     timespec now{};

@@ -145,6 +145,7 @@ BOOL FindClose(HANDLE handle);
 LONG RegCloseKey(HKEY key);
 BOOL FreeLibrary(HMODULE module);
 BOOL UnmapViewOfFile(const void* view);
+void* LocalFree(void* memory);
 
 BOOL GetExitCodeProcess(HANDLE process, DWORD* code);
 
