@@ -65,5 +65,27 @@ for out in in/App.exe in/dist/App.exe; do
   rm -rf in/App.exe in/dist first.exe second.exe
 done
 
+# One instance per user session through run-type installers: each start unpacks a fresh copy,
+# and the application ID makes them one application. The later start hands its file over and
+# ends with 0; the first's program gets it, and only one VM runs.
+printf 'record=%s\nwait.file=%s\ninstance.record=%s\n' "$(winpath "$work/record")" "$(winpath "$work/go")" \
+  "$(winpath "$work/record/handovers.txt")" > runtime/bin/standin.cfg
+rm -rf record/* go && mkdir -p "docs dir"
+"$packer" --type run --input in --main-jar app.jar --name App --runtime-image runtime --stub "$dist/x64/ruvo.exe" \
+  --launcher-dir "$dist/x64" --single-instance --out App.exe > pack.log 2>&1 || { cat pack.log; fail "packs with --single-instance"; }
+"$wine_run" "$(winpath "$work/App.exe")" -i silent > first.log 2>&1 &
+first=$!
+for _ in $(seq 300); do [ -s record/commandline.txt ] && break; sleep 0.1; done
+(cd "docs dir" && "$wine_run" "$(winpath "$work/App.exe")" -i silent "my notes.txt" > "$work/second.log" 2>&1)
+check "single instance: the later start ends with 0" test $? = 0
+for _ in $(seq 100); do grep -q 'notes' record/handovers.txt 2>/dev/null && break; sleep 0.1; done
+check "single instance: the running program gets the later start's file" \
+  grep -qx 'argument:my notes.txt' record/handovers.txt
+: > go
+wait $first
+check "single instance: the first start ends with its program's 0" test $? = 0
+check "single instance: one VM ran" test "$(grep -c '^application|' record/runs.log)" = 1
+rm -f go
+
 echo "$failures failure(s)"
 [ "$failures" = 0 ]
