@@ -9,6 +9,7 @@
 
 #include "archive/al_archive.h"
 #include "archive/al_inflate_ahead.h"
+#include "common/file_attributes.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "tests/support/temp_folder.h"
@@ -100,6 +101,24 @@ TEST_F(ZipRead, PlainAndPrefixedArchivesExtractByteForByte) {
         EXPECT_EQ(content(L"InstallerData\\readme.txt"), "hello");
         EXPECT_EQ(content(L"empty.txt"), "");
         EXPECT_EQ(content(L"empty-stored.txt"), "");
+    }
+}
+
+TEST_F(ZipRead, TheFolderIsTakenWithOrWithoutItsSeparator) {
+    Archive a;
+    a.members.push_back({.name = "Windows/setup.exe", .data = pattern(3000, 50), .method = 8});
+    a.members.push_back({.name = "InstallerData/", .data = "", .method = 0});
+    const std::wstring path = write(zipBytes(a));
+    for (const std::wstring spelling : {L"plain", L"backslash\\", L"slash/"}) {
+        const std::wstring folder = folder_.makeFolder(spelling.substr(0, spelling.find_first_of(L"\\/")));
+        ALEntryRing ring;
+        ALPkArchive archive(path.c_str());
+        ASSERT_EQ(archive.ReadDirectory(ring), 2);
+        EXPECT_EQ(archive.Extract(ring, folder_ / spelling), 2) << velmora::wideToUtf8(spelling);
+        EXPECT_EQ(velmora::test::readFileBytes(folder + L"\\Windows\\setup.exe"), a.members[0].data);
+        EXPECT_TRUE(velmora::isDirectory(folder + L"\\InstallerData"));
+        // Texts and monitors name the members as stored.
+        EXPECT_STREQ(ring.FirstEntry()->storage()->name.Name(), L"Windows/setup.exe");
     }
 }
 
