@@ -132,8 +132,8 @@ public:
 
 protected:
     // The steps of Extract: the job's size for the monitor, the names the members are written
-    // under and their folder, then each marked member (false when one has no engine, which ends the
-    // extraction at once).
+    // under and their folder, then each marked member (false when one has no engine, which
+    // ends the extraction at once).
     void StartJob(ALEntryRing& ring, ALMonitor& monitor);
     static void SetFinalNames(ALEntryRing& ring, const std::wstring& folder);
     bool ExtractMarked(ALEntryRing& ring, ALMonitor& monitor, int& count);

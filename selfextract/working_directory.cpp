@@ -48,7 +48,8 @@ namespace {
 
 bool OldFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!::GetDiskFreeSpaceW(directory.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return false;
+    if (!::GetDiskFreeSpaceW(directory.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        return false;
     freeBytes = uint64_t{freeClusters} * sectorsPerCluster * bytesPerSector;
     LogLine("Free disk space: %I64u Kilobytes", freeBytes / 1024);
     return true;

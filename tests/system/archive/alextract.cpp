@@ -31,7 +31,7 @@ int wmain(int argc, wchar_t** argv) {
     CreateDirectoryW(argv[2], nullptr);
     const DWORD folder = GetFileAttributesW(argv[2]);
     if (folder == INVALID_FILE_ATTRIBUTES || !(folder & FILE_ATTRIBUTE_DIRECTORY)) {
-        std::fputs("cannot enter the output folder\n", stderr);
+        std::fputs("cannot make the output folder\n", stderr);
         return 2;
     }
 
