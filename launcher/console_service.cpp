@@ -9,6 +9,7 @@
 #include "launcher/diagnostic_trail.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
+#include "launcher/parent_console.h"
 #include "launcher/windowed_mode.h"
 
 namespace velmora::launcher {
@@ -18,7 +19,10 @@ ConsoleService& ConsoleService::instance() {
     return service;
 }
 
-void ConsoleService::setTitle(const std::wstring& text) { ::SetConsoleTitleW(text.c_str()); }
+void ConsoleService::setTitle(const std::wstring& text) {
+    // A console the windowed launcher joined is the user's: its title stays theirs.
+    if (!sharesParentConsole()) ::SetConsoleTitleW(text.c_str());
+}
 
 void ConsoleService::reportError(const std::wstring& text) { reportError(text, std::wstring()); }
 

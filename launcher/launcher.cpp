@@ -11,6 +11,7 @@
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
 #include "launcher/native_app.h"
+#include "launcher/parent_console.h"
 #include "launcher/properties/class_path_property.h"
 #include "launcher/properties/properties_file.h"
 #include "launcher/properties/runtime_properties_file.h"
@@ -63,6 +64,8 @@ void Launcher::build() {
         };
     kivPath_ = locateKivFile(programPath_, kivWorld);
     loadPropertiesFile(appProperties_, kivPath_);
+    // As soon as the key is known, so that every later error reaches that console.
+    shareParentConsole(appProperties_, commandLine_.serviceMode);
 
     // Windows would end the java command line at the NUL and drop what follows, the user's
     // arguments included: such a file is refused whole.

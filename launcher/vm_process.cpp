@@ -10,6 +10,7 @@
 #include "launcher/java_command_line.h"
 #include "launcher/launcher_errors.h"
 #include "launcher/message_table.h"
+#include "launcher/parent_console.h"
 #include "launcher/windowed_mode.h"
 
 namespace velmora::launcher {
@@ -25,7 +26,10 @@ std::wstring startFailureText(const std::wstring& messageText, DWORD error) {
 UniqueKernelHandle startVmProcess(const std::wstring& commandLine, const LaunchOptions& options, bool wait) {
     ProcessStart start;
     start.commandLine = commandLine;
-    if (windowedMode()) {
+    if (windowedMode() && sharesParentConsole()) {
+        // Started from a console: the console VM shares it, so that System.out appears there.
+        start.commandLine = consoleVmCommandLine(commandLine, [](const std::wstring& p) { return exists(p); });
+    } else if (windowedMode()) {
         // No console window beside the application's own: javaw.exe when the VM has one,
         // otherwise the console VM without a window.
         start.commandLine = windowedVmCommandLine(commandLine, [](const std::wstring& p) { return exists(p); });

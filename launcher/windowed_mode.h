@@ -17,6 +17,9 @@ bool errorBoxesShown();  // windowed, and not a service
 // place of the command line's first, quoted item, when `exists` finds it; otherwise the
 // command line as it is.
 std::wstring windowedVmCommandLine(const std::wstring& commandLine, bool (*exists)(const std::wstring&));
+// The other way (javaw.exe -> java.exe, jrew.exe -> jre.exe), for a VM that shares the console
+// the windowed launcher was started from.
+std::wstring consoleVmCommandLine(const std::wstring& commandLine, bool (*exists)(const std::wstring&));
 
 // Where the windowed launcher writes its trail: quillrunw.log in the temporary folder.
 std::wstring windowedTrailPath();

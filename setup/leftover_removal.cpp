@@ -120,11 +120,14 @@ bool scheduleRemoval(const std::wstring& folder, bool wholeTree, const std::wstr
 }
 
 int runCleanup(const SetupOptions& options) {
-    std::vector<HANDLE> waits;
-    for (unsigned long long value : options.waitHandles)
-        if (value) waits.push_back(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)));
-    if (!waits.empty())
-        ::WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), TRUE, kLongestWaitMs);
+    // The first is the engine that started this copy, which may wait on a prompt for as long as
+    // the user leaves it open: the folder it is using must not go before it ends. The installer
+    // ends soon after the engine.
+    bool first = true;
+    for (unsigned long long value : options.waitHandles) {
+        if (value) ::WaitForSingleObject(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value)), first ? INFINITE : kLongestWaitMs);
+        first = false;
+    }
     const std::wstring& folder = options.cleanupFolder;
     // Only what the engine itself asked for: ruvo's working folder or an install folder.
     if (options.cleanupWholeTree ? !isFile(joinPath(folder, L"sea_loc")) : !isFile(joinPath(folder, kUninstallerName)))

@@ -498,19 +498,17 @@ int runSetup(HINSTANCE instance, const std::vector<std::wstring>& arguments) {
     }
     if (run.options.action == SetupAction::Cleanup) return runCleanup(run.options);
 
-    // The working folder goes once this run has ended, whatever its outcome; an elevated run
-    // leaves that to the run that started it.
+    // The working folder goes once this run has ended, whatever its outcome, a killed run
+    // included: the remover starts now and waits for this process. An elevated run leaves that
+    // to the run that started it.
     const std::wstring working = run.options.elevated ? std::wstring() : ruvoWorkingFolder(run.self);
-    std::string installer;
-    if (!working.empty()) readWholeFile(joinPath(working, L"sea_loc"), installer);
-    while (!installer.empty() && (installer.back() == '\0' || installer.back() == '\n' || installer.back() == '\r'))
-        installer.pop_back();
-    struct WorkingFolderRemoval {
-        std::wstring folder, installer;
-        ~WorkingFolderRemoval() {
-            if (!folder.empty()) scheduleRemoval(folder, true, installer);
-        }
-    } removal{working, velmora::utf8ToWide(installer)};
+    if (!working.empty()) {
+        std::string installer;
+        readWholeFile(joinPath(working, L"sea_loc"), installer);
+        while (!installer.empty() && (installer.back() == '\0' || installer.back() == '\n' || installer.back() == '\r'))
+            installer.pop_back();
+        scheduleRemoval(working, true, velmora::utf8ToWide(installer));
+    }
 
     const std::wstring folder = parentOf(run.self);
     std::wstring settingsPath = joinPath(folder, kUninstallSettingsName);

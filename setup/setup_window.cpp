@@ -44,6 +44,11 @@ bool ProgressWindow::open(HINSTANCE instance, const std::wstring& title, const s
     if (bigIcon_) ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
     if (smallIcon_) ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
     ::SendDlgItemMessageW(window_, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, 1000);
+    if (rightToLeft()) {
+        // The mirrored layout places the text; its reading order is the control's own style.
+        HWND status = ::GetDlgItem(window_, IDC_STATUS_TEXT);
+        ::SetWindowLongPtrW(status, GWL_EXSTYLE, ::GetWindowLongPtrW(status, GWL_EXSTYLE) | WS_EX_RTLREADING);
+    }
     setText(text);
     ::ShowWindow(window_, SW_SHOWNORMAL);
     ::UpdateWindow(window_);

@@ -25,6 +25,9 @@ std::wstring standardExecutablePath(const std::wstring& home, bool (*fileExists)
     std::wstring candidate = collapseSeparators(last == L"system32" || last == L"syswow64" ? home + L"\\java.exe"
                                                                                         : home + L"\\bin\\java.exe");
     if (fileExists(candidate)) return candidate;
+    // A runtime that ships only the windowed VM is started by it rather than not at all.
+    std::wstring windowed = candidate.substr(0, candidate.size() - 8) + L"javaw.exe";
+    if (fileExists(windowed)) return windowed;
     return collapseSeparators(home + L"\\java.exe");
 }
 

@@ -59,7 +59,8 @@ public:
 // The record for a VM of this major version: Java 2 and later are standard VMs, older ones classic.
 std::unique_ptr<VmRecord> recordForMajor(uint16_t major);
 
-// The executable rule of StandardVm over a test for existence.
+// The executable rule of StandardVm over a test for existence: bin\java.exe, else bin\javaw.exe,
+// else java.exe in the home itself.
 std::wstring standardExecutablePath(const std::wstring& home, bool (*fileExists)(const std::wstring&));
 
 }  // namespace velmora::launcher

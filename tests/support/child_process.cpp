@@ -67,7 +67,7 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     PROCESS_INFORMATION info{};
     const wchar_t* application = options.applicationName.empty() ? nullptr : options.applicationName.c_str();
     if (!::CreateProcessW(application, writable.data(), nullptr, nullptr, TRUE,
-                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
+                          CREATE_UNICODE_ENVIRONMENT | options.consoleFlag, environment.data(),
                           options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(), &startup,
                           &info)) {
         result.startError = ::GetLastError();

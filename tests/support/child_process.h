@@ -14,6 +14,9 @@ struct ChildOptions {
     std::vector<std::wstring> removedEnvironment; // names taken out of the child's environment
     std::string standardInput;                    // bytes fed to the child's standard input
     DWORD timeoutMs = 60000;
+    // CREATE_NO_WINDOW gives a console program a console of its own without a window (a windowed
+    // one ignores it); DETACHED_PROCESS gives none.
+    DWORD consoleFlag = CREATE_NO_WINDOW;
 };
 
 struct ChildResult {

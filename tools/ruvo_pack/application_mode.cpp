@@ -199,6 +199,9 @@ ApplicationRequest parseApplicationArguments(const std::vector<std::string>& arg
         request.error = "give --runtime-image or --java-version, not both";
     else if (!o.output.empty() && !installerNameOf(o.output))
         request.error = "--out must name an .exe file";
+    else if (o.native.attachConsole && !o.windowed)
+        request.error = "--attach-console needs the windowed launcher (--no-console): the console launcher always "
+                        "runs in the console it is started from";
     return request;
 }
 

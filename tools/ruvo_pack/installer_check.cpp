@@ -98,6 +98,7 @@ private:
         launcherBase_ = launcher.substr(launcherFolder_.size() + 1, launcher.size() - launcherFolder_.size() - 5);
         // The launcher comes in two builds; which one decides whether a console window opens.
         const int subsystem = peSubsystem(ctx_.root / pathOfUtf8(launcher));
+        consoleLauncher_ = subsystem == 3;
         if (subsystem == 2 || subsystem == 3)
             ctx_.add(launcher, 0, Severity::Note,
                      subsystem == 2 ? "the windowed launcher (quillrunw): no console window, errors in message boxes"
@@ -277,6 +278,10 @@ private:
         if (!page.empty() && !isWebPage(utf8Text(page)))
             ctx_.add(kiv_, lineOf(pageKey), Severity::Error,
                      quoted(pageKey) + ": not an http:// or https:// address without spaces; the launcher does not offer it");
+        const std::wstring attachKey = L"kiv.attach.console";
+        if (consoleLauncher_ && kivValues_.getFlag(attachKey))
+            ctx_.add(kiv_, lineOf(attachKey), Severity::Warning,
+                     quoted(attachKey) + ": the console launcher ignores it: it always runs in the console it is started from");
         const std::wstring idKey = L"kiv.application.id";
         const std::wstring id = kivValues_.getProperty(idKey);
         if (id.size() > 128 || id.find_first_of(L" \t") != std::wstring::npos)
@@ -518,6 +523,7 @@ private:
     std::vector<std::string> jarFiles_;
     bool classPathSkipped_ = false;
     bool engineLayout_ = false;
+    bool consoleLauncher_ = false;
 };
 
 }  // namespace

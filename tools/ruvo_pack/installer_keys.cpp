@@ -112,6 +112,12 @@ constexpr KeyInfo kKeys[] = {
      "names the version `kiv.nl.valid.vm.list` asks for (`17+`: Java 17 or later) and this page, and the "
      "windowed launcher's message box offers to open it in the browser. Other values are not offered.",
      "kiv.java.download.page=https://example.com/java"},
+    {K::Kiv, V::Flag, "kiv.attach.console", "", "off", kLauncher,
+     "For the windowed launcher: on, started from a console it joins that console, writes its errors there "
+     "(not in a message box) and starts the console VM (`java.exe` beside `javaw.exe`) sharing it, with the "
+     "standard handles the caller gave (redirections stay), so that `System.out` appears there; started from "
+     "Explorer or a shortcut it runs as without the key. The console launcher ignores it.",
+     "kiv.attach.console=true"},
     {K::Kiv, V::Flag, "kiv.nl.java.arguments.plain", "", "off", "launcher and ruvo",
      "On, the Java program gets the user's arguments only, each exactly as typed (the installer's own options "
      "and the launcher's `KIV_VM` pair and service options taken out), and the `.kiv` file and the scratch file "

@@ -16,6 +16,10 @@ bool takeNativeAppOption(const std::vector<std::string>& arguments, size_t& i, N
         options.userOptions = a == "--user-options";
         return true;
     }
+    if (a == "--attach-console") {
+        options.attachConsole = true;
+        return true;
+    }
     if (a != "--max-heap-percent" && a != "--java-download-page" && a != "--splash") return false;
     if (i + 1 >= arguments.size()) {
         error = a + " needs a value";
@@ -115,6 +119,7 @@ std::string nativeAppKivLines(const NativeAppOptions& options, const std::string
         text += "kiv.splash=" + escapedKivValue(utf8Of(pathOfUtf8(options.splash).filename())) + "\n";
     if (!options.javaDownloadPage.empty())
         text += "kiv.java.download.page=" + escapedKivValue(options.javaDownloadPage) + "\n";
+    if (options.attachConsole) text += "kiv.attach.console=true\n";
     return text;
 }
 
@@ -128,7 +133,10 @@ std::string nativeAppUsageText() {
            "                         -splash:); IMAGE@2x.EXT beside it ships too, for high DPI\n"
            "  --java-download-page URL  where users get the Java that --java-version asks for: the\n"
            "                         error when none is installed names it, the windowed launcher\n"
-           "                         offers to open it\n";
+           "                         offers to open it\n"
+           "  --attach-console       with --no-console: started from a console, the program's output\n"
+           "                         and the launcher's errors appear there (the console VM shares\n"
+           "                         it); started from Explorer or a shortcut, no console as before\n";
 }
 
 }  // namespace ruvo_pack

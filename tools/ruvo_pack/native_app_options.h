@@ -14,6 +14,7 @@ struct NativeAppOptions {
     int maxHeapPercent = 0;   // --max-heap-percent N, 1 to 90; 0: not given
     std::string javaDownloadPage;  // --java-download-page URL (http or https)
     std::string splash;            // --splash IMAGE
+    bool attachConsole = false;    // --attach-console, for the windowed launcher only
 };
 
 // Takes arguments[i] (and its value) when it is one of these options; false otherwise. A bad

@@ -5,7 +5,8 @@
 // environment variables STANDIN_<KEY> (upper case, '.' as '_'):
 //   record          folder for the record files (commandline.txt, classpath.txt, cwd.txt,
 //                   exe.txt, propfile1.txt, propfile2.txt, env_<NAME>.txt, runs.log, and
-//                   startup.txt: the start-up information's flags in hex and its title, one a line)
+//                   startup.txt: the start-up information's flags in hex and its title, one a line;
+//                   console.txt: whether the console's output opens, and how many processes share it)
 // Argument files ("@file" before the main class) are read as a VM of version 9 and later
 // reads them, whatever the stand-in's version.
 //   env             comma-separated variable names to record besides CLASSPATH
@@ -178,6 +179,16 @@ void recordApplicationRun(const std::vector<std::wstring>& received, const std::
             if (option.compare(0, prefix.size(), prefix) == 0 && readBytes(option.substr(prefix.size()), bytes))
                 writeBytes(folder + L"\\propfile" + std::to_wstring(i + 1) + L".txt", bytes, false);
         }
+    // A console without a window (as Wine makes them here) counts too: CONOUT$ opens on any.
+    HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+    if (console != INVALID_HANDLE_VALUE) ::CloseHandle(console);
+    DWORD processes[16];
+    const DWORD sharing = ::GetConsoleProcessList(processes, 16);
+    writeBytes(folder + L"\\console.txt",
+               std::string("console=") + (console != INVALID_HANDLE_VALUE ? "yes" : "no") + "\nprocesses=" +
+                   std::to_string(sharing) + "\n",
+               false);
     recordEnvironment(folder, L"CLASSPATH");
     std::wstring names = settingOr(L"env", L"");
     size_t start = 0;

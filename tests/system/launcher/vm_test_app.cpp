@@ -40,6 +40,13 @@ void VmTestApp::configureVm(const std::wstring& vmRelativeDirectory, const std::
 
 ChildResult VmTestApp::run(const std::wstring& arguments, std::vector<std::wstring> pathDirectories,
                            ChildOptions options) const {
+    std::wstring commandLine = L"\"" + path(L"app.exe") + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    return runCommand(commandLine, std::move(pathDirectories), std::move(options));
+}
+
+ChildResult VmTestApp::runCommand(const std::wstring& commandLine, std::vector<std::wstring> pathDirectories,
+                                  ChildOptions options) const {
     std::wstring pathValue;
     if (pathDirectories.empty()) pathDirectories = {L"C:\\windows\\system32", L"C:\\windows"};
     for (const auto& d : pathDirectories) pathValue += (pathValue.empty() ? L"" : L";") + d;
@@ -49,8 +56,6 @@ ChildResult VmTestApp::run(const std::wstring& arguments, std::vector<std::wstri
     options.removedEnvironment.push_back(L"CLASSPATH");
     options.removedEnvironment.push_back(L"JAVA_HOME");  // the machine's own JDK takes no part
     if (options.workingDirectory.empty()) options.workingDirectory = root();
-    std::wstring commandLine = L"\"" + path(L"app.exe") + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
     return runChild(commandLine, options);
 }
 

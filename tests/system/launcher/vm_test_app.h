@@ -28,6 +28,9 @@ public:
     // empty) so that no VM of the machine takes part.
     ChildResult run(const std::wstring& arguments, std::vector<std::wstring> path = {},
                     ChildOptions options = {}) const;
+    // The same for another command line, which starts app.exe itself (through cmd.exe, say).
+    ChildResult runCommand(const std::wstring& commandLine, std::vector<std::wstring> path = {},
+                           ChildOptions options = {}) const;
 
     // A record file of the last application run (UTF-8 decoded); empty when missing.
     std::wstring recorded(const std::wstring& name) const;

@@ -17,6 +17,13 @@ namespace {
 using velmora::wideToUtf8;
 
 struct Started {
+    Started() = default;
+    Started(Started&&) = default;
+    // A test that fails before its answer leaves no engine waiting on a prompt (holding the
+    // output pipes of the test run).
+    ~Started() {
+        if (process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) ::TerminateProcess(process.get(), 255);
+    }
     velmora::UniqueKernelHandle process, thread;
     DWORD id = 0;
     DWORD wait(DWORD timeoutMs = 60000) {

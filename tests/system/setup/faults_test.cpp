@@ -1,6 +1,7 @@
 // Faults during an upgrade or uninstall, each leaving the previous version installed: the
 // application running, a file of it held open, another setup of it running, a run killed
-// halfway, a file the uninstaller cannot remove.
+// halfway (its leftovers laid out, and the real engine killed), a file the uninstaller cannot
+// remove.
 #include <gtest/gtest.h>
 
 #include "common/text_convert.h"
@@ -110,12 +111,80 @@ TEST_F(Faults, NextRunRepairsWhatAKilledRunLeft) {
             velmora::test::writeFileBytes(pendingNew + L"\\setup.carried", "notes.txt\n");
             ASSERT_TRUE(::MoveFileW((folder_ + L"\\notes.txt").c_str(), (pendingNew + L"\\notes.txt").c_str()));
         }
-        if (c.movedAside) ASSERT_TRUE(::MoveFileW(folder_.c_str(), pendingOld.c_str()));
+        if (c.movedAside) {
+            ASSERT_TRUE(::MoveFileW(folder_.c_str(), pendingOld.c_str()));
+        }
         // The installed version still starts from where the shortcut points (after repair).
         EXPECT_EQ(install(app_, L"1.0"), 0u);
         expectVersion(L"1.0");
         EXPECT_EQ(fileText(folder_ + L"\\notes.txt"), "mine");
         ::DeleteFileW((folder_ + L"\\notes.txt").c_str());
+    }
+}
+
+// The real engine killed at points of an upgrade with many files: the version installed before
+// stays whole and starts, ruvo's working folder still goes, and the next run completes the
+// upgrade keeping the user's file.
+TEST_F(Faults, EngineKilledDuringAnUpgrade) {
+    constexpr int kManyFiles = 1500;
+    const std::wstring pendingNew = folder_ + L".setup-new";
+    const struct {
+        const char* when;
+        std::wstring awaited;  // killed once this exists
+        int movedFiles;        // and this many files of lib\many are in the new folder
+        bool mayBeUpgraded;    // the kill may come after the new folder took the old one's place
+    } cases[] = {
+        {"as the new folder appears", pendingNew, 0, false},
+        {"halfway through moving the files", pendingNew + L"\\lib\\many", kManyFiles / 2, false},
+        {"with the files moved, writing the uninstaller", pendingNew + L"\\uninstall.settings", 0, true},
+    };
+    auto filesIn = [](const std::wstring& folder) {
+        WIN32_FIND_DATAW entry;
+        HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
+        int count = 0;
+        if (find == INVALID_HANDLE_VALUE) return count;
+        do count += !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        while (::FindNextFileW(find, &entry));
+        ::FindClose(find);
+        return count;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        velmora::test::writeFileBytes(folder_ + L"\\notes.txt", "mine");
+        const WorkingFolder working = layOut(app_, L"1.1");
+        ::CreateDirectoryW((working.path + L"\\app\\lib\\many").c_str(), nullptr);
+        for (int i = 0; i < kManyFiles; ++i)
+            velmora::test::writeFileBytes(working.path + L"\\app\\lib\\many\\part" + std::to_wstring(i) + L".jar", "x");
+        STARTUPINFOW startup{sizeof startup};
+        PROCESS_INFORMATION engine{};
+        std::wstring line = L"\"" + working.setup + L"\" -i silent";
+        ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, working.path.c_str(),
+                                     &startup, &engine));
+        bool reached = false;
+        for (int i = 0; i < 200000 && !reached; ++i) {
+            reached = exists(c.awaited) && (!c.movedFiles || filesIn(c.awaited) >= c.movedFiles);
+            if (!reached && ::WaitForSingleObject(engine.hProcess, 0) == WAIT_OBJECT_0) break;
+        }
+        ::TerminateProcess(engine.hProcess, 9);
+        ::WaitForSingleObject(engine.hProcess, 10000);
+        ::CloseHandle(engine.hProcess);
+        ::CloseHandle(engine.hThread);
+        ASSERT_TRUE(reached) << "the engine ended before the point was reached";
+
+        // One whole version is in the folder: the old one, or past the last steps the new one.
+        const std::string common = fileText(folder_ + L"\\lib\\common.jar");
+        const bool upgraded = c.mayBeUpgraded && common == "common 1.1";
+        EXPECT_TRUE(upgraded || common == "common 1.0") << common;
+        EXPECT_TRUE(exists(folder_ + L"\\lib\\core-" + std::wstring(upgraded ? L"1.1" : L"1.0") + L".jar"));
+        EXPECT_EQ(exists(folder_ + L"\\lib\\many"), upgraded);
+        EXPECT_EQ(velmora::test::runChild(L"\"" + folder_ + L"\\" + app_.launcher() + L"\"").exitCode, 0u);
+        EXPECT_TRUE(goneSoon(working.path)) << "the working folder stays";
+
+        EXPECT_EQ(install(app_, L"1.1"), 0u);
+        expectVersion(L"1.1");
+        EXPECT_EQ(fileText(folder_ + L"\\notes.txt"), "mine");
+        forget(app_);
+        ASSERT_EQ(install(app_, L"1.0"), 0u);
     }
 }
 

@@ -139,6 +139,7 @@ TEST(ApplicationMode, NativeApplicationKeys) {
         {{"--no-user-options", "--java-download-page", "https://example.com/java?v=17"}, std::nullopt,
          "kiv.java.download.page=https://example.com/java?v=17\n"},
         {{"--no-user-options", "--splash", "art/Log\xc3\xb6.png"}, std::nullopt, "kiv.splash=Log\\u00f6.png\n"},
+        {{"--attach-console", "--no-user-options"}, std::nullopt, "kiv.attach.console=true\n"},
     };
     for (const auto& c : cases) {
         NativeAppOptions options;
@@ -147,6 +148,25 @@ TEST(ApplicationMode, NativeApplicationKeys) {
         ASSERT_TRUE(error.empty()) << error;
         ASSERT_TRUE(userOptionsPath("App", c.vendor, path, error)) << error;
         EXPECT_EQ(nativeAppKivLines(options, path), c.lines);
+    }
+}
+
+TEST(ApplicationMode, AttachConsoleOnlyWithTheWindowedLauncher) {
+    const struct {
+        Texts extra;
+        const char* error;
+    } cases[] = {
+        {{"--attach-console"}, "--attach-console needs the windowed launcher (--no-console)"},
+        {{"--console", "--attach-console"}, "--attach-console needs the windowed launcher (--no-console)"},
+        {{"--attach-console", "--no-console"}, ""},
+        {{"--no-console"}, ""},
+    };
+    for (const auto& c : cases) {
+        Texts arguments = {"--input", "in", "--main-jar", "app.jar", "--name", "App"};
+        arguments.insert(arguments.end(), c.extra.begin(), c.extra.end());
+        const ApplicationRequest request = parseApplicationArguments(arguments);
+        EXPECT_EQ(request.error.rfind(c.error, 0), 0u) << c.extra.front() << ": " << request.error;
+        if (!*c.error) EXPECT_EQ(request.error, "");
     }
 }
 

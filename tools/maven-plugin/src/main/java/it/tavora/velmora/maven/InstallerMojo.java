@@ -102,6 +102,9 @@ public class InstallerMojo extends AbstractMojo {
     /** Where users get the Java that javaVersion asks for. */
     @Parameter(property = "ruvo.javaDownloadPage")
     String javaDownloadPage;
+    /** With console false: started from a console, the program's output and errors appear there. */
+    @Parameter(property = "ruvo.attachConsole", defaultValue = "false")
+    boolean attachConsole;
     @Parameter(property = "ruvo.keepPayload")
     File keepPayload;
     /** The self-extractor; default: the one the plugin carries. */

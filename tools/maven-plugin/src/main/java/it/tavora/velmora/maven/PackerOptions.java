@@ -68,6 +68,7 @@ final class PackerOptions {
             value("maxHeapPercent", "--max-heap-percent"),
             value("splash", "--splash"),
             value("javaDownloadPage", "--java-download-page"),
+            flag("attachConsole", "--attach-console"),
             value("keepPayload", "--keep-payload"),
             value("stub", "--stub"),
             value("launcherDir", "--launcher-dir"),

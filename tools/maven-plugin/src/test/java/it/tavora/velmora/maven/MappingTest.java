@@ -98,6 +98,8 @@ public class MappingTest {
             {"userOptions", false, Arrays.asList("--no-user-options")},
             {"userOptions", true, Arrays.asList("--user-options")},
             {"maxHeapPercent", 50, Arrays.asList("--max-heap-percent", "50")},
+            {"attachConsole", true, Arrays.asList("--attach-console")},
+            {"attachConsole", false, Arrays.asList()},
             {"splash", new File("splash.png"), Arrays.asList("--splash", new File("splash.png").getAbsolutePath())},
             // The packer takes an association whole: no quotes around a description with spaces.
             {"fileAssociations", Arrays.asList(".vel=Velmora document", "txt"),
