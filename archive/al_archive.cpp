@@ -109,7 +109,7 @@ ALArchive::~ALArchive() {
     if (!ownsStorage_) (void)storage_.release();
 }
 
-int ALArchive::Extract(ALEntryRing& ring) {
+int ALArchive::Extract(ALEntryRing& ring, const std::wstring& folder) {
     // A failed directory read leaves the archive refusing work: nothing of it is written.
     if (status < 0) return status;
     if (!storage_) return status.Set(AL_CANT_OPEN_FILE);
@@ -124,7 +124,7 @@ int ALArchive::Extract(ALEntryRing& ring) {
     ALMonitor& monitor = ring.monitor();
     monitor.ArchiveOperation(AL_EXTRACTION_OPEN, this, nullptr);
     StartJob(ring, monitor);
-    SetFinalNames(ring);
+    SetFinalNames(ring, folder);
     int count = 0;
     const bool finished = ExtractMarked(ring, monitor, count);
     if (finished) {
@@ -153,9 +153,12 @@ void ALArchive::StartJob(ALEntryRing& ring, ALMonitor& monitor) {
 
 // Names are final before anything is written: a member inflated ahead is written under its
 // own while the one before it is.
-void ALArchive::SetFinalNames(ALEntryRing& ring) {
+void ALArchive::SetFinalNames(ALEntryRing& ring, const std::wstring& folder) {
+    std::wstring prefix = folder;
+    if (!prefix.empty() && prefix.back() != L'\\' && prefix.back() != L'/') prefix += L'\\';
     for (ALEntry* entry = ring.FirstEntry(); entry; entry = entry->NextEntry()) {
         ALStorage& output = *entry->storage();
+        output.SetFolder(prefix);
         if (entry->options & ALEntry::kStripPathOnExtract) {
             const std::wstring& n = output.name.Text();
             size_t cut = n.find_last_of(L"\\/:");

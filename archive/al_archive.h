@@ -7,8 +7,8 @@
 //   ALEntryRing ring(&monitor);                       // standard prototypes: inflate, copy, ALFile
 //   ALPkArchive archive(ownExecutablePath);
 //   archive.ReadDirectory(ring);                      // count, or a status; a failure here
-//   SetCurrentDirectoryW(workingDirectory);           //   makes Extract refuse all work
-//   int result = archive.Extract(ring);               // members below the current directory
+//                                                     //   makes Extract refuse all work
+//   int result = archive.Extract(ring, workingPath);  // members below that folder
 //   if (result != 0) ruvo::LogArchiveStatus(result);  // negative: failed, archive.status.Text()
 #include <memory>
 #include <string_view>
@@ -120,8 +120,9 @@ public:
     virtual int ReadExtraData() { return 0; }
     // Fills the ring; the number of entries read, or a negative status.
     virtual int ReadDirectory(ALEntryRing& ring) = 0;
-    // Extracts every marked entry below the current directory; entries processed or a status.
-    int Extract(ALEntryRing& ring);
+    // Extracts every marked entry below `folder` (a separator is added when it has none);
+    // entries processed or a status. Texts and monitors name the members as stored.
+    int Extract(ALEntryRing& ring, const std::wstring& folder);
 
     ALStorage& storage() const { return *storage_; }
     int FormatCode() const { return formatCode_; }
@@ -131,10 +132,10 @@ public:
 
 protected:
     // The steps of Extract: the job's size for the monitor, the names the members are written
-    // under, then each marked member (false when one has no engine, which ends the
-    // extraction at once).
+    // under and their folder, then each marked member (false when one has no engine, which
+    // ends the extraction at once).
     void StartJob(ALEntryRing& ring, ALMonitor& monitor);
-    static void SetFinalNames(ALEntryRing& ring);
+    static void SetFinalNames(ALEntryRing& ring, const std::wstring& folder);
     bool ExtractMarked(ALEntryRing& ring, ALMonitor& monitor, int& count);
     bool HasEnginesFor(const ALEntry& entry);
     // One member from where the archive stands: created, inflated or copied, its checksum checked.

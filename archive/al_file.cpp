@@ -43,14 +43,15 @@ ALStorage* ALFile::CloneFor(const wchar_t* n, int typeCode) const {
 
 int ALFile::Open() {
     if (status < 0) return status;
-    handle_.reset(_wopen(name.Name(), _O_RDONLY | _O_BINARY));
+    const wchar_t* path = Path();
+    handle_.reset(_wopen(path, _O_RDONLY | _O_BINARY));
     if (!IsOpen())
         return status.Set(AL_CANT_OPEN_FILE, "File open failure.  Open of %s returned errno = %d", name.Name(),
                           errno);
     if (ALStorage::Open() < 0) return status;
     ResetDiskStep();
     struct _stat info;
-    if (_wstat(name.Name(), &info) != 0)
+    if (_wstat(path, &info) != 0)
         return status.Set(AL_CANT_OPEN_FILE, "Couldn't get time, date, and size information for %s.  errno = %d.",
                           name.Name(), errno);
     size_ = static_cast<long>(info.st_size);
@@ -63,16 +64,17 @@ int ALFile::Open() {
         stamp.minute = static_cast<uint16_t>(local->tm_min);
         stamp.second = static_cast<uint16_t>(local->tm_sec);
     }
-    DWORD win32 = GetFileAttributesW(name.Name());
+    DWORD win32 = GetFileAttributesW(path);
     if (win32 != INVALID_FILE_ATTRIBUTES) attributes.SetFromWin32(win32);
     return status;
 }
 
 int ALFile::OpenForWriting() {
-    DWORD existing = GetFileAttributesW(name.Name());
+    const wchar_t* path = Path();
+    DWORD existing = GetFileAttributesW(path);
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesW(name.Name(), existing & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-    handle_.reset(_wopen(name.Name(), _O_RDWR | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE));
+        SetFileAttributesW(path, existing & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    handle_.reset(_wopen(path, _O_RDWR | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE));
     return IsOpen() ? 0 : errno;
 }
 
@@ -86,7 +88,7 @@ int ALFile::Create(long lengthHint) {
             // made too when the name does not end with a separator, so empty folders survive.
             CreateParentDirectories();
             wchar_t last = name.Text().back();
-            if (last != L'/' && last != L'\\') _wmkdir(name.Name());
+            if (last != L'/' && last != L'\\') _wmkdir(Path());
             return status;
         }
         error = OpenForWriting();
@@ -95,7 +97,7 @@ int ALFile::Create(long lengthHint) {
     } else {
         for (int n = 0; n < 1000; ++n) {
             SetTempName(n);
-            handle_.reset(_wopen(name.Name(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE));
+            handle_.reset(_wopen(Path(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE));
             if (IsOpen()) return status;
             if (errno != EEXIST && errno != EACCES) {
                 status.Set(AL_CANT_OPEN_FILE, "Temporary file creation failure.  Open of %s returned errno = %d",
@@ -117,12 +119,14 @@ int ALFile::Create(long lengthHint) {
 void ALFile::SetTempName(int n) { name.Set(ALFormat(64, L"~al~%03d.tmp", n).c_str()); }
 
 int ALFile::CreateParentDirectories() {
-    std::wstring path = name.Text();
-    for (size_t i = 0; i < path.size(); ++i) {
+    // The folder exists: only the name's own folders are made.
+    std::wstring path = Path();
+    const size_t start = FolderLength();
+    for (size_t i = start; i < path.size(); ++i) {
         if (path[i] != L'/' && path[i] != L'\\') continue;
         wchar_t separator = path[i];
         path[i] = L'\0';
-        if (path[0] != L'\0' && _wmkdir(path.c_str()) != 0) {
+        if (i > start && _wmkdir(path.c_str()) != 0) {
             int e = errno;
             if (e != EACCES && e != EEXIST && e != ENFILE && e != ENOENT) return 0;
         }
@@ -279,7 +283,7 @@ void ALFile::ApplyStampAndAttributes(bool attributesToo) {
         }
         return;
     }
-    SetFileAttributesW(name.Name(), attributes.ToWin32());
+    SetFileAttributesW(Path(), attributes.ToWin32());
 }
 
 int ALFile::Close() {
@@ -302,18 +306,23 @@ int ALFile::Close() {
     return status;
 }
 
+int ALFile::RenameInFolder(const std::wstring& from, const std::wstring& to) const {
+    const std::wstring source = PathOf(from);
+    return _wrename(source.c_str(), PathOf(to));
+}
+
 int ALFile::Rename(const wchar_t* newName, bool deleteExisting) {
-    std::wstring source = newName ? name.Text() : std::wstring(name.PreviousName());
-    std::wstring target = newName ? std::wstring(newName) : name.Text();
+    const std::wstring& source = newName ? name.Text() : name.PreviousText();
+    const std::wstring target = newName ? std::wstring(newName) : name.Text();
     if (deleteExisting) {
         if (name.SameAs(target.c_str(), source.c_str()))
             return status.Set(AL_RENAME_ERROR, "Error attempting to rename %s to %s.  Can't rename to the same name!",
                               target.c_str(), source.c_str());
-        if (_wunlink(target.c_str()) != 0 && errno != ENOENT)
+        if (_wunlink(PathOf(target)) != 0 && errno != ENOENT)
             return status.Set(AL_RENAME_ERROR, "Error deleting %s before renaming %s.  errno = %d", target.c_str(),
                               source.c_str(), errno);
     }
-    if (_wrename(source.c_str(), target.c_str()) != 0)
+    if (RenameInFolder(source, target) != 0)
         return status.Set(AL_RENAME_ERROR, "Error renaming %s to %s.  errno = %d", source.c_str(), target.c_str(),
                           errno);
     if (newName) name.Set(newName);
@@ -321,11 +330,13 @@ int ALFile::Rename(const wchar_t* newName, bool deleteExisting) {
 }
 
 int ALFile::RestoreName(bool deleteExisting) {
-    std::wstring current = name.Text(), previous = name.PreviousName();
-    if (deleteExisting && _wunlink(previous.c_str()) != 0 && errno != ENOENT)
+    // Both stay as they are until the name is set at the end.
+    const std::wstring& current = name.Text();
+    const std::wstring& previous = name.PreviousText();
+    if (deleteExisting && _wunlink(PathOf(previous)) != 0 && errno != ENOENT)
         return status.Set(AL_RENAME_ERROR, "Error deleting %s before renaming %s.  errno = %d", previous.c_str(),
                           current.c_str(), errno);
-    if (_wrename(current.c_str(), previous.c_str()) != 0 && errno != ENOENT)
+    if (RenameInFolder(current, previous) != 0 && errno != ENOENT)
         return status.Set(AL_RENAME_ERROR, "Error renaming %s to %s.  errno = %d", current.c_str(),
                           previous.c_str(), errno);
     name.Set(previous.c_str());
@@ -342,7 +353,7 @@ int ALFile::RenameToBak(bool deleteExisting) {
 }
 
 int ALFile::Delete() {
-    if (_wunlink(name.Name()) != 0)
+    if (_wunlink(Path()) != 0)
         return status.Set(AL_DELETE_ERROR, "Error deleting file %s, errno = %d ", name.Name(), errno);
     return status;
 }

@@ -78,6 +78,7 @@ void ALInflateAhead::Inflate() {
     ALStorage& target = *entry_.storage();
     ALFile input(archiveName_);
     ALFile output(target.name.Name());
+    output.SetFolderOf(target);
     ALPkDecompressor engine;  // the member is deflated, and the option bits mean nothing to inflating
     input.pumpsMessages = output.pumpsMessages = false;  // the window belongs to the engine's thread
     output.stamp = target.stamp;
@@ -116,9 +117,9 @@ void ALInflateAhead::Discard() {
     Stop();
     Wait();
     if (created_) {
-        const wchar_t* name = entry_.storage()->name.Name();
-        SetFileAttributesW(name, FILE_ATTRIBUTE_NORMAL);  // a read-only member is made read-only on closing
-        DeleteFileW(name);
+        const wchar_t* path = entry_.storage()->Path();
+        SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);  // a read-only member is made read-only on closing
+        DeleteFileW(path);
         created_ = false;
     }
 }

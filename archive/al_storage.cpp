@@ -141,6 +141,12 @@ ALStorage::ALStorage(const wchar_t* n, int bufferSize, int typeCode, ALCase case
 
 ALStorage::~ALStorage() = default;
 
+const wchar_t* ALStorage::PathOf(const std::wstring& n) const {
+    path_.resize(folderLength_);
+    path_ += n;
+    return path_.c_str();
+}
+
 int ALStorage::WriteExtraData() { return WriteShortBE(0); }
 
 int ALStorage::ReadExtraData() {

@@ -52,6 +52,7 @@ public:
     const wchar_t* Name() const { return current_.c_str(); }
     const wchar_t* PreviousName() const { return previous_.c_str(); }
     const std::wstring& Text() const { return current_; }
+    const std::wstring& PreviousText() const { return previous_; }
     ALCase Mode() const { return mode_; }
     std::wstring Cased(const std::wstring& text) const;
     bool SameAs(const wchar_t* a, const wchar_t* b) const;
@@ -121,6 +122,22 @@ public:
     ALMonitor* Monitor() const { return monitor_; }
     void SetMonitor(ALMonitor* monitor) { monitor_ = monitor; }
 
+    // Where a relative name lies, ending with a separator; empty, as at the start: the
+    // current directory. Texts and monitors show the name alone.
+    void SetFolder(const std::wstring& folder) {
+        path_ = folder;
+        folderLength_ = folder.size();
+    }
+    void SetFolderOf(const ALStorage& other) {
+        path_ = other.path_;
+        folderLength_ = other.folderLength_;
+    }
+    size_t FolderLength() const { return folderLength_; }
+    // The file the system calls reach: the name (or `n`) inside the folder; valid until the
+    // next call.
+    const wchar_t* Path() const { return PathOf(name.Text()); }
+    const wchar_t* PathOf(const std::wstring& n) const;
+
     ALStamp stamp;
     ALAttributeWord attributes;
     ALPathName name;
@@ -145,6 +162,10 @@ protected:
     int typeCode_;
     int bufferSize_;
     ALMonitor* monitor_ = nullptr;
+
+private:
+    mutable std::wstring path_;  // the folder, then the name last asked for
+    size_t folderLength_ = 0;
 };
 
 // Updates a CRC-32 register (reflected, polynomial 0xEDB88320, not complemented) over bytes.
@@ -191,6 +212,8 @@ private:
     // Whether the block at `offset` lies wholly in what was read ahead (or ends the file there).
     bool ReadAheadHolds(long offset) const;
     void ApplyStampAndAttributes(bool attributesToo);
+    // The runtime's call on names inside the folder.
+    int RenameInFolder(const std::wstring& from, const std::wstring& to) const;
 
     struct DescriptorTraits {  // runtime-library file descriptors (-1 when absent)
         using Value = int;

@@ -125,55 +125,39 @@ private:
             LogLine("Using TEMP path from win32 subsystem: %s", base.c_str());
             return true;
         }
-        return EnterFallbackBase(base);
+        return FallbackBase(base);
     }
 
-    // C:\Temp, created when missing, made current.
-    bool EnterFallbackBase(std::wstring& base) {
-        std::wstring before = CurrentDirectory();
-        if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
-            if (!::CreateDirectoryW(L"C:\\Temp", nullptr)) {
-                view_.ShowNoSpacePanel();
-                LogLine("*** FAILURE: Unable to create a working directory!");
-                return false;
-            }
-            if (!::SetCurrentDirectoryW(L"C:\\Temp")) {
-                ::SetCurrentDirectoryW(before.c_str());
-                view_.ShowNoSpacePanel();
-                LogLine("*** FAILURE: Unable to access the working directory!");
-                return false;
-            }
-        }
-        base = CurrentDirectory() + L"\\";
-        return true;
+    // C:\Temp, created when missing.
+    bool FallbackBase(std::wstring& base) {
+        base = L"C:\\Temp\\";
+        if (IsDirectory(base) || ::CreateDirectoryW(base.c_str(), nullptr)) return true;
+        view_.ShowNoSpacePanel();
+        LogLine("*** FAILURE: Unable to create a working directory!");
+        return false;
     }
 
     bool MakeWorkingDirectory(const std::wstring& base) {
         directory_.emplace(CurrentDirectory());
         LogLine("Extracting to: %s", directory_->returnDirectory().c_str());
         // A temporary folder that does not exist (a removed drive, a stale profile) must not
-        // send the files into whatever folder is current. A folder the user chose is used as
-        // chosen or not at all: the user may choose again.
+        // send the files elsewhere unasked. A folder the user chose is used as chosen or not
+        // at all: the user may choose again.
         std::wstring folder = base;
-        if (!::SetCurrentDirectoryW(folder.c_str())) {
+        if (!IsDirectory(folder)) {
             if (!state_.chosenBaseDirectory.empty()) {
                 view_.ShowNoSpacePanel();
                 LogLine("*** FAILURE: Unable to access the working directory!");
                 return false;
             }
             LogLine("Unable to enter %s: using C:\\Temp instead", base.c_str());
-            if (!EnterFallbackBase(folder)) return false;
+            if (!FallbackBase(folder)) return false;
         }
         if (!directory_->Create(folder)) {
             view_.ShowNoSpacePanel();
             return false;
         }
         state_.workingDirectory = directory_->fullPath();
-        if (!directory_->Enter()) {
-            view_.ShowNoSpacePanel();
-            return false;
-        }
-        directory_->Leave();
         return true;
     }
 
@@ -204,7 +188,6 @@ private:
 
     // Room for three times the payload on the working directory's drive.
     bool CheckFreeSpace(uint64_t compressedSize) {
-        directory_->Enter();
         uint64_t freeBytes = 0;
         if (!GetFreeDiskSpace(directory_->workingPath(), freeBytes)) {
             view_.ShowErrorPanel(IDS_CANNOT_CHECK_SPACE);
@@ -241,8 +224,7 @@ private:
         {
             ALPkArchive archive(ModulePath(state_.instance).c_str());
             archive.ReadDirectory(ring_);
-            directory_->Enter();
-            result = archive.Extract(ring_);
+            result = archive.Extract(ring_, directory_->workingPath());
         }
         if (Aborted()) return false;
         if (result != 0) LogArchiveStatus(result);
@@ -291,7 +273,12 @@ private:
 
     bool StartLauncher() {
         std::wstring launcher = LauncherPath(ChooseLauncher(directory_->workingPath()));
-        ::SetCurrentDirectoryW(state_.workingDirectory.c_str());
+        // The launched program runs in the working directory, as its current directory.
+        if (!directory_->Enter()) {
+            view_.ShowNoSpacePanel();
+            LogLine("*** FAILURE: Unable to access the working directory!");
+            return false;
+        }
         state_.launchedProcess = velmora::StartedProcess();
 
         velmora::ProcessStart start;

@@ -46,9 +46,10 @@ bool IsOldWindows(DWORD majorVersion, DWORD platformId, DWORD buildNumber) {
 
 namespace {
 
-bool OldFreeDiskSpace(uint64_t& freeBytes) {
+bool OldFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!::GetDiskFreeSpaceW(nullptr, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return false;
+    if (!::GetDiskFreeSpaceW(directory.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+        return false;
     freeBytes = uint64_t{freeClusters} * sectorsPerCluster * bytesPerSector;
     LogLine("Free disk space: %I64u Kilobytes", freeBytes / 1024);
     return true;
@@ -66,7 +67,7 @@ bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
     LogLine("Checking free disk space");
     if (IsOldWindows(version.dwMajorVersion, version.dwPlatformId, version.dwBuildNumber)) {
         LogLine("Old version of Windows detected (win95a): GetDiskFreeSpace()");
-        return OldFreeDiskSpace(freeBytes);
+        return OldFreeDiskSpace(directory, freeBytes);
     }
     velmora::UniqueModule kernel = velmora::LoadSystemLibrary(L"\\KERNEL32.dll");
     if (!kernel) return false;
@@ -74,7 +75,7 @@ bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes) {
     auto freeSpaceEx = velmora::SystemEntry<FreeSpaceEx>(kernel.get(), "GetDiskFreeSpaceExW");
     if (!freeSpaceEx) {
         LogLine("New version of Windows detected, but can't load latest functions: forced to use old GetDiskFreeSpace()");
-        return OldFreeDiskSpace(freeBytes);
+        return OldFreeDiskSpace(directory, freeBytes);
     }
     LogLine("New version of Windows detected: GetDiskFreeSpaceEx()");
     ULARGE_INTEGER available{}, total{}, totalFree{};
@@ -114,7 +115,8 @@ bool ScopedWorkingDirectory::Create(const std::wstring& base) {
         std::wstring path = PathInFolder(base, name);
         if (::CreateDirectoryW(path.c_str(), nullptr)) {
             fullPath_ = FullPathOf(path);
-            return true;
+            workingPath_ = fullPath_ + L"\\";
+            return !fullPath_.empty();
         }
         if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;
         name = RandomWorkingDirectoryName(generator);
@@ -123,12 +125,14 @@ bool ScopedWorkingDirectory::Create(const std::wstring& base) {
 }
 
 bool ScopedWorkingDirectory::Enter() {
-    if (fullPath_.empty() || !::SetCurrentDirectoryW(fullPath_.c_str())) return false;
-    if (workingPath_.empty()) workingPath_ = CurrentDirectory() + L"\\";
-    return true;
+    entered_ = ::SetCurrentDirectoryW(fullPath_.c_str()) != 0;
+    return entered_;
 }
 
-void ScopedWorkingDirectory::Leave() const { ::SetCurrentDirectoryW(returnDirectory_.c_str()); }
+void ScopedWorkingDirectory::Leave() {
+    if (entered_) ::SetCurrentDirectoryW(returnDirectory_.c_str());
+    entered_ = false;
+}
 
 bool RemoveTree(const std::wstring& path, bool clearReadOnly, std::vector<std::wstring>* left) {
     auto failed = [left](const std::wstring& entry) {

@@ -31,10 +31,11 @@ bool IsOldWindows(DWORD majorVersion, DWORD platformId, DWORD buildNumber);
 // folder itself, not the drive's root, so that a folder on a mounted volume counts that volume.
 bool GetFreeDiskSpace(const std::wstring& directory, uint64_t& freeBytes);
 
-// The working directory of one extraction attempt. Until it is committed (the launcher runs),
-// leaving its scope makes the return directory current again and removes the directory while
-// it is still empty; extracted files stay for the user to look at. After a failed extraction
-// the partial files are of no use to anyone and go with the whole tree.
+// The working directory of one extraction attempt. It is made current only for the launch.
+// Until it is committed (the launcher runs), leaving its scope makes the return directory
+// current again when it was entered and removes the directory while it is still empty;
+// extracted files stay for the user to look at. After a failed extraction the partial files
+// are of no use to anyone and go with the whole tree.
 class ScopedWorkingDirectory {
 public:
     explicit ScopedWorkingDirectory(std::wstring returnDirectory) : returnDirectory_(std::move(returnDirectory)) {}
@@ -44,15 +45,16 @@ public:
 
     // Creates "I<time>" inside `base`, or "I<random>" while names exist.
     bool Create(const std::wstring& base);
-    // Makes the working directory current; the first time, records its path as entered.
+    // Makes the working directory current, for the program started in it.
     bool Enter();
-    void Leave() const;
+    // Makes the return directory current again, when the working directory was entered.
+    void Leave();
     void Commit() { committed_ = true; }
     void DiscardContents() { discardContents_ = true; }
 
     const std::wstring& returnDirectory() const { return returnDirectory_; }
     const std::wstring& fullPath() const { return fullPath_; }
-    // The directory as the system reports it once entered, with a trailing "".
+    // The full path with a trailing backslash: the folder every extracted path starts with.
     const std::wstring& workingPath() const { return workingPath_; }
 
 private:
@@ -61,6 +63,7 @@ private:
     std::wstring workingPath_;
     bool committed_ = false;
     bool discardContents_ = false;
+    bool entered_ = false;
 };
 
 // Deletes the folder and everything below it; with clearReadOnly, read-only entries too.

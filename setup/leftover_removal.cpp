@@ -55,7 +55,7 @@ std::wstring handleText(HANDLE handle) {
 
 std::wstring ruvoWorkingFolder(const std::wstring& ownPath) {
     const std::wstring programFolder = parentOf(ownPath);
-    const std::wstring working = parentOf(programFolder);
+    std::wstring working = parentOf(programFolder);
     const std::wstring folderName = programFolder.substr(working.size() + (working.empty() ? 0 : 1));
     if (working.empty() || !samePath(folderName, L"Windows_Pure_64_Bit") || !isFile(joinPath(working, L"sea_loc")))
         return {};

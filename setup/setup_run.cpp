@@ -156,7 +156,13 @@ bool moveFilesAcross(const std::wstring& from, const std::wstring& to, const std
         const std::wstring source = joinPath(from, file), target = joinPath(to, file);
         if (!isFile(source) || isFile(target)) continue;
         if (!createFolders(parentOf(target)) || !moveFile(source, target)) {
-            logLine(L"Cannot move " + source + L" to " + target + L": " + errorText(::GetLastError()));
+            const DWORD error = ::GetLastError();
+            std::wstring line = L"Cannot move " + source;
+            line += L" to ";
+            line += target;
+            line += L": ";
+            line += errorText(error);
+            logLine(line);
             ok = false;
         }
     }

@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // A signed file's certificate table is never searched: the archive ends before it.
         FUZZ_CHECK(archive.SearchEnd() <= static_cast<long>(size));
         FUZZ_CHECK(archive.EndRecordPosition() < 0 || archive.EndRecordPosition() + 4 <= archive.SearchEnd());
-        int result = archive.Extract(ring);
+        int result = archive.Extract(ring, velmora::utf8ToWide(memory_files::kWorkingFolder));
         FUZZ_CHECK(result >= 0 || archive.status.Code() == result);
         (void)ALStatusReportLine(result);
         (void)archive.status.Text();

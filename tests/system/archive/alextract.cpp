@@ -29,8 +29,9 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t archivePath[MAX_PATH];
     if (!GetFullPathNameW(argv[1], MAX_PATH, archivePath, nullptr)) return 2;
     CreateDirectoryW(argv[2], nullptr);
-    if (!SetCurrentDirectoryW(argv[2])) {
-        std::fputs("cannot enter the output folder\n", stderr);
+    const DWORD folder = GetFileAttributesW(argv[2]);
+    if (folder == INVALID_FILE_ATTRIBUTES || !(folder & FILE_ATTRIBUTE_DIRECTORY)) {
+        std::fputs("cannot make the output folder\n", stderr);
         return 2;
     }
 
@@ -46,7 +47,7 @@ int wmain(int argc, wchar_t** argv) {
         ALEntryRing ring(&monitor);
         ALPkArchive archive(archivePath);
         directory = archive.ReadDirectory(ring);
-        result = archive.Extract(ring);
+        result = archive.Extract(ring, argv[2]);
         detail = archive.status.Text();
     }
     std::printf("directory: %d\nresult: %d\n", directory, result);

@@ -3,12 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/al_engine.h"
 #include "archive/al_storage.h"
+#include "common/text_convert.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -190,6 +192,60 @@ TEST_F(InFolder, RenamesBakNamesAndDelete) {
     EXPECT_FALSE(exists(L"setup.bak"));
     EXPECT_EQ(moved.Delete(), AL_DELETE_ERROR);
     EXPECT_STREQ(moved.status.Text(), L"Error deleting file setup.bak, errno = 2 ");
+}
+
+// A storage with a folder of its own: each call on the disk reaches that folder, whatever is
+// current, and the texts keep naming the file as it is named.
+TEST_F(InFolder, EveryCallReachesTheStoragesFolder) {
+    const std::wstring target = folder_.makeFolder(L"target") + L"\\";
+    folder_.write(L"target\\setup.dat", "1");
+    folder_.write(L"target\\old.txt", "2");
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        std::function<int(ALFile&)> act;
+        const wchar_t* there;  // inside the folder afterwards; never in the current directory
+    } cases[] = {
+        {"parent folders made", L"a/b/c.txt",
+         [](ALFile& f) {
+             f.attributes.bits = ALAttributeWord::kHidden;
+             f.stamp = ALStamp{2024, 3, 1, 12, 0, 0};  // attributes are applied with a stamp
+             if (f.Create() < 0) return -1;
+             f.WriteChar('x');
+             return f.Close();
+         },
+         L"a\\b\\c.txt"},
+        {"read back with its attributes", L"a/b/c.txt",
+         [](ALFile& f) { return f.Open() < 0 || f.ReadChar() != 'x' || !(f.attributes.bits & ALAttributeWord::kHidden) ? -1 : 0; },
+         L"a\\b\\c.txt"},
+        {"a directory entry", L"d/e",
+         [](ALFile& f) {
+             f.attributes.bits = ALAttributeWord::kDirectory;
+             return f.Create();
+         },
+         L"d\\e"},
+        {"a temporary name", L"", [](ALFile& f) { return f.Create() < 0 ? -1 : f.Close(); }, L"~al~000.tmp"},
+        {"a bak name", L"setup.dat", [](ALFile& f) { return f.RenameToBak(); }, L"setup.bak"},
+        {"renamed over an existing file", L"setup.bak", [](ALFile& f) { return f.Rename(L"old.txt"); }, L"old.txt"},
+        {"the name restored", L"old.txt",
+         [](ALFile& f) { return f.Rename(L"moved.txt") < 0 ? -1 : f.RestoreName(); }, L"old.txt"},
+    };
+    for (const auto& c : cases) {
+        ALFile file(c.name);
+        file.SetFolder(target);
+        EXPECT_EQ(c.act(file), 0) << c.what << ": " << velmora::wideToUtf8(file.status.Text());
+        file.Close();
+        EXPECT_TRUE(exists(L"target\\" + std::wstring(c.there))) << c.what;
+        EXPECT_FALSE(exists(c.there)) << c.what;
+    }
+    EXPECT_FALSE(exists(L"target\\moved.txt"));
+    EXPECT_EQ(folder_.read(L"target\\old.txt"), "1");
+    ALFile gone(L"old.txt");
+    gone.SetFolder(target);
+    EXPECT_EQ(gone.Delete(), 0);
+    EXPECT_FALSE(exists(L"target\\old.txt"));
+    EXPECT_EQ(gone.Delete(), AL_DELETE_ERROR);
+    EXPECT_STREQ(gone.status.Text(), L"Error deleting file old.txt, errno = 2 ");
 }
 
 TEST_F(InFolder, ReadStringDecodesAnsiOrUtf8) {

@@ -9,6 +9,9 @@
 
 #include "archive/al_archive.h"
 #include "archive/al_inflate_ahead.h"
+#include "common/file_attributes.h"
+#include "common/text_convert.h"
+#include "common/unique_handle.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/zip_writer.h"
 #include "tools/ruvo_pack/zip_records.h"
@@ -36,14 +39,26 @@ struct Event {
     int objectPercent, jobPercent;
 };
 
+// Members go to the folder given, never to the current directory, which is another folder
+// here and must stay empty.
 class ZipRead : public ::testing::Test {
 protected:
     void SetUp() override {
         GetCurrentDirectoryW(MAX_PATH, saved_);
         out_ = folder_.makeFolder(L"out");
-        ASSERT_TRUE(SetCurrentDirectoryW(out_.c_str()));
+        current_ = folder_.makeFolder(L"current");
+        ASSERT_TRUE(SetCurrentDirectoryW(current_.c_str()));
     }
-    void TearDown() override { SetCurrentDirectoryW(saved_); }
+    void TearDown() override {
+        SetCurrentDirectoryW(saved_);
+        WIN32_FIND_DATAW data;
+        velmora::UniqueFindHandle find(FindFirstFileW((current_ + L"\\*").c_str(), &data));
+        ASSERT_TRUE(find);
+        do {
+            const std::wstring name = data.cFileName;
+            EXPECT_TRUE(name == L"." || name == L"..") << "written to the current directory: " << velmora::wideToUtf8(name);
+        } while (FindNextFileW(find.get(), &data));
+    }
 
     std::wstring write(const std::string& bytes) { return folder_.write(L"archive.zip", bytes); }
     bool extracted(const std::wstring& name) const {
@@ -61,13 +76,14 @@ protected:
         ALPkArchive archive(path.c_str());
         int read = archive.ReadDirectory(ring);
         if (directoryResult) *directoryResult = read;
-        int result = archive.Extract(ring);
+        int result = archive.Extract(ring, out_);
         if (detail) *detail = archive.status.Text();
         return result;
     }
 
     TempFolder folder_;
     std::wstring out_;
+    std::wstring current_;
     wchar_t saved_[MAX_PATH]{};
     std::vector<Event> events_;
 };
@@ -85,6 +101,24 @@ TEST_F(ZipRead, PlainAndPrefixedArchivesExtractByteForByte) {
         EXPECT_EQ(content(L"InstallerData\\readme.txt"), "hello");
         EXPECT_EQ(content(L"empty.txt"), "");
         EXPECT_EQ(content(L"empty-stored.txt"), "");
+    }
+}
+
+TEST_F(ZipRead, TheFolderIsTakenWithOrWithoutItsSeparator) {
+    Archive a;
+    a.members.push_back({.name = "Windows/setup.exe", .data = pattern(3000, 50), .method = 8});
+    a.members.push_back({.name = "InstallerData/", .data = "", .method = 0});
+    const std::wstring path = write(zipBytes(a));
+    for (const std::wstring spelling : {L"plain", L"backslash\\", L"slash/"}) {
+        const std::wstring folder = folder_.makeFolder(spelling.substr(0, spelling.find_first_of(L"\\/")));
+        ALEntryRing ring;
+        ALPkArchive archive(path.c_str());
+        ASSERT_EQ(archive.ReadDirectory(ring), 2);
+        EXPECT_EQ(archive.Extract(ring, folder_ / spelling), 2) << velmora::wideToUtf8(spelling);
+        EXPECT_EQ(velmora::test::readFileBytes(folder + L"\\Windows\\setup.exe"), a.members[0].data);
+        EXPECT_TRUE(velmora::isDirectory(folder + L"\\InstallerData"));
+        // Texts and monitors name the members as stored.
+        EXPECT_STREQ(ring.FirstEntry()->storage()->name.Name(), L"Windows/setup.exe");
     }
 }
 
@@ -111,7 +145,7 @@ TEST_F(ZipRead, DirectoryOffsetsAndFlagTypeCodes) {
     }
     EXPECT_EQ(options, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(offsets[0], 5000);  // every offset grows by what lies in front
-    EXPECT_EQ(archive.Extract(ring), 3);
+    EXPECT_EQ(archive.Extract(ring, out_), 3);
     EXPECT_EQ(content(L"c.txt"), a.members[2].data);
 }
 
@@ -133,7 +167,7 @@ TEST_F(ZipRead, StampsAttributesCommentsAndUtf8Names) {
     ALStorage* second = first->NextEntry()->storage();
     EXPECT_EQ(second->stamp, (ALStamp{2019, 2, 31, 11, 21, 40}));  // stored fields, unchecked
     EXPECT_EQ(second->attributes.bits, ALAttributeWord::kHidden | ALAttributeWord::kArchive);
-    EXPECT_EQ(archive.Extract(ring), 4);
+    EXPECT_EQ(archive.Extract(ring, out_), 4);
     EXPECT_EQ(content(L"r\u00e9sum\u00e9.txt"), "x");
     EXPECT_TRUE(GetFileAttributesW((out_ + L"\\r\u00e9sum\u00e9.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_TRUE(GetFileAttributesW((out_ + L"\\hidden.txt").c_str()) & FILE_ATTRIBUTE_HIDDEN);
@@ -226,7 +260,7 @@ TEST_F(ZipRead, EncryptedMemberNeedsACryptoEngine) {
     ASSERT_EQ(archive.ReadDirectory(ring), 1);
     EXPECT_TRUE(ring.FirstEntry()->IsEncrypted());
     EXPECT_EQ(ring.FirstEntry()->crypto(), nullptr);
-    EXPECT_EQ(archive.Extract(ring), AL_MISSING_CRYPTO_ENGINE);
+    EXPECT_EQ(archive.Extract(ring, out_), AL_MISSING_CRYPTO_ENGINE);
     EXPECT_STREQ(archive.status.Text(), L"Attempt to extract an object without decryption engine");
     EXPECT_FALSE(extracted(L"secret.txt"));
 }
@@ -330,7 +364,7 @@ TEST_F(ZipRead, SignedInstallersFindTheirArchiveBeforeTheCertificateTable) {
         EXPECT_EQ(archive.ReadDirectory(ring), 1) << c.what;
         EXPECT_EQ(archive.SearchEnd(), static_cast<long>(c.tableIgnored ? file.size() : file.size() - c.file.table.size()))
             << c.what;
-        EXPECT_EQ(archive.Extract(ring), 1) << c.what;
+        EXPECT_EQ(archive.Extract(ring, out_), 1) << c.what;
         EXPECT_EQ(content(L"Windows\\setup.exe"), a.members[0].data) << c.what;
     }
 }
@@ -397,7 +431,7 @@ TEST_F(ZipRead, WriteFailureIsReportedAsSuchNotAsDamagedData) {
     ALEntryRing ring(nullptr, prototypes);
     ALPkArchive archive(write(zipBytes(a)).c_str());
     ASSERT_EQ(archive.ReadDirectory(ring), 1);
-    EXPECT_EQ(archive.Extract(ring), AL_WRITE_ERROR);
+    EXPECT_EQ(archive.Extract(ring, out_), AL_WRITE_ERROR);
     EXPECT_EQ(std::wstring(archive.status.Text()).rfind(L"big.bin: Write failure on ", 0), 0u) << archive.status.Text();
 }
 
@@ -431,8 +465,10 @@ TEST_F(ZipRead, EnginesOpenAndCloseUnopenedStorageThemselves) {
     std::string text = pattern(30000, 12);
     folder_.write(L"out\\raw.bin", deflateRaw(text));
     folder_.write(L"out\\plain.bin", "0123456789");
+    const auto inOut = [this](ALFile& file) { file.SetFolder(out_ + L"\\"); };
     {
         ALFile in(L"raw.bin"), out(L"inflated.txt");
+        inOut(in), inOut(out);
         ALPkDecompressor inflate;
         EXPECT_EQ(inflate.Decompress(in, out), 0);
         EXPECT_FALSE(in.HasBuffer());
@@ -442,11 +478,13 @@ TEST_F(ZipRead, EnginesOpenAndCloseUnopenedStorageThemselves) {
     EXPECT_EQ(content(L"inflated.txt"), text);
     {
         ALFile in(L"plain.bin"), out(L"copied.txt");
+        inOut(in), inOut(out);
         ALCopyDecompressor copy;
         EXPECT_EQ(copy.Decompress(in, out, 4), 0);
     }
     EXPECT_EQ(content(L"copied.txt"), "0123");
     ALFile missing(L"missing.bin"), out(L"never.txt");
+    inOut(missing), inOut(out);
     ALCopyDecompressor copy;
     EXPECT_EQ(copy.Decompress(missing, out), AL_CANT_OPEN_FILE);
     EXPECT_EQ(copy.status.Code(), AL_CANT_OPEN_FILE);
@@ -633,15 +671,13 @@ protected:
         };
         Outcome o;
         std::wstring path = folder_.write(folder + L".zip", zipBytes(a));
-        EXPECT_TRUE(SetCurrentDirectoryW(folder_.makeFolder(folder).c_str()));
         Cancelling monitor(o, cancelAt);
         ALEntryRing ring(&monitor);
         ALPkArchive archive(path.c_str());
         archive.ReadDirectory(ring);
-        o.result = archive.Extract(ring);
+        o.result = archive.Extract(ring, folder_.makeFolder(folder));
         o.detail = archive.status.Text();
         o.detail.erase(0, o.detail.find(L": "));
-        SetCurrentDirectoryW(out_.c_str());
         return o;
     }
     void expectSame(const Outcome& ahead, const Outcome& inTurn, const std::string& what) {
@@ -725,6 +761,7 @@ TEST_F(InflateAhead, StoppingEndsTheThreadWithinOneBuffer) {
     ALPkArchive archive(path.c_str());
     ASSERT_EQ(archive.ReadDirectory(ring), 1);
     ALEntry& entry = *ring.FirstEntry();
+    entry.storage()->SetFolder(out_ + L"\\");
     const long buffers = entry.compressedSize / ALFile::kBufferSize;
 
     ALInflateAhead ahead(archive, path.c_str(), entry);
