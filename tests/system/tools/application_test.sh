@@ -142,9 +142,11 @@ if [ -f "$dist/x64/quillsetup.exe" ]; then
   if [ -n "$standin" ]; then
     mkdir -p assoc/runtime/bin assoc/record
     cp "$standin" assoc/runtime/bin/java.exe
-    printf 'record=%s\r\n' "$(winpath "$work/assoc/record")" > assoc/runtime/bin/standin.cfg
+    # The program stays until assoc/go exists and records what later starts hand over to it.
+    printf 'record=%s\r\nwait.file=%s\r\ninstance.record=%s\r\n' "$(winpath "$work/assoc/record")" \
+      "$(winpath "$work/assoc/go")" "$(winpath "$work/assoc/record/handovers.txt")" > assoc/runtime/bin/standin.cfg
     "$packer" --input in --main-jar ant-launcher.jar --name VelDocs --app-id Example.Test.VelDocs \
-      --runtime-image assoc/runtime --stub "$dist/x64/ruvo.exe" --launcher-dir "$dist/x64" \
+      --runtime-image assoc/runtime --stub "$dist/x64/ruvo.exe" --launcher-dir "$dist/x64" --single-instance \
       --file-association ".velx=Test document" --scope machine --out assoc/Docs.exe > pack.log 2>&1
     check "association: packs" test $? = 0
     run_installer --file "$work/assoc/Docs.exe" -i silent
@@ -156,11 +158,22 @@ if [ -f "$dist/x64/quillsetup.exe" ]; then
     echo "the program received: $recorded"
     check "association: start of a .velx reaches the installed program with the file as its argument" \
       grep -qF "$(winpath "$work/assoc/my file.velx")" <<<"$recorded"
+    # A second document opened while the program runs goes to the running program, no second VM.
+    echo '<project/>' > "assoc/second.velx"
+    "$wine_run" cmd /c start "" "$(winpath "$work/assoc/second.velx")" > /dev/null 2>&1
+    for _ in $(seq 100); do grep -q 'second.velx' assoc/record/handovers.txt 2>/dev/null && break; sleep 0.2; done
+    check "association with --single-instance: the running program gets the second document" \
+      grep -qxF "argument:$(winpath "$work/assoc/second.velx")" assoc/record/handovers.txt
+    : > assoc/go
+    check "association with --single-instance: one VM ran" test "$(grep -c '^application|' assoc/record/runs.log)" = 1
     class_key='HKLM\Software\Classes\.velx'
     check "association: the type's description" bash -c "'$wine_run' reg query 'HKLM\Software\Classes\Example.Test.VelDocs.velx' |
       grep -q 'Test document'"
     uninstaller="$VELMORA_WINEPREFIX/drive_c/Program Files/VelDocs/uninstall.exe"
-    "$wine_run" "$(winpath "$uninstaller")" --uninstall -i silent > /dev/null 2>&1
+    # 1618 while the program is still ending.
+    for _ in $(seq 25); do
+      "$wine_run" "$(winpath "$uninstaller")" --uninstall -i silent > /dev/null 2>&1; [ $? = 1618 ] || break; sleep 0.2
+    done
     check "association: gone with the uninstall" bash -c "! '$wine_run' reg query '$class_key' > /dev/null 2>&1"
   fi
 else
