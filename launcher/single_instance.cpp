@@ -160,7 +160,7 @@ bool servedByUser(HANDLE pipe, const std::wstring& sid) {
     return server && userSidText(server.get()) == sid;
 }
 
-Attempt attemptHandOver(const InstanceNames& names, std::string frame, HANDLE mutex, ULONGLONG deadline) {
+Attempt attemptHandOver(const InstanceNames& names, std::string& frame, HANDLE mutex, ULONGLONG deadline) {
     const std::wstring& pipeName = names.pipe;
     if (acquired(mutex, 0)) return Attempt::BecameFirst;
     // Identification only: a server that is not the running instance cannot act as this user.
@@ -427,7 +427,7 @@ std::unique_ptr<FirstInstance> claimOrHandOver(const InstanceNames& names, const
     const DWORD error = ::GetLastError();
     if (!mutex) throw TerminalError(L"single instance: " + names.mutex + L" cannot be opened: " + systemErrorText(error));
     if (error == ERROR_ALREADY_EXISTS) {
-        const std::string frame = composeHandOverFrame(handOver);
+        std::string frame = composeHandOverFrame(handOver);
         if (frame.empty()) throw TerminalError(L"the arguments are too long to hand over to the running instance");
         trail(L"single instance: " + names.mutex + L" is held: handing over to the running instance");
         const ULONGLONG deadline = ::GetTickCount64() + kHandOverDeadlineMs;
