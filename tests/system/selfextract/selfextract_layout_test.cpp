@@ -182,7 +182,14 @@ protected:
                                         language.rightToLeft ? language.id : kEnglish.id);
         if (!found) return nullptr;
         auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(::LockResource(::LoadResource(module_.get(), found)));
-        return ::CreateDialogIndirectParamW(module_.get(), dialogTemplate, nullptr, quietDialog, 0);
+        // Wine's desktop process for the prefix may be starting up at this moment (measured once
+        // under load: the first window of a run was refused); a later try gets it.
+        HWND dialog = nullptr;
+        for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
+            if (attempt) ::Sleep(500);
+            dialog = ::CreateDialogIndirectParamW(module_.get(), dialogTemplate, nullptr, quietDialog, 0);
+        }
+        return dialog;
     }
 
     // Measures what the control shows; a line per text that does not fit or lacks glyphs.
