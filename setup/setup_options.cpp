@@ -1,5 +1,6 @@
 #include "setup/setup_options.h"
 
+#include "common/argument_quoting.h"
 #include "common/text_convert.h"
 
 namespace quillsetup {
@@ -43,6 +44,15 @@ bool parseSetupOptions(const std::vector<std::wstring>& arguments, SetupOptions&
     }
     out = std::move(options);
     return true;
+}
+
+std::wstring elevatedRunParameters(const SetupOptions& options, const std::wstring& fullInstallDir) {
+    std::wstring parameters;
+    if (options.action == SetupAction::Uninstall) parameters += L"--uninstall ";
+    if (options.silent) parameters += L"-i silent ";
+    if (options.console) parameters += L"-i console ";
+    if (!fullInstallDir.empty()) parameters += L"--install-dir " + velmora::quoteArgument(fullInstallDir) + L" ";
+    return parameters + L"--elevated";
 }
 
 }  // namespace quillsetup

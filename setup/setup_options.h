@@ -24,4 +24,8 @@ struct SetupOptions {
 // `arguments` without the program. On a problem returns false with one line in `problem`.
 bool parseSetupOptions(const std::vector<std::wstring>& arguments, SetupOptions& out, std::string& problem);
 
+// The switches of the elevated run this run starts: its own action, output mode and install
+// folder (already made a full path, since the elevated run starts elsewhere), and --elevated.
+std::wstring elevatedRunParameters(const SetupOptions& options, const std::wstring& fullInstallDir);
+
 }  // namespace quillsetup

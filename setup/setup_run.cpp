@@ -71,13 +71,8 @@ bool runsElevated() {
 
 // This program again, elevated, with the same switches; its exit code.
 Outcome runElevated(Run& run, DWORD& exitCode) {
-    std::wstring parameters;
-    if (run.options.action == SetupAction::Uninstall) parameters += L"--uninstall ";
-    if (run.options.silent) parameters += L"-i silent ";
-    if (run.options.console) parameters += L"-i console ";
-    if (!run.options.installDir.empty())
-        parameters += L"--install-dir " + velmora::quoteArgument(fullPathOf(run.options.installDir)) + L" ";
-    parameters += L"--elevated";
+    const std::wstring parameters = elevatedRunParameters(
+        run.options, run.options.installDir.empty() ? std::wstring() : fullPathOf(run.options.installDir));
     SHELLEXECUTEINFOW execute{sizeof execute};
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
     execute.hwnd = run.window.handle();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/command_line_split.h"
+
 namespace quillsetup {
 namespace {
 
@@ -35,6 +37,37 @@ TEST(SetupOptions, RefusesWhatItDoesNotKnow) {
         std::string problem;
         EXPECT_FALSE(parseSetupOptions(arguments, o, problem)) << arguments.front().size();
         EXPECT_FALSE(problem.empty());
+    }
+}
+
+// The elevated run gets this run's switches back exactly, whatever the folder's spelling.
+TEST(SetupOptions, ElevatedRunTakesTheSameSwitches) {
+    const struct {
+        SetupAction action;
+        bool silent, console;
+        std::wstring folder;
+    } cases[] = {
+        {SetupAction::Install, false, false, L""},
+        {SetupAction::Install, true, false, L"C:\\Program Files\\My App"},
+        {SetupAction::Uninstall, false, true, L"D:\\Apps\\"},
+        {SetupAction::Install, true, false, L"C:\\odd \"quoted\" name"},
+    };
+    for (const auto& c : cases) {
+        SetupOptions given;
+        given.action = c.action;
+        given.silent = c.silent;
+        given.console = c.console;
+        const std::wstring line = elevatedRunParameters(given, c.folder);
+        SetupOptions parsed;
+        std::string problem;
+        std::vector<std::wstring> arguments = velmora::splitCommandLine(L"setup.exe " + line);
+        arguments.erase(arguments.begin());
+        ASSERT_TRUE(parseSetupOptions(arguments, parsed, problem)) << problem;
+        EXPECT_EQ(parsed.action, c.action);
+        EXPECT_EQ(parsed.silent, c.silent);
+        EXPECT_EQ(parsed.console, c.console);
+        EXPECT_EQ(parsed.installDir, c.folder);
+        EXPECT_TRUE(parsed.elevated);
     }
 }
 
