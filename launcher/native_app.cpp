@@ -173,7 +173,8 @@ std::wstring neededJavaText(std::wstring_view vmList) {
     if (suffix) entry.remove_suffix(1);
     if (entry.empty() || entry.find_first_not_of(L"0123456789.") != std::wstring_view::npos || entry[0] == L'.')
         return L"Java";
-    return L"Java " + std::wstring(entry) + (suffix == L'+' ? L" or later" : L"");
+    // "17+" rather than words: it goes into the message in each of its languages.
+    return L"Java " + std::wstring(entry) + (suffix == L'+' ? L"+" : L"");
 }
 
 bool isWebPage(std::wstring_view page) {

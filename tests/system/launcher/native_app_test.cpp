@@ -187,7 +187,7 @@ const std::string kNoVmKiv =
 
 const std::string kNoVmText =
     "Could not find a valid Java virtual machine to load.\n\nYou may need to reinstall a supported Java virtual "
-    "machine.\n\nThis application needs Java 17 or later. You can get it from http://velmora.invalid/java?for=17";
+    "machine.\n\nThis application needs Java 17+. You can get it from http://velmora.invalid/java?for=17";
 
 // http addresses open with this command while it lives: a stand-in browser that records its
 // command line as the stand-in VM does.

@@ -52,16 +52,20 @@ Started start(const std::wstring& commandLine, const std::wstring& folder) {
     return started;
 }
 
+std::wstring messageText(HWND box) { return velmora::test::controlText(box, 0xFFFF); }
+
 struct Search {
     DWORD process;
     std::wstring caption;
+    bool withMessage;
     HWND found;
 };
 
-// A visible dialog window (#32770) of the process with this caption; null after the time-out.
-HWND waitForWindow(DWORD process, const std::wstring& caption, DWORD timeoutMs = 20000) {
+// A visible dialog window (#32770) of the process with this caption, and with a message when
+// asked (the progress window shares the prompt's caption); null after the time-out.
+HWND waitForWindow(DWORD process, const std::wstring& caption, DWORD timeoutMs = 20000, bool withMessage = false) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
-        Search search{process, caption, nullptr};
+        Search search{process, caption, withMessage, nullptr};
         ::EnumWindows(
             [](HWND window, LPARAM data) -> BOOL {
                 auto* s = reinterpret_cast<Search*>(data);
@@ -71,7 +75,7 @@ HWND waitForWindow(DWORD process, const std::wstring& caption, DWORD timeoutMs =
                 ::GetWindowTextW(window, text, 256);
                 ::GetClassNameW(window, kind, 64);
                 if (owner == s->process && ::IsWindowVisible(window) && s->caption == text &&
-                    std::wstring(kind) == L"#32770") {
+                    std::wstring(kind) == L"#32770" && (!s->withMessage || !messageText(window).empty())) {
                     s->found = window;
                     return FALSE;
                 }
@@ -83,8 +87,6 @@ HWND waitForWindow(DWORD process, const std::wstring& caption, DWORD timeoutMs =
     }
     return nullptr;
 }
-
-std::wstring messageText(HWND box) { return velmora::test::controlText(box, 0xFFFF); }
 
 class Dialogs : public ::testing::Test {
 protected:
@@ -131,12 +133,7 @@ TEST_F(Dialogs, RunningApplicationPromptNamesItAndCancelKeepsTheOldVersion) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const WorkingFolder folder = layOut(app_, L"1.1");
     Started setup = start(velmora::test::inQuotes(folder.setup), folder.path);
-    HWND prompt = nullptr;
-    // The progress window has the same caption: the prompt is the one with the message.
-    for (int i = 0; i < 100 && !prompt; ++i) {
-        HWND candidate = waitForWindow(setup.id, app_.name + L" Setup", 200);
-        if (candidate && !messageText(candidate).empty()) prompt = candidate;
-    }
+    HWND prompt = waitForWindow(setup.id, app_.name + L" Setup", 20000, true);
     ASSERT_NE(prompt, nullptr);
     const std::wstring text = messageText(prompt);
     EXPECT_NE(text.find(app_.name + L" is running"), std::wstring::npos) << wideToUtf8(text);
