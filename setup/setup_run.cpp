@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "common/argument_quoting.h"
+#include "common/decimal_text.h"
 #include "common/process_start.h"
 #include "common/system_error_text.h"
 #include "common/text_convert.h"
@@ -468,7 +469,7 @@ Outcome uninstall(Run& run) {
     run.window.setProgress(1000);
     if (!left.empty()) {
         std::wstring named = left.front();
-        if (left.size() > 1) named += L" (+" + std::to_wstring(left.size() - 1) + L")";
+        if (left.size() > 1) named += L" (+" + velmora::decimalText(left.size() - 1) + L")";
         return run.fail(L"cannot remove " + named);
     }
     logLine(L"Uninstalled " + s.name);

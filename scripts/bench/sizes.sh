@@ -9,7 +9,7 @@ build="${VELMORA_BUILD_DIR:-$here/build}"
 dist="${VELMORA_DIST_DIR:-$here/dist}"
 top="${1:-15}"
 
-cmake --build "$build/x64" -j "${VELMORA_JOBS:-2}" --target quillrun ruvo-pack hostprobe >/dev/null
+cmake --build "$build/x64" -j "${VELMORA_JOBS:-2}" --target quillrun quillrunw quillsetup ruvo-pack hostprobe >/dev/null
 cmake --build "$build/i686" -j "${VELMORA_JOBS:-2}" --target ruvo ruvo-pack hostprobe >/dev/null
 
 report() {  # binary, map
@@ -70,6 +70,8 @@ EOF
 }
 
 report "$dist/x64/quillrun.exe" "$build/x64/quillrun.map"
+report "$dist/x64/quillrunw.exe" "$build/x64/quillrunw.map"
+report "$dist/x64/quillsetup.exe" "$build/x64/quillsetup.map"
 report "$dist/i686/ruvo.exe" "$build/i686/ruvo.map"
 report "$dist/x64/ruvo-pack.exe" "$build/x64/ruvo-pack.map"
 report "$dist/x64/Hostprobe.dll" "$build/x64/Hostprobe.map"
