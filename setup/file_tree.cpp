@@ -131,7 +131,10 @@ bool listFiles(const std::wstring& root, std::vector<std::wstring>& files, uint6
 bool removeFile(const std::wstring& path) {
     if (::DeleteFileW(path.c_str())) return true;
     clearReadOnly(path);
-    return ::DeleteFileW(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (::DeleteFileW(path.c_str())) return true;
+    // Gone already, or with its whole folder: nothing is left to remove.
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 bool removeTree(const std::wstring& path, std::vector<std::wstring>* left) {

@@ -188,6 +188,15 @@ TEST_F(Faults, EngineKilledDuringAnUpgrade) {
     }
 }
 
+// Files the user deleted, a whole folder of them included, are no failure of the uninstall.
+TEST_F(Faults, UninstallOfAnApplicationMissingSomeOfItsFiles) {
+    velmora::test::removeTree(folder_ + L"\\lib");
+    const auto result = uninstall(app_);
+    EXPECT_EQ(result.exitCode, 0u) << result.standardError;
+    EXPECT_FALSE(registryKeyExists(rootOf(app_), uninstallKey(app_)));
+    EXPECT_TRUE(goneSoon(folder_));
+}
+
 TEST_F(Faults, UninstallNamesAFileItCannotRemoveAndRemovesTheRest) {
     HANDLE held = ::CreateFileW((folder_ + L"\\lib\\common.jar").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
