@@ -95,9 +95,9 @@ bool scheduleRemoval(const std::wstring& folder, bool wholeTree, const std::wstr
     ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     std::string storage(size, '\0');
     auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
-    bool ok = ::InitializeProcThreadAttributeList(attributes, 1, 0, &size) &&
-              ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                          count * sizeof(HANDLE), nullptr, nullptr);
+    const bool initialised = ::InitializeProcThreadAttributeList(attributes, 1, 0, &size);
+    bool ok = initialised && ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                                         count * sizeof(HANDLE), nullptr, nullptr);
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
     // No standard handles: the copy outlives this run, and a caller reading this run's output
@@ -109,7 +109,7 @@ bool scheduleRemoval(const std::wstring& folder, bool wholeTree, const std::wstr
     ok = ok && ::CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, TRUE,
                                 EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW, nullptr, folderOfCopy.c_str(),
                                 &startup.StartupInfo, &started);
-    ::DeleteProcThreadAttributeList(attributes);
+    if (initialised) ::DeleteProcThreadAttributeList(attributes);
     if (!ok) {
         logLine(L"Cannot start the cleanup program " + copy);
         return false;
