@@ -114,8 +114,8 @@ bool scheduleRemoval(const std::wstring& folder, bool wholeTree, const std::wstr
         logLine(L"Cannot start the cleanup program " + copy);
         return false;
     }
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
+    // Only started: the copy waits for this process, never the other way round.
+    velmora::UniqueKernelHandle process(started.hProcess), thread(started.hThread);
     return true;
 }
 
