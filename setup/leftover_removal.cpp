@@ -65,12 +65,20 @@ std::wstring ruvoWorkingFolder(const std::wstring& ownPath) {
 bool scheduleRemoval(const std::wstring& folder, bool wholeTree, const std::wstring& installerPath) {
     wchar_t temp[MAX_PATH + 1];
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    wchar_t name[48];
-    wsprintfW(name, L"setup-cleanup-%lu.exe", ::GetCurrentProcessId());
-    const std::wstring copy = joinPath(std::wstring(temp, length <= MAX_PATH ? length : 0), name);
-    if (!::CopyFileW(ownProgramPath().c_str(), copy.c_str(), FALSE)) {
-        logLine(L"Cannot copy the cleanup program to " + copy);
-        return false;
+    const std::wstring tempFolder(temp, length <= MAX_PATH ? length : 0), program = ownProgramPath();
+    // The copy of an earlier run that had this process number may still be at work under the
+    // plain name: another name is taken then.
+    std::wstring copy;
+    for (unsigned attempt = 0;; ++attempt) {
+        wchar_t name[48];
+        if (attempt == 0) wsprintfW(name, L"setup-cleanup-%lu.exe", ::GetCurrentProcessId());
+        else wsprintfW(name, L"setup-cleanup-%lu-%u.exe", ::GetCurrentProcessId(), attempt);
+        copy = joinPath(tempFolder, name);
+        if (::CopyFileW(program.c_str(), copy.c_str(), FALSE)) break;
+        if (attempt == 7) {
+            logLine(L"Cannot copy the cleanup program to " + copy + L": " + errorText(::GetLastError()));
+            return false;
+        }
     }
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     // The system deletes the copy once this handle, which the copy inherits, is closed by its end.

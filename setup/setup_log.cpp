@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/system_error_text.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 
@@ -43,5 +44,14 @@ void logLine(const std::string& utf8Line) {
 }
 
 void logLine(const std::wstring& line) { logLine(velmora::wideToUtf8(line)); }
+
+std::wstring errorText(unsigned long error) {
+    std::wstring text = velmora::systemErrorText(error);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
+        text.pop_back();
+    wchar_t number[16];
+    wsprintfW(number, L" (%lu)", error);
+    return (text.empty() ? L"error" : text) + number;
+}
 
 }  // namespace quillsetup

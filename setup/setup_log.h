@@ -11,4 +11,7 @@ std::wstring logPath();
 void logLine(const std::wstring& line);
 void logLine(const std::string& utf8Line);
 
+// A system error as a log line shows it: the system's text without its final stop, and the code.
+std::wstring errorText(unsigned long error);
+
 }  // namespace quillsetup

@@ -5,7 +5,6 @@
 #include "common/argument_quoting.h"
 #include "common/decimal_text.h"
 #include "common/process_start.h"
-#include "common/system_error_text.h"
 #include "common/text_convert.h"
 #include "common/unique_handle.h"
 #include "setup/file_tree.h"
@@ -24,15 +23,6 @@ namespace quillsetup {
 namespace {
 
 constexpr const wchar_t* kCarriedJournalName = L"setup.carried";
-
-std::wstring errorText(DWORD error) {
-    std::wstring text = velmora::systemErrorText(error);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
-        text.pop_back();
-    wchar_t number[16];
-    wsprintfW(number, L" (%lu)", error);
-    return (text.empty() ? L"error" : text) + number;
-}
 
 // Everything one run needs to know and shows.
 struct Run {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/text_convert.h"
+#include "common/unique_handle.h"
 #include "tests/support/temp_folder.h"
 #include "tests/system/setup/setup_test_support.h"
 
@@ -194,6 +195,30 @@ TEST_F(Faults, UninstallOfAnApplicationMissingSomeOfItsFiles) {
     const auto result = uninstall(app_);
     EXPECT_EQ(result.exitCode, 0u) << result.standardError;
     EXPECT_FALSE(registryKeyExists(rootOf(app_), uninstallKey(app_)));
+    EXPECT_TRUE(goneSoon(folder_));
+}
+
+// The uninstaller goes through a copy of itself in %TEMP% named by its process number; a copy of
+// an earlier run with that number may still be at work there (Wine reuses numbers at once).
+TEST_F(Faults, UninstallerRemovesItselfWhenAnEarlierCopyHoldsItsName) {
+    std::wstring command = registryValue(rootOf(app_), uninstallKey(app_), L"QuietUninstallString");
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                                 &startup, &info));
+    velmora::UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    wchar_t temp[MAX_PATH + 1];
+    const std::wstring taken = std::wstring(temp, ::GetTempPathW(MAX_PATH + 1, temp)) + L"setup-cleanup-" +
+                               std::to_wstring(info.dwProcessId) + L".exe";
+    velmora::UniqueFileHandle held(
+        ::CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_TRUE(held);
+    ::ResumeThread(thread.get());
+    EXPECT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+    DWORD code = 255;
+    ::GetExitCodeProcess(process.get(), &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(goneSoon(folder_ + L"\\uninstall.exe"));
     EXPECT_TRUE(goneSoon(folder_));
 }
 
