@@ -37,6 +37,13 @@ bool isSafeRelativePath(std::wstring_view path) {
     return true;
 }
 
+bool isFullPath(std::wstring_view path) {
+    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const wchar_t drive = static_cast<wchar_t>(path.empty() ? 0 : path[0] | 0x20);
+    if (path.size() >= 3 && drive >= L'a' && drive <= L'z' && path[1] == L':' && separator(path[2])) return true;
+    return path.size() > 2 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
+}
+
 std::vector<std::wstring> parseFileList(std::string_view bytes) {
     std::vector<std::wstring> files;
     while (!bytes.empty()) {

@@ -25,6 +25,8 @@ std::string composeFileList(const std::vector<std::wstring>& files);
 // only what lies inside its folder.
 std::vector<std::wstring> parseFileList(std::string_view bytes);
 bool isSafeRelativePath(std::wstring_view path);
+// A folder named in full: a drive and its root (C:\...) or a network share (\\server\share).
+bool isFullPath(std::wstring_view path);
 
 // The application's own name for one of the engine's files, which would be overwritten.
 std::wstring clashWithBookkeeping(const std::vector<std::wstring>& newFiles);

@@ -523,7 +523,11 @@ int runSetup(HINSTANCE instance, const std::vector<std::wstring>& arguments) {
     Outcome outcome;
     DWORD elevatedCode = 0;
     const bool delegated = run.settings.perMachine && !run.options.elevated && !runsElevated();
-    if (delegated) {
+    if (!run.options.installDir.empty() && !isFullPath(run.options.installDir)) {
+        // This run's current folder is the self-extractor's working folder, which goes when it ends.
+        outcome = run.fail(L"--install-dir needs a full path, such as C:\\Apps\\" + run.settings.name + L", not " +
+                           run.options.installDir);
+    } else if (delegated) {
         logLine("Setup asks for administrator rights");
         outcome = runElevated(run, elevatedCode);
     } else {

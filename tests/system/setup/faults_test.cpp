@@ -189,6 +189,24 @@ TEST_F(Faults, EngineKilledDuringAnUpgrade) {
     }
 }
 
+// The engine runs in the self-extractor's working folder, which goes when it ends: a relative
+// install folder would be resolved there, installed into and taken away with it.
+TEST_F(Faults, RelativeInstallFolderIsRefused) {
+    const auto refused = [&] {
+        const WorkingFolder folder = layOut(app_, L"1.1");
+        const auto result = runSetup(folder, L"-i silent --install-dir " + app_.name);
+        EXPECT_EQ(result.exitCode, 1603u);
+        EXPECT_NE(result.standardError.find("--install-dir needs a full path"), std::string::npos)
+            << result.standardError;
+        EXPECT_TRUE(goneSoon(folder.path));
+    };
+    refused();  // over the installed version
+    expectVersion(L"1.0");
+    forget(app_);
+    refused();  // a first install
+    EXPECT_FALSE(registryKeyExists(rootOf(app_), uninstallKey(app_)));
+}
+
 // Files the user deleted, a whole folder of them included, are no failure of the uninstall.
 TEST_F(Faults, UninstallOfAnApplicationMissingSomeOfItsFiles) {
     velmora::test::removeTree(folder_ + L"\\lib");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text_convert.h"
+
 namespace quillsetup {
 namespace {
 
@@ -12,6 +14,16 @@ TEST(InstallPlan, FileListKeepsOnlyPathsInsideTheFolder) {
     EXPECT_EQ(parseFileList(composeFileList(files)), files);
     EXPECT_EQ(parseFileList("a.jar\r\n\nlib/b.jar\n..\\x\nC:\\Windows\\x\n\\abs\nlib\\..\\..\\y\nlib\\.\\z\nlast"),
               (Paths{L"a.jar", L"lib\\b.jar", L"last"}));
+}
+
+// The engine runs in the self-extractor's working folder: only a full path names a folder the
+// user meant.
+TEST(InstallPlan, FullInstallFolders) {
+    for (const wchar_t* full : {L"C:\\Apps\\Tool", L"d:/apps", L"Z:\\", L"\\\\server\\share\\Tool", L"\\\\?\\C:\\x"})
+        EXPECT_TRUE(isFullPath(full)) << velmora::wideToUtf8(full);
+    for (const wchar_t* relative : {L"", L"Tool", L"apps\\Tool", L".\\Tool", L"..\\Tool", L"\\Apps", L"C:Tool", L"C:",
+                                    L"\\\\", L"1:\\x"})
+        EXPECT_FALSE(isFullPath(relative)) << velmora::wideToUtf8(relative);
 }
 
 TEST(InstallPlan, CarriedOverAreTheUsersFilesOnly) {
