@@ -197,6 +197,8 @@ ApplicationRequest parseApplicationArguments(const std::vector<std::string>& arg
         request.error = "--name is missing: the application's name names its launcher and .kiv file";
     else if (!o.runtimeImage.empty() && !o.javaVersion.empty())
         request.error = "give --runtime-image or --java-version, not both";
+    else if (o.install.type == OutputType::Run && !o.install.installingOnly.empty())
+        request.error = o.install.installingOnly + " is for an installer that installs; one of --type run installs nothing";
     else if (!o.output.empty() && !installerNameOf(o.output))
         request.error = "--out must name an .exe file";
     else if (o.native.attachConsole && !o.windowed)

@@ -100,6 +100,9 @@ std::string installedNameProblem(const std::string& name) {
 bool takeInstallOption(const std::vector<std::string>& arguments, size_t& i, InstallOptions& options,
                        std::string& error) {
     const std::string& a = arguments[i];
+    if (options.installingOnly.empty() && (a == "--desktop-shortcut" || a == "--no-start-menu" || a == "--no-launch" ||
+                                           a == "--scope" || a == "--file-association"))
+        options.installingOnly = a;
     if (a == "--desktop-shortcut" || a == "--no-start-menu" || a == "--no-launch") {
         if (a == "--desktop-shortcut") options.desktopShortcut = true;
         if (a == "--no-start-menu") options.startMenu = false;
@@ -250,7 +253,9 @@ std::string installUsageText() {
            "  --no-start-menu        no Start-menu shortcut\n"
            "  --no-launch            do not start the application after an interactive install\n"
            "  --file-association EXT[=DESCRIPTION]\n"
-           "                         the installed application opens files of type EXT (repeatable)\n";
+           "                         the installed application opens files of type EXT (repeatable)\n"
+           "  (--scope, the shortcut options, --no-launch and --file-association are refused with\n"
+           "  --type run, which installs nothing)\n";
 }
 
 }  // namespace ruvo_pack

@@ -26,6 +26,7 @@ struct InstallOptions {
     bool startMenu = true;                  // --no-start-menu
     bool launchAfterInstall = true;         // --no-launch
     std::vector<FileAssociation> associations;  // --file-association EXT[=DESCRIPTION], repeatable
+    std::string installingOnly;  // the first option given that only an installing installer honours
 };
 
 // When arguments[i] is one of these options, takes it and its value (advancing i) and returns

@@ -62,6 +62,12 @@ TEST(InstallOptions, TakesAndJudgesEachOption) {
         {{"--file-association", ".txt=a|b"}, "the description holds '|'"},
         {{"--file-association", ".txt=a\tb"}, "the description holds a control character"},
         {{"--file-association", "." + std::string(33, 'x')}, "longer than 32 characters"},
+        // What only the setup engine does has no place in an installer that unpacks and runs.
+        {{"--type", "run", "--app-id", "Acme.App"}, ""},
+        {{"--type", "run", "--desktop-shortcut"}, "--desktop-shortcut is for an installer that installs"},
+        {{"--no-launch", "--type", "run"}, "--no-launch is for an installer that installs"},
+        {{"--type", "run", "--scope", "user"}, "--scope is for an installer that installs"},
+        {{"--type", "run", "--file-association", ".txt"}, "--file-association is for an installer that installs"},
     };
     for (const auto& c : cases) {
         const ApplicationRequest request = parseApplicationArguments(with(c.extra));
