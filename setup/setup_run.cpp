@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "common/argument_quoting.h"
 #include "common/decimal_text.h"
 #include "common/process_start.h"
@@ -296,9 +298,9 @@ Outcome install(Run& run) {
 
     // What is installed there now.
     std::vector<std::wstring> previous;
+    SetupSettings installed;  // the previous version's, when upgrading
     const bool upgrade = isFile(joinPath(folder, kUninstallSettingsName));
     if (upgrade) {
-        SetupSettings installed;
         if (!readSettingsFile(joinPath(folder, kUninstallSettingsName), installed))
             return run.fail(L"cannot read what is installed in " + folder);
         if (installed.appId != s.appId)
@@ -399,15 +401,26 @@ Outcome install(Run& run) {
     run.window.setProgress(950);
 
     // The shell's view of it: entry, shortcuts, associations.
-    std::vector<std::wstring> installed;
+    std::vector<std::wstring> installedFiles;
     uint64_t installedBytes = 0;
-    listFiles(folder, installed, &installedBytes);
+    listFiles(folder, installedFiles, &installedBytes);
     const DWORD sizeKb = static_cast<DWORD>((installedBytes + 1023) / 1024);
     if (!writeKeyValues(run.root(), uninstallEntry(s, folder, sizeKb, today())))
         return run.failWithError(L"cannot write the entry " + uninstallKeyPath(s.appId), ::GetLastError());
+    // What the previous version had under other names goes: shortcuts to its launcher, which is
+    // gone with it, and the file types this version no longer opens.
     {
         ComScope com;
+        if (upgrade && (installed.name != s.name || !samePath(installed.launcher, s.launcher)))
+            removeShortcuts(installed, folder);
         writeShortcuts(run, folder);
+    }
+    if (upgrade) {
+        std::erase_if(installed.associations, [&](const FileAssociation& old) {
+            return std::any_of(s.associations.begin(), s.associations.end(),
+                               [&](const FileAssociation& kept) { return samePath(kept.extension, old.extension); });
+        });
+        removeAssociations(installed, run.root());
     }
     if (!writeAssociations(run, folder)) return Outcome::Failed;
     run.window.setProgress(1000);

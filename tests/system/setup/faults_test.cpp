@@ -189,6 +189,36 @@ TEST_F(Faults, EngineKilledDuringAnUpgrade) {
     }
 }
 
+// A new version under a new name (same application id) stays in the folder the entry names and
+// leaves no shortcut to the old launcher, which is gone, nor the file type it no longer opens;
+// the uninstaller then removes it all.
+TEST_F(Faults, UpgradeThatRenamesTheApplication) {
+    const std::wstring extension = L".tdoc" + velmora::asciiLower(app_.name);
+    const std::wstring progId = L"Software\\Classes\\" + app_.id + extension;
+    App before = app_;
+    before.extraSettings = "association=" + wideToUtf8(extension) + "|Test document\n";
+    ASSERT_EQ(install(before, L"1.0"), 0u);
+    ASSERT_TRUE(exists(startMenuLink(app_)));
+    ASSERT_TRUE(registryKeyExists(rootOf(app_), progId));
+    App renamed = app_;
+    renamed.name += L"Next";
+    renamed.extraSettings = "shortcut.desktop=true\n";
+    ASSERT_EQ(install(renamed, L"1.1"), 0u);
+    EXPECT_EQ(registryValue(rootOf(app_), uninstallKey(app_), L"InstallLocation"), folder_);
+    EXPECT_TRUE(exists(folder_ + L"\\" + renamed.launcher()));
+    EXPECT_FALSE(exists(folder_ + L"\\" + app_.launcher()));
+    EXPECT_FALSE(exists(startMenuLink(app_)));
+    EXPECT_TRUE(exists(startMenuLink(renamed)));
+    EXPECT_TRUE(exists(desktopLink(renamed)));
+    EXPECT_FALSE(registryKeyExists(rootOf(app_), progId));
+    EXPECT_FALSE(registryKeyExists(rootOf(app_), L"Software\\Classes\\" + extension));
+    EXPECT_EQ(uninstall(renamed).exitCode, 0u);
+    EXPECT_FALSE(exists(startMenuLink(renamed)));
+    EXPECT_FALSE(exists(desktopLink(renamed)));
+    EXPECT_TRUE(goneSoon(folder_));
+    forget(renamed);
+}
+
 // The engine runs in the self-extractor's working folder, which goes when it ends: a relative
 // install folder would be resolved there, installed into and taken away with it.
 TEST_F(Faults, RelativeInstallFolderIsRefused) {
