@@ -10,6 +10,10 @@ namespace {
 
 std::wstring key(std::wstring_view path) { return velmora::asciiLower(path); }
 
+// What the engine itself writes into an install folder.
+constexpr const wchar_t* kBookkeepingNames[] = {kUninstallerName, kUninstallSettingsName, kFileListName,
+                                                kCarriedJournalName};
+
 }  // namespace
 
 bool samePath(std::wstring_view a, std::wstring_view b) { return velmora::equalsIgnoringAsciiCase(a, b); }
@@ -60,7 +64,7 @@ std::vector<std::wstring> parseFileList(std::string_view bytes) {
 
 std::wstring clashWithBookkeeping(const std::vector<std::wstring>& newFiles) {
     for (const std::wstring& file : newFiles)
-        for (const wchar_t* own : {kUninstallerName, kUninstallSettingsName, kFileListName})
+        for (const wchar_t* own : kBookkeepingNames)
             if (samePath(file, own)) return file;
     return {};
 }
@@ -71,7 +75,7 @@ std::vector<std::wstring> carriedOverFiles(const std::vector<std::wstring>& oldF
     std::set<std::wstring> known;
     for (const auto* list : {&previouslyInstalled, &newFiles})
         for (const std::wstring& file : *list) known.insert(key(file));
-    for (const wchar_t* own : {kUninstallerName, kUninstallSettingsName, kFileListName}) known.insert(key(own));
+    for (const wchar_t* own : kBookkeepingNames) known.insert(key(own));
     std::vector<std::wstring> carried;
     for (const std::wstring& file : oldFolderFiles)
         if (!known.count(key(file))) carried.push_back(file);

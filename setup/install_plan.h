@@ -12,6 +12,8 @@ namespace quillsetup {
 inline constexpr const wchar_t* kUninstallerName = L"uninstall.exe";
 inline constexpr const wchar_t* kUninstallSettingsName = L"uninstall.settings";
 inline constexpr const wchar_t* kFileListName = L"uninstall.files";
+// Names the user's files an upgrade carries over, while it runs.
+inline constexpr const wchar_t* kCarriedJournalName = L"setup.carried";
 // The folders an install works in, beside the install folder; what a killed run leaves is
 // recognised by them.
 inline constexpr const wchar_t* kNewFolderSuffix = L".setup-new";

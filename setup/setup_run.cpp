@@ -24,7 +24,6 @@
 namespace quillsetup {
 namespace {
 
-constexpr const wchar_t* kCarriedJournalName = L"setup.carried";
 
 // Everything one run needs to know and shows.
 struct Run {
@@ -354,7 +353,6 @@ Outcome install(Run& run) {
         std::vector<std::wstring> present;
         listFiles(folder, present);
         carried = carriedOverFiles(present, previous, files);
-        std::erase_if(carried, [](const std::wstring& f) { return samePath(f, kCarriedJournalName); });
     }
     if (!carried.empty()) {
         if (!writeWholeFile(joinPath(pendingNew, kCarriedJournalName), composeFileList(carried))) {

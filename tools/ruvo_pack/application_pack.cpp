@@ -246,6 +246,11 @@ std::optional<int> planApplication(const ApplicationOptions &o,
       if (lowered == velmora::asciiLower(utf8Of(image.filename())))
         return refuse("--input " + o.input + ": " + file +
                       " would be replaced by the --splash image");
+    if (installing && isEngineFileName(file))
+      return refuse("--input " + o.input + ": " + file +
+                    " is a name the setup engine writes into the install "
+                    "folder itself, so it would refuse to install; rename it "
+                    "or move it into a subfolder");
     if (lowered == velmora::asciiLower(name + ".kiv") ||
         lowered == velmora::asciiLower(name + ".exe") ||
         (!currentVm.empty() && lowered == kRuntimeFolder))

@@ -53,6 +53,11 @@ std::string checkEngineLayout(CheckContext& ctx, const std::string& engineFolder
         ctx.add(".", 0, Severity::Error, "no app/ folder beside " + engineFolder + "/: the engine has nothing to install");
         return {};
     }
+    for (const auto& file : ctx.index.filesIn(*application, ""))
+        if (isEngineFileName(file))
+            ctx.add(joinedPath(*application, file), 0, Severity::Error,
+                    "the setup engine writes a file of this name into the install folder itself and refuses to "
+                    "install over it; rename it or move it into a subfolder");
     if (launcher.empty()) return {};
     const auto found = ctx.index.find(joinedPath(*application, launcher));
     if (!found || !ctx.index.isFile(*found)) {

@@ -90,6 +90,13 @@ bool parseFileAssociation(const std::string& value, FileAssociation& association
     return problem.empty();
 }
 
+bool isEngineFileName(std::string_view name) {
+    const std::string lowered = velmora::asciiLower(name);
+    for (const char* own : {"uninstall.exe", "uninstall.settings", "uninstall.files", "setup.carried"})
+        if (lowered == own) return true;
+    return false;
+}
+
 std::string installedNameProblem(const std::string& name) {
     if (!name.empty() && (name.back() == ' ' || name.back() == '.'))
         return "ends with a space or a dot, which a Windows folder name cannot";

@@ -46,6 +46,10 @@ std::string defaultAppId(const std::string& name, const std::optional<std::strin
 // "EXT[=DESCRIPTION]" as an association; false with the reason.
 bool parseFileAssociation(const std::string& value, FileAssociation& association, std::string& error);
 
+// A name the setup engine writes into the install folder itself (its uninstaller and lists),
+// in any letter case: the application may not use it at its top level.
+bool isEngineFileName(std::string_view name);
+
 // Why `name` cannot name an installed application's folder and shortcut; empty when it can.
 std::string installedNameProblem(const std::string& name);
 

@@ -36,6 +36,7 @@ TEST(InstallPlan, CarriedOverAreTheUsersFilesOnly) {
     EXPECT_EQ(carriedOverFiles({L"Tool.exe", L"x"}, {}, next), (Paths{L"x"}));
     EXPECT_EQ(clashWithBookkeeping({L"a.jar", L"UNINSTALL.EXE"}), L"UNINSTALL.EXE");
     EXPECT_EQ(clashWithBookkeeping({L"lib\\uninstall.exe"}), L"");
+    EXPECT_EQ(clashWithBookkeeping({L"Setup.Carried"}), L"Setup.Carried");
 }
 
 TEST(InstallPlan, FoldersOfFilesDeepestFirst) {

@@ -246,6 +246,8 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
     writeAll(scratch / "bin/quillrun.exe", "MZ");
     writeAll(scratch / "withexe/app.jar", "x");
     writeAll(scratch / "withexe/tool.exe", "MZ");
+    writeAll(scratch / "bookkeeping/app.jar", "x");
+    writeAll(scratch / "bookkeeping/Uninstall.Files", "x");
     writeAll(scratch / "art/logo.png", std::string("\x89PNG\r\n\x1a\n", 8));
     writeAll(scratch / "art/logo@2x.png", "<svg/>");
     writeAll(scratch / "art/plain.gif", "GIF89a");
@@ -285,6 +287,9 @@ TEST(ApplicationMode, RefusalsWriteNothing) {
         {{"--input", (scratch / "withexe").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name", "App",
           "--out", out, "--type", "run"},
          "tool.exe is a program at the folder's top level"},
+        {{"--input", (scratch / "bookkeeping").string(), "--main-jar", "app.jar", "--main-class", "a.Main", "--name",
+          "App", "--out", out},
+         "Uninstall.Files is a name the setup engine writes into the install folder itself"},
         {with({"--main-jar", "app.jar", "--name", "Acme/Rhino"}),
          "--name Acme/Rhino: cannot name a Windows file ('/' separates folders)"},
     };

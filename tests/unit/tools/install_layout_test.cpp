@@ -381,6 +381,7 @@ TEST(InstallLayoutCheck, FindsWhatKeepsTheEngineFromInstalling) {
     manifest.name = "META-INF/MANIFEST.MF";
     manifest.data = "Manifest-Version: 1.0\r\nClass-Path: lib/dep.jar gone.jar /opt/x.jar ../../up.jar\r\n  C:/w.jar\r\n\r\n";
     const std::string jar = velmora::test::zipArchive({mainClass, manifest});
+    const std::string plainJar = velmora::test::zipArchive({mainClass});
     const std::string kiv = "kiv.nl.java.launcher.main.class=a.Main\nkiv.class.path=app.jar\nkiv.nl.valid.vm.list=ALL\n";
     const struct {
         std::vector<std::pair<std::string, std::string>> files;
@@ -401,6 +402,10 @@ TEST(InstallLayoutCheck, FindsWhatKeepsTheEngineFromInstalling) {
           "Windows_Pure_64_Bit/setup.settings: error: app.launcher=A.exe: no such file in app/"}},
         {{{"Windows_Pure_64_Bit/setup.exe", "MZ"}, {"Windows_Pure_64_Bit/setup.settings", settings}},
          {".: error: no app/ folder beside Windows_Pure_64_Bit/"}},
+        {{{"Windows_Pure_64_Bit/setup.exe", "MZ"}, {"Windows_Pure_64_Bit/setup.settings", settings},
+          {"app/A.exe", "MZ"}, {"app/A.kiv", kiv}, {"app/app.jar", plainJar}, {"app/Uninstall.Exe", "MZ"},
+          {"app/lib/uninstall.files", ""}},
+         {"app/Uninstall.Exe: error: the setup engine writes a file of this name into the install folder itself"}},
         {{{"Windows_Pure_64_Bit/setup.exe", "MZ"}, {"Windows_Pure_64_Bit/setup.settings", settings},
           {"app/A.exe", "MZ"}},
          {"app: error: no A.kiv beside A.exe"}},
