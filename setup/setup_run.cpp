@@ -24,7 +24,6 @@
 namespace quillsetup {
 namespace {
 
-
 // Everything one run needs to know and shows.
 struct Run {
     HINSTANCE instance = nullptr;

@@ -260,6 +260,7 @@ TEST_F(Faults, UninstallerRemovesItselfWhenAnEarlierCopyHoldsItsName) {
                                std::to_wstring(info.dwProcessId) + L".exe";
     velmora::UniqueFileHandle held(
         ::CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!held) ::TerminateProcess(process.get(), 255);  // no suspended uninstaller left behind
     ASSERT_TRUE(held);
     ::ResumeThread(thread.get());
     EXPECT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
