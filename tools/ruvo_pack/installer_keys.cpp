@@ -109,7 +109,7 @@ constexpr KeyInfo kKeys[] = {
      "kiv.splash=logo.png"},
     {K::Kiv, V::Text, "kiv.java.download.page", "", "", kLauncher,
      "An http or https page where users get the Java the application needs. When no VM is found the error "
-     "names the version `kiv.nl.valid.vm.list` asks for (`17+`: Java 17 or later) and this page, and the "
+     "names the version `kiv.nl.valid.vm.list` asks for (`17+` reads \"Java 17+\") and this page, and the "
      "windowed launcher's message box offers to open it in the browser. Other values are not offered.",
      "kiv.java.download.page=https://example.com/java"},
     {K::Kiv, V::Flag, "kiv.single.instance", "", "off", kLauncher,
