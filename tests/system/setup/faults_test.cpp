@@ -123,21 +123,22 @@ TEST_F(Faults, NextRunRepairsWhatAKilledRunLeft) {
     }
 }
 
-// The real engine killed at points of an upgrade with many files: the version installed before
-// stays whole and starts, ruvo's working folder still goes, and the next run completes the
-// upgrade keeping the user's file.
+// The real engine killed at points of an upgrade over a folder where the user keeps many files
+// of their own (carried over one by one, the longest step): the version installed before stays
+// whole and starts, ruvo's working folder still goes, and the next run completes the upgrade
+// with every file of the user's in place.
 TEST_F(Faults, EngineKilledDuringAnUpgrade) {
-    constexpr int kManyFiles = 1500;
+    constexpr int kUserFiles = 2000;
     const std::wstring pendingNew = folder_ + L".setup-new";
     const struct {
         const char* when;
         std::wstring awaited;  // killed once this exists
-        int movedFiles;        // and this many files of lib\many are in the new folder
+        int carriedFiles;      // and this many of the user's files are in it
         bool mayBeUpgraded;    // the kill may come after the new folder took the old one's place
     } cases[] = {
         {"as the new folder appears", pendingNew, 0, false},
-        {"halfway through moving the files", pendingNew + L"\\lib\\many", kManyFiles / 2, false},
-        {"with the files moved, writing the uninstaller", pendingNew + L"\\uninstall.settings", 0, true},
+        {"halfway through carrying the user's files over", pendingNew + L"\\data", kUserFiles / 3, false},
+        {"with the files placed, writing the uninstaller", pendingNew + L"\\uninstall.settings", 0, true},
     };
     auto filesIn = [](const std::wstring& folder) {
         WIN32_FIND_DATAW entry;
@@ -152,10 +153,10 @@ TEST_F(Faults, EngineKilledDuringAnUpgrade) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.when);
         velmora::test::writeFileBytes(folder_ + L"\\notes.txt", "mine");
+        ::CreateDirectoryW((folder_ + L"\\data").c_str(), nullptr);
+        for (int i = 0; i < kUserFiles; ++i)
+            velmora::test::writeFileBytes(folder_ + L"\\data\\part" + std::to_wstring(i) + L".dat", "x");
         const WorkingFolder working = layOut(app_, L"1.1");
-        ::CreateDirectoryW((working.path + L"\\app\\lib\\many").c_str(), nullptr);
-        for (int i = 0; i < kManyFiles; ++i)
-            velmora::test::writeFileBytes(working.path + L"\\app\\lib\\many\\part" + std::to_wstring(i) + L".jar", "x");
         STARTUPINFOW startup{sizeof startup};
         PROCESS_INFORMATION engine{};
         std::wstring line = L"\"" + working.setup + L"\" -i silent";
@@ -163,7 +164,7 @@ TEST_F(Faults, EngineKilledDuringAnUpgrade) {
                                      &startup, &engine));
         bool reached = false;
         for (int i = 0; i < 200000 && !reached; ++i) {
-            reached = exists(c.awaited) && (!c.movedFiles || filesIn(c.awaited) >= c.movedFiles);
+            reached = exists(c.awaited) && (!c.carriedFiles || filesIn(c.awaited) >= c.carriedFiles);
             if (!reached && ::WaitForSingleObject(engine.hProcess, 0) == WAIT_OBJECT_0) break;
         }
         ::TerminateProcess(engine.hProcess, 9);
@@ -177,13 +178,13 @@ TEST_F(Faults, EngineKilledDuringAnUpgrade) {
         const bool upgraded = c.mayBeUpgraded && common == "common 1.1";
         EXPECT_TRUE(upgraded || common == "common 1.0") << common;
         EXPECT_TRUE(exists(folder_ + L"\\lib\\core-" + std::wstring(upgraded ? L"1.1" : L"1.0") + L".jar"));
-        EXPECT_EQ(exists(folder_ + L"\\lib\\many"), upgraded);
         EXPECT_EQ(velmora::test::runChild(L"\"" + folder_ + L"\\" + app_.launcher() + L"\"").exitCode, 0u);
         EXPECT_TRUE(goneSoon(working.path)) << "the working folder stays";
 
         EXPECT_EQ(install(app_, L"1.1"), 0u);
         expectVersion(L"1.1");
         EXPECT_EQ(fileText(folder_ + L"\\notes.txt"), "mine");
+        EXPECT_EQ(filesIn(folder_ + L"\\data"), kUserFiles);
         forget(app_);
         ASSERT_EQ(install(app_, L"1.0"), 0u);
     }
