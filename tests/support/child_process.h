@@ -23,7 +23,7 @@ struct ChildResult {
     bool started = false;
     DWORD startError = 0;
     bool timedOut = false;
-    DWORD exitCode = 0;
+    DWORD exitCode = 0xFFFFFFFF;  // none: a child that never started passes no check for 0
     std::string standardOutput;  // raw bytes
     std::string standardError;
 };

@@ -33,6 +33,12 @@ void writeFile(const std::wstring& path, const std::string& bytes) {
     writeFileBytes(path, bytes);
 }
 
+void copyFile(const std::wstring& from, const std::wstring& to) {
+    if (!::CopyFileW(from.c_str(), to.c_str(), FALSE))
+        ADD_FAILURE() << "cannot copy " << velmora::wideToUtf8(from) << " to " << velmora::wideToUtf8(to) << ": error "
+                      << ::GetLastError();
+}
+
 }  // namespace
 
 App uniqueApp(const std::wstring& stem) {
@@ -52,7 +58,7 @@ WorkingFolder layOut(const App& app, const std::wstring& version) {
     } while (!::CreateDirectoryW(folder.path.c_str(), nullptr));
     folder.setup = folder.path + L"\\Windows_Pure_64_Bit\\setup.exe";
     ::CreateDirectoryW((folder.path + L"\\Windows_Pure_64_Bit").c_str(), nullptr);
-    ::CopyFileW(distProgram(L"quillsetup.exe").c_str(), folder.setup.c_str(), FALSE);
+    copyFile(distProgram(L"quillsetup.exe"), folder.setup);
     const std::string v = velmora::wideToUtf8(version);
     writeFile(folder.path + L"\\Windows_Pure_64_Bit\\setup.settings",
               "# as the packer writes it\napp.id=" + velmora::wideToUtf8(app.id) +
@@ -61,8 +67,7 @@ WorkingFolder layOut(const App& app, const std::wstring& version) {
                   velmora::wideToUtf8(app.launcher()) + "\ninstall.scope=" + (app.perMachine ? "machine" : "user") +
                   "\nshortcut.startMenu=true\nlaunch.afterInstall=false\n" + app.extraSettings);
     ::CreateDirectoryW((folder.path + L"\\app").c_str(), nullptr);
-    ::CopyFileW((testBinFolder() + L"\\setup_test_app.exe").c_str(), (folder.path + L"\\app\\" + app.launcher()).c_str(),
-                FALSE);
+    copyFile(testBinFolder() + L"\\setup_test_app.exe", folder.path + L"\\app\\" + app.launcher());
     writeFile(folder.path + L"\\app\\" + app.name + L".kiv", "kiv.application.id=" + velmora::wideToUtf8(app.id) + "\n");
     writeFile(folder.path + L"\\app\\lib\\core-" + version + L".jar", "core " + v);
     writeFile(folder.path + L"\\app\\lib\\common.jar", "common " + v);
